@@ -1,0 +1,72 @@
+#include "envelopedispatcher.h"
+
+#include <QDebug>
+#include <QMetaObject>
+#include <QObject>
+
+#include <google/protobuf/descriptor.h>
+#include <google/protobuf/message.h>
+
+#include <vector>
+
+using google::protobuf::FieldDescriptor;
+using google::protobuf::Message;
+
+EnvelopeDispatcher::EnvelopeDispatcher(QObject *receiver, QtMsgType missingHandlerLevel,
+                                       const char *missingHandlerText)
+    : m_receiver(receiver)
+    , m_missingLevel(missingHandlerLevel)
+    , m_missingText(missingHandlerText)
+{ }
+
+int EnvelopeDispatcher::dispatch(const Message &envelope) const
+{
+    return run(envelope, std::nullopt);
+}
+
+int EnvelopeDispatcher::dispatch(const Message &envelope, quint32 windowId) const
+{
+    return run(envelope, windowId);
+}
+
+int EnvelopeDispatcher::run(const Message &envelope, std::optional<quint32> windowId) const
+{
+    const auto *reflection = envelope.GetReflection();
+    std::vector<const FieldDescriptor *> fields;
+    reflection->ListFields(envelope, &fields); // ascending field number
+
+    int handled = 0;
+    for (const FieldDescriptor *field : fields) {
+        // Envelopes carry only sub-messages; a scalar has no handler to take it.
+        if (field->cpp_type() != FieldDescriptor::CPPTYPE_MESSAGE || field->is_repeated())
+            continue;
+        if (m_filter && !m_filter(*field))
+            continue;
+
+        const QByteArray slot = QByteArrayLiteral("mh_") + QByteArray::fromStdString(field->name());
+        const Message &sub = reflection->GetMessage(envelope, field);
+        const bool invoked = windowId
+            ? QMetaObject::invokeMethod(m_receiver, slot.constData(), Qt::DirectConnection,
+                                        Q_ARG(quint32, *windowId),
+                                        Q_ARG(const google::protobuf::Message &, sub))
+            : QMetaObject::invokeMethod(m_receiver, slot.constData(), Qt::DirectConnection,
+                                        Q_ARG(const google::protobuf::Message &, sub));
+        if (invoked) {
+            ++handled;
+            continue;
+        }
+        const QString name = QString::fromStdString(field->name());
+        switch (m_missingLevel) {
+        case QtDebugMsg:
+            qDebug() << m_missingText << name;
+            break;
+        case QtInfoMsg:
+            qInfo() << m_missingText << name;
+            break;
+        default:
+            qWarning() << m_missingText << name;
+            break;
+        }
+    }
+    return handled;
+}
