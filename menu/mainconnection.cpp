@@ -32,8 +32,11 @@ MainConnection::MainConnection(QObject *parent)
     , m_dispatcher(
           std::make_unique<EnvelopeDispatcher>(this, QtWarningMsg, "MC: No message handler found for"))
 {
+    qRegisterMetaType<MainConnection::State>();
+    qRegisterMetaType<Menu::StatusMessage_Type>();
     qRegisterMetaType<MainConnection::ReleaseList>();
     qRegisterMetaType<MainConnection::SchedProcList>();
+    qRegisterMetaType<MenuItem *>();
 
     m_dispatcher->setFieldFilter([](const google::protobuf::FieldDescriptor &field) {
         qDebug() << "MC: Menu message received message type:" << QString::fromStdString(field.name());

@@ -204,5 +204,6 @@ private:
     std::unique_ptr<EnvelopeDispatcher> m_dispatcher;
 };
 
+Q_DECLARE_METATYPE(Menu::StatusMessage_Type)
 Q_DECLARE_METATYPE(MainConnection::ReleaseList)
 Q_DECLARE_METATYPE(MainConnection::SchedProcList)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 #include <QVector>
 
@@ -34,3 +35,5 @@ public:
     MenuItem *parent = nullptr;
     int depth = 0;
 };
+
+Q_DECLARE_METATYPE(MenuItem *)
