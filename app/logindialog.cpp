@@ -3,6 +3,8 @@
 #include "platform.h"
 #include "version.h"
 
+#include "style/stylemanager.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -46,7 +48,9 @@ QWidget *statusPanel(const QString &panelName, const QString &iconName, const QS
 LoginDialog::LoginDialog(QWidget *parent)
     : QDialog(parent)
 {
+    setObjectName(QStringLiteral("LoginDialog"));
     setWindowTitle(QStringLiteral("Halvorne ZU"));
+    setStyleSheet(StyleManager::unthemedStyleSheet());
     resize(350, 370);
 
     auto *layout = new QVBoxLayout(this);

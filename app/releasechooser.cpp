@@ -1,5 +1,7 @@
 #include "releasechooser.h"
 
+#include "style/stylemanager.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -13,8 +15,10 @@ ReleaseChooser::ReleaseChooser(QWidget *parent)
     : QDialog(parent)
     , m_group(new QButtonGroup(this))
 {
+    setObjectName(QStringLiteral("ReleaseChooser"));
     setModal(true);
     setWindowTitle(QStringLiteral("Halvorne ZU"));
+    setStyleSheet(StyleManager::unthemedStyleSheet());
     auto *layout = new QVBoxLayout(this);
 
     auto *title = new QLabel(QStringLiteral("Select a Release"), this);
@@ -42,19 +46,21 @@ ReleaseChooser::ReleaseChooser(QWidget *parent)
     scroll->setWidget(frame);
     layout->addWidget(scroll, 1);
 
-    auto *footer = new QHBoxLayout;
-    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto *footerFrame = new QFrame(this);
+    footerFrame->setObjectName(QStringLiteral("releaseFooter"));
+    auto *footer = new QHBoxLayout(footerFrame);
+    auto *cancel = new QPushButton(QStringLiteral("Cancel"), footerFrame);
     cancel->setObjectName(QStringLiteral("cancelButton"));
-    m_makeDefault = new QCheckBox(QStringLiteral("Make this my default release."), this);
+    m_makeDefault = new QCheckBox(QStringLiteral("Make this my default release."), footerFrame);
     m_makeDefault->setObjectName(QStringLiteral("makeDefaultCB"));
-    auto *select = new QPushButton(QStringLiteral("Select"), this);
+    auto *select = new QPushButton(QStringLiteral("Select"), footerFrame);
     select->setObjectName(QStringLiteral("selectButton"));
     select->setDefault(true);
     footer->addWidget(cancel);
     footer->addStretch(1);
     footer->addWidget(m_makeDefault);
     footer->addWidget(select);
-    layout->addLayout(footer);
+    layout->addWidget(footerFrame);
 
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(select, &QPushButton::clicked, this, &QDialog::accept);

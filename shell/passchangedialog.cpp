@@ -1,5 +1,7 @@
 #include "passchangedialog.h"
 
+#include "style/stylemanager.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,6 +33,7 @@ PassChangeDialog::PassChangeDialog(QWidget *parent)
 {
     setObjectName(QStringLiteral("PassChangeDialog"));
     setWindowTitle(QStringLiteral("Dialog"));
+    setStyleSheet(StyleManager::unthemedStyleSheet());
     setModal(true);
     resize(268, 167);
 
