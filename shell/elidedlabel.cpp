@@ -1,0 +1,56 @@
+#include "elidedlabel.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+ElidedLabel::ElidedLabel(QWidget *parent, Qt::WindowFlags flags)
+    : QLabel(parent, flags)
+{ }
+
+ElidedLabel::ElidedLabel(const QString &text, QWidget *parent, Qt::WindowFlags flags)
+    : QLabel(parent, flags)
+{
+    setText(text);
+}
+
+void ElidedLabel::setText(const QString &text)
+{
+    QLabel::setText(text);
+    updateElided();
+}
+
+void ElidedLabel::setElideMode(Qt::TextElideMode mode)
+{
+    m_mode = mode;
+    updateElided();
+    update();
+}
+
+QSize ElidedLabel::minimumSizeHint() const
+{
+    // It can always shrink: the ellipsis takes what does not fit.
+    return m_mode == Qt::ElideNone ? QLabel::minimumSizeHint() : QSize(0, QLabel::minimumSizeHint().height());
+}
+
+void ElidedLabel::updateElided()
+{
+    m_elided = fontMetrics().elidedText(text(), m_mode, width(), Qt::TextShowMnemonic);
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    updateElided();
+}
+
+void ElidedLabel::paintEvent(QPaintEvent *event)
+{
+    if (m_mode == Qt::ElideNone) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(rect(), int(alignment()), m_elided);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QLabel>
+
+// A label whose text is cut with an ellipsis when it is wider than the label.
+class ElidedLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit ElidedLabel(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+    explicit ElidedLabel(const QString &text, QWidget *parent = nullptr,
+                         Qt::WindowFlags flags = Qt::WindowFlags());
+
+    void setText(const QString &text);
+    void setElideMode(Qt::TextElideMode mode);
+    Qt::TextElideMode elideMode() const { return m_mode; }
+    QString elidedText() const { return m_elided; }
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void updateElided();
+
+    Qt::TextElideMode m_mode = Qt::ElideRight;
+    QString m_elided;
+};
