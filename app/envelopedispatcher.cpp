@@ -1,6 +1,7 @@
 #include "envelopedispatcher.h"
 
 #include <QDebug>
+#include <QMetaMethod>
 #include <QMetaObject>
 #include <QObject>
 
@@ -43,28 +44,35 @@ int EnvelopeDispatcher::run(const Message &envelope, std::optional<quint32> wind
         if (m_filter && !m_filter(*field))
             continue;
 
-        const QByteArray slot = QByteArrayLiteral("mh_") + QByteArray::fromStdString(field->name());
-        const Message &sub = reflection->GetMessage(envelope, field);
-        const bool invoked = windowId
-            ? QMetaObject::invokeMethod(m_receiver, slot.constData(), Qt::DirectConnection,
-                                        Q_ARG(quint32, *windowId),
-                                        Q_ARG(const google::protobuf::Message &, sub))
-            : QMetaObject::invokeMethod(m_receiver, slot.constData(), Qt::DirectConnection,
-                                        Q_ARG(const google::protobuf::Message &, sub));
-        if (invoked) {
-            ++handled;
-            continue;
+        // Look the slot up first: invokeMethod() would warn on its own for a missing one.
+        const QByteArray signature = QByteArrayLiteral("mh_") + QByteArray::fromStdString(field->name())
+            + (windowId ? QByteArrayLiteral("(quint32,google::protobuf::Message)")
+                        : QByteArrayLiteral("(google::protobuf::Message)"));
+        const QMetaObject *meta = m_receiver->metaObject();
+        const int index = meta->indexOfMethod(signature.constData());
+        if (index >= 0) {
+            const Message &sub = reflection->GetMessage(envelope, field);
+            const QMetaMethod method = meta->method(index);
+            const bool invoked = windowId
+                ? method.invoke(m_receiver, Qt::DirectConnection, Q_ARG(quint32, *windowId),
+                                Q_ARG(const google::protobuf::Message &, sub))
+                : method.invoke(m_receiver, Qt::DirectConnection,
+                                Q_ARG(const google::protobuf::Message &, sub));
+            if (invoked) {
+                ++handled;
+                continue;
+            }
         }
-        const QString name = QString::fromStdString(field->name());
+        const QString fieldName = QString::fromStdString(field->name());
         switch (m_missingLevel) {
         case QtDebugMsg:
-            qDebug() << m_missingText << name;
+            qDebug() << m_missingText << fieldName;
             break;
         case QtInfoMsg:
-            qInfo() << m_missingText << name;
+            qInfo() << m_missingText << fieldName;
             break;
         default:
-            qWarning() << m_missingText << name;
+            qWarning() << m_missingText << fieldName;
             break;
         }
     }
