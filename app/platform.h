@@ -16,4 +16,7 @@ ZuHubProto::Platform hubPlatform();
 // The installer framework's maintenance tool, looked for in the executable's directory.
 QString maintenanceToolFileName();
 
+// Whether Caps Lock is toggled on; empty where the platform cannot tell.
+std::optional<bool> capsLockOn();
+
 } // namespace Platform

@@ -7,6 +7,7 @@
 #include "app/envelopedispatcher.h"
 #include "app/latin1.h"
 #include "app/version.h"
+#include "settings/settingsmanager.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -48,6 +49,8 @@ MainConnection::MainConnection(QObject *parent)
                              + int(quint32(QRandomGenerator64::global()->generate()) % PollJitterMs));
     connect(m_pollTimer, &QTimer::timeout, this, &MainConnection::pollScheduledProcesses);
     m_pollTimer->start();
+
+    SettingsManager::instance()->setMainConnection(this);
 }
 
 MainConnection::~MainConnection() = default;

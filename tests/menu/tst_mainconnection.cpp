@@ -219,10 +219,12 @@ private slots:
 
         m_sent->clear();
         m_mc->setRelease("test", "Test system");
-        QCOMPARE(m_sent->size(), 3);
+        // Entering Connected starts the settings sync, between the release and the menu request.
+        QCOMPARE(m_sent->size(), 4);
         QCOMPARE(parse(0).setrelease().release(), std::string("test"));
-        QCOMPARE(parse(1).menudatarequest().menupath(), std::string("/"));
-        QVERIFY(parse(2).has_printerdatarequest());
+        QCOMPARE(parse(1).fileinfodatarequest().filter(), std::string(".zudesktop_*"));
+        QCOMPARE(parse(2).menudatarequest().menupath(), std::string("/"));
+        QVERIFY(parse(3).has_printerdatarequest());
         QCOMPARE(connectedSpy.size(), 1);
         QVERIFY(BusyMouse::instance()->pendingReasons().contains("mainConnection"));
 
@@ -231,8 +233,8 @@ private slots:
         m_sent->clear();
         feed(list);
         QCOMPARE(releases.size(), 1);
-        QCOMPARE(m_sent->size(), 3);
         QCOMPARE(parse(0).setrelease().release(), std::string("test"));
+        QCOMPARE(parse(m_sent->size() - 2).menudatarequest().menupath(), std::string("/"));
         QCOMPARE(m_mc->state(), MainConnection::Connected);
     }
 

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "apptranceiver.h"
+
+#include <QAbstractSocket>
+#include <QPointer>
+
+class QTcpSocket;
+
+// An application that connected straight to the client's debug listener. Messages are framed as
+// a 4-byte big-endian length and the serialized envelope; nothing else.
+class SocketTranceiver : public AppTranceiver
+{
+    Q_OBJECT
+
+public:
+    // Larger announced messages are refused rather than waited for.
+    static constexpr quint32 MaxMessageLength = 64 * 1024 * 1024;
+
+    // Takes ownership of the socket. Bytes it already holds are read on the next turn of the event
+    // loop, so that the owner can connect to appTypeChanged() first.
+    explicit SocketTranceiver(QTcpSocket *socket, QObject *parent = nullptr);
+    ~SocketTranceiver() override;
+
+public slots:
+    void rawMessageSend(QByteArray data) override;
+
+private slots:
+    void socketDisconnected();
+    void socketReadyRead();
+    void socketError(QAbstractSocket::SocketError error);
+
+private:
+    QPointer<QTcpSocket> m_socket;
+    bool m_headerRead = false;
+    quint32 m_expectedLength = 0;
+    bool m_reading = false;
+};

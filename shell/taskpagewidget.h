@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QIcon>
+#include <QWidget>
+
+class QSizeGrip;
+
+// Base of every page the task manager shows: classic, terminal, dictionary and browser pages. A
+// page is either attached (in the task manager's stack) or a free window of its own.
+class TaskPageWidget : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(bool attached READ isAttached WRITE setAttached NOTIFY attachedChanged)
+
+public:
+    static constexpr int GripSize = 16;
+
+    explicit TaskPageWidget(QWidget *parent = nullptr);
+
+    virtual QString title() const;
+    virtual bool isAttached() const;
+    virtual QString shortName() const;
+    virtual bool isSoloApp() const;
+
+public slots:
+    virtual void setAttached(bool attached);
+
+signals:
+    void attachedChanged(bool attached);
+    void detachClicked();
+    void titleChanged(QString title);
+    void iconChanged(QIcon icon);
+    void focusReceived();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void placeGrip();
+
+    bool m_attached = false;
+    QSizeGrip *m_grip = nullptr;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QObject>
+
+// Turns the style-sheet template into the application's style sheet for the selected theme and
+// writes the theme-coloured copies of the monochrome icons into the per-user icon cache, where
+// "theme:<name>" finds them. Every change of theme or font scale re-applies everything and emits
+// themeChanged(), on which widgets reload icons they set in code.
+class StyleManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    static StyleManager *instance();
+
+    static void loadTheme();
+    static QJsonArray allThemes();
+    static QStringList themeNames();
+    static QString currentThemeName();
+    static int fontScale();
+    static void setFontScale(int percent);
+    static int fontSize(const QString &step);
+    static QString themeVar(const QString &name);
+    static QString unthemedStyleSheet();
+
+    // The style sheet last applied (also the application's).
+    QString styleSheet() const { return m_styleSheet; }
+    QString iconDirectory() const { return m_iconDir.absolutePath(); }
+
+    static QByteArray recolorSvg(const QByteArray &svg, const QString &color);
+    // (scale × size + 50) / 100: half a point rounds up.
+    static int scaledSize(int size, int scalePercent) { return (scalePercent * size + 50) / 100; }
+
+public slots:
+    void updateThemeName(const QString &themeName);
+
+signals:
+    void themeChanged();
+
+private:
+    explicit StyleManager(QObject *parent = nullptr);
+
+    // The first object named `name`; an empty object when there is none.
+    static QJsonObject findTheme(const QJsonArray &themes, const QString &name);
+    void applyTheme();
+    void writeIcons();
+
+    int m_fontScale = 100;
+    QJsonObject m_theme;
+    QJsonObject m_fontSizes;
+    QDir m_iconDir;
+    QString m_styleSheet;
+};
