@@ -1,6 +1,7 @@
 #include "runner.h"
 
 #include "commandline.h"
+#include "hub/hubconnection.h"
 #include "logfile.h"
 
 #include <QApplication>
@@ -31,6 +32,8 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     // The login dialog comes and goes before any main window exists.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     QTimer::singleShot(0, this, &Runner::run);
+
+    m_hubConnection = new HubConnection(m_identity, this);
 }
 
 Runner::~Runner() = default;

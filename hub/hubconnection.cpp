@@ -1,0 +1,598 @@
+#include "hubconnection.h"
+
+#include "certificateinfo.h"
+#include "hostentry.h"
+#include "sslerrors.h"
+#include "updateprompt.h"
+
+#include "app/busymouse.h"
+#include "app/clientidentity.h"
+#include "app/envelopedispatcher.h"
+#include "app/latin1.h"
+#include "app/platform.h"
+#include "app/version.h"
+#include "menu/mainconnection.h"
+
+#include "zuhub.pb.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QMessageBox>
+#include <QRandomGenerator64>
+#include <QSslSocket>
+#include <QSysInfo>
+#include <QTimer>
+#include <QtEndian>
+
+#include <utility>
+
+namespace {
+
+const QString BusyKey = QStringLiteral("HubConnection");
+
+// Queued, so that the caller's dialog and state changes finish before the event loop ends.
+void quitApplication()
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+}
+
+} // namespace
+
+// Marks a slot called by a socket for the time it runs; see retireSocket().
+class HubConnection::SocketCall
+{
+public:
+    explicit SocketCall(HubConnection *link)
+        : m_link(link)
+    {
+        ++m_link->m_socketCallDepth;
+    }
+    ~SocketCall()
+    {
+        if (--m_link->m_socketCallDepth > 0)
+            return;
+        const auto retired = std::exchange(m_link->m_retiredSockets, {});
+        for (const QPointer<QSslSocket> &socket : retired) {
+            if (socket)
+                socket->deleteLater();
+        }
+    }
+    Q_DISABLE_COPY(SocketCall)
+
+private:
+    HubConnection *m_link;
+};
+
+HubConnection::HubConnection(const ClientIdentity *identity, QObject *parent)
+    : QObject(parent)
+    , m_identity(identity)
+    , m_mainConnection(new MainConnection(this))
+    , m_dispatcher(std::make_unique<EnvelopeDispatcher>(this, QtDebugMsg,
+                                                        "HubConnection: No message handler found for"))
+    , m_pingTimer(new QTimer(this))
+{
+    qRegisterMetaType<QAbstractSocket::SocketState>();
+    qRegisterMetaType<QAbstractSocket::SocketError>();
+    qRegisterMetaType<QList<QSslError>>();
+
+    m_clock.start();
+
+    connect(m_mainConnection, &MainConnection::requestConnectionState, this,
+            &HubConnection::menuRequestConnection);
+    connect(m_mainConnection, &MainConnection::messageReady, this, &HubConnection::menuSendRawMessage);
+    connect(this, &HubConnection::menuMessageReceived, m_mainConnection, &MainConnection::processMessage);
+    connect(m_mainConnection, &MainConnection::usernameConfirmed, this, &HubConnection::sendUsername);
+
+    // Fixed once per process, so that many clients do not ping in step.
+    m_pingTimer->setInterval(PingBaseMs
+                             + int(quint32(QRandomGenerator64::global()->generate()) % PingJitterMs));
+    connect(m_pingTimer, &QTimer::timeout, this, &HubConnection::sendPing);
+    m_pingTimer->start();
+}
+
+HubConnection::~HubConnection() = default;
+
+int HubConnection::pingInterval() const
+{
+    return m_pingTimer->interval();
+}
+
+void HubConnection::startConnection(bool connectMenu)
+{
+    if (m_state != State::Disconnected) {
+        qWarning() << "HubConnection::startConnection() - invalid state:" << int(m_state);
+        return;
+    }
+    if (!m_hostEntry) {
+        qWarning() << "HubConnection::startConnection() - no host entry";
+        return;
+    }
+    if (m_socket) {
+        m_socket->disconnect();
+        retireSocket(m_socket);
+    }
+    ++m_socketSerial;
+    m_decoder.reset();
+    m_peerCompresses = false;
+
+    m_socket = new QSslSocket(this);
+    m_socket->setProtocol(QSsl::SecureProtocols);
+    connect(m_socket, &QSslSocket::stateChanged, this, &HubConnection::socketStateChanged);
+    connect(m_socket, &QSslSocket::encrypted, this, &HubConnection::socketEncrypted);
+    connect(m_socket, &QSslSocket::errorOccurred, this, &HubConnection::socketError);
+    connect(m_socket, qOverload<const QList<QSslError> &>(&QSslSocket::sslErrors), this,
+            &HubConnection::socketSslErrors);
+    connect(m_socket, &QSslSocket::readyRead, this, &HubConnection::socketReadyRead);
+
+    qDebug() << "HUB: Supports SSL?" << QSslSocket::supportsSsl();
+    m_menuWanted = connectMenu;
+    // Entered before connecting: a socket that fails at once (no TLS library) must still find the
+    // link in Connecting, so that its error brings the usual disconnection.
+    setState(State::Connecting);
+    m_socket->connectToHostEncrypted(m_hostEntry->host, m_hostEntry->port, QIODevice::ReadWrite,
+                                     QAbstractSocket::AnyIPProtocol);
+}
+
+void HubConnection::socketEncrypted()
+{
+    const SocketCall call(this);
+    if (m_state != State::Connecting) {
+        qWarning() << "HubConnection::socketEncrypted() - invalid state:" << int(m_state);
+        return;
+    }
+    qInfo() << "HUB: Socket Encrypted" << m_socket->peerAddress();
+    setState(State::Handshaking);
+
+    ZuHubProto::Envelope envelope;
+    auto *hello = envelope.mutable_hello();
+    hello->set_platform(Platform::hubPlatform());
+    hello->set_version(ClientVersion);
+    hello->set_supports_compression(true);
+    hello->set_cpu(Latin1::fromQString(QSysInfo::currentCpuArchitecture()));
+    hello->set_kernel_type(Latin1::fromQString(QSysInfo::kernelType()));
+    hello->set_kernel_version(Latin1::fromQString(QSysInfo::kernelVersion()));
+    hello->set_uuid_system(Latin1::fromQString((m_identity ? m_identity->systemUuid() : QUuid()).toString()));
+    hello->set_uuid_user(Latin1::fromQString((m_identity ? m_identity->userUuid() : QUuid()).toString()));
+    sendEnvelope(envelope);
+}
+
+void HubConnection::socketReadyRead()
+{
+    const SocketCall call(this);
+    // A handler may run a dialog whose event loop delivers readyRead again; the outer loop picks
+    // those bytes up when the handler returns.
+    if (m_reading || !m_socket)
+        return;
+    m_reading = true;
+    const quint64 serial = m_socketSerial;
+    FrameCodec::Frame frame;
+    while (m_socket && serial == m_socketSerial) {
+        const FrameCodec::Result result = m_decoder.next(&frame);
+        if (result == FrameCodec::Result::Frame) {
+            handleFrame(frame);
+            continue;
+        }
+        if (result == FrameCodec::Result::Error) {
+            qWarning() << "HubConnection::socketReadyRead() - bad frame, dropping the connection:"
+                       << m_decoder.errorText();
+            setErrorText(tr("Hub protocol error: %1").arg(m_decoder.errorText()));
+            dropSocket();
+            break;
+        }
+        if (m_socket->bytesAvailable() <= 0)
+            break;
+        m_decoder.feed(m_socket->readAll());
+    }
+    m_reading = false;
+}
+
+void HubConnection::handleFrame(const FrameCodec::Frame &frame)
+{
+    if (frame.compressed) {
+        qDebug() << "Rcvd compressed message. orig:" << frame.payload.size() << " comp:" << frame.length;
+        if (frame.decompressFailed)
+            qWarning() << "HubConnection::socketReadyRead() - unable to decompress a message of type"
+                       << frame.type << "; handled as empty";
+    }
+    switch (frame.type) {
+    case FrameCodec::EnvelopeFrame:
+        processEnvelope(frame.payload);
+        break;
+    case FrameCodec::MenuFrame:
+        emit menuMessageReceived(frame.payload.constData(), frame.payload.size());
+        break;
+    case FrameCodec::ChannelFrame: {
+        if (frame.payload.size() < FrameCodec::ChannelIdSize) {
+            qWarning() << "HubConnection::socketReadyRead() - channel frame without a channel id, size:"
+                       << frame.payload.size();
+            break;
+        }
+        const ushort channelId = qFromBigEndian<quint16>(frame.payload.constData());
+        qDebug() << "receiving data on channel" << channelId;
+        emit channelMessageRcvd(channelId, frame.payload.constData() + FrameCodec::ChannelIdSize,
+                                frame.payload.size() - FrameCodec::ChannelIdSize);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void HubConnection::processEnvelope(const QByteArray &payload)
+{
+    ZuHubProto::Envelope envelope;
+    if (!envelope.ParseFromArray(payload.constData(), payload.size())) {
+        qWarning() << "HubConnection::processMessage() - Unable to parse envelope";
+        dropSocket();
+        return;
+    }
+    m_dispatcher->dispatch(envelope);
+}
+
+void HubConnection::sendEnvelope(const ZuHubProto::Envelope &envelope)
+{
+    sendFrame(FrameCodec::EnvelopeFrame, QByteArray::fromStdString(envelope.SerializeAsString()));
+}
+
+void HubConnection::sendFrame(quint16 type, const QByteArray &payload)
+{
+    if (!m_socket) {
+        qWarning() << "Trying to write to hub without a connection";
+        return;
+    }
+    const FrameCodec::Encoded encoded = FrameCodec::encode(type, payload, m_peerCompresses);
+    if (encoded.compressed)
+        qDebug() << "Send compressed message. orig:" << encoded.payloadSize
+                 << " comp:" << encoded.sentPayloadSize;
+    else if (encoded.compressionTried)
+        qDebug() << "Message did not compress. size:" << encoded.payloadSize;
+    m_socket->write(encoded.bytes);
+}
+
+void HubConnection::dropSocket()
+{
+    ++m_socketSerial;
+    m_decoder.reset();
+    if (m_socket)
+        m_socket->abort();
+}
+
+void HubConnection::forgetSocket()
+{
+    ++m_socketSerial;
+    m_decoder.reset();
+    if (m_socket)
+        retireSocket(m_socket);
+    m_socket = nullptr;
+}
+
+void HubConnection::retireSocket(QSslSocket *socket)
+{
+    if (m_socketCallDepth > 0)
+        m_retiredSockets << socket;
+    else
+        socket->deleteLater();
+}
+
+void HubConnection::mh_hello_ack(const google::protobuf::Message &msg)
+{
+    const auto &ack = static_cast<const ZuHubProto::HelloAck &>(msg);
+    m_peerCompresses = ack.supports_compression();
+    qInfo() << "HUB: Supports message compression:" << m_peerCompresses;
+    const bool menuWanted = m_menuWanted;
+    m_menuWanted = false;
+
+    if (ack.has_client_version()) {
+        const QString version = Latin1::toQString(ack.client_version());
+        const QFileInfo tool(Platform::maintenanceToolFileName()); // in the executable's directory
+        if (tool.exists() && tool.isFile()) {
+            if (promptForUpdate(version, ack.client_incompatible())) {
+                setState(State::Updating);
+                emit downloadUpdate(Latin1::toQString(ack.installer_url()));
+                return;
+            }
+            qInfo() << "User declined to install update";
+            if (ack.client_incompatible()) {
+                setErrorText(tr("Client Incompatible"));
+                setState(State::Disconnected);
+                quitApplication();
+                return;
+            }
+        } else if (ack.client_incompatible()) {
+            setErrorText(tr("Client Incompatible"));
+            setState(State::Disconnected);
+            qInfo() << "A new version of the client is available but this client installation cannot be "
+                       "automatically updated.";
+            showIncompatibleClient(tr("A new version of the client is available but this client installation "
+                                      "cannot be automatically updated.\nPlease contact your system "
+                                      "administrator"));
+            quitApplication();
+            return;
+        }
+    } else if (ack.client_incompatible()) {
+        setErrorText(tr("Client Incompatible"));
+        setState(State::Disconnected);
+        qInfo() << "The client is incompatible but backend did not provide update.";
+        showIncompatibleClient(tr("Please contact your system administrator"));
+        quitApplication();
+        return;
+    }
+
+    if (!ack.accepted()) {
+        setErrorText(Latin1::toQString(ack.reject_reason()));
+        dropSocket();
+        return;
+    }
+    // An acknowledgement read after the socket closed (say, behind a dialog) must not revive the
+    // link, nor start a menu session on it.
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    setState(State::Connected);
+    if (menuWanted) {
+        m_menuWanted = true;
+        m_mainConnection->setHostEntry(m_hostEntry);
+        m_mainConnection->setClassicListenPort(quint16(ack.classic_listen_port()));
+        m_mainConnection->setAddresses(m_socket->localAddress().toString(),
+                                       Latin1::toQString(ack.client_public_address()));
+        m_mainConnection->startMenuConnection();
+    }
+}
+
+bool HubConnection::promptForUpdate(const QString &version, bool required)
+{
+    qInfo() << "Prompting user for update to" << version << " Is required:" << required;
+    BusyMouse::instance()->stop(BusyKey);
+    // The dialog's style sheet comes from the style manager once that exists.
+    UpdatePrompt prompt(version, required);
+    if (m_socket)
+        connect(m_socket, &QSslSocket::disconnected, &prompt, &QDialog::reject);
+    return prompt.exec() == QDialog::Accepted;
+}
+
+void HubConnection::showIncompatibleClient(const QString &informativeText)
+{
+    BusyMouse::instance()->stop(BusyKey);
+    QMessageBox box(QMessageBox::Critical, QString(), tr("Incompatible Client Version"), QMessageBox::Ok);
+    box.setInformativeText(informativeText);
+    box.exec();
+}
+
+void HubConnection::mh_menu_connection_status(const google::protobuf::Message &msg)
+{
+    const auto &status = static_cast<const ZuHubProto::MenuConnectionStatus &>(msg);
+    qDebug() << "HubConnection::mh_menu_connection_status() - rcvd:"
+             << QString::fromStdString(status.ShortDebugString());
+    if (status.is_connected()) {
+        m_mainConnection->menuConnected();
+        return;
+    }
+    setErrorText(Latin1::toQString(status.error_message()));
+    m_mainConnection->menuDisconnected(m_errorText);
+    if (m_menuWanted) {
+        const int delay = MenuRetryBaseMs + int(QRandomGenerator::global()->generate() % MenuRetryJitterMs);
+        QTimer::singleShot(delay, this, &HubConnection::retryMenuConnection);
+    }
+}
+
+void HubConnection::retryMenuConnection()
+{
+    // The menu may have been switched off, or the link lost, while the retry waited.
+    if (m_menuWanted && m_state == State::Connected)
+        m_mainConnection->startMenuConnection();
+}
+
+void HubConnection::menuRequestConnection(bool connect)
+{
+    m_menuWanted = connect;
+    if (m_state == State::Connected) {
+        ZuHubProto::Envelope envelope;
+        envelope.mutable_menu_connection_control()->set_connect_state(connect);
+        sendEnvelope(envelope);
+    }
+    if (!connect) {
+        // Deliberately without the setter: nothing is announced and the socket stays open until
+        // the next start replaces it.
+        m_state = State::Disconnected;
+        BusyMouse::instance()->stop(BusyKey);
+    }
+}
+
+void HubConnection::mh_classic_connection_status(const google::protobuf::Message &msg)
+{
+    const auto &status = static_cast<const ZuHubProto::ClassicConnectionStatus &>(msg);
+    emit channelState(ushort(status.channel_id()), status.is_connected());
+}
+
+void HubConnection::mh_password_change_result(const google::protobuf::Message &msg)
+{
+    const auto &result = static_cast<const ZuHubProto::PasswordChangeResult &>(msg);
+    emit changePasswordResult(result.success(), Latin1::toQString(result.result_message()));
+}
+
+void HubConnection::mh_force_disconnect(const google::protobuf::Message &msg)
+{
+    const QString message
+        = Latin1::toQString(static_cast<const ZuHubProto::ForceDisconnect &>(msg).message());
+    dropSocket();
+    setErrorText(message.isEmpty() ? tr("ZU system disconnected.") : tr("Disconnected: %1").arg(message));
+    qInfo() << "The hub has disconnected with message:" << message;
+}
+
+void HubConnection::mh_notify(const google::protobuf::Message &msg)
+{
+    const QString message = Latin1::toQString(static_cast<const ZuHubProto::Notify &>(msg).message());
+    BusyMouse::instance()->stop(BusyKey);
+    QMessageBox box(QMessageBox::Warning, QString(), tr("The ZU system sent the following notification:"),
+                    QMessageBox::Ok);
+    box.setInformativeText(message);
+    box.show();
+    box.raise();
+    box.exec();
+}
+
+void HubConnection::sendPing()
+{
+    if (m_state != State::Connected)
+        return;
+    ZuHubProto::Envelope envelope;
+    envelope.mutable_ping()->set_timestamp(quint64(elapsedMicroseconds()));
+    sendEnvelope(envelope);
+}
+
+void HubConnection::mh_ping(const google::protobuf::Message &msg)
+{
+    const auto &ping = static_cast<const ZuHubProto::Ping &>(msg);
+    qDebug() << "-> pong:" << (elapsedMicroseconds() - qint64(ping.timestamp())) << "us";
+}
+
+qint64 HubConnection::elapsedMicroseconds() const
+{
+    return m_clock.nsecsElapsed() / 1000;
+}
+
+void HubConnection::sendUsername(const QString &username)
+{
+    ZuHubProto::Envelope envelope;
+    envelope.mutable_username_update()->set_username(Latin1::fromQString(username));
+    sendEnvelope(envelope);
+}
+
+void HubConnection::changePassword(const QString &username, const QString &oldPassword,
+                                   const QString &newPassword)
+{
+    if (m_state != State::Connected) {
+        qWarning() << "HubConnection::changePassword() - invalid state:" << int(m_state);
+        return;
+    }
+    ZuHubProto::Envelope envelope;
+    auto *change = envelope.mutable_password_change();
+    change->set_username(Latin1::fromQString(username));
+    change->set_old_password(Latin1::fromQString(oldPassword));
+    change->set_new_password(Latin1::fromQString(newPassword));
+    sendEnvelope(envelope);
+}
+
+void HubConnection::menuSendRawMessage(const QByteArray &data)
+{
+    if (m_state != State::Connected) {
+        qWarning() << "HubConnection::menuSendRawMessage() - invalid state:" << int(m_state);
+        return;
+    }
+    sendFrame(FrameCodec::MenuFrame, data);
+}
+
+void HubConnection::channelMessageSend(ushort channelId, const QByteArray &data)
+{
+    if (m_state != State::Connected) {
+        qWarning() << "HubConnection::channelMessageSend() - invalid state:" << int(m_state);
+        return;
+    }
+    qDebug() << "sending data on channel" << channelId;
+    sendFrame(FrameCodec::ChannelFrame, FrameCodec::channelPayload(channelId, data));
+}
+
+void HubConnection::socketSslErrors(const QList<QSslError> &errors)
+{
+    const SocketCall call(this);
+    const QPointer<QSslSocket> socket = qobject_cast<QSslSocket *>(sender());
+
+    // The dialog's style sheet comes from the style manager once that exists.
+    SslErrors dialog;
+    connect(&dialog, &SslErrors::viewCertificateChainClicked, this, &HubConnection::displayCertificateInfo);
+
+    qDebug() << "HUB: SSL Errors:";
+    setErrorText(tr("SSL Errors..."));
+    for (const QSslError &error : errors) {
+        qDebug().nospace() << "  " << error.errorString();
+        dialog.addError(error.errorString());
+    }
+    BusyMouse::instance()->stop(BusyKey);
+
+    if (dialog.exec() == QDialog::Accepted) {
+        qDebug() << "** SSL errors ignored **";
+        if (socket)
+            socket->ignoreSslErrors(errors);
+        setErrorText(QString());
+    } else {
+        // The socket now fails the handshake; its error replaces this text.
+        m_menuWanted = false;
+        setErrorText(tr("SSL Errors: Canceled"));
+    }
+}
+
+void HubConnection::displayCertificateInfo()
+{
+    if (!m_socket)
+        return;
+    CertificateInfo info(qobject_cast<QWidget *>(sender()));
+    info.setCertificateChain(m_socket->peerCertificateChain());
+    info.exec();
+}
+
+void HubConnection::socketError(QAbstractSocket::SocketError error)
+{
+    const SocketCall call(this);
+    if (!m_socket || sender() != m_socket)
+        return;
+    qDebug() << "HUB: SocketError:" << error << m_socket->errorString();
+    m_errorText = m_socket->errorString(); // announced by the state change below
+    // A socket that fails while still connected (the peer closed it) reports its unconnected state
+    // only after this, when it is no longer ours; its channels are gone all the same.
+    const bool wasOpen = m_socket->state() != QAbstractSocket::UnconnectedState;
+    forgetSocket();
+    setState(State::Disconnected);
+    if (wasOpen)
+        emit channelCloseAll();
+}
+
+void HubConnection::socketStateChanged(QAbstractSocket::SocketState state)
+{
+    const SocketCall call(this);
+    if (!m_socket || sender() != m_socket)
+        return;
+    qDebug() << "HUB: socket state:" << state;
+    if (state == QAbstractSocket::UnconnectedState) {
+        setState(State::Disconnected);
+        emit channelCloseAll();
+    }
+}
+
+void HubConnection::setErrorText(const QString &text)
+{
+    if (text == m_errorText)
+        return;
+    m_errorText = text;
+    emit errorTextChanged(m_errorText);
+}
+
+void HubConnection::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    switch (state) {
+    case State::Disconnected:
+        m_mainConnection->menuDisconnected(m_errorText);
+        BusyMouse::instance()->stop(BusyKey);
+        emit errorTextChanged(m_errorText);
+        emit disconnected();
+        break;
+    case State::Connecting:
+        BusyMouse::instance()->start(BusyKey, BusyTimeoutMs);
+        emit connecting();
+        break;
+    case State::Handshaking:
+        break;
+    case State::Updating:
+        BusyMouse::instance()->stop(BusyKey);
+        setErrorText(tr("Downloading Update"));
+        break;
+    case State::Connected:
+        BusyMouse::instance()->stop(BusyKey);
+        setErrorText(QString());
+        break;
+    }
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "hub/framecodec.h"
+
+#include <QAbstractSocket>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSslError>
+
+#include <memory>
+
+class ClientIdentity;
+class EnvelopeDispatcher;
+class MainConnection;
+class QSslSocket;
+class QTimer;
+struct HostEntry;
+
+namespace google::protobuf {
+class Message;
+}
+namespace ZuHubProto {
+class Envelope;
+}
+
+// The client's single link to the hub: a TLS socket carrying frames (see FrameCodec) of hub control
+// envelopes (type 0), menu-protocol bytes for the owned MainConnection (type 1) and application
+// channel data (type 2).
+//
+// Disconnected -> Connecting (startConnection) -> Handshaking (TLS up, Hello sent) -> Connected
+// (HelloAck accepted) or Updating (user took the offered update) or Disconnected (rejected,
+// incompatible, socket error or closed). Certificate problems are put to the user, who may ignore
+// them. Sending needs Connected; calls in other states are dropped with a warning.
+class HubConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class State {
+        Disconnected = 0,
+        Connecting = 1,
+        Handshaking = 2,
+        Updating = 3,
+        Connected = 4,
+    };
+    Q_ENUM(State)
+
+    static constexpr int BusyTimeoutMs = 8000;
+    static constexpr int PingBaseMs = 54000;
+    static constexpr int PingJitterMs = 12000;
+    static constexpr int MenuRetryBaseMs = 900;
+    static constexpr int MenuRetryJitterMs = 200;
+
+    explicit HubConnection(const ClientIdentity *identity, QObject *parent = nullptr);
+    ~HubConnection() override;
+
+    State state() const { return m_state; }
+    QString errorText() const { return m_errorText; }
+    MainConnection *mainConnection() const { return m_mainConnection; }
+    HostEntry *hostEntry() const { return m_hostEntry; }
+    void setHostEntry(HostEntry *entry) { m_hostEntry = entry; }
+    int pingInterval() const;
+
+    void startConnection(bool connectMenu);
+
+public slots:
+    void menuRequestConnection(bool connect);
+    void menuSendRawMessage(const QByteArray &data);
+    void channelMessageSend(ushort channelId, const QByteArray &data);
+    void changePassword(const QString &username, const QString &oldPassword, const QString &newPassword);
+
+signals:
+    void disconnected();
+    void connecting();
+    void errorTextChanged(QString errorText);
+    void changePasswordResult(bool success, QString message);
+    void downloadUpdate(QString installerUrl);
+    void menuMessageReceived(const char *data, int dataLength);
+    void channelState(ushort channelId, bool isConnected);
+    void channelMessageRcvd(ushort channelId, const char *data, int dataLength);
+    void channelCloseAll();
+
+private slots:
+    void sendPing();
+    void sendUsername(const QString &username);
+    void socketStateChanged(QAbstractSocket::SocketState state);
+    void socketEncrypted();
+    void socketReadyRead();
+    void socketError(QAbstractSocket::SocketError error);
+    void socketSslErrors(const QList<QSslError> &errors);
+    void displayCertificateInfo();
+
+    void mh_ping(const google::protobuf::Message &msg);
+    void mh_hello_ack(const google::protobuf::Message &msg);
+    void mh_menu_connection_status(const google::protobuf::Message &msg);
+    void mh_classic_connection_status(const google::protobuf::Message &msg);
+    void mh_password_change_result(const google::protobuf::Message &msg);
+    void mh_force_disconnect(const google::protobuf::Message &msg);
+    void mh_notify(const google::protobuf::Message &msg);
+
+private:
+    class SocketCall;
+
+    void setState(State state);
+    void setErrorText(const QString &text);
+    void handleFrame(const FrameCodec::Frame &frame);
+    void processEnvelope(const QByteArray &payload);
+    void sendEnvelope(const ZuHubProto::Envelope &envelope);
+    void sendFrame(quint16 type, const QByteArray &payload);
+    void dropSocket();
+    void forgetSocket();
+    void retireSocket(QSslSocket *socket);
+    bool promptForUpdate(const QString &version, bool required);
+    void showIncompatibleClient(const QString &informativeText);
+    void retryMenuConnection();
+    qint64 elapsedMicroseconds() const;
+
+    const ClientIdentity *m_identity;
+    MainConnection *m_mainConnection;
+    std::unique_ptr<EnvelopeDispatcher> m_dispatcher;
+    QTimer *m_pingTimer;
+    QElapsedTimer m_clock;
+    QPointer<QSslSocket> m_socket;
+    // Bumped whenever the socket is dropped or replaced, so that a read loop interrupted by a
+    // handler does not go on with frames of a connection that is gone.
+    quint64 m_socketSerial = 0;
+    // Sockets replaced or failed while a socket slot is still running (a dialog's nested event loop
+    // would otherwise delete them under their own signal emission); deleted once it returns.
+    int m_socketCallDepth = 0;
+    QList<QPointer<QSslSocket>> m_retiredSockets;
+    FrameCodec m_decoder;
+    bool m_reading = false;
+    State m_state = State::Disconnected;
+    QString m_errorText;
+    bool m_peerCompresses = false;
+    HostEntry *m_hostEntry = nullptr;
+    bool m_menuWanted = false;
+};

@@ -1,0 +1,745 @@
+#include "hub/hubconnection.h"
+
+#include "app/busymouse.h"
+#include "app/clientidentity.h"
+#include "app/platform.h"
+#include "hub/certificateinfo.h"
+#include "hub/sslerrors.h"
+#include "hub/updateprompt.h"
+#include "menu/mainconnection.h"
+
+#include "modaldriver.h"
+#include "testcertificates.h"
+#include "testenvironment.h"
+#include "testhub.h"
+
+#include "menu.pb.h"
+#include "zuhub.pb.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+#include <memory>
+
+using State = HubConnection::State;
+
+namespace {
+
+constexpr int WaitMs = 10000;
+const QString BusyKey = QStringLiteral("HubConnection");
+
+ZuHubProto::HelloAck acceptingAck(bool compression = true)
+{
+    ZuHubProto::HelloAck ack;
+    ack.set_accepted(true);
+    ack.set_supports_compression(compression);
+    ack.set_classic_listen_port(6123);
+    ack.set_client_public_address("203.0.113.9");
+    return ack;
+}
+
+QByteArray repetitive(int size)
+{
+    return QByteArray("menu item, menu item; ").repeated(size / 22 + 1).left(size);
+}
+
+QByteArray randomBytes(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(7);
+    for (char &c : bytes)
+        c = char(generator.bounded(256));
+    return bytes;
+}
+
+QByteArray lengthWord(quint32 length)
+{
+    QByteArray bytes(4, Qt::Uninitialized);
+    qToBigEndian<quint32>(length, bytes.data());
+    return bytes;
+}
+
+QByteArray channelFrame(quint16 id, const QByteArray &data)
+{
+    return FrameCodec::encode(FrameCodec::ChannelFrame, FrameCodec::channelPayload(id, data), false).bytes;
+}
+
+// Runs the application's event loop until the code under test tells it to quit (0) or the time
+// runs out (1). Unlike a local QEventLoop, QCoreApplication::exec() clears the quit request again,
+// so later dialogs and waits still work.
+int runUntilQuit(int timeoutMs = WaitMs)
+{
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &timeout, [] { QCoreApplication::exit(1); });
+    timeout.start(timeoutMs);
+    return QCoreApplication::exec();
+}
+
+QByteArray rawFrame(quint16 typeWord, const QByteArray &payload)
+{
+    return lengthWord(quint32(payload.size() + 2)) + char(typeWord >> 8) + char(typeWord & 0xff) + payload;
+}
+
+} // namespace
+
+class tst_HubConnection : public QObject
+{
+    Q_OBJECT
+
+private:
+    // One hub, one link per test function.
+    struct Fixture
+    {
+        TestHub hub;
+        HostEntry host;
+        HubConnection link;
+        QList<QByteArray> channelData; // "id:bytes" per channelMessageRcvd
+
+        explicit Fixture(const ClientIdentity *identity)
+            : link(identity)
+        {
+            QObject::connect(&link, &HubConnection::channelMessageRcvd, &link,
+                             [this](ushort id, const char *data, int size) {
+                                 channelData << QByteArray::number(id) + ':' + QByteArray(data, size);
+                             });
+        }
+
+        bool start(bool menu = false)
+        {
+            if (!hub.start())
+                return false;
+            host = hub.hostEntry();
+            link.setHostEntry(&host);
+            link.startConnection(menu);
+            return true;
+        }
+
+        bool connect(const ZuHubProto::HelloAck &ack = acceptingAck(), bool menu = false)
+        {
+            hub.setHelloAck(ack);
+            return start(menu) && QTest::qWaitFor([this] { return link.state() == State::Connected; }, WaitMs)
+                && hub.waitForPeer();
+        }
+    };
+
+    std::unique_ptr<TestEnvironment> m_environment;
+    std::unique_ptr<ClientIdentity> m_identity;
+
+private slots:
+    void initTestCase()
+    {
+        m_environment = std::make_unique<TestEnvironment>();
+        m_identity = std::make_unique<ClientIdentity>();
+        QVERIFY2(TestCertificates::instance().isValid(),
+                 qPrintable(TestCertificates::instance().errorText()));
+        TestCertificates::trustAuthority(true);
+        // As the client runs: closing a dialog must not end the application.
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    void init() { TestCertificates::trustAuthority(true); }
+
+    void connectsAndSaysHello()
+    {
+        Fixture f(m_identity.get());
+        QSignalSpy connecting(&f.link, &HubConnection::connecting);
+        QVERIFY(f.start(true));
+        QCOMPARE(f.link.state(), State::Connecting);
+        QCOMPARE(connecting.count(), 1);
+        QVERIFY(BusyMouse::instance()->expiryOf(BusyKey) > 0);
+
+        QVERIFY(f.hub.waitForEnvelopes("hello", 1));
+        QCOMPARE(f.link.state(), State::Handshaking);
+        const ZuHubProto::Hello hello = f.hub.envelopes("hello").first().hello();
+        QCOMPARE(hello.platform(), Platform::hubPlatform());
+#if defined(Q_OS_LINUX)
+        QCOMPARE(hello.platform(), ZuHubProto::OTHER);
+#endif
+        QCOMPARE(hello.version(), std::string("1.9.0-143"));
+        QVERIFY(hello.supports_compression());
+        QCOMPARE(QString::fromStdString(hello.cpu()), QSysInfo::currentCpuArchitecture());
+        QCOMPARE(QString::fromStdString(hello.kernel_type()), QSysInfo::kernelType());
+        QCOMPARE(QString::fromStdString(hello.kernel_version()), QSysInfo::kernelVersion());
+        QCOMPARE(QString::fromStdString(hello.uuid_system()), m_identity->systemUuid().toString());
+        QCOMPARE(QString::fromStdString(hello.uuid_user()), m_identity->userUuid().toString());
+        QVERIFY(hello.uuid_user().front() == '{');
+
+        // Accepted with the menu wanted: the menu session gets the hub's facts and asks for its link.
+        ZuHubProto::Envelope reply;
+        *reply.mutable_hello_ack() = acceptingAck();
+        f.hub.sendEnvelope(reply);
+        QTRY_COMPARE(f.link.state(), State::Connected);
+        QCOMPARE(BusyMouse::instance()->expiryOf(BusyKey), -1);
+        QVERIFY(f.link.errorText().isEmpty());
+        MainConnection *menu = f.link.mainConnection();
+        QCOMPARE(menu->state(), MainConnection::Connecting);
+        QCOMPARE(menu->hostEntry(), &f.host);
+        QVERIFY(f.hub.waitForEnvelopes("menu_connection_control", 1));
+        QVERIFY(f.hub.envelopes("menu_connection_control").first().menu_connection_control().connect_state());
+        QCOMPARE(connecting.count(), 1);
+    }
+
+    // Remote close: the menu session hears first, then the error text (busy cursor already
+    // cleared), then disconnected(); the channels are closed as well.
+    void linkLossAnnouncedInOrder()
+    {
+        Fixture f(m_identity.get());
+        QVERIFY(f.connect());
+        QStringList order;
+        connect(f.link.mainConnection(), &MainConnection::connectionFailed, &f.link,
+                [&](const QString &text) { order << "menu failed: " + text; });
+        connect(&f.link, &HubConnection::errorTextChanged, &f.link, [&](const QString &text) {
+            order << QStringLiteral("error text: %1, busy: %2")
+                         .arg(text)
+                         .arg(BusyMouse::instance()->expiryOf(BusyKey) != -1 ? "yes" : "no");
+        });
+        connect(&f.link, &HubConnection::disconnected, &f.link, [&] { order << "disconnected"; });
+        connect(&f.link, &HubConnection::channelCloseAll, &f.link, [&] { order << "close all"; });
+        BusyMouse::instance()->start(BusyKey, 8000); // as if still connecting
+        f.hub.closePeer();
+        QTRY_COMPARE(f.link.state(), State::Disconnected);
+        const QString text = f.link.errorText();
+        QVERIFY(!text.isEmpty());
+        QTRY_COMPARE(order,
+                     (QStringList { "menu failed: " + text, "error text: " + text + ", busy: no",
+                                    "disconnected", "close all" }));
+    }
+
+    void compressionOnTheWire_data()
+    {
+        QTest::addColumn<bool>("announced");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<bool>("compressed");
+        QTest::addColumn<QString>("log");
+
+        QTest::newRow("1999 bytes") << true << repetitive(1999) << false << QString();
+        QTest::newRow("2000 repetitive")
+            << true << repetitive(2000) << true << "^Send compressed message\\. orig: 2000  comp: \\d+$";
+        QTest::newRow("2000 random") << true << randomBytes(2000) << false
+                                     << "^Message did not compress\\. size: 2000$";
+        QTest::newRow("1 MB, not announced") << false << repetitive(1 << 20) << false << QString();
+    }
+
+    // What the client sends follows the hub's announcement; what it receives is decoded regardless.
+    void compressionOnTheWire()
+    {
+        QFETCH(bool, announced);
+        QFETCH(QByteArray, payload);
+        QFETCH(bool, compressed);
+        QFETCH(QString, log);
+
+        Fixture f(m_identity.get());
+        QVERIFY(f.connect(acceptingAck(announced)));
+        f.hub.clearReceived();
+        if (!log.isEmpty())
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression(log));
+        f.link.menuSendRawMessage(payload);
+        QVERIFY(f.hub.waitForFrames(1));
+        const FrameCodec::Frame frame = f.hub.frames().first();
+        QCOMPARE(frame.type, quint16(FrameCodec::MenuFrame));
+        QCOMPARE(frame.compressed, compressed);
+        QCOMPARE(frame.payload, payload);
+        QVERIFY(compressed ? int(frame.length) < payload.size() : int(frame.length) == payload.size() + 2);
+
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("^Rcvd compressed message\\. orig: 3002  comp: \\d+$"));
+        f.hub.setCompression(true);
+        f.hub.sendFrame(FrameCodec::ChannelFrame, FrameCodec::channelPayload(5, repetitive(3000)));
+        QTRY_COMPARE(f.channelData, QList<QByteArray> { "5:" + repetitive(3000) });
+    }
+
+    void splitAndBatchedFrames()
+    {
+        Fixture f(m_identity.get());
+        QVERIFY(f.connect());
+        // One frame in three TLS records, cut inside the length and inside the type word.
+        const QByteArray first = channelFrame(1, "split");
+        for (const QByteArray &piece : { first.left(2), first.mid(2, 3), first.mid(5) }) {
+            f.hub.sendRaw(piece);
+            QTest::qWait(50);
+        }
+        QTRY_COMPARE(f.channelData.size(), 1);
+
+        QByteArray batch;
+        QList<QByteArray> expected { "1:split" };
+        for (int i = 0; i < 300; ++i) {
+            batch += channelFrame(quint16(i), QByteArray::number(i * 7));
+            expected << QByteArray::number(i) + ':' + QByteArray::number(i * 7);
+        }
+        f.hub.sendRaw(batch);
+        QTRY_COMPARE(f.channelData.size(), expected.size());
+        QCOMPARE(f.channelData, expected);
+    }
+
+    void channelIds()
+    {
+        Fixture f(m_identity.get());
+        QVERIFY(f.connect());
+        f.hub.clearReceived();
+        QTest::ignoreMessage(QtDebugMsg, "sending data on channel 258");
+        f.link.channelMessageSend(0x0102, "xyz");
+        QTest::ignoreMessage(QtDebugMsg, "sending data on channel 258");
+        f.link.channelMessageSend(0x0102, QByteArray());
+        QVERIFY(f.hub.waitForFrames(2));
+        QCOMPARE(f.hub.frames()[0].type, quint16(FrameCodec::ChannelFrame));
+        QCOMPARE(f.hub.frames()[0].payload, QByteArray("\x01\x02xyz"));
+        QCOMPARE(f.hub.frames()[1].length, 4u);
+        QCOMPARE(f.hub.frames()[1].payload, QByteArray("\x01\x02"));
+
+        QTest::ignoreMessage(QtDebugMsg, "receiving data on channel 258");
+        f.hub.sendRaw(channelFrame(0x0102, "abc"));
+        QTRY_COMPARE(f.channelData, QList<QByteArray> { "258:abc" });
+
+        // A channel frame too short for its id is reported and skipped.
+        QTest::ignoreMessage(
+            QtWarningMsg, "HubConnection::socketReadyRead() - channel frame without a channel id, size: 1");
+        f.hub.sendFrame(FrameCodec::ChannelFrame, "\x01");
+        f.hub.sendRaw(channelFrame(9, "after"));
+        QTRY_COMPARE(f.channelData.size(), 2);
+        QCOMPARE(f.channelData.last(), QByteArray("9:after"));
+    }
+
+    void relaysHubMessages()
+    {
+        Fixture f(m_identity.get());
+        QVERIFY(f.connect());
+        QSignalSpy channelState(&f.link, &HubConnection::channelState);
+        QSignalSpy passwordResult(&f.link, &HubConnection::changePasswordResult);
+
+        ZuHubProto::Envelope envelope;
+        envelope.mutable_classic_connection_status()->set_channel_id(7);
+        envelope.mutable_classic_connection_status()->set_is_connected(true);
+        envelope.mutable_password_change_result()->set_success(true);
+        envelope.mutable_password_change_result()->set_result_message("Changed \xe9");
+        envelope.mutable_hello(); // a field the client has no handler for
+        QTest::ignoreMessage(QtDebugMsg, "HubConnection: No message handler found for \"hello\"");
+        f.hub.sendEnvelope(envelope);
+        QTRY_COMPARE(passwordResult.count(), 1);
+        QCOMPARE(channelState.count(), 1);
+        QCOMPARE(channelState.first(), (QVariantList { ushort(7), true }));
+        QCOMPARE(passwordResult.first(), (QVariantList { true, QStringLiteral("Changed \u00e9") }));
+
+        // A compressed envelope that cannot be restored is empty: no effect, the link stays.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("unable to decompress a message of type 0"));
+        f.hub.sendRaw(rawFrame(0x8000, QByteArray("\x00\x00\x10\x00garbage", 11)));
+        f.hub.sendRaw(channelFrame(1, "still here"));
+        QTRY_COMPARE(f.channelData.size(), 1);
+        QCOMPARE(f.link.state(), State::Connected);
+
+        QTest::ignoreMessage(QtWarningMsg, "HubConnection::processMessage() - Unable to parse envelope");
+        f.hub.sendFrame(FrameCodec::EnvelopeFrame, "\xff\xff\xff");
+        QTRY_COMPARE(f.link.state(), State::Disconnected);
+        QVERIFY(f.hub.waitForPeerGone());
+    }
+
+    void sendingNeedsConnected()
+    {
+        Fixture f(m_identity.get());
+        QTest::ignoreMessage(QtWarningMsg, "HubConnection::changePassword() - invalid state: 0");
+        f.link.changePassword("ann", "old", "new");
+        QTest::ignoreMessage(QtWarningMsg, "HubConnection::menuSendRawMessage() - invalid state: 0");
+        f.link.menuSendRawMessage("menu");
+        QTest::ignoreMessage(QtWarningMsg, "HubConnection::channelMessageSend() - invalid state: 0");
+        f.link.channelMessageSend(1, "data");
+        QTest::ignoreMessage(QtWarningMsg, "Trying to write to hub without a connection");
+        emit f.link.mainConnection()->usernameConfirmed("ann");
+
+        QVERIFY(f.connect());
+        f.hub.clearReceived();
+        f.link.changePassword(QStringLiteral("J\u00f6rg"), "old", QStringLiteral("n\u00e9w"));
+        emit f.link.mainConnection()->usernameConfirmed(QStringLiteral("J\u00f6rg"));
+        QVERIFY(f.hub.waitForFrames(2));
+        const auto change = f.hub.envelopes("password_change").first().password_change();
+        QCOMPARE(change.username(), std::string("J\xf6rg")); // Latin-1 on the wire
+        QCOMPARE(change.old_password(), std::string("old"));
+        QCOMPARE(change.new_password(), std::string("n\xe9w"));
+        QCOMPARE(f.hub.envelopes("username_update").first().username_update().username(),
+                 std::string("J\xf6rg"));
+    }
+
+    void pingsOnlyWhenConnected()
+    {
+        Fixture f(m_identity.get());
+        QVERIFY(f.link.pingInterval() >= 54000 && f.link.pingInterval() < 66000);
+        QVERIFY(QMetaObject::invokeMethod(&f.link, "sendPing")); // disconnected: nothing, not even a warning
+
+        QVERIFY(f.start());
+        QVERIFY(f.hub.waitForEnvelopes("hello", 1));
+        QCOMPARE(f.link.state(), State::Handshaking);
+        QVERIFY(QMetaObject::invokeMethod(&f.link, "sendPing"));
+        ZuHubProto::Envelope reply;
+        *reply.mutable_hello_ack() = acceptingAck();
+        f.hub.sendEnvelope(reply);
+        QTRY_COMPARE(f.link.state(), State::Connected);
+        QCOMPARE(f.hub.envelopes("ping").size(), 0);
+
+        QVERIFY(QMetaObject::invokeMethod(&f.link, "sendPing"));
+        QVERIFY(f.hub.waitForEnvelopes("ping", 1));
+        ZuHubProto::Envelope ping = f.hub.envelopes("ping").first();
+        QVERIFY(ping.ping().timestamp() > 0);
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^-> pong: \\d+ us$"));
+        f.hub.sendEnvelope(ping);
+        QTest::qWait(200);
+    }
+
+    void forceDisconnect_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("errorText");
+        QTest::newRow("empty") << QString() << "ZU system disconnected.";
+        QTest::newRow("with text") << "Nightly maintenance"
+                                   << "Disconnected: Nightly maintenance";
+    }
+
+    void forceDisconnect()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, errorText);
+
+        Fixture f(m_identity.get());
+        QVERIFY(f.connect());
+        QSignalSpy disconnected(&f.link, &HubConnection::disconnected);
+        ZuHubProto::Envelope envelope;
+        envelope.mutable_force_disconnect()->set_message(message.toStdString());
+        QTest::ignoreMessage(QtInfoMsg,
+                             qPrintable("The hub has disconnected with message: \"" + message + "\""));
+        f.hub.sendEnvelope(envelope);
+        QTRY_COMPARE(f.link.errorText(), errorText);
+        QCOMPARE(f.link.state(), State::Disconnected);
+        QCOMPARE(disconnected.count(), 1);
+        QVERIFY(f.hub.waitForPeerGone());
+    }
+
+    // While the menu is wanted, each report of its link being down brings a new request 900-1099 ms
+    // later; once the menu is switched off the requests stop.
+    void menuRetryRepeats()
+    {
+        Fixture f(m_identity.get());
+        QVERIFY(f.connect(acceptingAck(), true));
+        QVERIFY(f.hub.waitForEnvelopes("menu_connection_control", 1));
+
+        ZuHubProto::Envelope down;
+        down.mutable_menu_connection_status()->set_is_connected(false);
+        down.mutable_menu_connection_status()->set_error_message("menu server down");
+        for (int round = 2; round <= 3; ++round) {
+            QElapsedTimer sinceReport;
+            sinceReport.start();
+            f.hub.sendEnvelope(down);
+            QVERIFY(f.hub.waitForEnvelopes("menu_connection_control", round));
+            QVERIFY(sinceReport.elapsed() >= 900); // a lower bound only: never sooner than the delay
+            QVERIFY(
+                f.hub.envelopes("menu_connection_control").last().menu_connection_control().connect_state());
+            QCOMPARE(f.link.errorText(), QStringLiteral("menu server down"));
+        }
+
+        f.hub.sendEnvelope(down);
+        QTRY_COMPARE(f.link.mainConnection()->state(), MainConnection::Disconnected);
+        f.link.mainConnection()->stopMenuConnection();
+        QVERIFY(f.hub.waitForEnvelopes("menu_connection_control", 4));
+        QVERIFY(!f.hub.envelopes("menu_connection_control").last().menu_connection_control().connect_state());
+        QTest::qWait(1500);
+        QCOMPARE(f.hub.envelopes("menu_connection_control").size(), 4);
+    }
+
+    void rejectedHello()
+    {
+        Fixture f(m_identity.get());
+        QSignalSpy disconnected(&f.link, &HubConnection::disconnected);
+        ZuHubProto::HelloAck ack;
+        ack.set_accepted(false);
+        ack.set_reject_reason("Licence limit reached");
+        f.hub.setHelloAck(ack);
+        QVERIFY(f.start(true));
+        QTRY_COMPARE(disconnected.count(), 1);
+        QCOMPARE(f.link.errorText(), QStringLiteral("Licence limit reached"));
+        QCOMPARE(f.link.state(), State::Disconnected);
+        QVERIFY(f.hub.waitForPeerGone());
+        QCOMPARE(f.hub.envelopes("menu_connection_control").size(), 0);
+    }
+
+    void secondStartRefusedWhileConnecting()
+    {
+        Fixture f(m_identity.get());
+        f.hub.setHelloAck(acceptingAck());
+        QVERIFY(f.start());
+        QTest::ignoreMessage(QtWarningMsg, "HubConnection::startConnection() - invalid state: 1");
+        f.link.startConnection(false);
+        QTRY_COMPARE(f.link.state(), State::Connected);
+        QCOMPARE(f.hub.connectionCount(), 1);
+    }
+
+    void badFrameLengthDropsLink_data()
+    {
+        QTest::addColumn<quint32>("length");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("1") << 1u << "Invalid frame length 1: too short for a frame type";
+        QTest::newRow("80 MiB") << 80u * 1024 * 1024
+                                << "Frame length 83886080 exceeds the limit of 67108864 bytes";
+    }
+
+    void badFrameLengthDropsLink()
+    {
+        QFETCH(quint32, length);
+        QFETCH(QString, error);
+
+        Fixture f(m_identity.get());
+        QVERIFY(f.connect());
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            qPrintable("HubConnection::socketReadyRead() - bad frame, dropping the connection: \"" + error
+                       + "\""));
+        f.hub.sendRaw(lengthWord(length) + QByteArray("\x00\x02", 2));
+        QTRY_COMPARE(f.link.state(), State::Disconnected);
+        QCOMPARE(f.link.errorText(), "Hub protocol error: " + error);
+        QVERIFY(f.hub.waitForPeerGone());
+    }
+
+    // The hub closes the link while a notification is open; its HelloAck, read afterwards, must not
+    // revive the link.
+    void helloAckAfterSocketClosed()
+    {
+        Fixture f(m_identity.get());
+        QVERIFY(f.start(true));
+        QVERIFY(f.hub.waitForEnvelopes("hello", 1));
+
+        ModalDriver driver;
+        driver.expect<QMessageBox>([&](QMessageBox *box) {
+            QCOMPARE(box->icon(), QMessageBox::Warning);
+            QCOMPARE(box->text(), QStringLiteral("The ZU system sent the following notification:"));
+            QCOMPARE(box->informativeText(), QStringLiteral("Back in five minutes"));
+            ZuHubProto::Envelope ack;
+            *ack.mutable_hello_ack() = acceptingAck();
+            f.hub.sendEnvelope(ack);
+            f.hub.closePeer();
+            QVERIFY(QTest::qWaitFor([&] { return f.link.state() == State::Disconnected; }, WaitMs));
+            box->button(QMessageBox::Ok)->click();
+        });
+        ZuHubProto::Envelope notify;
+        notify.mutable_notify()->set_message("Back in five minutes");
+        f.hub.sendEnvelope(notify);
+        QTRY_VERIFY(driver.allHandled());
+        QTest::qWait(200);
+        QCOMPARE(f.link.state(), State::Disconnected);
+        QCOMPARE(f.link.mainConnection()->state(), MainConnection::Disconnected);
+        QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    void sslErrorsIgnored()
+    {
+        TestCertificates::trustAuthority(false);
+        Fixture f(m_identity.get());
+        QSignalSpy errorTexts(&f.link, &HubConnection::errorTextChanged);
+        ModalDriver driver;
+        driver.expect<SslErrors>([&](SslErrors *dialog) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Unable To Validate The Connection"));
+            QVERIFY(!dialog->errors().isEmpty());
+            QCOMPARE(f.link.errorText(), QStringLiteral("SSL Errors..."));
+            QCOMPARE(BusyMouse::instance()->expiryOf(BusyKey), -1);
+            QTest::mouseClick(dialog->findChild<QPushButton *>("viewCertificateChainButton"), Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QPushButton *>("ignoreButton"), Qt::LeftButton);
+        });
+        driver.expect<CertificateInfo>([&](CertificateInfo *info) {
+            QCOMPARE(info->windowTitle(), QStringLiteral("Display Certificate Information"));
+            auto *path = info->findChild<QComboBox *>();
+            auto *lines = info->findChild<QListWidget *>();
+            QCOMPARE(path->count(), 2);
+            QCOMPARE(path->itemText(0), QStringLiteral("ZU Test Hub (127.0.0.1)"));
+            QCOMPARE(path->itemText(1), QStringLiteral("Issued by: ZU Test Authority (ZU Test Root)"));
+            QCOMPARE(path->currentIndex(), 0);
+            const QStringList hubLines { "Organization: ZU Test Hub",
+                                         "Subunit: Hub Unit",
+                                         "Country: NZ",
+                                         "Locality: Hub Town",
+                                         "State/Province: ",
+                                         "Common Name: 127.0.0.1",
+                                         "Issuer Organization: ZU Test Authority",
+                                         "Issuer Unit Name: Test Unit",
+                                         "Issuer Country: NZ",
+                                         "Issuer Locality: Test Town",
+                                         "Issuer State/Province: Test Province",
+                                         "Issuer Common Name: ZU Test Root" };
+            QStringList shown;
+            for (int i = 0; i < lines->count(); ++i)
+                shown << lines->item(i)->text();
+            QCOMPARE(shown, hubLines);
+            path->setCurrentIndex(1);
+            QCOMPARE(lines->item(0)->text(), QStringLiteral("Organization: ZU Test Authority"));
+            QCOMPARE(lines->item(4)->text(), QStringLiteral("State/Province: Test Province"));
+            info->updateCertificateInfo(2);
+            QCOMPARE(lines->count(), 0);
+            info->reject();
+        });
+        QVERIFY(f.connect());
+        QCOMPARE(driver.handledCount(), 2);
+        QVERIFY(driver.unexpected().isEmpty());
+        QVERIFY(f.link.errorText().isEmpty());
+        QCOMPARE(errorTexts.first().first().toString(), QStringLiteral("SSL Errors..."));
+        QCOMPARE(errorTexts.last().first().toString(), QString());
+    }
+
+    void sslErrorsCanceled()
+    {
+        TestCertificates::trustAuthority(false);
+        Fixture f(m_identity.get());
+        QSignalSpy disconnected(&f.link, &HubConnection::disconnected);
+        QStringList errorTexts;
+        connect(&f.link, &HubConnection::errorTextChanged, &f.link,
+                [&](const QString &t) { errorTexts << t; });
+        QStringList listed;
+        ModalDriver driver;
+        driver.expect<SslErrors>([&](SslErrors *dialog) {
+            listed = dialog->errors();
+            QTest::mouseClick(dialog->findChild<QPushButton *>("cancelButton"), Qt::LeftButton);
+        });
+        QVERIFY(f.start(true));
+        QTRY_COMPARE(disconnected.count(), 1);
+        QCOMPARE(f.link.state(), State::Disconnected);
+        QVERIFY(!listed.isEmpty());
+        // The socket's own error text replaces the cancellation notice.
+        QCOMPARE(f.link.errorText(), listed.first());
+        QCOMPARE(errorTexts.mid(0, 2), (QStringList { "SSL Errors...", "SSL Errors: Canceled" }));
+        QCOMPARE(errorTexts.last(), listed.first());
+        QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    void updateOffers_data()
+    {
+        QTest::addColumn<QString>("version"); // empty: none offered
+        QTest::addColumn<bool>("incompatible");
+        QTest::addColumn<bool>("tool");
+        QTest::addColumn<QString>("answer"); // prompt button, box text, or nothing
+        QTest::addColumn<State>("state");
+        QTest::addColumn<QString>("errorText");
+        QTest::addColumn<bool>("quits");
+
+        const QString available = "An update is available.|Later";
+        const QString required = "An update is required.|Quit";
+        QTest::newRow("available, download") << "2.0.1" << false << true << available + "|Download"
+                                             << State::Updating << "Downloading Update" << false;
+        QTest::newRow("available, later")
+            << "2.0.1" << false << true << available + "|Later" << State::Connected << "" << false;
+        QTest::newRow("required, download") << "2.0.1" << true << true << required + "|Download"
+                                            << State::Updating << "Downloading Update" << false;
+        QTest::newRow("required, quit") << "2.0.1" << true << true << required + "|Quit"
+                                        << State::Disconnected << "Client Incompatible" << true;
+        QTest::newRow("available, no tool")
+            << "2.0.1" << false << false << "" << State::Connected << "" << false;
+        QTest::newRow("required, no tool") << "2.0.1" << true << false
+                                           << "A new version of the client is available but this client "
+                                              "installation cannot be automatically "
+                                              "updated.\nPlease contact your system administrator"
+                                           << State::Disconnected << "Client Incompatible" << true;
+        QTest::newRow("incompatible, none offered")
+            << "" << true << true << "Please contact your system administrator" << State::Disconnected
+            << "Client Incompatible" << true;
+    }
+
+    void updateOffers()
+    {
+        QFETCH(QString, version);
+        QFETCH(bool, incompatible);
+        QFETCH(bool, tool);
+        QFETCH(QString, answer);
+        QFETCH(State, state);
+        QFETCH(QString, errorText);
+        QFETCH(bool, quits);
+
+        QTemporaryDir installation;
+        const QString savedDir = QDir::currentPath();
+        QDir::setCurrent(installation.path());
+        if (tool) {
+            QFile file(Platform::maintenanceToolFileName());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+
+        ZuHubProto::HelloAck ack = acceptingAck();
+        if (!version.isEmpty())
+            ack.set_client_version(version.toStdString());
+        ack.set_client_incompatible(incompatible);
+        ack.set_installer_url("https://updates.example/zu-setup");
+
+        Fixture f(m_identity.get());
+        QSignalSpy download(&f.link, &HubConnection::downloadUpdate);
+        ModalDriver driver;
+        const QStringList parts = answer.split('|');
+        if (parts.size() == 3) {
+            driver.expect<UpdatePrompt>([&](UpdatePrompt *prompt) {
+                QCOMPARE(prompt->windowTitle(), QStringLiteral("ZU Desktop Update"));
+                QCOMPARE(prompt->findChild<QLabel *>("headerLabel")->text(), parts[0]);
+                QCOMPARE(prompt->findChild<QLabel *>("bodyLabel")->text(),
+                         "Do you want to install client version " + version + " now?");
+                QCOMPARE(prompt->findChild<QPushButton *>("declineButton")->text(), parts[1]);
+                auto *button = prompt->findChild<QPushButton *>(parts[2] == "Download" ? "downloadButton"
+                                                                                       : "declineButton");
+                QCOMPARE(button->text(), parts[2]);
+                QTest::mouseClick(button, Qt::LeftButton);
+            });
+        } else if (!answer.isEmpty()) {
+            driver.expect<QMessageBox>([&](QMessageBox *box) {
+                QCOMPARE(box->icon(), QMessageBox::Critical);
+                QCOMPARE(box->text(), QStringLiteral("Incompatible Client Version"));
+                QCOMPARE(box->informativeText(), answer);
+                box->button(QMessageBox::Ok)->click();
+            });
+        }
+
+        f.hub.setHelloAck(ack);
+        QVERIFY(f.start());
+        // The application is told to quit only where the client may not go on.
+        QCOMPARE(runUntilQuit(quits ? WaitMs : 1500), quits ? 0 : 1);
+        QDir::setCurrent(savedDir);
+        QCOMPARE(f.link.state(), state);
+        QCOMPARE(f.link.errorText(), errorText);
+        QCOMPARE(download.count(), state == State::Updating ? 1 : 0);
+        if (!download.isEmpty())
+            QCOMPARE(download.first().first().toString(), QStringLiteral("https://updates.example/zu-setup"));
+        QVERIFY(driver.allHandled());
+        QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected().join(", ")));
+    }
+
+    void updatePromptClosedByDisconnection()
+    {
+        QTemporaryDir installation;
+        const QString savedDir = QDir::currentPath();
+        QDir::setCurrent(installation.path());
+        QFile tool(Platform::maintenanceToolFileName());
+        QVERIFY(tool.open(QIODevice::WriteOnly));
+
+        Fixture f(m_identity.get());
+        QSignalSpy download(&f.link, &HubConnection::downloadUpdate);
+        ModalDriver driver;
+        driver.expect<UpdatePrompt>([&](UpdatePrompt *prompt) {
+            f.hub.closePeer();
+            QVERIFY(QTest::qWaitFor([prompt] { return !prompt->isVisible(); }, WaitMs));
+        });
+        ZuHubProto::HelloAck ack = acceptingAck();
+        ack.set_client_version("2.0.1");
+        f.hub.setHelloAck(ack);
+        QTest::ignoreMessage(QtInfoMsg, "User declined to install update");
+        QVERIFY(f.start());
+        QTRY_VERIFY(driver.allHandled());
+        QTRY_COMPARE(f.link.state(), State::Disconnected);
+        QDir::setCurrent(savedDir);
+        QTest::qWait(100);
+        QCOMPARE(f.link.state(), State::Disconnected);
+        QCOMPARE(download.count(), 0);
+    }
+};
+
+QTEST_MAIN(tst_HubConnection)
+#include "tst_hubconnection.moc"

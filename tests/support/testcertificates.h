@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QString>
+#include <QTemporaryDir>
+
+// A throw-away certificate authority and a hub certificate for 127.0.0.1 and localhost, made with
+// the openssl command once per test process. Nothing here belongs to a real host.
+class TestCertificates
+{
+public:
+    static const TestCertificates &instance();
+
+    bool isValid() const { return m_errorText.isEmpty(); }
+    QString errorText() const { return m_errorText; }
+
+    QSslCertificate authority() const { return m_authority; }
+    QSslCertificate hubCertificate() const { return m_hub; }
+    QSslKey hubKey() const { return m_hubKey; }
+    // What the hub presents: its own certificate, then the authority's.
+    QList<QSslCertificate> hubChain() const { return { m_hub, m_authority }; }
+
+    // Makes sockets created from now on trust (or stop trusting) the test authority.
+    static void trustAuthority(bool trust);
+
+private:
+    TestCertificates();
+    bool openssl(const QStringList &arguments);
+
+    QTemporaryDir m_dir;
+    QString m_errorText;
+    QSslCertificate m_authority;
+    QSslCertificate m_hub;
+    QSslKey m_hubKey;
+};
