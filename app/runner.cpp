@@ -1,18 +1,25 @@
 #include "runner.h"
 
 #include "commandline.h"
-#include "hub/hubconnection.h"
 #include "logfile.h"
+#include "logindialog.h"
+#include "releasechooser.h"
+
+#include "hub/hubconnection.h"
+#include "shell/mainwindow.h"
+#include "shell/passchangedialog.h"
+#include "style/stylemanager.h"
 
 #include <QApplication>
 #include <QDebug>
+#include <QDir>
 #include <QFontDatabase>
-#include <QLabel>
+#include <QMessageBox>
 #include <QNetworkAccessManager>
+#include <QSettings>
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -27,6 +34,7 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     qInfo() << "SSL version use for run-time: " << QSslSocket::sslLibraryVersionString();
     qInfo() << "Library paths:" << QCoreApplication::libraryPaths();
 
+    StyleManager::loadTheme();
     registerFonts();
 
     // The login dialog comes and goes before any main window exists.
@@ -34,9 +42,36 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     QTimer::singleShot(0, this, &Runner::run);
 
     m_hubConnection = new HubConnection(m_identity, this);
+    connect(m_hubConnection, &HubConnection::disconnected, this, &Runner::promptForCredentials);
+    MainConnection *menu = menuSession();
+    connect(menu, &MainConnection::connected, this, &Runner::connectionConnected);
+    connect(menu, &MainConnection::releaseListRcvd, this, &Runner::releaseList);
+    connect(menu, &MainConnection::authenticationFailed, this, &Runner::authenticationFailed);
+    connect(menu, &MainConnection::statusMessage, this, &Runner::receivedStatusMessage);
+    connect(menu, &MainConnection::connecting, this, &Runner::connectionConnecting);
+    connect(menu, &MainConnection::passwordNeedsChanged, this, &Runner::connectionPasswordNeedsChanged);
 }
 
-Runner::~Runner() = default;
+Runner::~Runner()
+{
+    delete m_loginDialog;
+    delete m_mainWindow;
+}
+
+LoginDialog *Runner::loginDialog() const
+{
+    return m_loginDialog;
+}
+
+MainWindow *Runner::mainWindow() const
+{
+    return m_mainWindow;
+}
+
+MainConnection *Runner::menuSession() const
+{
+    return m_hubConnection->mainConnection();
+}
 
 void Runner::registerFonts()
 {
@@ -82,7 +117,7 @@ void Runner::run()
     if (commandLine.debugPort() != 0)
         openDebugListener(commandLine.debugPort());
 
-    showStartWindow();
+    promptForCredentials();
 }
 
 void Runner::openDebugListener(quint16 port)
@@ -92,14 +127,288 @@ void Runner::openDebugListener(quint16 port)
     qDebug() << "Listening on port" << m_debugServer->serverPort();
 }
 
-// Stands in for the login flow until it exists: one window whose closing ends the process.
-void Runner::showStartWindow()
+bool Runner::readHosts(QVector<HostEntry> *hosts) const
 {
-    m_startWindow = std::make_unique<QWidget>();
-    m_startWindow->setWindowTitle(QStringLiteral("ZU Desktop"));
-    auto *layout = new QVBoxLayout(m_startWindow.get());
-    layout->addWidget(new QLabel(QStringLiteral("ZU Desktop v1.9.0-143"), m_startWindow.get()));
-    m_startWindow->resize(640, 400);
+    hosts->clear();
+    if (!m_commandLineHost.host.isEmpty()) {
+        HostEntry entry = m_commandLineHost;
+        entry.name = QStringLiteral("host");
+        hosts->append(entry);
+        return true;
+    }
+    QSettings config(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
+                     QStringLiteral("zu_config"));
+    const QStringList groups = config.childGroups();
+    if (!groups.isEmpty()) {
+        for (const QString &group : groups) {
+            config.beginGroup(group);
+            HostEntry entry;
+            entry.name = group;
+            entry.host = config.value(QStringLiteral("host")).toString();
+            entry.port = quint16(config.value(QStringLiteral("port"), DefaultHubPort).toUInt());
+            config.endGroup();
+            hosts->append(entry);
+        }
+        return true;
+    }
+    if (config.contains(QStringLiteral("host"))) {
+        HostEntry entry;
+        entry.name = QStringLiteral("host");
+        entry.host = config.value(QStringLiteral("host")).toString();
+        entry.port = quint16(config.value(QStringLiteral("port"), DefaultHubPort).toUInt());
+        hosts->append(entry);
+        return true;
+    }
+    return false;
+}
+
+void Runner::invalidConfiguration()
+{
+    QMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("Invalid Configuration"),
+                    QMessageBox::Ok);
+    box.setInformativeText(QStringLiteral("Please contact your system administrator"));
+    box.setStyleSheet(StyleManager::unthemedStyleSheet());
+    box.exec();
+    QCoreApplication::quit();
+}
+
+void Runner::ensureLoginDialog()
+{
+    if (m_loginDialog) {
+        m_loginDialog->enableInputs(true);
+        return;
+    }
+    m_loginDialog = new LoginDialog;
+    m_loginDialog->setError(QString());
+    connect(m_loginDialog, &LoginDialog::connectClicked, this, &Runner::loginDialogAccepted);
+    connect(m_loginDialog, &QDialog::rejected, this, &Runner::loginDialogRejected);
+    connect(m_hubConnection, &HubConnection::errorTextChanged, m_loginDialog, &LoginDialog::setError);
+    m_loginDialog->setError(m_hubConnection->errorText());
+}
+
+void Runner::loginDialogRejected()
+{
+    QCoreApplication::quit();
+}
+
+void Runner::promptForCredentials()
+{
+    if (m_mainWindow)
+        m_mainWindow->hide();
+    ensureLoginDialog();
+
+    QVector<HostEntry> hosts;
+    if (!readHosts(&hosts)) {
+        invalidConfiguration();
+        return;
+    }
+    QSettings settings;
+    for (HostEntry &host : hosts)
+        host.defaultRelease
+            = settings.value(QStringLiteral("defaultReleases/") + host.settingsKey()).toString();
+    const QString selected
+        = hosts.size() == 1 ? hosts.first().name : settings.value(QStringLiteral("lastHostGroup")).toString();
+    m_loginDialog->setHosts(hosts, selected);
+    const QString username = settings.value(QStringLiteral("username")).toString();
+    if (!username.isEmpty()) {
+        m_loginDialog->setRememberUsername(true);
+        m_loginDialog->setUsername(username);
+    }
+    m_loginDialog->enableInputs(true);
+    m_loginDialog->show();
+    m_loginDialog->raise();
+    m_loginDialog->activateWindow();
+}
+
+void Runner::loginDialogAccepted()
+{
+    ensureLoginDialog();
+    m_loginDialog->setError(QString());
+    m_loginDialog->enableInputs(false);
+
+    QSettings settings;
+    if (m_loginDialog->rememberUsername())
+        settings.setValue(QStringLiteral("username"), m_loginDialog->username());
+    else
+        settings.remove(QStringLiteral("username"));
+
+    m_selectedHost = m_loginDialog->selectedHost();
+    if (m_selectedHost.host.isEmpty() || m_selectedHost.port == 0) {
+        invalidConfiguration();
+        return;
+    }
+    settings.setValue(QStringLiteral("lastHostGroup"), m_selectedHost.name);
+    m_hubConnection->setHostEntry(&m_selectedHost);
+    qInfo() << "Connecting to host:" << m_selectedHost.host << ":" << m_selectedHost.port;
+
+    menuSession()->setCredentials(m_loginDialog->username(), m_loginDialog->password());
+    m_hubConnection->startConnection(true);
+    m_loginDialog->setStatus(QStringLiteral("Connecting..."));
+
+    QDir(QDir::tempPath() + QStringLiteral("/HalvorneZuDesktopUpdater")).removeRecursively();
+}
+
+void Runner::authenticationFailed(int errorNumber, const QString &errorMessage)
+{
+    ensureLoginDialog();
+    m_loginDialog->setError(QStringLiteral("Error %1: %2").arg(errorNumber).arg(errorMessage));
+    promptForCredentials();
+}
+
+void Runner::connectionPasswordNeedsChanged()
+{
+    PassChangeDialog dialog(m_loginDialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        menuSession()->stopMenuConnection();
+        promptForCredentials();
+        return;
+    }
+    const QString newPassword = dialog.newPassword();
+    auto handler = std::make_shared<QMetaObject::Connection>();
+    *handler = connect(
+        m_hubConnection, &HubConnection::changePasswordResult, this,
+        [this, handler, newPassword](bool success, const QString &message) {
+            QObject::disconnect(*handler);
+            if (success) {
+                QMessageBox::information(m_loginDialog, QStringLiteral("Password Change Successful"),
+                                         message.isEmpty() ? QStringLiteral("Password changed as requested")
+                                                           : message);
+                menuSession()->passwordChanged(newPassword);
+            } else {
+                QMessageBox::information(m_loginDialog, QStringLiteral("Password Change Failed"), message);
+                menuSession()->stopMenuConnection();
+                promptForCredentials();
+            }
+        });
+    m_hubConnection->changePassword(menuSession()->username(), dialog.currentPassword(), newPassword);
+}
+
+void Runner::releaseList(const MainConnection::ReleaseList &list)
+{
+    qInfo() << "Release list received...";
+    for (const auto &release : list)
+        qInfo() << "  " << release.key << ":" << release.title;
+
+    const QString hostKey
+        = QStringLiteral("defaultReleases/%1:%2").arg(m_selectedHost.host).arg(m_selectedHost.port);
+    QSettings settings;
+    MainConnection::Release chosen;
+    bool taken = false;
+
+    if (list.isEmpty()) {
+        settings.remove(hostKey);
+        QMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("No Environments"), QMessageBox::Ok,
+                        m_loginDialog);
+        box.setInformativeText(QStringLiteral("You do not have access to any environments (releases).\n"
+                                              "Please contact your system administrator"));
+        box.exec();
+        QCoreApplication::quit();
+        return;
+    }
+    if (list.size() == 1) {
+        settings.remove(hostKey);
+        chosen = list.first();
+        taken = true;
+    } else if (!m_selectedHost.defaultRelease.isEmpty()) {
+        if (m_loginDialog && m_loginDialog->connectToDefault()) {
+            for (const auto &release : list) {
+                if (release.key == m_selectedHost.defaultRelease) {
+                    chosen = release;
+                    taken = true;
+                    break;
+                }
+            }
+        } else {
+            settings.remove(hostKey);
+        }
+    }
+
+    if (!taken) {
+        ReleaseChooser chooser(m_loginDialog);
+        chooser.setReleases(list);
+        chooser.setDefault(m_selectedHost.defaultRelease);
+        if (chooser.exec() != QDialog::Accepted) {
+            menuSession()->stopMenuConnection();
+            ensureLoginDialog();
+            m_loginDialog->setError(QStringLiteral("User Cancelled"));
+            promptForCredentials();
+            return;
+        }
+        chosen = chooser.selectedRelease();
+        if (chooser.makeDefault())
+            settings.setValue(hostKey, chosen.key);
+    }
+
+    qInfo() << "Connecting to release" << chosen.title;
+    m_selectedHost.defaultRelease = chosen.key;
+    menuSession()->setRelease(chosen.key, chosen.title);
+}
+
+void Runner::connectionConnected()
+{
+    if (m_mainWindow) {
+        m_mainWindow->setEnabled(true);
+    } else {
+        m_mainWindow = new MainWindow(menuSession(), m_debugServer);
+        MainWindow *window = m_mainWindow;
+        connect(window, &MainWindow::menuOptionSelected, menuSession(), &MainConnection::sendLaunchItem);
+        connect(m_hubConnection, &HubConnection::channelState, window, &MainWindow::hubChannelState);
+        connect(m_hubConnection, &HubConnection::channelMessageRcvd, window,
+                &MainWindow::hubChannelMessageRcvd);
+        connect(m_hubConnection, &HubConnection::channelCloseAll, window, &MainWindow::destroyHubConnections);
+        connect(window, &MainWindow::hubChannelMessageSend, m_hubConnection,
+                &HubConnection::channelMessageSend);
+        connect(window, &MainWindow::requestChangePassword, m_hubConnection, &HubConnection::changePassword);
+        connect(m_hubConnection, &HubConnection::changePasswordResult, window,
+                &MainWindow::changePasswordResult);
+    }
+    if (m_loginDialog) {
+        m_loginDialog->hide();
+        m_loginDialog->deleteLater();
+        m_loginDialog = nullptr;
+    }
+    m_mainWindow->show();
     QGuiApplication::setQuitOnLastWindowClosed(true);
-    m_startWindow->show();
+}
+
+void Runner::disableMainWindow()
+{
+    if (!m_mainWindow)
+        return;
+    qDebug() << "disabling main window.";
+    m_mainWindow->setEnabled(false);
+}
+
+void Runner::connectionConnecting()
+{
+    disableMainWindow();
+}
+
+void Runner::connectionDisconnected()
+{
+    disableMainWindow();
+}
+
+void Runner::connectionFailed(const QString &errorMessage)
+{
+    ensureLoginDialog();
+    disableMainWindow();
+    m_loginDialog->setError(errorMessage);
+    promptForCredentials();
+}
+
+void Runner::receivedStatusMessage(Menu::StatusMessage_Type type, const QString &text)
+{
+    if (type != Menu::StatusMessage::FATAL && type != Menu::StatusMessage::WARNING) {
+        qWarning() << "Status Message:" << text;
+        return;
+    }
+    auto *box
+        = new QMessageBox(type == Menu::StatusMessage::FATAL ? QMessageBox::Critical : QMessageBox::Warning,
+                          QString(), QStringLiteral("ZU Status Message"), QMessageBox::Ok);
+    box->setInformativeText(text);
+    box->setStyleSheet(StyleManager::unthemedStyleSheet());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }

@@ -1,21 +1,23 @@
 #pragma once
 
 #include "hub/hostentry.h"
+#include "menu/mainconnection.h"
 
 #include <QObject>
 #include <QPointer>
-
-#include <memory>
+#include <QVector>
 
 class ClientIdentity;
 class HubConnection;
+class LoginDialog;
+class MainWindow;
 class QNetworkAccessManager;
 class QTcpServer;
-class QWidget;
 
-// Drives the client from start-up to login: parses the command line once the event loop runs,
-// opens the debug listener, and owns the hub link (and through it the menu session) for the life of the
-// process.
+// Drives the client from the command line to the main window: shows the login dialog, starts the
+// hub link for the chosen host, follows the menu session through authentication, a forced password
+// change and the release choice, and brings the login dialog back whenever the hub link drops. It
+// owns the hub link (and through it the menu session) for the life of the process.
 class Runner : public QObject
 {
     Q_OBJECT
@@ -27,21 +29,44 @@ public:
     static constexpr quint16 DefaultHubPort = 4433;
 
     const HostEntry &commandLineHost() const { return m_commandLineHost; }
+    const HostEntry &selectedHost() const { return m_selectedHost; }
     QTcpServer *debugServer() const { return m_debugServer; }
     HubConnection *hubConnection() const { return m_hubConnection; }
+    LoginDialog *loginDialog() const;
+    MainWindow *mainWindow() const;
+
+    // The configured hosts: the command-line host alone, or the "zu_config" file's entries.
+    // Returns false when the configuration names no host.
+    bool readHosts(QVector<HostEntry> *hosts) const;
 
 public slots:
     void run();
+    void promptForCredentials();
+    void loginDialogAccepted();
+    void loginDialogRejected();
+    void authenticationFailed(int errorNumber, const QString &errorMessage);
+    void connectionFailed(const QString &errorMessage);
+    void connectionConnected();
+    void connectionConnecting();
+    void connectionPasswordNeedsChanged();
+    void connectionDisconnected();
+    void releaseList(const MainConnection::ReleaseList &list);
+    void receivedStatusMessage(Menu::StatusMessage_Type type, const QString &text);
 
 private:
     void registerFonts();
     void openDebugListener(quint16 port);
-    void showStartWindow();
+    void ensureLoginDialog();
+    void disableMainWindow();
+    void invalidConfiguration();
+    MainConnection *menuSession() const;
 
     const ClientIdentity *m_identity;
     QNetworkAccessManager *m_network = nullptr;
-    QTcpServer *m_debugServer = nullptr;
     HubConnection *m_hubConnection = nullptr;
+    QPointer<MainWindow> m_mainWindow;
+    QTcpServer *m_debugServer = nullptr;
+    QPointer<LoginDialog> m_loginDialog;
     HostEntry m_commandLineHost;
-    std::unique_ptr<QWidget> m_startWindow;
+    HostEntry m_selectedHost;
 };

@@ -12,6 +12,7 @@
 #include "app/platform.h"
 #include "app/version.h"
 #include "menu/mainconnection.h"
+#include "style/stylemanager.h"
 
 #include "zuhub.pb.h"
 
@@ -345,8 +346,8 @@ bool HubConnection::promptForUpdate(const QString &version, bool required)
 {
     qInfo() << "Prompting user for update to" << version << " Is required:" << required;
     BusyMouse::instance()->stop(BusyKey);
-    // The dialog's style sheet comes from the style manager once that exists.
     UpdatePrompt prompt(version, required);
+    prompt.setStyleSheet(StyleManager::unthemedStyleSheet());
     if (m_socket)
         connect(m_socket, &QSslSocket::disconnected, &prompt, &QDialog::reject);
     return prompt.exec() == QDialog::Accepted;
@@ -499,8 +500,8 @@ void HubConnection::socketSslErrors(const QList<QSslError> &errors)
     const SocketCall call(this);
     const QPointer<QSslSocket> socket = qobject_cast<QSslSocket *>(sender());
 
-    // The dialog's style sheet comes from the style manager once that exists.
     SslErrors dialog;
+    dialog.setStyleSheet(StyleManager::unthemedStyleSheet());
     connect(&dialog, &SslErrors::viewCertificateChainClicked, this, &HubConnection::displayCertificateInfo);
 
     qDebug() << "HUB: SSL Errors:";

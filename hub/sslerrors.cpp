@@ -10,6 +10,7 @@ SslErrors::SslErrors(QWidget *parent)
     : QDialog(parent)
     , m_errorList(new QListWidget(this))
 {
+    setObjectName(QStringLiteral("SslErrors"));
     setWindowTitle(tr("Unable To Validate The Connection"));
     m_errorList->setObjectName(QStringLiteral("errorList"));
 

@@ -1,0 +1,518 @@
+#include "mainwindow.h"
+
+#include "homepagewidget.h"
+#include "menuitemmodel.h"
+#include "scheduledprocessflyout.h"
+#include "taskmanager.h"
+#include "taskpagewidget.h"
+
+#include "applinks/channeltranceiver.h"
+#include "applinks/sockettranceiver.h"
+#include "hub/hostentry.h"
+#include "menu/menuitem.h"
+#include "settings/settingsmanager.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QMimeDatabase>
+#include <QPixmap>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTcpServer>
+#include <QTemporaryFile>
+#include <QTextDocument>
+#include <QUrl>
+
+namespace {
+
+const QString GeometryKey = QStringLiteral("MainWindow/geometry");
+const QString StateKey = QStringLiteral("MainWindow/windowState");
+const QString HelpSite = QStringLiteral("https://help.halvorne.example/zu");
+const QString FlyoutContext = QStringLiteral("fileFlyout");
+constexpr int StatusMessageMs = 6000;
+constexpr int PrintColumns = 80;
+constexpr int PrintLines = 66;
+
+} // namespace
+
+MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget *parent)
+    : QMainWindow(parent)
+    , m_mainConnection(connection)
+    , m_listener(listener)
+{
+    buildForm();
+    connect(m_taskManager, &TaskManager::isModalRequiredChanged, this, &MainWindow::taskmanagerModal);
+
+    m_menuModel = new MenuItemModel(this);
+    m_homePage = new HomePageWidget(m_menuModel, this);
+    m_homePage->setUserName(connection->username());
+    m_homePage->setReaseName(connection->releaseTitle());
+    if (const HostEntry *host = connection->hostEntry())
+        SettingsManager::instance()->setRecentsKey(
+            QStringLiteral("%1:%2:%3").arg(host->host).arg(host->port).arg(host->defaultRelease));
+
+    m_taskManager->setHomePage(m_homePage);
+    connect(m_homePage, &HomePageWidget::itemActivated, this, &MainWindow::menuItemSelected);
+    connect(m_homePage, &HomePageWidget::userSettingsActivated, this, &MainWindow::launchUserSettings);
+    connect(m_homePage, &HomePageWidget::menuHistoryActivated, this, &MainWindow::menuHistoryRequested);
+    connect(m_homePage, &HomePageWidget::launchWeb, this, &MainWindow::launchInternalBrowser);
+    connect(m_actionManual, &QAction::triggered, this, qOverload<>(&MainWindow::displayHelpTopic));
+
+    QSettings settings;
+    restoreGeometry(settings.value(GeometryKey).toByteArray());
+    fitWindowOntoDesktop(this);
+    restoreState(settings.value(StateKey).toByteArray());
+
+    if (listener) {
+        connect(listener, &QTcpServer::newConnection, this, &MainWindow::socketNewConnection);
+        connect(listener, &QTcpServer::acceptError, this, &MainWindow::socketAcceptError);
+    }
+
+    connect(m_taskManager, &TaskManager::schedProcActivated, connection,
+            &MainConnection::requestSchedProcData);
+    connect(connection, &MainConnection::schedProcListReceived, this, &MainWindow::schedProcListReceived);
+    connect(connection, &MainConnection::menuReceived, this, &MainWindow::setRootMenuItem);
+    connect(m_taskManager, &TaskManager::filesActivated, this, &MainWindow::filesActivated);
+    connect(connection, &MainConnection::launchWeb, this, &MainWindow::launchInternalBrowser);
+    connect(connection, &MainConnection::scheduledProcessCountChanged, m_taskManager,
+            &TaskManager::setScheduledTaskCount);
+    m_taskManager->setScheduledTaskCount(connection->scheduledCount());
+
+    m_homePage->setFocus(Qt::OtherFocusReason);
+
+    auto *focusReport = new QShortcut(QKeySequence(Qt::Key_F12), this);
+    connect(focusReport, &QShortcut::activated, this, [] {
+        QStringList chain;
+        for (QWidget *widget = QApplication::focusWidget(); widget; widget = widget->parentWidget())
+            chain << widget->objectName();
+        qInfo() << "Focus widget:" << chain;
+    });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildForm()
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    resize(1152, 864);
+    setMinimumSize(750, 550);
+    setCursor(Qt::ArrowCursor);
+    setIconSize(QSize(24, 24));
+    setWindowTitle(QStringLiteral("Halvorne ZU"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/halvorne_logo_small.jpg")));
+
+    m_actionManual = new QAction(QStringLiteral("ZU Manual..."), this);
+    m_actionManual->setObjectName(QStringLiteral("actionZU_Manual"));
+    m_actionManual->setToolTip(QStringLiteral("ZU Manual"));
+    addAction(m_actionManual);
+
+    m_centralWidget = new QWidget(this);
+    m_centralWidget->setObjectName(QStringLiteral("centralWidget"));
+    m_centralLayout = new QHBoxLayout(m_centralWidget);
+    m_centralLayout->setObjectName(QStringLiteral("centralLayout"));
+    m_centralLayout->setSpacing(0);
+    m_centralLayout->setContentsMargins(0, 0, 0, 0);
+    m_taskManager = new TaskManager(m_centralWidget);
+    m_taskManager->setObjectName(QStringLiteral("taskManager"));
+    m_centralLayout->addWidget(m_taskManager);
+    setCentralWidget(m_centralWidget);
+
+    // Only there while it has something to say.
+    statusBar()->hide();
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
+            [this](const QString &message) { statusBar()->setVisible(!message.isEmpty()); });
+}
+
+void MainWindow::notAvailableYet(const QString &feature)
+{
+    const QString text = QStringLiteral("%1 is not available in this version yet.").arg(feature);
+    qInfo() << "MainWindow:" << text;
+    statusBar()->showMessage(text, StatusMessageMs);
+}
+
+QPushButton *MainWindow::addTaskPage(TaskPageWidget *page)
+{
+    return page ? m_taskManager->addPage(page) : nullptr;
+}
+
+void MainWindow::removeTaskPage(TaskPageWidget *page, bool delayed)
+{
+    if (page)
+        m_taskManager->removePage(page, delayed);
+}
+
+void MainWindow::fitWindowOntoDesktop(QWidget *window)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen || !window)
+        return;
+    const QRect available = screen->availableVirtualGeometry();
+    const QRect old = window->geometry();
+    QRect fitted = old;
+    fitted.setWidth(qMin(old.width(), available.width()));
+    fitted.setHeight(qMin(old.height(), available.height()));
+    fitted.moveLeft(qMax(available.left(), qMin(old.left(), available.right() - fitted.width())));
+    fitted.moveTop(qMax(available.top(), qMin(old.top(), available.bottom() - fitted.height())));
+    if (fitted == old)
+        return;
+    qInfo() << "Moving dialog geometry onto desktop.  was:" << old << "   avail:" << available
+            << "   adjusted:" << fitted;
+    window->setGeometry(fitted);
+}
+
+QString MainWindow::fileNameForTitle(const QString &title)
+{
+    QString name = title.trimmed();
+    static const QString unsafe = QStringLiteral(" %\\/:*?\"<>|");
+    for (QChar &c : name)
+        if (unsafe.contains(c))
+            c = QLatin1Char('_');
+    return name;
+}
+
+void MainWindow::displayHelpTopic()
+{
+    displayHelpTopic(QString());
+}
+
+void MainWindow::displayHelpTopic(const QString &url)
+{
+    const QString address = url.isEmpty() ? HelpSite : url;
+    qInfo() << "Launching external help documentation URL:" << address;
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+void MainWindow::setRootMenuItem(MenuItem *rootItem)
+{
+    m_menuModel->setRoot(rootItem);
+}
+
+void MainWindow::menuItemSelected(const QModelIndex &index)
+{
+    emit menuOptionSelected(index.data(MenuItemModel::MenuPathRole).toString());
+}
+
+void MainWindow::filebrowserBatchPrint(bool batchInProgress)
+{
+    m_batchPrint = batchInProgress;
+}
+
+void MainWindow::printDocument(const QString &text)
+{
+    m_printQueue.append(text);
+    // A run is under way (its dialog spins the event loop): it takes this one too.
+    if (m_printQueue.size() > 1)
+        return;
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+    QPrintDialog dialog(m_printer.get());
+    if (dialog.exec() != QDialog::Accepted) {
+        m_printQueue.clear();
+        return;
+    }
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::TypeWriter, QFont::PreferDefault);
+    const QFontMetricsF metrics(font);
+    while (!m_printQueue.isEmpty()) {
+        QTextDocument document;
+        document.setDocumentMargin(0);
+        document.setDefaultFont(font);
+        document.setPlainText(m_printQueue.first());
+        QSizeF size = document.pageSize();
+        size.setWidth(document.idealWidth());
+        size = size.expandedTo(QSizeF(PrintColumns * metrics.maxWidth(), PrintLines * metrics.lineSpacing()));
+        document.setPageSize(size);
+        qDebug() << "pagesize:" << size << " pagecount:" << document.pageCount()
+                 << "idealwidth:" << document.idealWidth();
+        document.print(m_printer.get());
+        m_printQueue.removeFirst();
+    }
+}
+
+void MainWindow::viewData(const QString &title, const QByteArray &data)
+{
+    if (data.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("Unable to view"),
+                                 QStringLiteral("This file is empty."));
+        return;
+    }
+    const QString name = fileNameForTitle(title);
+    qDebug() << "filename" << title << " -> " << name;
+    const QMimeType mime = QMimeDatabase().mimeTypeForFileNameAndData(name, data);
+    qInfo() << "MIME type:" << mime.name();
+    if (mime.inherits(QStringLiteral("application/pdf"))) {
+        notAvailableYet(QStringLiteral("The PDF viewer"));
+        return;
+    }
+    QPixmap pixmap;
+    if (mime.name().startsWith(QLatin1String("image/")) && pixmap.loadFromData(data)) {
+        notAvailableYet(QStringLiteral("The image viewer"));
+        return;
+    }
+    openTextViewer(name, data);
+}
+
+void MainWindow::openTextViewer(const QString &name, const QByteArray &data)
+{
+    const QSettings settings;
+    if (!settings.value(QStringLiteral("settings/useExternalTextViewer"), false).toBool()) {
+        notAvailableYet(QStringLiteral("The text viewer"));
+        return;
+    }
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/zu-XXXXXX-") + name);
+    file.setAutoRemove(false);
+    if (!file.open()) {
+        qWarning() << "Unable to create temporary file";
+        return;
+    }
+    file.write(data);
+    file.close();
+    qDebug() << "data written to temp file:" << file.fileName();
+    const QString viewer = settings.value(QStringLiteral("settings/extTextViewerPath")).toString();
+    QStringList arguments = settings.value(QStringLiteral("settings/extTextViewerArgs"))
+                                .toString()
+                                .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    arguments << file.fileName();
+    qInfo() << "Starting external document viewer:" << arguments;
+    if (!QProcess::startDetached(viewer, arguments)) {
+        QMessageBox box(QMessageBox::Warning, QString(),
+                        QStringLiteral("Unable to open external text viewer."));
+        box.setInformativeText(QStringLiteral("Please check user settings."));
+        box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
+        box.exec();
+    }
+}
+
+void MainWindow::passwordChangeRequested(const QString &currentPassword, const QString &newPassword)
+{
+    m_pendingPassword = newPassword;
+    emit requestChangePassword(m_mainConnection->username(), currentPassword, newPassword);
+}
+
+void MainWindow::changePasswordResult(bool success, const QString &message)
+{
+    if (m_pendingPassword.isEmpty())
+        return;
+    if (success) {
+        QMessageBox::information(this, QStringLiteral("Password Change Successful"),
+                                 message.isEmpty() ? QStringLiteral("Password changed as requested")
+                                                   : message);
+        m_mainConnection->passwordChanged(m_pendingPassword);
+    } else {
+        QMessageBox::information(this, QStringLiteral("Password Change Failed"), message);
+    }
+    m_pendingPassword.clear();
+}
+
+void MainWindow::launchUserSettings()
+{
+    notAvailableYet(QStringLiteral("The settings dialog"));
+}
+
+void MainWindow::menuHistoryRequested()
+{
+    if (m_mainConnection->historyFile().isEmpty()) {
+        qWarning() << "Menu History filename not available.";
+        return;
+    }
+    notAvailableYet(QStringLiteral("The menu history viewer"));
+}
+
+void MainWindow::launchFileBrowser()
+{
+    notAvailableYet(QStringLiteral("The file browser"));
+}
+
+void MainWindow::filesActivated()
+{
+    m_mainConnection->requestFileInfo(this, FlyoutContext, QString(), false, QString());
+}
+
+void MainWindow::fileRespInfoData(QVariant context, const Menu::FileInfoData *, QString error)
+{
+    if (context.toString() != FlyoutContext) {
+        qWarning() << "MainWindow::fileRespInfoData() - invalid context";
+        return;
+    }
+    if (!error.isEmpty()) {
+        qWarning() << "MainWindow::fileRespInfoData() - failed" << error;
+        return;
+    }
+    notAvailableYet(QStringLiteral("The recent files list"));
+}
+
+void MainWindow::schedProcListReceived(const MainConnection::SchedProcList &procList)
+{
+    ScheduledProcessFlyout::showFlyout(procList, m_taskManager->schedButtonRect(), m_mainConnection);
+}
+
+BrowserWidget *MainWindow::launchInternalBrowser(const QString &menuTitle)
+{
+    QString title = menuTitle.isEmpty() ? QStringLiteral("Web View") : menuTitle;
+    if (!menuTitle.isEmpty()) {
+        const QModelIndexList hits = m_menuModel->match(QModelIndex(), MenuItemModel::MenuPathRole, menuTitle,
+                                                        1, Qt::MatchExactly | Qt::MatchRecursive);
+        if (!hits.isEmpty())
+            title = hits.first().data(Qt::DisplayRole).toString();
+    }
+    notAvailableYet(QStringLiteral("The web page \"%1\"").arg(title));
+    return nullptr;
+}
+
+void MainWindow::taskmanagerModal(bool modal)
+{
+    Q_UNUSED(modal)
+}
+
+void MainWindow::hubChannelState(ushort channelId, bool isConnected)
+{
+    qInfo() << "Channel" << channelId << " isConnected:" << isConnected;
+    if (isConnected) {
+        if (m_channels.contains(channelId))
+            return;
+        auto *transport = new ChannelTranceiver(channelId, this);
+        connect(transport, &AppTranceiver::appTypeChanged, this, &MainWindow::tranceiverAppTypeChanged);
+        connect(transport, &ChannelTranceiver::channelDataSend, this, &MainWindow::hubChannelMessageSend);
+        // The table must never point at a transport that is gone.
+        connect(transport, &QObject::destroyed, this, [this, channelId, transport] {
+            if (m_channels.value(channelId) == nullptr || m_channels.value(channelId) == transport)
+                m_channels.remove(channelId);
+        });
+        m_channels.insert(channelId, transport);
+        return;
+    }
+    const auto it = m_channels.find(channelId);
+    if (it == m_channels.end())
+        return;
+    QPointer<ChannelTranceiver> transport = it.value();
+    m_channels.erase(it);
+    if (transport)
+        transport->channelDisconnected();
+}
+
+void MainWindow::hubChannelMessageRcvd(ushort channelId, const char *data, int dataLength)
+{
+    if (ChannelTranceiver *transport = m_channels.value(channelId))
+        transport->channelDataRcvd(data, dataLength);
+}
+
+void MainWindow::destroyHubConnections()
+{
+    const bool hadChannels = !m_channels.isEmpty();
+    while (!m_channels.isEmpty())
+        hubChannelState(m_channels.firstKey(), false);
+    if (!hadChannels)
+        return;
+    auto *box = new QMessageBox(QMessageBox::Critical, QString(), QStringLiteral("Connection Error"),
+                                QMessageBox::Ok);
+    box->setInformativeText(QStringLiteral("ZU applications were closed due to lost connection."));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+void MainWindow::socketNewConnection()
+{
+    qDebug() << "INCOMING!";
+    while (m_listener && m_listener->hasPendingConnections()) {
+        auto *transport = new SocketTranceiver(m_listener->nextPendingConnection(), this);
+        connect(transport, &AppTranceiver::appTypeChanged, this, &MainWindow::tranceiverAppTypeChanged);
+    }
+}
+
+void MainWindow::socketAcceptError(QAbstractSocket::SocketError socketError)
+{
+    qWarning() << "Socket Accept Error:" << socketError;
+}
+
+void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
+{
+    auto *transport = qobject_cast<AppTranceiver *>(sender());
+    if (!transport)
+        return;
+    switch (type) {
+    case AppTranceiver::Classic:
+        notAvailableYet(QStringLiteral("Classic applications"));
+        break;
+    case AppTranceiver::Terminal:
+        notAvailableYet(QStringLiteral("Terminal applications"));
+        break;
+    case AppTranceiver::DictEdit:
+        notAvailableYet(QStringLiteral("The data dictionary editor"));
+        break;
+    default:
+        qCritical() << "Unknown application type:" << int(type);
+        break;
+    }
+    transport->deleteLater();
+}
+
+void MainWindow::connectionDisconnected()
+{
+    QObject *session = sender();
+    m_classicSessions.remove(session);
+    if (session)
+        session->deleteLater();
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        m_taskManager->resetButtonToContents();
+    return QMainWindow::event(event);
+}
+
+bool MainWindow::confirmForcedQuit()
+{
+    qInfo() << "There are application connections still open.";
+    qInfo() << "Querying user for action.";
+    QMessageBox box(
+        QMessageBox::Warning, windowTitle(),
+        QStringLiteral("There are ZU applications running.\nPlease close all applications before exiting."),
+        QMessageBox::NoButton, this);
+    box.setInformativeText(
+        QStringLiteral("NOTICE: All forced-quits are logged by the system for IT review!"));
+    box.addButton(QStringLiteral("Force Quit"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(cancel);
+    box.exec();
+    if (box.clickedButton() != cancel) {
+        box.setInformativeText(QStringLiteral(
+            "Are you sure you want to force ZU Desktop to exit?\n(Administrator will be notified)"));
+        box.setDefaultButton(cancel);
+        box.exec();
+    }
+    if (box.clickedButton() == cancel) {
+        qInfo() << "Shutdown cancelled by user.";
+        return false;
+    }
+    qInfo() << "User chose to ingore and exit anyway.";
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    qInfo() << "Received request to close MainWindow";
+    if (!m_classicSessions.isEmpty() && !confirmForcedQuit()) {
+        event->ignore();
+        return;
+    }
+    QSettings settings;
+    settings.setValue(GeometryKey, saveGeometry());
+    settings.setValue(StateKey, saveState());
+    event->accept();
+    QCoreApplication::quit();
+}

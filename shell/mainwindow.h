@@ -1,0 +1,112 @@
+#pragma once
+
+#include "applinks/apptranceiver.h"
+#include "menu/abstractremotefileworker.h"
+#include "menu/mainconnection.h"
+
+#include <QAbstractSocket>
+#include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+#include <QSet>
+#include <QStringList>
+
+#include <memory>
+
+class BrowserWidget;
+class ChannelTranceiver;
+class HomePageWidget;
+class MenuItem;
+class MenuItemModel;
+class QAction;
+class QHBoxLayout;
+class QPrinter;
+class QPushButton;
+class QTcpServer;
+class QWebEngineProfile;
+class TaskManager;
+class TaskPageWidget;
+
+// The desktop after login: the task manager with the home page as its first page, the place where
+// server applications become task pages, where received documents are shown or printed, and the
+// guard that keeps users from quitting while classic applications still run.
+class MainWindow : public QMainWindow, public AbstractRemoteFileWorker
+{
+    Q_OBJECT
+
+public:
+    MainWindow(MainConnection *connection, QTcpServer *listener, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    TaskManager *taskManager() const { return m_taskManager; }
+    HomePageWidget *homePage() const { return m_homePage; }
+    MenuItemModel *menuModel() const { return m_menuModel; }
+    int openChannelCount() const { return m_channels.size(); }
+    int classicSessionCount() const { return m_classicSessions.size(); }
+
+    QPushButton *addTaskPage(TaskPageWidget *page);
+    void removeTaskPage(TaskPageWidget *page, bool delayed);
+
+    // Clamps a window onto the available desktop of the primary screen.
+    static void fitWindowOntoDesktop(QWidget *window);
+    // The file name a received document is shown under: the title with unsafe characters replaced.
+    static QString fileNameForTitle(const QString &title);
+
+    void fileRespInfoData(QVariant context, const Menu::FileInfoData *data, QString error) override;
+
+public slots:
+    void displayHelpTopic(const QString &url);
+    void displayHelpTopic();
+    void setRootMenuItem(MenuItem *rootItem);
+    void filebrowserBatchPrint(bool batchInProgress);
+    void printDocument(const QString &text);
+    void viewData(const QString &title, const QByteArray &data);
+    void changePasswordResult(bool success, const QString &message);
+    void hubChannelState(ushort channelId, bool isConnected);
+    void hubChannelMessageRcvd(ushort channelId, const char *data, int dataLength);
+    void destroyHubConnections();
+    void menuItemSelected(const QModelIndex &index);
+    void launchUserSettings();
+    void menuHistoryRequested();
+    BrowserWidget *launchInternalBrowser(const QString &menuTitle);
+    void socketNewConnection();
+    void socketAcceptError(QAbstractSocket::SocketError socketError);
+    void tranceiverAppTypeChanged(AppTranceiver::AppType type);
+    void connectionDisconnected();
+    void schedProcListReceived(const MainConnection::SchedProcList &procList);
+    void filesActivated();
+    void passwordChangeRequested(const QString &currentPassword, const QString &newPassword);
+    void taskmanagerModal(bool modal);
+    void launchFileBrowser();
+
+signals:
+    void menuOptionSelected(QString menuPath);
+    void requestChangePassword(QString username, QString oldPassword, QString newPassword);
+    void hubChannelMessageSend(ushort channelId, QByteArray data);
+
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildForm();
+    void notAvailableYet(const QString &feature);
+    bool confirmForcedQuit();
+    void openTextViewer(const QString &name, const QByteArray &data);
+
+    QAction *m_actionManual = nullptr;
+    QWidget *m_centralWidget = nullptr;
+    QHBoxLayout *m_centralLayout = nullptr;
+    TaskManager *m_taskManager = nullptr;
+    HomePageWidget *m_homePage = nullptr;
+    MenuItemModel *m_menuModel = nullptr;
+    MainConnection *m_mainConnection;
+    QPointer<QTcpServer> m_listener;
+    QSet<QObject *> m_classicSessions;
+    QMap<ushort, QPointer<ChannelTranceiver>> m_channels;
+    QString m_pendingPassword;
+    std::unique_ptr<QPrinter> m_printer;
+    bool m_batchPrint = false;
+    QStringList m_printQueue;
+    QWebEngineProfile *m_webProfile = nullptr;
+};
