@@ -1,0 +1,72 @@
+#include "zuuiloader.h"
+
+#include "zufieldwidget.h"
+#include "zugroup.h"
+#include "zugroupcontainer.h"
+#include "zuhiddenfield.h"
+#include "zuhiddenfieldcontainer.h"
+#include "zuscreen.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+
+// QUiLoader's constructor scans "designer" below every library path; emptying the paths for its
+// duration is the only way to skip that, clearPluginPaths() afterwards is too late.
+class ZuUiLoader::LibraryPathsCleared
+{
+public:
+    LibraryPathsCleared()
+        : m_saved(QCoreApplication::libraryPaths())
+    {
+        QCoreApplication::setLibraryPaths({});
+    }
+    ~LibraryPathsCleared() { QCoreApplication::setLibraryPaths(m_saved); }
+    Q_DISABLE_COPY(LibraryPathsCleared)
+
+private:
+    QStringList m_saved;
+};
+
+ZuUiLoader::ZuUiLoader(QObject *parent)
+    : ZuUiLoader(LibraryPathsCleared(), parent)
+{ }
+
+// The temporary guard of the delegating constructor lives until this body has run.
+ZuUiLoader::ZuUiLoader(const LibraryPathsCleared &, QObject *parent)
+    : QUiLoader(parent)
+{
+    clearPluginPaths();
+}
+
+QWidget *ZuUiLoader::createWidget(const QString &className, QWidget *parent, const QString &name)
+{
+    QWidget *widget = nullptr;
+    if (className == QLatin1String("ZuFieldWidget"))
+        widget = new ZuFieldWidget(parent);
+    else if (className == QLatin1String("ZuGroup"))
+        widget = new ZuGroup(parent);
+    else if (className == QLatin1String("ZuGroupContainer"))
+        widget = new ZuGroupContainer(parent);
+    else if (className == QLatin1String("ZuHiddenField"))
+        widget = new ZuHiddenField(parent);
+    else if (className == QLatin1String("ZuHiddenFieldContainer"))
+        widget = new ZuHiddenFieldContainer(parent);
+    else if (className == QLatin1String("ZuScreen"))
+        widget = new ZuScreen(parent);
+    else
+        return QUiLoader::createWidget(className, parent, name);
+    widget->setObjectName(name);
+    return widget;
+}
+
+QWidget *ZuUiLoader::loadDocument(const QByteArray &document, QString *errorString)
+{
+    QBuffer buffer;
+    buffer.setData(document);
+    buffer.open(QIODevice::ReadOnly);
+    ZuUiLoader loader;
+    QWidget *root = loader.load(&buffer, nullptr);
+    if (errorString)
+        *errorString = root ? QString() : loader.errorString();
+    return root;
+}

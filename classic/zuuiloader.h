@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QUiLoader>
+
+// Builds screens from the server's Designer documents: the standard Qt widgets plus the six
+// screen classes (ZuScreen, ZuFieldWidget, ZuGroup, ZuGroupContainer, ZuHiddenField,
+// ZuHiddenFieldContainer). Screens need no Designer plugins, so construction keeps QUiLoader from
+// scanning the plugin folders (a scan costs tens of milliseconds and megabytes on first use).
+class ZuUiLoader : public QUiLoader
+{
+    Q_OBJECT
+
+public:
+    explicit ZuUiLoader(QObject *parent = nullptr);
+
+    QWidget *createWidget(const QString &className, QWidget *parent = nullptr,
+                          const QString &name = QString()) override;
+
+    // Loads one document with a fresh loader and no parent widget. Returns the root widget (owned by
+    // the caller) or null, with the loader's error text in errorString when one is given.
+    static QWidget *loadDocument(const QByteArray &document, QString *errorString = nullptr);
+
+private:
+    class LibraryPathsCleared;
+    ZuUiLoader(const LibraryPathsCleared &, QObject *parent);
+};
