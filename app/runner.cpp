@@ -5,8 +5,11 @@
 #include "logindialog.h"
 #include "releasechooser.h"
 
+#include "classic/keymapper.h"
+#include "classic/toolbaricon.h"
 #include "hub/hubconnection.h"
 #include "shell/mainwindow.h"
+#include "settings/settingsmanager.h"
 #include "shell/passchangedialog.h"
 #include "style/stylemanager.h"
 
@@ -35,6 +38,9 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     qInfo() << "Library paths:" << QCoreApplication::libraryPaths();
 
     StyleManager::loadTheme();
+    // Classic screens read the user's done key and the toolbar colours through these.
+    KeyMapper::instance()->setDoneKeySource([] { return SettingsManager::instance()->settings().doneKey; });
+    setToolbarThemeLookup(&StyleManager::themeVar);
     registerFonts();
 
     // The login dialog comes and goes before any main window exists.
