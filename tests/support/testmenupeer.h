@@ -20,18 +20,18 @@ public:
     // Authentication answer: SUCCESS by default.
     Menu::AuthStatus authStatus;
     // Sent for ReleaseDataRequest.
-    QList<QPair<QString, QString>> releases{{"live", "Live system"}};
+    QList<QPair<QString, QString>> releases { { "live", "Live system" } };
     // Sent for MenuDataRequest.
     Menu::MenuData menu;
     // Answer to a PasswordChange on the hub link.
     bool passwordChangeSucceeds = true;
     QString passwordChangeMessage;
 
-    QStringList received;            // menu envelope field names, in order
-    QStringList menuLinkRequests;    // "on"/"off" for each MenuConnectionControl
-    QString lastRelease;             // from SetRelease
-    QString lastLaunch;              // from LaunchItem
-    QStringList passwordChanges;     // "user old new"
+    QStringList received; // menu envelope field names, in order
+    QStringList menuLinkRequests; // "on"/"off" for each MenuConnectionControl
+    QString lastRelease; // from SetRelease
+    QString lastLaunch; // from LaunchItem
+    QStringList passwordChanges; // "user old new"
 
 private:
     void frameReceived();

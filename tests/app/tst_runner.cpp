@@ -1,0 +1,358 @@
+#include "app/runner.h"
+
+#include "app/clientidentity.h"
+#include "app/logindialog.h"
+#include "app/releasechooser.h"
+#include "hub/hubconnection.h"
+#include "settings/settingsmanager.h"
+#include "shell/mainwindow.h"
+#include "shell/passchangedialog.h"
+
+#include "modaldriver.h"
+#include "testcertificates.h"
+#include "testenvironment.h"
+#include "testhub.h"
+#include "testmenupeer.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+constexpr int WaitMs = 15000;
+
+// Runs the event loop until the code under test asks to quit (0) or the time runs out (1).
+int runUntilQuit(int timeoutMs)
+{
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &timeout, [] { QCoreApplication::exit(1); });
+    timeout.start(timeoutMs);
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+// Login flows of the real Runner against an in-process TLS hub that plays the menu server.
+class tst_Runner : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        QVERIFY2(TestCertificates::instance().isValid(),
+                 qPrintable(TestCertificates::instance().errorText()));
+        TestCertificates::trustAuthority(true);
+        m_identity = std::make_unique<ClientIdentity>();
+    }
+
+    void cleanupTestCase()
+    {
+        TestCertificates::trustAuthority(false);
+        m_identity.reset();
+        m_env.reset();
+    }
+
+    void init()
+    {
+        QSettings().clear();
+        QFile::remove(configPath());
+        SettingsManager::resetInstance();
+        m_hub = std::make_unique<TestHub>();
+        QVERIFY(m_hub->start());
+        ZuHubProto::HelloAck ack;
+        ack.set_accepted(true);
+        ack.set_supports_compression(true);
+        ack.set_classic_listen_port(7000);
+        m_hub->setHelloAck(ack);
+        m_peer = std::make_unique<TestMenuPeer>(m_hub.get());
+        writeConfig({ { "campus", m_hub->serverPort() } });
+    }
+
+    void cleanup()
+    {
+        m_runner.reset();
+        m_peer.reset();
+        m_hub.reset();
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    void oneReleaseGoesStraightToTheMainWindow()
+    {
+        startRunner();
+        QVERIFY(!dialog()->findChild<QWidget *>("hostWidget")->isVisible());
+        login("jdoe", "secret", /*remember=*/true);
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        QCOMPARE(m_peer->lastRelease, QString("live"));
+        QTRY_VERIFY(!m_runner->loginDialog());
+        QVERIFY(QGuiApplication::quitOnLastWindowClosed());
+        QCOMPARE(m_runner->selectedHost().defaultRelease, QString("live"));
+        QCOMPARE(QSettings().value("username").toString(), QString("jdoe"));
+        QCOMPARE(QSettings().value("lastHostGroup").toString(), QString("campus"));
+        // Only one release on offer: nothing is remembered as default.
+        QVERIFY(!QSettings().contains(QString("defaultReleases/127.0.0.1:%1").arg(m_hub->serverPort())));
+        QVERIFY(m_peer->received.contains("authenticate"));
+        QVERIFY(m_peer->received.contains("menudatarequest"));
+    }
+
+    void authenticationFailureShowsTheError()
+    {
+        m_peer->authStatus.set_status(Menu::AuthStatus::FAILED);
+        m_peer->authStatus.set_pam_error_number(7);
+        m_peer->authStatus.set_pam_error_message("Authentication failure");
+        startRunner();
+        login("jdoe", "wrong");
+        QTRY_COMPARE_WITH_TIMEOUT(dialog()->errorText(), QString("Error 7: Authentication failure"), WaitMs);
+        QTRY_VERIFY(dialog()->findChild<QPushButton *>("connectButton")->isEnabled());
+        QVERIFY(!m_runner->mainWindow());
+        QTRY_VERIFY(m_peer->menuLinkRequests.contains("off"));
+        QVERIFY(!QSettings().contains("username"));
+    }
+
+    void passwordChange_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<bool>("succeeds");
+        QTest::newRow("changed") << true << true;
+        QTest::newRow("refused") << true << false;
+        QTest::newRow("cancelled") << false << false;
+    }
+
+    void passwordChange()
+    {
+        QFETCH(bool, accept);
+        QFETCH(bool, succeeds);
+        m_peer->authStatus.set_status(Menu::AuthStatus::NEED_PASSWORD_CHANGE);
+        m_peer->passwordChangeSucceeds = succeeds;
+        m_peer->passwordChangeMessage = succeeds ? QString() : QString("Password too short");
+
+        ModalDriver driver;
+        QString boxTitle;
+        driver.expect<PassChangeDialog>([accept](PassChangeDialog *change) {
+            if (!accept) {
+                change->findChild<QPushButton *>("cancelButton")->click();
+                return;
+            }
+            change->findChild<QLineEdit *>("currentPassEdit")->setText("old");
+            change->findChild<QLineEdit *>("newPassEdit")->setText("n3w");
+            change->findChild<QLineEdit *>("confirmPassEdit")->setText("n3w");
+            change->findChild<QPushButton *>("confirmButton")->click();
+        });
+        if (accept)
+            driver.expect<QMessageBox>([&boxTitle](QMessageBox *box) {
+                boxTitle = box->windowTitle();
+                box->accept();
+            });
+        startRunner();
+        login("jdoe", "old");
+        if (succeeds) {
+            QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow(), WaitMs);
+            QCOMPARE(boxTitle, QString("Password Change Successful"));
+            QCOMPARE(m_peer->passwordChanges, QStringList { "jdoe old n3w" });
+            QVERIFY(m_peer->received.contains("releasedatarequest"));
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(driver.allHandled(), WaitMs);
+            QTRY_VERIFY_WITH_TIMEOUT(m_peer->menuLinkRequests.contains("off"), WaitMs);
+            QTRY_VERIFY(dialog() && dialog()->findChild<QPushButton *>("connectButton")->isEnabled());
+            QVERIFY(!m_runner->mainWindow());
+            if (accept)
+                QCOMPARE(boxTitle, QString("Password Change Failed"));
+        }
+        QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected().join(", ")));
+    }
+
+    void noReleasesQuits()
+    {
+        m_peer->releases.clear();
+        ModalDriver driver;
+        QString text;
+        driver.expect<QMessageBox>([&text](QMessageBox *box) {
+            text = box->text();
+            box->accept();
+        });
+        startRunner();
+        login("jdoe", "secret");
+        QCOMPARE(runUntilQuit(WaitMs), 0);
+        QCOMPARE(text, QString("No Environments"));
+    }
+
+    void storedDefaultReleaseIsUsed()
+    {
+        twoReleases();
+        QSettings().setValue(QString("defaultReleases/127.0.0.1:%1").arg(m_hub->serverPort()), "test");
+        ModalDriver driver; // no chooser expected
+        startRunner();
+        QVERIFY(dialog()->findChild<QCheckBox *>("connectToDefault")->text().contains("\"test\""));
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow(), WaitMs);
+        QCOMPARE(m_peer->lastRelease, QString("test"));
+        QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    void defaultMissingFromTheListShowsTheChooser()
+    {
+        twoReleases();
+        QSettings().setValue(QString("defaultReleases/127.0.0.1:%1").arg(m_hub->serverPort()), "gone");
+        ModalDriver driver;
+        QString checked;
+        driver.expect<ReleaseChooser>([&checked](ReleaseChooser *chooser) {
+            checked = chooser->selectedRelease().key;
+            chooser->findChild<QPushButton *>("selectButton")->click();
+        });
+        startRunner();
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow(), WaitMs);
+        QCOMPARE(checked, QString("live"));
+        QCOMPARE(m_peer->lastRelease, QString("live"));
+    }
+
+    void uncheckedDefaultIsForgotten()
+    {
+        twoReleases();
+        const QString key = QString("defaultReleases/127.0.0.1:%1").arg(m_hub->serverPort());
+        QSettings().setValue(key, "test");
+        ModalDriver driver;
+        QString preselected;
+        driver.expect<ReleaseChooser>([&preselected](ReleaseChooser *chooser) {
+            preselected = chooser->selectedRelease().key;
+            chooser->findChildren<QRadioButton *>().at(0)->setChecked(true);
+            chooser->findChild<QPushButton *>("selectButton")->click();
+        });
+        startRunner();
+        dialog()->findChild<QCheckBox *>("connectToDefault")->setChecked(false);
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow(), WaitMs);
+        QVERIFY(driver.allHandled());
+        QCOMPARE(preselected, QString("test")); // the old default is still offered first
+        QCOMPARE(m_peer->lastRelease, QString("live"));
+        QVERIFY(!QSettings().contains(key));
+    }
+
+    void cancelledChooser()
+    {
+        twoReleases();
+        ModalDriver driver;
+        driver.expect<ReleaseChooser>(
+            [](ReleaseChooser *chooser) { chooser->findChild<QPushButton *>("cancelButton")->click(); });
+        startRunner();
+        login("jdoe", "secret");
+        QTRY_COMPARE_WITH_TIMEOUT(dialog()->errorText(), QString("User Cancelled"), WaitMs);
+        QTRY_VERIFY(m_peer->menuLinkRequests.contains("off"));
+        QVERIFY(!m_runner->mainWindow());
+    }
+
+    void secondLoginReusesTheMainWindow()
+    {
+        startRunner();
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        QPointer<MainWindow> first = m_runner->mainWindow();
+
+        m_hub->closePeer();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible(), WaitMs);
+        QVERIFY(!first->isVisible());
+        QCOMPARE(dialog()->username(), QString()); // not remembered this time
+
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        QCOMPARE(m_runner->mainWindow(), first.data());
+        QVERIFY(first->isEnabled());
+    }
+
+    void hostConfiguration()
+    {
+        writeConfig({ { "north", 4433 }, { "south", 4434 } });
+        QSettings().setValue("lastHostGroup", "south");
+        startRunner();
+        QVERIFY(dialog()->findChild<QWidget *>("hostWidget")->isVisible());
+        QCOMPARE(dialog()->selectedHost().name, QString("south"));
+        QCOMPARE(dialog()->selectedHost().port, quint16(4434));
+        m_runner.reset();
+
+        QSettings().setValue("lastHostGroup", "gone");
+        startRunner();
+        QCOMPARE(dialog()->selectedHost().name, QString("north"));
+    }
+
+    void hostWithoutPortIsRefusedAtLogin()
+    {
+        writeConfig({{"broken", 0}});
+        ModalDriver driver;
+        QString text;
+        driver.expect<QMessageBox>([&text](QMessageBox *box) {
+            text = box->text();
+            box->accept();
+        });
+        startRunner();
+        // Clicked from inside the event loop, as a user would: the quit must reach that loop.
+        QTimer::singleShot(0, this, [this] { login("jdoe", "secret"); });
+        QCOMPARE(runUntilQuit(WaitMs), 0);
+        QCOMPARE(text, QString("Invalid Configuration"));
+        QCOMPARE(m_hub->connectionCount(), 0);
+    }
+
+    void missingConfigurationQuits()
+    {
+        QFile::remove(configPath());
+        ModalDriver driver;
+        QString text;
+        driver.expect<QMessageBox>([&text](QMessageBox *box) {
+            text = box->text();
+            box->accept();
+        });
+        m_runner = std::make_unique<Runner>(m_identity.get());
+        QCOMPARE(runUntilQuit(WaitMs), 0);
+        QCOMPARE(text, QString("Invalid Configuration"));
+    }
+
+private:
+    QString configPath() const { return m_env->path() + "/config/Halvorne/zu_config.ini"; }
+
+    void writeConfig(const QList<QPair<QString, int>> &hosts)
+    {
+        QSettings config(configPath(), QSettings::IniFormat);
+        config.clear();
+        for (const auto &host : hosts) {
+            config.beginGroup(host.first);
+            config.setValue("host", "127.0.0.1");
+            config.setValue("port", host.second);
+            config.endGroup();
+        }
+        config.sync();
+    }
+
+    void twoReleases() { m_peer->releases = { { "live", "Live system" }, { "test", "Test system" } }; }
+
+    void startRunner()
+    {
+        m_runner = std::make_unique<Runner>(m_identity.get());
+        QTRY_VERIFY(m_runner->loginDialog() && m_runner->loginDialog()->isVisible());
+    }
+
+    LoginDialog *dialog() const { return m_runner->loginDialog(); }
+
+    void login(const QString &user, const QString &password, bool remember = false)
+    {
+        dialog()->findChild<QLineEdit *>("usernameEdit")->setText(user);
+        dialog()->findChild<QLineEdit *>("passwordEdit")->setText(password);
+        dialog()->setRememberUsername(remember);
+        dialog()->findChild<QPushButton *>("connectButton")->click();
+    }
+
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ClientIdentity> m_identity;
+    std::unique_ptr<TestHub> m_hub;
+    std::unique_ptr<TestMenuPeer> m_peer;
+    std::unique_ptr<Runner> m_runner;
+};
+
+QTEST_MAIN(tst_Runner)
+#include "tst_runner.moc"
