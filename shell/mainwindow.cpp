@@ -102,7 +102,15 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The transports are our children and die after our members: their destroyed() must not
+    // reach the channel table any more.
+    for (const QPointer<ChannelTranceiver> &transport : qAsConst(m_channels))
+        if (transport)
+            transport->disconnect(this);
+    m_channels.clear();
+}
 
 void MainWindow::buildForm()
 {

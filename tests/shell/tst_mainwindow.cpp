@@ -1,0 +1,247 @@
+#include "shell/mainwindow.h"
+
+#include "applinks/channeltranceiver.h"
+#include "hub/hostentry.h"
+#include "menu/menuitem.h"
+#include "settings/settingsmanager.h"
+#include "shell/homepagewidget.h"
+#include "shell/menuitemmodel.h"
+#include "shell/taskmanager.h"
+
+#include "modaldriver.h"
+#include "testenvironment.h"
+
+#include "menu.pb.h"
+#include "uidlg.pb.h"
+
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QScreen>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { m_env = std::make_unique<TestEnvironment>(); }
+
+    void init()
+    {
+        SettingsManager::resetInstance();
+        m_connection = std::make_unique<MainConnection>();
+        m_connection->setCredentials("jdoe", "pw");
+        m_host.host = "zu.example";
+        m_host.port = 4433;
+        m_host.defaultRelease = "live";
+        m_connection->setHostEntry(&m_host);
+        m_window = std::make_unique<MainWindow>(m_connection.get(), nullptr);
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_connection.reset();
+    }
+
+    void construction()
+    {
+        QCOMPARE(m_window->objectName(), QString("MainWindow"));
+        QCOMPARE(m_window->windowTitle(), QString("Halvorne ZU"));
+        QCOMPARE(m_window->minimumSize(), QSize(750, 550));
+        QCOMPARE(SettingsManager::instance()->recentsKey(), QString("zu.example:4433:live"));
+        QCOMPARE(m_window->taskManager()->pageStack()->widget(0), m_window->homePage());
+    }
+
+    void menuArrivesAndLaunches()
+    {
+        QSignalSpy launched(m_window.get(), &MainWindow::menuOptionSelected);
+        Menu::MenuData root;
+        root.set_shortdesc("College Main Menu");
+        root.set_menupath("/");
+        auto *program = root.add_menudata();
+        program->set_shortdesc("Enrol");
+        program->set_menupath("/enrol.opt");
+        emit m_connection->menuReceived(MenuItem::fromMenuData(root).release());
+        QCOMPARE(m_window->menuModel()->rowCount(), 1);
+        m_window->menuItemSelected(m_window->menuModel()->index(0, 0));
+        QCOMPARE(launched.size(), 1);
+        QCOMPARE(launched.at(0).at(0).toString(), QString("/enrol.opt"));
+    }
+
+    void fileNames_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("unsafe characters") << "Fees/2026: term? report  "
+                                           << "Fees_2026__term__report";
+        QTest::newRow("all of them") << "a b%c\\d/e:f*g?h\"i<j>k|l"
+                                     << "a_b_c_d_e_f_g_h_i_j_k_l";
+        QTest::newRow("plain") << "transcript.pdf"
+                               << "transcript.pdf";
+    }
+
+    void fileNames()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, name);
+        QCOMPARE(MainWindow::fileNameForTitle(title), name);
+    }
+
+    void emptyDocument()
+    {
+        ModalDriver driver;
+        QString text;
+        driver.expect<QMessageBox>([&text](QMessageBox *box) {
+            text = box->windowTitle() + "|" + box->text();
+            box->accept();
+        });
+        m_window->viewData("Report", QByteArray());
+        QCOMPARE(text, QString("Unable to view|This file is empty."));
+    }
+
+    void printQueueCancelledDiscardsEverything()
+    {
+        ModalDriver driver;
+        int dialogs = 0;
+        driver.expect<QPrintDialog>([this, &dialogs](QPrintDialog *dialog) {
+            ++dialogs;
+            // Two more documents arrive while the dialog is open.
+            m_window->printDocument("second");
+            m_window->printDocument("third");
+            dialog->reject();
+        });
+        m_window->printDocument("first");
+        QCOMPARE(dialogs, 1);
+        // A later document gets a dialog of its own: the queue was emptied.
+        driver.expect<QPrintDialog>([&dialogs](QPrintDialog *dialog) {
+            ++dialogs;
+            dialog->reject();
+        });
+        m_window->printDocument("fourth");
+        QCOMPARE(dialogs, 2);
+        QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    void passwordResultWithoutPendingChangeIsIgnored()
+    {
+        ModalDriver driver;
+        m_window->changePasswordResult(true, "done");
+        QTest::qWait(100);
+        QVERIFY(driver.unexpected().isEmpty());
+
+        QSignalSpy request(m_window.get(), &MainWindow::requestChangePassword);
+        m_window->passwordChangeRequested("old", "new");
+        QCOMPARE(request.at(0), (QList<QVariant> { "jdoe", "old", "new" }));
+        QString title;
+        driver.expect<QMessageBox>([&title](QMessageBox *box) {
+            title = box->windowTitle() + "|" + box->text();
+            box->accept();
+        });
+        m_window->changePasswordResult(true, QString());
+        QCOMPARE(title, QString("Password Change Successful|Password changed as requested"));
+    }
+
+    void channelTable()
+    {
+        QSignalSpy outgoing(m_window.get(), &MainWindow::hubChannelMessageSend);
+        m_window->hubChannelState(5, true);
+        m_window->hubChannelState(5, true);
+        QCOMPARE(m_window->openChannelCount(), 1);
+        m_window->hubChannelState(9, false); // never opened: nothing
+        QCOMPARE(m_window->openChannelCount(), 1);
+
+        auto *transport = m_window->findChild<ChannelTranceiver *>();
+        QVERIFY(transport);
+        QSignalSpy gone(transport, &AppTranceiver::disconnected);
+        transport->rawMessageSend("to server");
+        QCOMPARE(outgoing.size(), 1);
+        QCOMPARE(outgoing.at(0).at(0).value<ushort>(), ushort(5));
+
+        m_window->hubChannelState(5, false);
+        QCOMPARE(gone.size(), 1);
+        QCOMPARE(m_window->openChannelCount(), 0);
+    }
+
+    void destroyedTransportIsForgotten()
+    {
+        m_window->hubChannelState(7, true);
+        delete m_window->findChild<ChannelTranceiver *>();
+        QCOMPARE(m_window->openChannelCount(), 0);
+        // Later data and a close notice for the number are dropped.
+        m_window->hubChannelMessageRcvd(7, "abc", 3);
+        m_window->hubChannelState(7, false);
+        QCOMPARE(m_window->openChannelCount(), 0);
+    }
+
+    void invalidApplicationIsDiscarded()
+    {
+        m_window->hubChannelState(3, true);
+        QPointer<ChannelTranceiver> transport = m_window->findChild<ChannelTranceiver *>();
+        QTest::ignoreMessage(QtCriticalMsg,
+                             "AppTranceiver::processIncomingMessage() - Unable to parse first message.");
+        QTest::ignoreMessage(QtCriticalMsg, "Unknown application type: 1");
+        m_window->hubChannelMessageRcvd(3, "\xff\xff", 2);
+        QTRY_VERIFY(!transport);
+        QCOMPARE(m_window->openChannelCount(), 0);
+    }
+
+    void lostHubLinkShowsOneBoxOnlyWithChannels()
+    {
+        m_window->destroyHubConnections();
+        QVERIFY(!findConnectionErrorBox());
+
+        m_window->hubChannelState(1, true);
+        m_window->hubChannelState(2, true);
+        m_window->destroyHubConnections();
+        QCOMPARE(m_window->openChannelCount(), 0);
+        QMessageBox *box = findConnectionErrorBox();
+        QVERIFY(box);
+        QCOMPARE(box->informativeText(), QString("ZU applications were closed due to lost connection."));
+        box->close();
+    }
+
+    void closingWithoutClassicApplications()
+    {
+        ModalDriver driver;
+        m_window->show();
+        QVERIFY(m_window->close());
+        QVERIFY(driver.unexpected().isEmpty());
+        QVERIFY(QSettings().contains("MainWindow/geometry"));
+    }
+
+    void fitOntoDesktop()
+    {
+        const QRect available = QGuiApplication::primaryScreen()->availableVirtualGeometry();
+        QWidget window;
+        window.setGeometry(available.right() - 100, available.top() + 10, available.width() + 500, 300);
+        MainWindow::fitWindowOntoDesktop(&window);
+        QCOMPARE(window.geometry().width(), available.width());
+        QCOMPARE(window.geometry().left(), available.left());
+        const QRect inside(available.left() + 10, available.top() + 10, 200, 100);
+        window.setGeometry(inside);
+        MainWindow::fitWindowOntoDesktop(&window);
+        QCOMPARE(window.geometry(), inside);
+    }
+
+private:
+    static QMessageBox *findConnectionErrorBox()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(widget))
+                if (box->text() == "Connection Error" && box->isVisible())
+                    return box;
+        return nullptr;
+    }
+
+    std::unique_ptr<TestEnvironment> m_env;
+    HostEntry m_host;
+    std::unique_ptr<MainConnection> m_connection;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"
