@@ -91,7 +91,7 @@ private slots:
         QVERIFY(!dialog()->findChild<QWidget *>("hostWidget")->isVisible());
         login("jdoe", "secret", /*remember=*/true);
         QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
-        QCOMPARE(m_peer->lastRelease, QString("live"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->lastRelease, QString("live"), WaitMs);
         QTRY_VERIFY(!m_runner->loginDialog());
         QVERIFY(QGuiApplication::quitOnLastWindowClosed());
         QCOMPARE(m_runner->selectedHost().defaultRelease, QString("live"));
@@ -100,7 +100,7 @@ private slots:
         // Only one release on offer: nothing is remembered as default.
         QVERIFY(!QSettings().contains(QString("defaultReleases/127.0.0.1:%1").arg(m_hub->serverPort())));
         QVERIFY(m_peer->received.contains("authenticate"));
-        QVERIFY(m_peer->received.contains("menudatarequest"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_peer->received.contains("menudatarequest"), WaitMs);
     }
 
     void authenticationFailureShowsTheError()
@@ -193,7 +193,7 @@ private slots:
         QVERIFY(dialog()->findChild<QCheckBox *>("connectToDefault")->text().contains("\"test\""));
         login("jdoe", "secret");
         QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow(), WaitMs);
-        QCOMPARE(m_peer->lastRelease, QString("test"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->lastRelease, QString("test"), WaitMs);
         QVERIFY(driver.unexpected().isEmpty());
     }
 
@@ -211,7 +211,7 @@ private slots:
         login("jdoe", "secret");
         QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow(), WaitMs);
         QCOMPARE(checked, QString("live"));
-        QCOMPARE(m_peer->lastRelease, QString("live"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->lastRelease, QString("live"), WaitMs);
     }
 
     void uncheckedDefaultIsForgotten()
@@ -232,7 +232,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow(), WaitMs);
         QVERIFY(driver.allHandled());
         QCOMPARE(preselected, QString("test")); // the old default is still offered first
-        QCOMPARE(m_peer->lastRelease, QString("live"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->lastRelease, QString("live"), WaitMs);
         QVERIFY(!QSettings().contains(key));
     }
 
