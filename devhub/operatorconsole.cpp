@@ -77,6 +77,8 @@ void OperatorConsole::readInput()
             std::fputs(qPrintable(reply + QLatin1Char('\n')), stdout);
         }
         m_buffer.clear();
+        if (m_interactive)
+            std::fputs("Operator console closed; the hub keeps running (stop it with Ctrl+C).\n", stdout);
         std::fflush(stdout);
         return;
     }

@@ -44,6 +44,11 @@ void HubTestClient::sendMenu(const Menu::Envelope &envelope)
                 .bytes);
 }
 
+void HubTestClient::sendMenuBytes(const QByteArray &bytes)
+{
+    sendRaw(FrameCodec::encode(FrameCodec::MenuFrame, bytes, m_peerCompresses).bytes);
+}
+
 void HubTestClient::sendChannel(quint16 channelId, const QByteArray &data)
 {
     sendRaw(FrameCodec::encode(FrameCodec::ChannelFrame, FrameCodec::channelPayload(channelId, data),
@@ -65,6 +70,7 @@ void HubTestClient::readFrames()
             Menu::Envelope envelope;
             if (envelope.ParseFromArray(frame.payload.constData(), frame.payload.size()))
                 menuQueue.append(envelope);
+            emit menuBytesReceived(frame.payload);
         } else if (frame.payload.size() >= 2) {
             channelQueue.append({ qFromBigEndian<quint16>(frame.payload.constData()), frame.payload.mid(2) });
         }

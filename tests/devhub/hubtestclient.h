@@ -32,6 +32,7 @@ public:
     void sendRaw(const QByteArray &bytes);
     void sendHub(const ZuHubProto::Envelope &envelope);
     void sendMenu(const Menu::Envelope &envelope);
+    void sendMenuBytes(const QByteArray &bytes);
     void sendChannel(quint16 channelId, const QByteArray &data);
 
     // The first queued envelope with the field set (others before it are skipped and dropped), or
@@ -55,6 +56,10 @@ public:
     QList<Menu::Envelope> menuQueue;
     QList<ZuHubProto::Envelope> hubQueue;
     QList<QPair<quint16, QByteArray>> channelQueue;
+
+signals:
+    // Every menu frame, also queued in menuQueue.
+    void menuBytesReceived(const QByteArray &bytes);
 
 private:
     void readFrames();

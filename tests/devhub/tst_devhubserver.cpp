@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTest>
 #include <QtEndian>
 
@@ -76,6 +77,7 @@ private slots:
 
     void helloAckAndPing();
     void firstMessageMustBeHello();
+    void plainTcpIsRefused();
     void brokenFramesDropOnlyThatClient_data();
     void brokenFramesDropOnlyThatClient();
     void loginFailures_data();
@@ -143,6 +145,15 @@ void TestDevHubServer::firstMessageMustBeHello()
     client.sendHub(ping);
     QVERIFY(client.waitForDisconnected());
     QVERIFY(client.hubQueue.isEmpty());
+}
+
+void TestDevHubServer::plainTcpIsRefused()
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_hub->port());
+    QVERIFY(QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000));
+    socket.write("GET / HTTP/1.0\r\n\r\n");
+    QVERIFY(QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 10000));
 }
 
 void TestDevHubServer::brokenFramesDropOnlyThatClient_data()
