@@ -1,0 +1,17 @@
+#include "demoappfactory.h"
+
+#include "terminalapp.h"
+
+QStringList DemoAppFactory::kinds()
+{
+    return { QLatin1String(TerminalApp::Kind) };
+}
+
+DemoApplication *DemoAppFactory::create(const QString &kind, AppLink *link, const DemoAppContext &context,
+                                        QObject *parent, QString *error)
+{
+    if (kind == QLatin1String(TerminalApp::Kind))
+        return new TerminalApp(link, context, parent);
+    *error = QStringLiteral("no demo application of kind \"%1\"").arg(kind);
+    return nullptr;
+}

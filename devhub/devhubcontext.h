@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class DevHubConfig;
+class UserStore;
+
+// A client update offered in HelloAck.
+struct UpdateOffer
+{
+    QString version;
+    QString installerUrl;
+    bool required = false;
+
+    bool isSet() const { return !version.isEmpty() || required; }
+};
+
+// What every session of one hub shares: the configuration, the users' state, where files live,
+// and what the operator asked to be done to each client as it arrives.
+struct DevHubContext
+{
+    const DevHubConfig *config = nullptr;
+    UserStore *users = nullptr;
+    QString homesDir; // one directory per user below it
+    QString spoolDir; // one directory per printer below it
+    quint16 webPort = 0; // the report server's port; 0 when it is not running
+
+    UpdateOffer update;
+    QString notifyOnConnect; // Notify after HelloAck
+    QString disconnectOnConnect; // ForceDisconnect after HelloAck
+    QString statusOnLogin; // menu StatusMessage (warning) after a successful login
+};

@@ -1,0 +1,127 @@
+#include "socketapplink.h"
+
+#include "hub/framecodec.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+#include <QtEndian>
+
+namespace {
+constexpr int HeaderSize = 4;
+}
+
+SocketAppLink::SocketAppLink(QObject *parent)
+    : AppLink(parent)
+    , m_socket(new QTcpSocket(this))
+{
+    connect(m_socket, &QTcpSocket::connected, this, [this] {
+        m_connected = true;
+        emit connected();
+    });
+    connect(m_socket, &QTcpSocket::readyRead, this, &SocketAppLink::readMessages);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, &SocketAppLink::bytesWritten);
+    connect(m_socket, &QTcpSocket::disconnected, this, &SocketAppLink::socketGone);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
+        if (!m_connected) {
+            m_closed = true;
+            emit connectFailed(m_socket->errorString());
+        } else if (m_socket->state() != QAbstractSocket::ConnectedState) {
+            socketGone();
+        }
+    });
+}
+
+SocketAppLink::~SocketAppLink()
+{
+    if (m_socket)
+        m_socket->abort();
+}
+
+void SocketAppLink::connectToClient(const QString &host, quint16 port)
+{
+    m_peer = QStringLiteral("%1:%2").arg(host).arg(port);
+    m_socket->connectToHost(host, port);
+    QTimer::singleShot(ConnectTimeoutMs, this, [this] {
+        if (!m_connected && !m_closed) {
+            m_closed = true;
+            m_socket->abort();
+            emit connectFailed(QStringLiteral("Connection timed out"));
+        }
+    });
+}
+
+void SocketAppLink::sendMessage(const QByteArray &message)
+{
+    if (m_closed || !m_connected)
+        return;
+    char header[HeaderSize];
+    qToBigEndian<quint32>(quint32(message.size()), header);
+    m_socket->write(header, HeaderSize);
+    m_socket->write(message);
+    if (!m_congested && m_socket->bytesToWrite() > HighWater)
+        m_congested = true;
+}
+
+void SocketAppLink::close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    // Sends what is queued first; the application's last output is not lost.
+    m_socket->disconnectFromHost();
+}
+
+bool SocketAppLink::isCongested() const
+{
+    return m_congested;
+}
+
+QString SocketAppLink::description() const
+{
+    return m_peer;
+}
+
+void SocketAppLink::bytesWritten()
+{
+    if (m_congested && m_socket->bytesToWrite() < LowWater) {
+        m_congested = false;
+        emit drained();
+    }
+}
+
+void SocketAppLink::readMessages()
+{
+    while (!m_closed && m_socket) {
+        if (!m_headerRead) {
+            if (m_socket->bytesAvailable() < HeaderSize)
+                return;
+            char header[HeaderSize];
+            m_socket->read(header, HeaderSize);
+            m_expected = qFromBigEndian<quint32>(header);
+            if (m_expected > FrameCodec::MaxFrameLength) {
+                qWarning().noquote() << QStringLiteral("%1: message of %2 bytes exceeds the limit; closing")
+                                            .arg(m_peer)
+                                            .arg(m_expected);
+                m_socket->abort();
+                socketGone();
+                return;
+            }
+            m_headerRead = true;
+        }
+        if (m_socket->bytesAvailable() < m_expected)
+            return;
+        const QByteArray message = m_socket->read(m_expected);
+        m_headerRead = false;
+        emit messageReceived(message);
+    }
+}
+
+void SocketAppLink::socketGone()
+{
+    const bool wasOpen = m_connected;
+    m_connected = false;
+    if (!wasOpen)
+        return;
+    m_closed = true;
+    emit closed();
+}

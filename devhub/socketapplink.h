@@ -1,0 +1,47 @@
+#pragma once
+
+#include "applink.h"
+
+#include <QPointer>
+
+class QTcpSocket;
+
+// A demo application's connection to a client's debug listener: plain TCP, every message a 4-byte
+// big-endian length followed by that many bytes. A length beyond the hub's frame limit ends the
+// connection instead of being waited for.
+class SocketAppLink : public AppLink
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint64 HighWater = 4 * 1024 * 1024;
+    static constexpr qint64 LowWater = 1024 * 1024;
+    static constexpr int ConnectTimeoutMs = 10000;
+
+    explicit SocketAppLink(QObject *parent = nullptr);
+    ~SocketAppLink() override;
+
+    void connectToClient(const QString &host, quint16 port);
+
+    void sendMessage(const QByteArray &message) override;
+    void close() override;
+    bool isCongested() const override;
+    QString description() const override;
+
+signals:
+    void connected();
+    void connectFailed(const QString &error);
+
+private:
+    void readMessages();
+    void socketGone();
+    void bytesWritten();
+
+    QPointer<QTcpSocket> m_socket;
+    QString m_peer;
+    bool m_headerRead = false;
+    quint32 m_expected = 0;
+    bool m_connected = false;
+    bool m_closed = false;
+    bool m_congested = false;
+};

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "demoapplication.h"
+
+#include "app/envelopedispatcher.h"
+
+#include <QByteArray>
+#include <QTimer>
+
+#include <sys/types.h>
+
+class QSocketNotifier;
+
+// Runs a real program in a pseudo-terminal and relays its bytes as zuterm data packets; key
+// presses from the client go to the program's input. The program is a shell in the user's home
+// unless the options say otherwise:
+//   "program" (path or name; empty: $SHELL, else /bin/sh), "arguments" (array of strings),
+//   "workingDirectory" (relative to the home), "environment" (object), "term" (TERM value),
+//   "localEcho" (true: the pseudo-terminal stops echoing and the client echoes typed keys).
+//
+// Idle -> Running (start) -> Stopping (kill request or client gone: SIGHUP to the program's
+// process group, SIGKILL after KillGraceMs) -> Finished (the program has been reaped and its last
+// output sent). The program also ends the application by exiting on its own.
+class TerminalApp : public DemoApplication
+{
+    Q_OBJECT
+
+public:
+    static constexpr char Kind[] = "terminal";
+    static constexpr int Columns = 80; // the client's terminal is 80 columns wide
+    static constexpr int Rows = 24;
+    static constexpr int ReadChunk = 16 * 1024;
+    static constexpr int MaxPendingInput = 1024 * 1024;
+    static constexpr int ReapIntervalMs = 100;
+    static constexpr int KillGraceMs = 2000;
+
+    enum class State { Idle, Running, Stopping, Finished };
+
+    TerminalApp(AppLink *link, const DemoAppContext &context, QObject *parent = nullptr);
+    ~TerminalApp() override;
+
+    QString kind() const override;
+    bool start(QString *error) override;
+    void stop() override;
+
+    State state() const { return m_state; }
+    qint64 processId() const { return m_pid; }
+
+private slots:
+    void mh_handshake(const google::protobuf::Message &msg);
+    void mh_data_packet(const google::protobuf::Message &msg);
+    void mh_kill_process(const google::protobuf::Message &msg);
+
+private:
+    void processMessage(const QByteArray &message) override;
+    void setState(State state);
+    void readOutput();
+    // Reads whatever the program left behind, regardless of congestion; false once at the end.
+    bool readOnce();
+    void writeInput();
+    void checkChild();
+    void signalProgram(int signal);
+    void closeMaster();
+    QString where() const;
+
+    State m_state = State::Idle;
+    EnvelopeDispatcher m_dispatcher;
+    pid_t m_pid = -1;
+    int m_master = -1;
+    QSocketNotifier *m_readNotifier = nullptr;
+    QSocketNotifier *m_writeNotifier = nullptr;
+    QByteArray m_pendingInput;
+    QTimer m_reaper;
+    QTimer m_killTimer;
+    bool m_outputClosed = false;
+};

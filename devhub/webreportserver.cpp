@@ -1,0 +1,151 @@
+#include "webreportserver.h"
+
+#include "demoreport.h"
+
+#include <QDebug>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace {
+
+constexpr char HtmlType[] = "text/html; charset=utf-8";
+constexpr char TextType[] = "text/plain; charset=utf-8";
+constexpr char PdfType[] = "application/pdf";
+constexpr char PdfPath[] = "/report.pdf";
+
+QByteArray reason(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 408:
+        return "Request Timeout";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 505:
+        return "HTTP Version Not Supported";
+    default:
+        return "Error";
+    }
+}
+
+} // namespace
+
+WebReportServer::WebReportServer(QObject *parent)
+    : QTcpServer(parent)
+{
+    connect(this, &QTcpServer::newConnection, this, &WebReportServer::acceptConnections);
+}
+
+bool WebReportServer::start(const QHostAddress &address, quint16 port, QString *error)
+{
+    if (!listen(address, port)) {
+        *error = QStringLiteral("cannot listen on %1:%2 for the report pages: %3")
+                     .arg(address.toString())
+                     .arg(port)
+                     .arg(errorString());
+        return false;
+    }
+    return true;
+}
+
+void WebReportServer::acceptConnections()
+{
+    while (QTcpSocket *socket = nextPendingConnection()) {
+        if (m_requests.size() >= MaxConnections) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        m_requests.insert(socket, QByteArray());
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { dropConnection(socket); });
+        QTimer::singleShot(RequestTimeoutMs, socket, [this, socket] {
+            if (m_requests.contains(socket))
+                respond(socket, 408, TextType, "Request timed out\n");
+            else
+                socket->abort();
+        });
+    }
+}
+
+void WebReportServer::dropConnection(QTcpSocket *socket)
+{
+    m_requests.remove(socket);
+    socket->deleteLater();
+}
+
+void WebReportServer::readRequest(QTcpSocket *socket)
+{
+    const auto it = m_requests.find(socket);
+    if (it == m_requests.end()) {
+        socket->readAll(); // a body, or a second request: this server answers one per connection
+        return;
+    }
+    it->append(socket->read(MaxHeadSize + 1 - it->size()));
+    const int end = it->indexOf("\r\n\r\n");
+    if (end < 0) {
+        if (it->size() > MaxHeadSize)
+            respond(socket, 431, TextType, "Request head too large\n");
+        return;
+    }
+    const QByteArray head = it->left(end);
+    m_requests.erase(it);
+
+    const QByteArray requestLine = head.left(head.indexOf("\r\n") < 0 ? head.size() : head.indexOf("\r\n"));
+    const QList<QByteArray> parts = requestLine.split(' ');
+    if (parts.size() != 3 || !parts.at(1).startsWith('/')) {
+        respond(socket, 400, TextType, "Bad request\n");
+        return;
+    }
+    if (!parts.at(2).startsWith("HTTP/1.")) {
+        respond(socket, 505, TextType, "Only HTTP/1.x is spoken here\n");
+        return;
+    }
+    const QByteArray &method = parts.at(0);
+    const bool headOnly = method == "HEAD";
+    if (method != "GET" && !headOnly) {
+        respond(socket, 405, TextType, "Only GET and HEAD are allowed\n", { "Allow: GET, HEAD" });
+        return;
+    }
+
+    const QUrl url(QString::fromLatin1(parts.at(1)));
+    const QString path = url.path();
+    qDebug().noquote()
+        << QStringLiteral("web: %1 %2").arg(QString::fromLatin1(method), QString::fromLatin1(parts.at(1)));
+    if (path == QLatin1String("/") || path == QLatin1String("/report")) {
+        const QString user = QUrlQuery(url).queryItemValue(QStringLiteral("user"), QUrl::FullyDecoded);
+        respond(socket, 200, HtmlType, DemoReport::html(user, QLatin1String(PdfPath)), {}, headOnly);
+    } else if (path == QLatin1String(PdfPath)) {
+        respond(
+            socket, 200, PdfType, DemoReport::pdf(),
+            { QByteArray("Content-Disposition: attachment; filename=\"") + DemoReport::PdfFileName + '"' },
+            headOnly);
+    } else {
+        respond(socket, 404, TextType, "Not found\n", {}, headOnly);
+    }
+}
+
+void WebReportServer::respond(QTcpSocket *socket, int status, const QByteArray &contentType,
+                              const QByteArray &body, const QList<QByteArray> &extraHeaders, bool headOnly)
+{
+    m_requests.remove(socket);
+    QByteArray response = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status)
+        + "\r\nContent-Type: " + contentType + "\r\nContent-Length: " + QByteArray::number(body.size())
+        + "\r\nCache-Control: no-store\r\nConnection: close\r\n";
+    for (const QByteArray &header : extraHeaders)
+        response += header + "\r\n";
+    response += "\r\n";
+    if (!headOnly)
+        response += body;
+    socket->write(response);
+    socket->disconnectFromHost();
+}

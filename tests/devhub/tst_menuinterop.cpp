@@ -1,0 +1,119 @@
+#include "hubtestclient.h"
+#include "testhub.h"
+
+#include "menu/abstractremotefileworker.h"
+#include "menu/mainconnection.h"
+#include "menu/menuitem.h"
+
+#include "testenvironment.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+class Worker : public QObject, public AbstractRemoteFileWorker
+{
+public:
+    QStringList replies;
+    QStringList listing;
+
+    void fileRespInfoData(QVariant context, const Menu::FileInfoData *data, QString error) override
+    {
+        replies << QStringLiteral("list %1 [%2]").arg(context.toString(), error);
+        if (data) {
+            for (const auto &info : data->fileinfo())
+                listing << QString::fromStdString(info.name());
+        }
+    }
+    void fileRespFile(QVariant context, QByteArray data, QString error) override
+    {
+        replies << QStringLiteral("get %1 %2 [%3]").arg(context.toString()).arg(data.size()).arg(error);
+    }
+    void fileRespUpload(QVariant context, QString error) override
+    {
+        replies << QStringLiteral("upload %1 [%2]").arg(context.toString(), error);
+    }
+};
+
+QStringList titles(const MenuItem *item)
+{
+    QStringList result;
+    for (const MenuItem *child : item->children)
+        result << child->title;
+    return result;
+}
+
+} // namespace
+
+// The client's own menu session class against the stand-in hub: what a user's login, menu and
+// file browser would go through, byte for byte.
+class TestMenuInterop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void clientSessionAgainstTheHub();
+};
+
+void TestMenuInterop::clientSessionAgainstTheHub()
+{
+    TestEnvironment environment;
+    TestHub hub;
+    QVERIFY(hub.start());
+    HubTestClient link;
+    QVERIFY(link.connectTo(hub.port()));
+    const ZuHubProto::HelloAck ack = link.hello();
+
+    MainConnection session;
+    connect(&session, &MainConnection::messageReady, &link, &HubTestClient::sendMenuBytes);
+    connect(&link, &HubTestClient::menuBytesReceived, &session,
+            [&session](const QByteArray &bytes) { session.processMessage(bytes.constData(), bytes.size()); });
+    QSignalSpy releases(&session, &MainConnection::releaseListRcvd);
+    QSignalSpy menus(&session, &MainConnection::menuReceived);
+
+    session.setClassicListenPort(quint16(ack.classic_listen_port()));
+    session.setAddresses(QStringLiteral("127.0.0.1"), QString::fromStdString(ack.client_public_address()));
+    session.setCredentials(QStringLiteral("demo"), QStringLiteral("demo"));
+    session.startMenuConnection();
+    QVERIFY(link.openMenu());
+    session.menuConnected();
+
+    QVERIFY(releases.wait(10000));
+    QCOMPARE(session.state(), MainConnection::ChoosingRelease);
+    const auto list = releases.first().first().value<MainConnection::ReleaseList>();
+    QCOMPARE(list.size(), 2);
+    session.setRelease(list.first().key, list.first().title);
+    QVERIFY(menus.wait(10000));
+    std::unique_ptr<MenuItem> root(menus.first().first().value<MenuItem *>());
+    QCOMPARE(titles(root.get()), (QStringList { "Students", "Tools", "System" }));
+    QCOMPARE(titles(root->children.first()), QStringList { "Reports" });
+    QCOMPARE(root->children.at(2)->children.first()->password, QStringLiteral("admin"));
+    QTRY_COMPARE(session.defaultPrinter(), QStringLiteral("office"));
+    QTRY_VERIFY(QFile::exists(hub.homeOf(QStringLiteral("demo")) + QStringLiteral("/.clientport")));
+
+    Worker worker;
+    session.requestFileInfo(&worker, QStringLiteral("home"), QString(), false, QString());
+    session.uploadFile(&worker, QStringLiteral("settings"), QStringLiteral("/.zudesktop_0001"), "{}\r\n",
+                       false, true);
+    session.uploadFile(&worker, QStringLiteral("again"), QStringLiteral("/.zudesktop_0001"), "{}", false,
+                       true);
+    session.requestFile(&worker, QStringLiteral("readme"), QStringLiteral("/README.txt"));
+    QTRY_COMPARE(worker.replies.size(), 4);
+    QCOMPARE(worker.replies.at(0), QStringLiteral("list home []"));
+    QVERIFY(worker.listing.contains(QStringLiteral("README.txt")));
+    QVERIFY(!worker.listing.contains(QStringLiteral(".clientport")));
+    QCOMPARE(worker.replies.at(1), QStringLiteral("upload settings []"));
+    QCOMPARE(worker.replies.at(2), QStringLiteral("upload again [File '/.zudesktop_0001' already exists]"));
+    QVERIFY(worker.replies.at(3).startsWith(QStringLiteral("get readme ")));
+    QVERIFY(worker.replies.at(3).endsWith(QStringLiteral("[]")));
+    QFile settings(hub.homeOf(QStringLiteral("demo")) + QStringLiteral("/.zudesktop_0001"));
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), QByteArray("{}\n"));
+}
+
+QTEST_MAIN(TestMenuInterop)
+#include "tst_menuinterop.moc"
