@@ -95,22 +95,24 @@ void TestMenuInterop::clientSessionAgainstTheHub()
     QTRY_COMPARE(session.defaultPrinter(), QStringLiteral("office"));
     QTRY_VERIFY(QFile::exists(hub.homeOf(QStringLiteral("demo")) + QStringLiteral("/.clientport")));
 
+    // The client's settings manager writes its first settings copy as soon as the release is set.
+    QTRY_VERIFY(QFile::exists(hub.homeOf(QStringLiteral("demo")) + QStringLiteral("/.zudesktop_0001")));
+
     Worker worker;
     session.requestFileInfo(&worker, QStringLiteral("home"), QString(), false, QString());
-    session.uploadFile(&worker, QStringLiteral("settings"), QStringLiteral("/.zudesktop_0001"), "{}\r\n",
-                       false, true);
-    session.uploadFile(&worker, QStringLiteral("again"), QStringLiteral("/.zudesktop_0001"), "{}", false,
+    session.uploadFile(&worker, QStringLiteral("settings"), QStringLiteral("/.interop_test"), "{}\r\n", false,
                        true);
+    session.uploadFile(&worker, QStringLiteral("again"), QStringLiteral("/.interop_test"), "{}", false, true);
     session.requestFile(&worker, QStringLiteral("readme"), QStringLiteral("/README.txt"));
     QTRY_COMPARE(worker.replies.size(), 4);
     QCOMPARE(worker.replies.at(0), QStringLiteral("list home []"));
     QVERIFY(worker.listing.contains(QStringLiteral("README.txt")));
     QVERIFY(!worker.listing.contains(QStringLiteral(".clientport")));
     QCOMPARE(worker.replies.at(1), QStringLiteral("upload settings []"));
-    QCOMPARE(worker.replies.at(2), QStringLiteral("upload again [File '/.zudesktop_0001' already exists]"));
+    QCOMPARE(worker.replies.at(2), QStringLiteral("upload again [File '/.interop_test' already exists]"));
     QVERIFY(worker.replies.at(3).startsWith(QStringLiteral("get readme ")));
     QVERIFY(worker.replies.at(3).endsWith(QStringLiteral("[]")));
-    QFile settings(hub.homeOf(QStringLiteral("demo")) + QStringLiteral("/.zudesktop_0001"));
+    QFile settings(hub.homeOf(QStringLiteral("demo")) + QStringLiteral("/.interop_test"));
     QVERIFY(settings.open(QIODevice::ReadOnly));
     QCOMPARE(settings.readAll(), QByteArray("{}\n"));
 }
