@@ -1,7 +1,6 @@
 #include "elidedlabel.h"
 
 #include <QPainter>
-#include <QResizeEvent>
 
 ElidedLabel::ElidedLabel(QWidget *parent, Qt::WindowFlags flags)
     : QLabel(parent, flags)
@@ -16,13 +15,11 @@ ElidedLabel::ElidedLabel(const QString &text, QWidget *parent, Qt::WindowFlags f
 void ElidedLabel::setText(const QString &text)
 {
     QLabel::setText(text);
-    updateElided();
 }
 
 void ElidedLabel::setElideMode(Qt::TextElideMode mode)
 {
     m_mode = mode;
-    updateElided();
     update();
 }
 
@@ -32,15 +29,9 @@ QSize ElidedLabel::minimumSizeHint() const
     return m_mode == Qt::ElideNone ? QLabel::minimumSizeHint() : QSize(0, QLabel::minimumSizeHint().height());
 }
 
-void ElidedLabel::updateElided()
+QString ElidedLabel::elidedText() const
 {
-    m_elided = fontMetrics().elidedText(text(), m_mode, width(), Qt::TextShowMnemonic);
-}
-
-void ElidedLabel::resizeEvent(QResizeEvent *event)
-{
-    QLabel::resizeEvent(event);
-    updateElided();
+    return fontMetrics().elidedText(text(), m_mode, width(), Qt::TextShowMnemonic);
 }
 
 void ElidedLabel::paintEvent(QPaintEvent *event)
@@ -52,5 +43,5 @@ void ElidedLabel::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.setFont(font());
     painter.setPen(palette().color(foregroundRole()));
-    painter.drawText(rect(), int(alignment()), m_elided);
+    painter.drawText(rect(), int(alignment()), elidedText());
 }

@@ -15,16 +15,13 @@ public:
     void setText(const QString &text);
     void setElideMode(Qt::TextElideMode mode);
     Qt::TextElideMode elideMode() const { return m_mode; }
-    QString elidedText() const { return m_elided; }
+    // Computed from the current font and width, so style-sheet font changes are taken into account.
+    QString elidedText() const;
     QSize minimumSizeHint() const override;
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void updateElided();
-
     Qt::TextElideMode m_mode = Qt::ElideRight;
-    QString m_elided;
 };

@@ -387,6 +387,7 @@ void HomePageWidget::buildRecentTable()
         grid->addWidget(instruction, 0, 2);
         grid->setColumnStretch(1, 1);
         grid->setColumnStretch(2, 1);
+        grid->setColumnStretch(3, 0); // only the welcome texts share the width
     } else if (recents.isEmpty()) {
         m_recentLabel->hide();
         m_recentFrame->hide();

@@ -4,6 +4,7 @@
 #include "hub/hostentry.h"
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
+#include "shell/elidedlabel.h"
 #include "shell/homepagewidget.h"
 #include "shell/menuitemmodel.h"
 #include "shell/taskmanager.h"
@@ -38,6 +39,7 @@ private slots:
         m_host.port = 4433;
         m_host.defaultRelease = "live";
         m_connection->setHostEntry(&m_host);
+        m_connection->setRelease("live", "Live College Records");
         m_window = std::make_unique<MainWindow>(m_connection.get(), nullptr);
     }
 
@@ -54,6 +56,10 @@ private slots:
         QCOMPARE(m_window->minimumSize(), QSize(750, 550));
         QCOMPARE(SettingsManager::instance()->recentsKey(), QString("zu.example:4433:live"));
         QCOMPARE(m_window->taskManager()->pageStack()->widget(0), m_window->homePage());
+        m_window->show();
+        auto *release = m_window->findChild<ElidedLabel *>("releaseLabel");
+        QCOMPARE(release->text(), QString("Live College Records"));
+        QTRY_COMPARE(release->elidedText(), QString("Live College Records"));
     }
 
     void menuArrivesAndLaunches()
