@@ -6,8 +6,10 @@
 #include "taskmanager.h"
 #include "taskpagewidget.h"
 
+#include "applinks/applicationconnection.h"
 #include "applinks/channeltranceiver.h"
 #include "applinks/sockettranceiver.h"
+#include "classic/classicapplicationwidget.h"
 #include "hub/hostentry.h"
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
@@ -102,10 +104,15 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     });
 }
 
+// Sessions take their pages off the task bar as they go, so they must go while it still exists.
+// The transports are our children and die after our members: their destroyed() must not reach
+// the channel table any more.
 MainWindow::~MainWindow()
 {
-    // The transports are our children and die after our members: their destroyed() must not
-    // reach the channel table any more.
+    const QList<ApplicationConnection *> sessions
+        = findChildren<ApplicationConnection *>(QString(), Qt::FindDirectChildrenOnly);
+    m_classicSessions.clear();
+    qDeleteAll(sessions);
     for (const QPointer<ChannelTranceiver> &transport : qAsConst(m_channels))
         if (transport)
             transport->disconnect(this);
@@ -149,6 +156,14 @@ void MainWindow::notAvailableYet(const QString &feature)
     const QString text = QStringLiteral("%1 is not available in this version yet.").arg(feature);
     qInfo() << "MainWindow:" << text;
     statusBar()->showMessage(text, StatusMessageMs);
+}
+
+ClassicApplicationWidget *MainWindow::createClassicPage(uint windowId, const QString &menuTitle,
+                                                        bool soloFlag)
+{
+    auto *page = new ClassicApplicationWidget(windowId, menuTitle, soloFlag, this);
+    page->setAttached(true);
+    return page;
 }
 
 QPushButton *MainWindow::addTaskPage(TaskPageWidget *page)
@@ -452,9 +467,15 @@ void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
     if (!transport)
         return;
     switch (type) {
-    case AppTranceiver::Classic:
-        notAvailableYet(QStringLiteral("Classic applications"));
-        break;
+    case AppTranceiver::Classic: {
+        auto *session = new ApplicationConnection(transport, this);
+        m_classicSessions.insert(session);
+        connect(session, &ApplicationConnection::disconnected, this, &MainWindow::connectionDisconnected);
+        connect(session, &ApplicationConnection::printDocument, this, &MainWindow::printDocument,
+                Qt::QueuedConnection);
+        connect(session, &ApplicationConnection::viewData, this, &MainWindow::viewData);
+        return;
+    }
     case AppTranceiver::Terminal:
         notAvailableYet(QStringLiteral("Terminal applications"));
         break;
@@ -470,10 +491,10 @@ void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
 
 void MainWindow::connectionDisconnected()
 {
-    QObject *session = sender();
-    m_classicSessions.remove(session);
-    if (session)
-        session->deleteLater();
+    auto *session = qobject_cast<ApplicationConnection *>(sender());
+    if (!session || !m_classicSessions.remove(session))
+        return;
+    session->deleteLater();
 }
 
 bool MainWindow::event(QEvent *event)
@@ -486,6 +507,9 @@ bool MainWindow::event(QEvent *event)
 bool MainWindow::confirmForcedQuit()
 {
     qInfo() << "There are application connections still open.";
+    for (const ApplicationConnection *session : std::as_const(m_classicSessions))
+        qInfo() << "    connection PID:" << session->pid() << " app name:" << session->appName()
+                << " menu title:" << session->menuTitle();
     qInfo() << "Querying user for action.";
     QMessageBox box(
         QMessageBox::Warning, windowTitle(),

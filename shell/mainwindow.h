@@ -13,7 +13,9 @@
 
 #include <memory>
 
+class ApplicationConnection;
 class BrowserWidget;
+class ClassicApplicationWidget;
 class ChannelTranceiver;
 class HomePageWidget;
 class MenuItem;
@@ -44,6 +46,10 @@ public:
     int openChannelCount() const { return m_channels.size(); }
     int classicSessionCount() const { return m_classicSessions.size(); }
 
+    QList<ApplicationConnection *> classicSessions() const { return m_classicSessions.values(); }
+
+    // A page for a classic application's window, attached but not yet on the task bar.
+    ClassicApplicationWidget *createClassicPage(uint windowId, const QString &menuTitle, bool soloFlag);
     QPushButton *addTaskPage(TaskPageWidget *page);
     void removeTaskPage(TaskPageWidget *page, bool delayed);
 
@@ -102,7 +108,7 @@ private:
     MenuItemModel *m_menuModel = nullptr;
     MainConnection *m_mainConnection;
     QPointer<QTcpServer> m_listener;
-    QSet<QObject *> m_classicSessions;
+    QSet<ApplicationConnection *> m_classicSessions;
     QMap<ushort, QPointer<ChannelTranceiver>> m_channels;
     QString m_pendingPassword;
     std::unique_ptr<QPrinter> m_printer;

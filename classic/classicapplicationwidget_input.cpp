@@ -1,0 +1,342 @@
+// The classic page's input side: keyboard modes, field events, help, the ring-menu hook and the
+// overlay layer.
+#include "classicapplicationwidget.h"
+
+#include "keymapper.h"
+#include "pagegrid.h"
+#include "ringmenuwidget.h"
+#include "zufieldwidget.h"
+
+#include "classicpageform.h"
+
+#include <QDebug>
+#include <QKeyEvent>
+#include <QScrollArea>
+#include <QStackedLayout>
+#include <QStandardItemModel>
+
+#include <memory>
+
+namespace {
+
+constexpr int FieldScrollMargin = 50;
+constexpr int FirstPrintable = 0x20;
+constexpr int LastPrintable = 0x7E;
+
+} // namespace
+
+void ClassicApplicationWidget::setKeyboardMode(int mode)
+{
+    if (mode == m_keyboardMode) {
+        qDebug() << "Keyboard mode:" << mode << " (redundant)";
+        return;
+    }
+    qDebug() << "Keyboard mode:" << mode;
+    m_keyboardMode = mode;
+}
+
+bool ClassicApplicationWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    // Fields hand every event of their editors here first; only key presses matter.
+    if (event->type() == QEvent::KeyPress)
+        return processKeyPress(watched, static_cast<QKeyEvent *>(event));
+    return TaskPageWidget::eventFilter(watched, event);
+}
+
+void ClassicApplicationWidget::keyPressEvent(QKeyEvent *event)
+{
+    qDebug() << "ClassicApplicationWidget::keyPressEvent() -" << event->key()
+             << "mods:" << event->modifiers();
+    if (!m_solo && event->key() == Qt::Key_D
+        && (event->modifiers() & ~Qt::KeypadModifier) == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        emit detachClicked();
+        return;
+    }
+    if (processKeyPress(this, event)) {
+        event->accept();
+        return;
+    }
+    TaskPageWidget::keyPressEvent(event);
+}
+
+bool ClassicApplicationWidget::processKeyPress(QObject *object, QKeyEvent *event)
+{
+    qDebug() << "**** ClassicApplicationWidget::processKeyPress() - obj:"
+             << (object ? object->objectName() : QString()) << " key:" << event->key();
+    // The keypad flag would keep keypad Enter from matching the Enter of a menu item.
+    const QKeySequence sequence(event->key() | int(event->modifiers() & ~Qt::KeypadModifier));
+    switch (m_keyboardMode) {
+    case MenuMode:
+        return ringMenu()->triggerShortcut(sequence);
+    case CharacterMode: {
+        const int key = event->key();
+        if (key >= FirstPrintable && key <= LastPrintable) {
+            emit charModeKeyPressed(key);
+            return true;
+        }
+        const int code = KeyMapper::instance()->pbKeyFor(event, true);
+        if (code == 0)
+            return false;
+        emit charModeKeyPressed(code);
+        return true;
+    }
+    case FieldMode: {
+        if (!m_currentField && ringMenu()->triggerShortcut(sequence))
+            return true;
+        const int code = KeyMapper::instance()->pbKeyFor(event, false);
+        if (code == 0)
+            return false;
+        if (ringMenu()->triggerShortcut(sequence))
+            return true;
+        emit keyPressed(m_currentField, Pb::Key(code));
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool ClassicApplicationWidget::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        focusCurrentOrMenu();
+        emit focusReceived();
+    }
+    return TaskPageWidget::event(event);
+}
+
+void ClassicApplicationWidget::focusInEvent(QFocusEvent *event)
+{
+    TaskPageWidget::focusInEvent(event);
+    focusCurrentOrMenu();
+}
+
+void ClassicApplicationWidget::focusCurrentOrMenu()
+{
+    if (m_currentField)
+        m_currentField->focusField();
+    else
+        ringMenu()->setFocus(Qt::OtherFocusReason);
+}
+
+void ClassicApplicationWidget::p_fieldFocusIn()
+{
+    auto *field = qobject_cast<ZuFieldWidget *>(sender());
+    if (!field)
+        return;
+    if (field != m_currentField) {
+        field->commitData();
+        emit fieldFocusChanged(m_currentField, field);
+    }
+    const int page = m_grid->pageOf(field);
+    if (page >= 0)
+        m_grid->showPage(page);
+    m_form->scrollArea->ensureWidgetVisible(field, FieldScrollMargin, FieldScrollMargin);
+    if (!field->propReadOnly())
+        m_currentField = field;
+    updateFormTitle();
+}
+
+void ClassicApplicationWidget::p_fieldDropdownClicked()
+{
+    auto *field = qobject_cast<ZuFieldWidget *>(sender());
+    if (!field)
+        return;
+    emit fieldDropdownClicked(m_currentField, field);
+    m_currentField = field;
+    updateFormTitle();
+}
+
+void ClassicApplicationWidget::p_buttonFieldClicked()
+{
+    if (auto *field = qobject_cast<ZuFieldWidget *>(sender()))
+        emit buttonFieldClicked(m_currentField, field);
+}
+
+void ClassicApplicationWidget::p_idSecClicked()
+{
+    if (auto *field = qobject_cast<ZuFieldWidget *>(sender()))
+        emit idSecButtonClicked(field);
+}
+
+void ClassicApplicationWidget::p_helpButtonClicked()
+{
+    QString url;
+    if (m_currentField) {
+        url = m_currentField->propHelpUrl();
+        if (url.isEmpty())
+            url = m_helpUrls.value(m_currentField->property("sid").toInt());
+    }
+    if (url.isEmpty())
+        url = m_helpUrl;
+    emit helpRequested(url);
+}
+
+void ClassicApplicationWidget::p_setMenu(const Pb::ScreenMenu &msgMenu)
+{
+    m_screenMenu = msgMenu;
+    renderMenu(msgMenu);
+}
+
+void ClassicApplicationWidget::renderMenu(const Pb::ScreenMenu &msgMenu)
+{
+    ringMenu()->buildMenu(msgMenu, false);
+    bool editable = false;
+    const QList<ZuFieldWidget *> fields = allFields();
+    for (ZuFieldWidget *field : fields) {
+        if (!field->propReadOnly()) {
+            qDebug() << "ClassicApplicationWidget::renderMenu - found enabled field:" << field->objectName();
+            editable = true;
+        }
+    }
+    if (!editable) {
+        ringMenu()->setFocus(Qt::OtherFocusReason);
+        m_currentField = nullptr;
+    }
+}
+
+void ClassicApplicationWidget::p_ringMenuTriggered(bool isChild, int key)
+{
+    if (m_solo && key == Pb::ZUGUI_HELP && !m_helpUrl.isEmpty())
+        p_helpButtonClicked();
+    else
+        emit ringMenuKeyPressed(isChild, key, m_currentField);
+    if (m_currentField)
+        m_currentField->focusField();
+}
+
+void ClassicApplicationWidget::openOverlay(QWidget *overlay, OverlayMode mode)
+{
+    m_formWidget->setEnabled(false);
+    m_overlayStack->addWidget(overlay);
+    m_overlayStack->setCurrentWidget(overlay);
+    overlay->setFocus(Qt::OtherFocusReason);
+    m_overlay = overlay;
+    m_overlayMode = mode;
+}
+
+bool ClassicApplicationWidget::closeOverlay(OverlayMode mode, const char *wrongModeWarning, bool menuFallback)
+{
+    if (m_overlayMode != mode) {
+        qWarning() << wrongModeWarning;
+        return false;
+    }
+    if (m_overlay) {
+        m_overlayStack->removeWidget(m_overlay);
+        m_overlay->deleteLater();
+    }
+    QWidget *top = m_overlayStack->widget(m_overlayStack->count() - 1);
+    m_overlayStack->setCurrentWidget(top);
+    top->setEnabled(true);
+    m_overlayMode = NoOverlay;
+    if (m_currentField)
+        m_currentField->focusField();
+    else if (menuFallback)
+        ringMenu()->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+bool ClassicApplicationWidget::refuseOverlay(const char *function)
+{
+    if (m_overlayMode == NoOverlay)
+        return false;
+    qWarning() << qPrintable(
+        QStringLiteral("ClassicApplicationWidget::%1 - invalid mode:").arg(QLatin1String(function)))
+               << m_overlayMode;
+    return true;
+}
+
+namespace {
+
+// Until the overlay widgets exist, a request that passed its checks is only logged.
+void overlayUnavailable(const char *function)
+{
+    qWarning() << qPrintable(
+        QStringLiteral(
+            "ClassicApplicationWidget::%1 - overlay not available in this version; request refused")
+            .arg(QLatin1String(function)));
+}
+
+} // namespace
+
+void ClassicApplicationWidget::showDialog(const Pb::Dialog &dialog)
+{
+    if (refuseOverlay("showDialog()"))
+        return;
+    qDebug() << "ClassicApplicationWidget::showDialog() - type:" << dialog.type()
+             << " allowCancel:" << dialog.allow_cancel();
+    if (dialog.type() != 1 && dialog.type() != 2) {
+        qCritical() << "ClassicApplicationWidget::showDialog() - Invalid dialog type";
+        return;
+    }
+    overlayUnavailable("showDialog()");
+}
+
+void ClassicApplicationWidget::closeDialog()
+{
+    closeOverlay(DialogOverlay, "ClassicApplicationWidget::closeDialog() - Dialog not shown.", true);
+}
+
+void ClassicApplicationWidget::p_dialogButtonClicked(int key)
+{
+    qDebug() << "Dialog button pressed. Key:" << key;
+    emit dialogButtonPressed(key);
+}
+
+void ClassicApplicationWidget::showImage(const Pb::IdSec &idSec)
+{
+    Q_UNUSED(idSec)
+    if (refuseOverlay("showImage()"))
+        return;
+    overlayUnavailable("showImage()");
+}
+
+void ClassicApplicationWidget::showPausePopup(const QString &message)
+{
+    Q_UNUSED(message)
+    if (refuseOverlay("showPausePopup()"))
+        return;
+    overlayUnavailable("showPausePopup()");
+}
+
+void ClassicApplicationWidget::setTableLookup(const QStringList &items)
+{
+    Q_UNUSED(items)
+    if (refuseOverlay("setTableLookup()"))
+        return;
+    if (!m_currentField) {
+        qWarning() << "ClassicApplicationWidget::setTableLookup() - No current field to attach table to.";
+        return;
+    }
+    overlayUnavailable("setTableLookup()");
+}
+
+void ClassicApplicationWidget::p_tableLookupSelected(const QString &value)
+{
+    emit lookupSelected(value);
+    m_overlayMode = NoOverlay;
+}
+
+void ClassicApplicationWidget::editBlob(int screenId, const QString &name, bool readOnly, const QString &text)
+{
+    Q_UNUSED(readOnly)
+    Q_UNUSED(text)
+    if (refuseOverlay("editBlob()"))
+        return;
+    if (!getField(screenId, name, true)) {
+        qDebug() << "ClassicApplicationWidget::editBlob() - field not found:" << screenId << name;
+        return;
+    }
+    overlayUnavailable("editBlob()");
+}
+
+void ClassicApplicationWidget::gridLookup(const QString &title, QStandardItemModel *model,
+                                          const QList<int> &hiddenColumns)
+{
+    Q_UNUSED(title)
+    Q_UNUSED(hiddenColumns)
+    const std::unique_ptr<QStandardItemModel> owned(model);
+    if (refuseOverlay("gridLookup()"))
+        return;
+    overlayUnavailable("gridLookup()");
+}

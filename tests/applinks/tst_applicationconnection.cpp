@@ -1,0 +1,524 @@
+// Drives real classic sessions: the test plays the server application over a loopback connection
+// to the main window's debug listener (or over a hub channel) and checks the exact replies.
+#include "applinks/applicationconnection.h"
+#include "applinks/apptranceiver.h"
+#include "classic/classicapplicationwidget.h"
+#include "classic/ringmenuwidget.h"
+#include "classic/zufieldwidget.h"
+#include "menu/mainconnection.h"
+#include "menu/menuitem.h"
+#include "shell/mainwindow.h"
+#include "shell/taskmanager.h"
+
+#include "modaldriver.h"
+#include "scriptedapplication.h"
+#include "testenvironment.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTcpServer>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+constexpr quint32 StudentScreen = 5;
+
+QByteArray studentDocument()
+{
+    QFile file(QStringLiteral(ZU_CLASSIC_TEST_DATA "/student.ui"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+Pb::UIEnvelope to(quint32 windowId)
+{
+    Pb::UIEnvelope envelope;
+    envelope.set_window_id(windowId);
+    return envelope;
+}
+
+void setField(Pb::FieldId *id, const char *name, int screenId = StudentScreen)
+{
+    id->set_screen_id(screenId);
+    id->set_field_name(name);
+}
+
+Pb::ScreenMenu menuOf(std::initializer_list<std::tuple<int, const char *, int>> items)
+{
+    Pb::ScreenMenu menu;
+    menu.set_menu_info("STUDENT:");
+    for (const auto &[level, label, key] : items) {
+        Pb::ScreenMenu::MenuItem *item = menu.add_menu_item();
+        item->set_level(level);
+        item->set_label(label);
+        item->set_shortcut_key(key);
+    }
+    return menu;
+}
+
+QString textOf(const Pb::UIEnvelope &envelope)
+{
+    return QString::fromStdString(envelope.ShortDebugString());
+}
+
+// The envelope a generic reply must be, field for field.
+QString genericReply(quint32 pid, quint32 windowId, Pb::GenericResponse::Commands command,
+                     std::optional<int> key, const char *field, std::optional<std::string> data)
+{
+    Pb::UIEnvelope envelope;
+    envelope.set_pid(pid);
+    envelope.set_window_id(windowId);
+    Pb::GenericResponse *response = envelope.mutable_generic_response();
+    response->set_command(command);
+    if (key)
+        response->set_key_code(*key);
+    if (field)
+        setField(response->mutable_field_id(), field);
+    if (data)
+        response->set_data(*data);
+    return textOf(envelope);
+}
+
+MenuItem *menuTree()
+{
+    auto *root = new MenuItem;
+    auto *category = new MenuItem;
+    category->menuPath = QStringLiteral("/stu");
+    category->title = QStringLiteral("Students");
+    category->parent = root;
+    category->depth = 1;
+    root->children.append(category);
+    auto *program = new MenuItem;
+    program->menuPath = QStringLiteral("/stu/records.opt");
+    program->title = QStringLiteral("Student Records");
+    program->parent = category;
+    program->depth = 2;
+    category->children.append(program);
+    return root;
+}
+
+} // namespace
+
+class tst_ApplicationConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(!studentDocument().isEmpty());
+        QVERIFY(m_listener.listen(QHostAddress::LocalHost));
+        m_window = std::make_unique<MainWindow>(&m_mainConnection, &m_listener);
+        m_window->setRootMenuItem(menuTree());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
+    void cleanupTestCase() { m_window.reset(); }
+
+    void cleanup()
+    {
+        m_app.reset();
+        if (!m_window)
+            return;
+        QTRY_COMPARE(m_window->classicSessionCount(), 0);
+        QTRY_COMPARE(livePages(), 0);
+        m_window->activateWindow();
+    }
+
+    void handshakeReply()
+    {
+        startApplication();
+        ApplicationConnection *session = m_window->classicSessions().value(0);
+        QVERIFY(session);
+        QCOMPARE(session->pageCount(), 0);
+    }
+
+    void serverFocusIsNotReportedButUserEditsAre()
+    {
+        ClassicApplicationWidget *page = startStudentScreen(2);
+        QVERIFY(page);
+        ZuFieldWidget *field = page->getField(StudentScreen, "student_no");
+        QVERIFY(field);
+        QTRY_VERIFY(field->lineEdit()->hasFocus());
+        QCOMPARE(page->currentField(), field);
+        QCOMPARE(page->title(), QString("Records"));
+        QCOMPARE(page->windowTitle(), QString("Records - Student Record"));
+        QCOMPARE(page->shortName(), QString("SR"));
+
+        // The user types over the selected value and presses Enter: one reply with the new text.
+        // Coming first proves that the server's own set_focus was answered with nothing.
+        QTest::keyClicks(field->lineEdit(), "s123");
+        QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+        QCOMPARE(nextReply(),
+                 genericReply(77, 1, Pb::GenericResponse::ZUGUI_KEY, Pb::ZUGUI_ENTER, "student_no", "S123"));
+        // Nothing edited since: the key goes without data.
+        QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+        QCOMPARE(
+            nextReply(),
+            genericReply(77, 1, Pb::GenericResponse::ZUGUI_KEY, Pb::ZUGUI_ENTER, "student_no", std::nullopt));
+
+        // A focus change by the user is reported, with the data of the field left behind.
+        ZuFieldWidget *name = page->getField(StudentScreen, "student_name");
+        QTest::keyClicks(field->lineEdit(), "9");
+        name->lineEdit()->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(nextReply(),
+                 genericReply(77, 1, Pb::GenericResponse::ZUGUI_CHANGE_FOCUS, std::nullopt, "student_name",
+                              "S1239"));
+        QVERIFY(m_app->quietFor(50));
+    }
+
+    void ringMenuKeys()
+    {
+        ClassicApplicationWidget *page = startStudentScreen(0);
+        QVERIFY(page);
+        ZuFieldWidget *field = page->getField(StudentScreen, "student_no");
+        QTRY_VERIFY(field->lineEdit()->hasFocus());
+
+        // In menu mode a letter bound in the ring triggers its button; the edit goes with it.
+        QTest::keyClicks(field->lineEdit(), "xyz");
+        QTest::keyClick(field->lineEdit(), Qt::Key_S);
+        QCOMPARE(nextReply(), genericReply(77, 1, Pb::GenericResponse::ZUGUI_KEY, 'S', nullptr, "XYZ"));
+        QTest::keyClick(field->lineEdit(), Qt::Key_S);
+        QCOMPARE(nextReply(),
+                 genericReply(77, 1, Pb::GenericResponse::ZUGUI_KEY, 'S', nullptr, std::nullopt));
+        // A drop-down action reports its position in the menu less its level, as a menu command.
+        QTest::keyClick(field->lineEdit(), Qt::Key_F9);
+        QCOMPARE(nextReply(),
+                 genericReply(77, 1, Pb::GenericResponse::ZUGUI_MENU, 2 - 1, nullptr, std::nullopt));
+        QCOMPARE(field->lineEdit()->text(), QString("XYZ"));
+    }
+
+    void characterMode()
+    {
+        ClassicApplicationWidget *page = startStudentScreen(1);
+        QVERIFY(page);
+        ZuFieldWidget *field = page->getField(StudentScreen, "student_no");
+        QTRY_VERIFY(field->lineEdit()->hasFocus());
+        QTest::keyClick(field->lineEdit(), Qt::Key_A);
+        QCOMPARE(nextReply(),
+                 genericReply(77, 1, Pb::GenericResponse::ZUGUI_KEY, 'A', nullptr, std::nullopt));
+        QTest::keyClick(field->lineEdit(), Qt::Key_F6);
+        QCOMPARE(nextReply(),
+                 genericReply(77, 1, Pb::GenericResponse::ZUGUI_KEY, Pb::ZUGUI_TABLE, nullptr, std::nullopt));
+        QCOMPARE(field->lineEdit()->text(), QString("S2019"));
+    }
+
+    void pidAndWindowRouting()
+    {
+        startApplication();
+        Pb::UIEnvelope first = to(7);
+        first.set_pid(4242);
+        first.mutable_set_status()->set_status_text("seven");
+        Pb::UIEnvelope second = to(9);
+        second.mutable_set_status()->set_status_text("nine");
+        Pb::UIEnvelope noWindow;
+        noWindow.mutable_set_status()->set_status_text("zero");
+        noWindow.mutable_keyboard_mode()->set_mode(1);
+        m_app->sendTogether({ &first, &second, &noWindow });
+
+        ApplicationConnection *session = m_window->classicSessions().value(0);
+        QTRY_COMPARE(session->pageCount(), 3);
+        QCOMPARE(session->page(7)->statusText(), QString("seven"));
+        QCOMPARE(session->page(9)->statusText(), QString("nine"));
+        QCOMPARE(session->page(0)->statusText(), QString("zero"));
+        QCOMPARE(session->pid(), 4242u);
+
+        // A reply carries the window of the page that made it and the pid remembered last.
+        emit session->page(9)->charModeKeyPressed('Q');
+        QCOMPARE(nextReply(),
+                 genericReply(4242, 9, Pb::GenericResponse::ZUGUI_KEY, 'Q', nullptr, std::nullopt));
+        QTest::keyClick(session->page(0), Qt::Key_Q);
+        QCOMPARE(nextReply(),
+                 genericReply(4242, 0, Pb::GenericResponse::ZUGUI_KEY, 'Q', nullptr, std::nullopt));
+        // Each page has a task button, named after the menu item (none here).
+        QVERIFY(m_window->taskManager()->buttonFor(session->page(7)));
+    }
+
+    void badInputIsLoggedAndSkipped()
+    {
+        startApplication();
+        QTest::ignoreMessage(QtCriticalMsg, "Unable to parse Envelope");
+        m_app->sendRaw("\xff\xff\xff\xff");
+
+        // Commands without a handler are logged; the others in the same envelope still run.
+        Pb::UIEnvelope envelope = to(1);
+        envelope.mutable_set_status()->set_status_text("still here");
+        envelope.mutable_help()->set_help_url("http://example.invalid/");
+        envelope.mutable_end_session();
+        QTest::ignoreMessage(QtWarningMsg, "No message handler found for \"help\"");
+        QTest::ignoreMessage(QtWarningMsg, "No message handler found for \"end_session\"");
+        m_app->send(envelope);
+        ApplicationConnection *session = m_window->classicSessions().value(0);
+        QTRY_VERIFY(session->page(1));
+        QCOMPARE(session->page(1)->statusText(), QString("still here"));
+        QVERIFY(m_app->quietFor(50));
+    }
+
+    void hiddenDetachedWindowIsReplacedInPlace()
+    {
+        startApplication();
+        ApplicationConnection *session = m_window->classicSessions().value(0);
+        Pb::UIEnvelope status = to(1);
+        status.mutable_set_status()->set_status_text("one");
+        m_app->send(status);
+        QTRY_VERIFY(session->page(1));
+        ClassicApplicationWidget *first = session->page(1);
+        emit first->detachClicked();
+        QVERIFY(!first->isAttached());
+        const QRect where = first->geometry();
+
+        Pb::UIEnvelope hide = to(1);
+        hide.mutable_hide();
+        Pb::UIEnvelope show = to(2);
+        show.mutable_show();
+        m_app->sendTogether({ &hide, &show });
+        QTRY_VERIFY(session->page(2));
+        ClassicApplicationWidget *second = session->page(2);
+        QVERIFY(first->isHidden());
+        QVERIFY(second->isWindow());
+        QVERIFY(!second->isAttached());
+        QVERIFY(second->isVisible());
+        QCOMPARE(second->geometry(), where);
+        QVERIFY(!(second->windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(m_window->taskManager()->buttonFor(second));
+        QVERIFY(!m_window->taskManager()->buttonFor(first));
+    }
+
+    void lateShowOpensInTheStack()
+    {
+        startApplication();
+        ApplicationConnection *session = m_window->classicSessions().value(0);
+        Pb::UIEnvelope status = to(3);
+        status.mutable_set_status()->set_status_text("three");
+        m_app->send(status);
+        QTRY_VERIFY(session->page(3));
+        emit session->page(3)->detachClicked();
+        Pb::UIEnvelope hide = to(3);
+        hide.mutable_hide();
+        m_app->send(hide);
+        QTRY_VERIFY(session->page(3)->isHidden());
+
+        QTest::qWait(ApplicationConnection::WindowContinuityMs + 50);
+        Pb::UIEnvelope show = to(4);
+        show.mutable_show();
+        m_app->send(show);
+        QTRY_VERIFY(session->page(4));
+        QVERIFY(session->page(4)->isAttached());
+        QCOMPARE(m_window->taskManager()->pageStack()->currentWidget(), session->page(4));
+    }
+
+    void handshakeTimeout()
+    {
+        QTcpSocket silent;
+        silent.connectToHost(QHostAddress::LocalHost, m_listener.serverPort());
+        QVERIFY(silent.waitForConnected(5000));
+        QTest::ignoreMessage(QtCriticalMsg, "AppTranceiver::processIncomingMessage() - handshake timeout.");
+        QTest::ignoreMessage(QtCriticalMsg, "Unknown application type: 1");
+        QTRY_VERIFY_WITH_TIMEOUT(silent.state() == QAbstractSocket::UnconnectedState,
+                                 AppTranceiver::HandshakeTimeoutMs + 3000);
+        QCOMPARE(m_window->classicSessionCount(), 0);
+    }
+
+    // The same session over a hub channel, and the channel table's bookkeeping around it.
+    void hubChannel()
+    {
+        QSignalSpy sent(m_window.get(), &MainWindow::hubChannelMessageSend);
+        m_window->hubChannelState(7, true);
+        m_window->hubChannelState(7, true);
+        QCOMPARE(m_window->openChannelCount(), 1);
+
+        Pb::UIEnvelope handshake;
+        handshake.mutable_handshake()->set_ui_version("server 2");
+        deliver(7, handshake);
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.at(0).at(0).value<ushort>(), ushort(7));
+        Pb::UIEnvelope reply;
+        QVERIFY(reply.ParseFromString(sent.at(0).at(1).toByteArray().toStdString()));
+        QCOMPARE(textOf(reply), QString(R"(pid: 0 window_id: 0 handshake { ui_version: "1.9.0-143" })"));
+
+        Pb::UIEnvelope session = to(1);
+        session.mutable_create_session()->set_app_name("records");
+        session.mutable_create_session()->set_menupath("/stu/records.opt");
+        session.mutable_set_status()->set_status_text("ready");
+        deliver(7, session);
+        ApplicationConnection *connection = m_window->classicSessions().value(0);
+        QCOMPARE(connection->appName(), QString("records"));
+        QCOMPARE(connection->menuTitle(), QString("Student Records"));
+        QPointer<ClassicApplicationWidget> page = connection->page(1);
+        QCOMPARE(page->shortName(), QString("SR"));
+        QVERIFY(m_window->taskManager()->buttonFor(page));
+
+        // The application ends: its pages leave the task bar and the session goes.
+        m_window->hubChannelState(7, false);
+        QCOMPARE(m_window->openChannelCount(), 0);
+        QTRY_COMPARE(m_window->classicSessionCount(), 0);
+        QTRY_VERIFY(!page);
+        deliver(7, session);
+        m_window->hubChannelState(7, false);
+        QCOMPARE(sent.size(), 1);
+    }
+
+    void discardedChannelTransportIsForgotten()
+    {
+        m_window->hubChannelState(8, true);
+        Pb::UIEnvelope notHandshake = to(1);
+        notHandshake.mutable_set_title()->set_window_title("x");
+        QTest::ignoreMessage(QtCriticalMsg,
+                             "AppTranceiver::processIncomingMessage() - First message not 'handshake'.");
+        QTest::ignoreMessage(QtCriticalMsg, "Unknown application type: 1");
+        deliver(8, notHandshake);
+        QTRY_COMPARE(m_window->openChannelCount(), 0);
+        // Later data and the close notice for that number find nothing and are dropped.
+        deliver(8, notHandshake);
+        m_window->hubChannelState(8, false);
+        QCOMPARE(m_window->classicSessionCount(), 0);
+
+        // A new channel under the same number works again.
+        QSignalSpy sent(m_window.get(), &MainWindow::hubChannelMessageSend);
+        m_window->hubChannelState(8, true);
+        Pb::UIEnvelope handshake;
+        handshake.mutable_handshake();
+        deliver(8, handshake);
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(m_window->classicSessionCount(), 1);
+
+        // Losing the hub link closes it and says so once.
+        m_window->destroyHubConnections();
+        QCOMPARE(m_window->openChannelCount(), 0);
+        QTRY_COMPARE(m_window->classicSessionCount(), 0);
+        QMessageBox *box = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *candidate = qobject_cast<QMessageBox *>(widget); candidate && candidate->isVisible())
+                box = candidate;
+        }
+        QVERIFY(box);
+        QCOMPARE(box->text(), QString("Connection Error"));
+        QCOMPARE(box->informativeText(), QString("ZU applications were closed due to lost connection."));
+        box->close();
+    }
+
+    void quitGuardNamesTheSessions()
+    {
+        startApplication();
+        Pb::UIEnvelope session = to(1);
+        session.set_pid(4242);
+        session.mutable_create_session()->set_app_name("records");
+        session.mutable_create_session()->set_menupath("/stu/records.opt");
+        m_app->send(session);
+        QTRY_COMPARE(m_window->classicSessions().value(0)->pid(), 4242u);
+
+        ModalDriver driver;
+        driver.expect<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Cancel)->click(); });
+        QTest::ignoreMessage(QtInfoMsg, "Received request to close MainWindow");
+        QTest::ignoreMessage(QtInfoMsg, "There are application connections still open.");
+        QTest::ignoreMessage(
+            QtInfoMsg, R"(    connection PID: 4242  app name: "records"  menu title: "Student Records")");
+        QTest::ignoreMessage(QtInfoMsg, "Querying user for action.");
+        QTest::ignoreMessage(QtInfoMsg, "Shutdown cancelled by user.");
+        QVERIFY(!m_window->close());
+        QVERIFY(driver.allHandled());
+        QVERIFY(m_window->isVisible());
+    }
+
+    // Last: the window goes while a session still runs; the session takes its pages first.
+    void windowGoesWithSessionsOpen()
+    {
+        startApplication();
+        Pb::UIEnvelope status = to(1);
+        status.mutable_set_status()->set_status_text("busy");
+        m_app->send(status);
+        QTRY_VERIFY(m_window->classicSessions().value(0)->page(1));
+        m_window.reset();
+        QVERIFY(m_app->waitForDisconnected(5000));
+        QTRY_COMPARE(livePages(), 0);
+        m_app.reset();
+    }
+
+private:
+    static int livePages()
+    {
+        int count = 0;
+        for (QWidget *widget : QApplication::allWidgets())
+            count += qobject_cast<ClassicApplicationWidget *>(widget) ? 1 : 0;
+        return count;
+    }
+
+    void deliver(ushort channel, const Pb::UIEnvelope &envelope)
+    {
+        const std::string bytes = envelope.SerializeAsString();
+        m_window->hubChannelMessageRcvd(channel, bytes.data(), int(bytes.size()));
+    }
+
+    QString nextReply()
+    {
+        Pb::UIEnvelope envelope;
+        return m_app->nextReply(&envelope) ? textOf(envelope) : QStringLiteral("<no reply>");
+    }
+
+    void startApplication()
+    {
+        m_app = std::make_unique<ScriptedApplication>();
+        QVERIFY(m_app->connectTo(m_listener.serverPort()));
+        Pb::UIEnvelope handshake;
+        handshake.mutable_handshake()->set_ui_version("server 1");
+        m_app->send(handshake);
+        QCOMPARE(nextReply(), QString(R"(pid: 0 window_id: 0 handshake { ui_version: "1.9.0-143" })"));
+        QCOMPARE(m_window->classicSessionCount(), 1);
+    }
+
+    // The student screen in window 1 with the focus put on student_no by the server.
+    ClassicApplicationWidget *startStudentScreen(int keyboardMode)
+    {
+        startApplication();
+        if (QTest::currentTestFailed())
+            return nullptr;
+        Pb::UIEnvelope session = to(1);
+        session.set_pid(77);
+        session.mutable_create_session()->set_menupath("/stu/records.opt");
+        session.mutable_set_title()->set_window_title("Records");
+        Pb::UIEnvelope load = to(1);
+        load.mutable_load_screen()->set_screen(studentDocument().toStdString());
+        load.mutable_load_screen()->set_screen_id(StudentScreen);
+        load.mutable_screen_menu()->CopyFrom(menuOf({ { 0, "Save", 'S' },
+                                                      { 0, "Reports", 'R' },
+                                                      { 1, "Transcript", Pb::ZUGUI_DONE },
+                                                      { 0, "Exit", Pb::ZUGUI_ABORT } }));
+        load.mutable_keyboard_mode()->set_mode(keyboardMode);
+        Pb::UIEnvelope putNumber = to(1);
+        setField(putNumber.mutable_put_field()->mutable_field_id(), "student_no");
+        putNumber.mutable_put_field()->set_attribute_mask(ZuFieldWidget::UpshiftBit);
+        putNumber.mutable_put_field()->set_data_type(ZuFieldWidget::ZUGUI_CHAR);
+        putNumber.mutable_put_field()->set_data("S2019");
+        setField(putNumber.mutable_activate_field()->mutable_field_id(), "student_no");
+        Pb::UIEnvelope putName = to(1);
+        setField(putName.mutable_put_field()->mutable_field_id(), "student_name");
+        putName.mutable_put_field()->set_data_type(ZuFieldWidget::ZUGUI_CHAR);
+        putName.mutable_put_field()->set_data("Ada");
+        setField(putName.mutable_activate_field()->mutable_field_id(), "student_name");
+        setField(putName.mutable_set_focus()->mutable_field_id(), "student_no");
+        m_app->sendTogether({ &session, &load, &putNumber, &putName });
+
+        ApplicationConnection *connection = m_window->classicSessions().value(0);
+        [&] {
+            QTRY_VERIFY(connection->page(1) && connection->page(1)->currentField());
+        }();
+        return connection->page(1);
+    }
+
+    TestEnvironment m_environment;
+    MainConnection m_mainConnection;
+    QTcpServer m_listener;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<ScriptedApplication> m_app;
+};
+
+QTEST_MAIN(tst_ApplicationConnection)
+#include "tst_applicationconnection.moc"

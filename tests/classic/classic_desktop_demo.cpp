@@ -1,0 +1,71 @@
+// Not a test: the desktop as it looks after login, without a hub. A MainWindow, themed as the
+// client themes it, with a debug listener on the port given as the first argument (default 7070)
+// and a small menu tree, in a private settings folder. Start classic_session_demo against the same
+// port to see a classic application in it. Run under a virtual display:
+//   xvfb-run -a -s '-screen 0 1400x900x24' classic_desktop_demo 7070
+
+#include "classic/keymapper.h"
+#include "classic/toolbaricon.h"
+#include "menu/mainconnection.h"
+#include "menu/menuitem.h"
+#include "settings/settingsmanager.h"
+#include "shell/mainwindow.h"
+#include "style/stylemanager.h"
+
+#include "testenvironment.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QFontDatabase>
+#include <QTcpServer>
+
+namespace {
+
+MenuItem *demoMenu()
+{
+    auto *root = new MenuItem;
+    auto *category = new MenuItem;
+    category->menuPath = QStringLiteral("/stu");
+    category->title = QStringLiteral("Students");
+    category->parent = root;
+    category->depth = 1;
+    root->children.append(category);
+    auto *program = new MenuItem;
+    program->menuPath = QStringLiteral("/stu/records.opt");
+    program->title = QStringLiteral("Student Records");
+    program->parent = category;
+    program->depth = 2;
+    category->children.append(program);
+    return root;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("fusion"));
+    const TestEnvironment environment;
+    const quint16 port = argc > 1 ? quint16(QString::fromLocal8Bit(argv[1]).toUInt()) : 7070;
+
+    for (const char *font : { ":/fonts/OpenSans-Regular.ttf", ":/fonts/OpenSans-Semibold.ttf",
+                              ":/fonts/OpenSans-Bold.ttf", ":/fonts/SourceCodePro-Regular.ttf" })
+        QFontDatabase::addApplicationFont(QLatin1String(font));
+    StyleManager::loadTheme();
+    KeyMapper::instance()->setDoneKeySource([] { return SettingsManager::instance()->settings().doneKey; });
+    setToolbarThemeLookup(&StyleManager::themeVar);
+
+    QTcpServer listener;
+    if (!listener.listen(QHostAddress::LocalHost, port))
+        qFatal("cannot listen on port %u", port);
+    qInfo() << "Listening on port" << listener.serverPort();
+
+    MainConnection connection;
+    MainWindow window(&connection, &listener);
+    window.setRootMenuItem(demoMenu());
+    window.resize(1300, 820);
+    window.move(40, 30);
+    window.show();
+    return app.exec();
+}

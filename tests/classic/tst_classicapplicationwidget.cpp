@@ -1,0 +1,490 @@
+#include "classic/classicapplicationwidget.h"
+#include "classic/classicpageform.h"
+#include "classic/pagegrid.h"
+#include "classic/ringmenuwidget.h"
+#include "classic/zufieldwidget.h"
+
+#include "testenvironment.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QString fieldItem(int row, int column, const char *name, int span = 10)
+{
+    return QStringLiteral(
+               R"(<item row="%1" column="%2" colspan="%3"><widget class="ZuFieldWidget" name="%4"/></item>)")
+        .arg(row)
+        .arg(column)
+        .arg(span)
+        .arg(QLatin1String(name));
+}
+
+QByteArray screenDoc(const QRect &extents, const QString &items, const QString &breaks = QString(),
+                     const QString &title = QStringLiteral("Screen"), const QString &help = QString())
+{
+    return QStringLiteral(R"(<ui version="4.0"><widget class="ZuScreen" name="s">
+<property name="windowTitle"><string>%1</string></property>
+<property name="breaks"><string>%2</string></property>
+<property name="propHelpUrl"><string>%3</string></property>
+<property name="extents"><rect><x>%4</x><y>%5</y><width>%6</width><height>%7</height></rect></property>
+<widget class="QWidget" name="visible_widgets"><layout class="QGridLayout" name="g">%8</layout></widget>
+</widget></ui>)")
+        .arg(title, breaks, help)
+        .arg(extents.x())
+        .arg(extents.y())
+        .arg(extents.width())
+        .arg(extents.height())
+        .arg(items)
+        .toUtf8();
+}
+
+QByteArray dataFile(const char *name)
+{
+    QFile file(QStringLiteral(ZU_CLASSIC_TEST_DATA "/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+Pb::ScreenMenu menuOf(std::initializer_list<std::pair<const char *, int>> items)
+{
+    Pb::ScreenMenu menu;
+    for (const auto &[label, key] : items) {
+        Pb::ScreenMenu::MenuItem *item = menu.add_menu_item();
+        item->set_label(label);
+        item->set_shortcut_key(key);
+    }
+    return menu;
+}
+
+} // namespace
+
+class tst_ClassicApplicationWidget : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_page = std::make_unique<ClassicApplicationWidget>(4, QStringLiteral("Student Records"), false);
+        m_page->resize(1000, 700);
+        m_page->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
+    }
+
+    void cleanup() { m_page.reset(); }
+
+    void refusedDocuments_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("not a document") << QByteArray("<ui><widget") << "Failed to load UI:";
+        QTest::newRow("plain root") << dataFile("plainroot.ui") << "is not a ZuScreen. It is a: QWidget";
+        QTest::newRow("no grid") << dataFile("novisible.ui") << "does not have grid layout";
+    }
+
+    void refusedDocuments()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, message);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(message)));
+        QVERIFY(!m_page->renderUi(document, 1, false, -1, -1));
+        QVERIFY(m_page->form().pageContainer->isHidden());
+    }
+
+    void pagesFollowTheBreaks()
+    {
+        const QString items = fieldItem(5, 0, "a") + fieldItem(25, 0, "b") + fieldItem(45, 0, "c");
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 60, 50), items, "20,40"), 1, false, -1, -1));
+        QVERIFY(!m_page->form().pageContainer->isHidden());
+        QCOMPARE(m_page->grid()->pageStarts(), QList<int>({ 0, 20, 40 }));
+        QStringList labels;
+        for (QAbstractButton *button : m_page->grid()->pageButtons()->buttons())
+            labels << button->text();
+        QCOMPARE(labels, QStringList({ "Screen 1", "Screen 2", "Screen 3" }));
+        QVERIFY(!m_page->form().formBar->isHidden());
+        QPointer<ZuFieldWidget> b = m_page->getField(1, "b");
+        QPointer<ZuFieldWidget> c = m_page->getField(1, "c");
+        QCOMPARE(m_page->grid()->pageOf(b), 1);
+        QCOMPARE(m_page->grid()->pageOf(c), 2);
+
+        // The same breaks again keep the page buttons reachable.
+        QVERIFY(
+            m_page->renderUi(screenDoc(QRect(0, 0, 60, 5), fieldItem(1, 0, "d"), "20,40"), 2, false, -1, -1));
+        QVERIFY(!m_page->form().formBar->isHidden());
+
+        // A screen without breaks takes the extra pages, their buttons and their widgets away.
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 60, 5), fieldItem(1, 0, "e")), 3, false, -1, -1));
+        QCOMPARE(m_page->grid()->pageStarts(), QList<int>({ 0 }));
+        QCOMPARE(m_page->grid()->pageButtons()->buttons().size(), 1);
+        QVERIFY(m_page->form().formBar->isHidden());
+        QTRY_VERIFY(!b && !c);
+        QVERIFY(m_page->getField(1, "a", true));
+    }
+
+    void placement()
+    {
+        // The screen's extents shift its items; a cell above the grid goes to row 0.
+        QTest::ignoreMessage(QtWarningMsg, "ClassicApplicationWidget::renderUi - widget out of bounds: -2 7");
+        QVERIFY(
+            m_page->renderUi(screenDoc(QRect(5, -2, 30, 4), fieldItem(0, 2, "top") + fieldItem(3, 1, "low")),
+                             1, false, -1, -1));
+        const auto cellOf = [this](const char *name, int screenId = 1) {
+            QGridLayout *grid = m_page->grid()->pageLayout(0);
+            int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+            grid->getItemPosition(grid->indexOf(m_page->getField(screenId, name)), &row, &column, &rowSpan,
+                                  &columnSpan);
+            return QRect(column, row, columnSpan, rowSpan);
+        };
+        QCOMPARE(cellOf("top"), QRect(7, 0, 10, 1));
+        QCOMPARE(cellOf("low"), QRect(6, 1, 10, 1));
+
+        // A requested row moves the whole screen; the fields are read-only until activated.
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 30, 4), fieldItem(1, 0, "moved")), 2, false, 10, 3));
+        QCOMPARE(cellOf("moved", 2).y(), 11);
+        QVERIFY(m_page->getField(2, "moved")->propReadOnly());
+
+        // Clearing rows deletes what lies wholly inside them.
+        QPointer<ZuFieldWidget> low = m_page->getField(1, "low");
+        m_page->clearRows(1, 1);
+        QTRY_VERIFY(!low);
+        QVERIFY(m_page->getField(1, "top", true));
+        QVERIFY(m_page->getField(2, "moved", true));
+    }
+
+    void sameNamesInTwoScreens()
+    {
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 30, 1), fieldItem(0, 0, "code")), 1, false, -1, -1));
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 2, 30, 1), fieldItem(0, 0, "code")), 2, false, -1, -1));
+        QVERIFY(m_page->getField(1, "code"));
+        QVERIFY(m_page->getField(2, "code"));
+        QVERIFY(m_page->getField(1, "code") != m_page->getField(2, "code"));
+        QTest::ignoreMessage(QtDebugMsg, "ClassicApplicationWidget::getField() - Field \"code\" not found");
+        QVERIFY(!m_page->getField(3, "code"));
+    }
+
+    void popupTitles()
+    {
+        QSignalSpy titles(m_page.get(), &TaskPageWidget::titleChanged);
+        const QString withInfo
+            = fieldItem(0, 0, "choice")
+            + QStringLiteral(
+                  R"(<item row="1" column="0"><widget class="ZuFieldWidget" name="SCREEN_INFO"/></item>)");
+        QTest::ignoreMessage(QtDebugMsg,
+                             "ClassicApplicationWidget::renderUi - Adjusting negative popup location Y: -2");
+        QVERIFY(m_page->renderUi(screenDoc(QRect(4, 1, 20, 3), withInfo), 8, true, -1, -1));
+        QVERIFY(!m_page->getField(8, "SCREEN_INFO", true));
+        auto *label = m_page->findChild<QLabel *>("popupTitleLabel");
+        QVERIFY(label);
+        m_page->setTitle(8, "Pick one");
+        QCOMPARE(label->text(), QString("Pick one"));
+        QCOMPARE(titles.size(), 0);
+
+        QVERIFY(m_page->renderUi(screenDoc(QRect(4, 6, 20, 3), fieldItem(0, 0, "other")), 9, true, -1, -1));
+        m_page->setTitle(9, "Whole page");
+        QCOMPARE(m_page->title(), QString("Whole page"));
+        QCOMPARE(titles.size(), 1);
+        QCOMPARE(m_page->findChildren<QLabel *>("popupTitleLabel").size(), 1);
+
+        QTest::ignoreMessage(QtWarningMsg,
+                             "ClassicApplicationWidget::renderUi() - New overlay contains a duplicate "
+                             "field. \"other\"");
+        QVERIFY(m_page->renderUi(screenDoc(QRect(4, 12, 20, 3), fieldItem(0, 0, "other")), 9, true, -1, -1));
+    }
+
+    void pushedWindowComesBack()
+    {
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 3), fieldItem(1, 0, "old"), QString(), "Old"), 1,
+                                 false, -1, -1));
+        QPointer<ZuFieldWidget> old = m_page->getField(1, "old");
+        old->setAttributes(0, ZuFieldWidget::ZUGUI_CHAR);
+        old->setData("kept");
+        m_page->setTitle(0, "First");
+        m_page->setStatusText("status one");
+        m_page->p_setMenu(menuOf({ { "Save", 'S' } }));
+        m_page->pushWindow();
+
+        old->setData("changed meanwhile");
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 3), fieldItem(1, 0, "new"), QString(), "New"), 2,
+                                 false, -1, -1));
+        QPointer<ZuFieldWidget> fresh = m_page->getField(2, "new");
+        QVERIFY(old);
+        QVERIFY(!m_page->getField(1, "old", true));
+        m_page->setTitle(0, "Second");
+        m_page->setStatusText("status two");
+        m_page->p_setMenu(menuOf({ { "Quit", 'Q' } }));
+
+        m_page->popWindow();
+        QTRY_VERIFY(!fresh);
+        QCOMPARE(m_page->getField(1, "old"), old.data());
+        QCOMPARE(old->data(), QString("kept"));
+        QCOMPARE(m_page->grid()->pageOf(old), 0);
+        QCOMPARE(m_page->title(), QString("First"));
+        QCOMPARE(m_page->windowTitle(), QString("First - Old"));
+        QCOMPARE(m_page->statusText(), QString("status one"));
+        QVERIFY(m_page->ringMenu()->boundTo(QKeySequence(Qt::Key_S)));
+        QCOMPARE(m_page->windowStackDepth(), 0);
+    }
+
+    void columnWidth_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("start");
+        QTest::newRow("1000") << 1000 << 5;
+        QTest::newRow("800") << 800 << 2;
+        QTest::newRow("840") << 840 << 3;
+        QTest::newRow("1400") << 1400 << 10;
+        QTest::newRow("narrow") << 150 << 2;
+    }
+
+    void columnWidth()
+    {
+        QFETCH(int, width);
+        QFETCH(int, start);
+        QCOMPARE(ClassicApplicationWidget::startingColumnWidth(width), start);
+    }
+
+    void pageIsNeverClosedByItsWindow()
+    {
+        QVERIFY(!m_page->close());
+        QVERIFY(m_page->isVisible());
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("withField");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("charCode");
+        QTest::addColumn<int>("keyCode");
+        QTest::addColumn<int>("ringKey");
+        QTest::newRow("char: letter upper-cased") << 1 << false << int(Qt::Key_A) << 65 << 0 << 0;
+        QTest::newRow("char: F6 is table") << 1 << false << int(Qt::Key_F6) << 2003 << 0 << 0;
+        QTest::newRow("char: left allowed") << 1 << false << int(Qt::Key_Left) << 2007 << 0 << 0;
+        QTest::newRow("char: unmapped") << 1 << false << int(Qt::Key_F11) << 0 << 0 << 0;
+        QTest::newRow("field: enter with field") << 2 << true << int(Qt::Key_Return) << 0 << 2004 << 0;
+        QTest::newRow("field: left edits") << 2 << true << int(Qt::Key_Left) << 0 << 0 << 0;
+        QTest::newRow("field: no field, ring key") << 2 << false << int(Qt::Key_S) << 0 << 0 << int('S');
+        QTest::newRow("field: bound key") << 2 << true << int(Qt::Key_Escape) << 0 << 0 << 2000;
+        QTest::newRow("menu: bound") << 0 << true << int(Qt::Key_S) << 0 << 0 << int('S');
+        QTest::newRow("menu: unbound") << 0 << false << int(Qt::Key_Z) << 0 << 0 << 0;
+        QTest::newRow("unknown mode") << 7 << false << int(Qt::Key_S) << 0 << 0 << 0;
+    }
+
+    void keys()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, withField);
+        QFETCH(int, key);
+        QFETCH(int, charCode);
+        QFETCH(int, keyCode);
+        QFETCH(int, ringKey);
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f")), 1, false, -1, -1));
+        m_page->p_setMenu(menuOf({ { "Save", 'S' }, { "Exit", 2000 } }));
+        ZuFieldWidget *field = m_page->getField(1, "f");
+        field->setAttributes(0, ZuFieldWidget::ZUGUI_CHAR);
+        m_page->activateField(1, "f", QString(), true);
+        QWidget *target = m_page.get();
+        if (withField) {
+            m_page->setFocusOnField(1, "f");
+            QTRY_VERIFY(field->lineEdit()->hasFocus());
+            target = field->lineEdit();
+        }
+        m_page->setKeyboardMode(mode);
+        QSignalSpy chars(m_page.get(), &ClassicApplicationWidget::charModeKeyPressed);
+        QSignalSpy keysSent(m_page.get(), &ClassicApplicationWidget::keyPressed);
+        QSignalSpy ring(m_page.get(), &ClassicApplicationWidget::ringMenuKeyPressed);
+        QTest::keyClick(target, Qt::Key(key));
+        QTRY_COMPARE(ring.size(), ringKey ? 1 : 0);
+        QCOMPARE(chars.size(), charCode ? 1 : 0);
+        if (charCode)
+            QCOMPARE(chars.at(0).at(0).toInt(), charCode);
+        QCOMPARE(keysSent.size(), keyCode ? 1 : 0);
+        if (keyCode) {
+            QCOMPARE(keysSent.at(0).at(0).value<ZuFieldWidget *>(), field);
+            QCOMPARE(int(keysSent.at(0).at(1).value<Pb::Key>()), keyCode);
+        }
+        if (ringKey)
+            QCOMPARE(ring.at(0).at(1).toInt(), ringKey);
+    }
+
+    void userFocusAndFieldEvents()
+    {
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 3), fieldItem(0, 0, "a") + fieldItem(1, 0, "b")),
+                                 1, false, -1, -1));
+        ZuFieldWidget *a = m_page->getField(1, "a");
+        ZuFieldWidget *b = m_page->getField(1, "b");
+        for (ZuFieldWidget *field : { a, b }) {
+            field->setAttributes(ZuFieldWidget::DropdownBit, ZuFieldWidget::ZUGUI_CHAR);
+            m_page->activateField(1, field->objectName(), QString(), true);
+        }
+        b->setData("ref");
+        QSignalSpy focus(m_page.get(), &ClassicApplicationWidget::fieldFocusChanged);
+        m_page->setFocusOnField(1, "a");
+        QTRY_COMPARE(m_page->currentField(), a);
+        QCOMPARE(focus.size(), 1);
+        QCOMPARE(focus.at(0).at(0).value<ZuFieldWidget *>(), nullptr);
+
+        b->lineEdit()->setFocus(Qt::MouseFocusReason);
+        QTRY_COMPARE(focus.size(), 2);
+        QCOMPARE(focus.at(1).at(0).value<ZuFieldWidget *>(), a);
+        QCOMPARE(focus.at(1).at(1).value<ZuFieldWidget *>(), b);
+        QCOMPARE(m_page->currentField(), b);
+
+        QSignalSpy dropdown(m_page.get(), &ClassicApplicationWidget::fieldDropdownClicked);
+        a->button()->click();
+        QCOMPARE(dropdown.size(), 1);
+        QCOMPARE(dropdown.at(0).at(0).value<ZuFieldWidget *>(), b);
+        QCOMPARE(m_page->currentField(), a);
+
+        // A field made read-only stops being the current one.
+        m_page->activateField(1, "a", QString(), false);
+        QCOMPARE(m_page->currentField(), nullptr);
+        QTest::ignoreMessage(QtWarningMsg,
+                             "ClassicApplicationWidget::activateField() - Field \"zz\" not found");
+        m_page->activateField(1, "zz", QString(), true);
+    }
+
+    void help()
+    {
+        QSignalSpy help(m_page.get(), &ClassicApplicationWidget::helpRequested);
+        QVERIFY(m_page->form().helpButton->isHidden());
+        QVERIFY(m_page->renderUi(
+            screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f"), QString(), "S", "http://screen"), 1, false,
+            -1, -1));
+        QVERIFY(!m_page->form().helpButton->isHidden());
+        m_page->form().helpButton->click();
+        QCOMPARE(help.takeFirst().at(0).toString(), QString("http://screen"));
+
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 3, 40, 2), fieldItem(0, 0, "g")), 2, false, -1, -1));
+        ZuFieldWidget *g = m_page->getField(2, "g");
+        g->setAttributes(0, ZuFieldWidget::ZUGUI_CHAR);
+        m_page->activateField(2, "g", QString(), true);
+        m_page->setFocusOnField(2, "g");
+        g->setPropHelpUrl("http://field");
+        m_page->form().helpButton->click();
+        QCOMPARE(help.takeFirst().at(0).toString(), QString("http://field"));
+        g->setPropHelpUrl(QString());
+        m_page->form().helpButton->click();
+        QCOMPARE(help.takeFirst().at(0).toString(), QString("http://screen"));
+    }
+
+    void soloHelpKeyOpensHelp()
+    {
+        m_page = std::make_unique<ClassicApplicationWidget>(1, QStringLiteral("Menu Option"), true);
+        QVERIFY(m_page->form().detachButton->isHidden());
+        QVERIFY(
+            m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f"), QString(), "S", "http://h"),
+                             1, false, -1, -1));
+        m_page->p_setMenu(menuOf({ { "Help", 2020 }, { "Save", 'S' } }));
+        QSignalSpy help(m_page.get(), &ClassicApplicationWidget::helpRequested);
+        QSignalSpy ring(m_page.get(), &ClassicApplicationWidget::ringMenuKeyPressed);
+        QVERIFY(m_page->ringMenu()->triggerShortcut(QKeySequence(Qt::CTRL | Qt::Key_W)));
+        QCOMPARE(help.size(), 1);
+        QCOMPARE(ring.size(), 0);
+        QVERIFY(m_page->ringMenu()->triggerShortcut(QKeySequence(Qt::Key_S)));
+        QCOMPARE(ring.size(), 1);
+    }
+
+    void statusAndErrorLines()
+    {
+        const ClassicPageForm &form = m_page->form();
+        QVERIFY(form.statusPanel->isHidden());
+        m_page->setStatusText("Working");
+        QCOMPARE(form.statusLabel->text(), QString("Working"));
+        QVERIFY(!form.statusPanel->isHidden());
+        m_page->setRingMenuPrompt("Save the record");
+        QCOMPARE(form.statusLabel->text(), QString("Save the record"));
+        m_page->setRingMenuPrompt(QString());
+        QCOMPARE(form.statusLabel->text(), QString("Working"));
+        m_page->setStatusText(QString());
+        QVERIFY(form.statusPanel->isHidden());
+
+        m_page->setErrorText("Bad date");
+        QVERIFY(!form.errorPanel->isHidden());
+        form.errorClose->click();
+        QVERIFY(form.errorPanel->isHidden());
+        QCOMPARE(form.errorLabel->text(), QString());
+    }
+
+    void formBar()
+    {
+        const ClassicPageForm &form = m_page->form();
+        Pb::NavBarItemList list;
+        for (const auto &[index, label, key] :
+             { std::tuple(3, "customer", 'C'), std::tuple(5, "address", 'D') }) {
+            Pb::NavBarItemList::BarItem *item = list.add_bar_item();
+            item->set_index(index);
+            item->set_label(label);
+            item->set_shortcut_key(key);
+        }
+        QSignalSpy ring(m_page.get(), &ClassicApplicationWidget::ringMenuKeyPressed);
+        m_page->formbarSetTableList(list);
+        m_page->formbarSetCurrentTable(5);
+        QCOMPARE(ring.size(), 0);
+        QVERIFY(!form.formBar->isHidden());
+        QCOMPARE(form.tablesCombo->currentText(), QString("address"));
+        form.tablesCombo->setCurrentIndex(0);
+        QCOMPARE(ring.takeFirst().at(1).toInt(), int('C'));
+
+        m_page->formbarSetRowCount(1, 10);
+        QCOMPARE(form.rowStatusLabel->text(), QString("1 of 10"));
+        QVERIFY(!form.prevButton->isEnabled());
+        QVERIFY(form.nextButton->isEnabled());
+        m_page->formbarSetRowCount(10, 10);
+        QVERIFY(form.prevButton->isEnabled());
+        QVERIFY(!form.nextButton->isEnabled());
+        form.prevButton->click();
+        QCOMPARE(ring.takeFirst().at(1).toInt(), int('P'));
+        m_page->formbarSetNavEnabled(false);
+        QVERIFY(!form.prevButton->isEnabled());
+        QVERIFY(!form.tablesCombo->isEnabled());
+        QVERIFY(!form.resultSetButton->isEnabled());
+    }
+
+    void overlaysAreRefusedForNow()
+    {
+        Pb::Dialog dialog;
+        dialog.set_type(1);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("showDialog\\(\\) - overlay not available"));
+        m_page->showDialog(dialog);
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::NoOverlay));
+        dialog.set_type(9);
+        QTest::ignoreMessage(QtCriticalMsg, "ClassicApplicationWidget::showDialog() - Invalid dialog type");
+        m_page->showDialog(dialog);
+        QTest::ignoreMessage(QtWarningMsg, "ClassicApplicationWidget::closeDialog() - Dialog not shown.");
+        m_page->closeDialog();
+        QVERIFY(m_page->form().contentBar->isEnabled());
+
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            "ClassicApplicationWidget::setTableLookup() - No current field to attach table to.");
+        m_page->setTableLookup({ "a" });
+        QPointer<QStandardItemModel> model = new QStandardItemModel;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("gridLookup\\(\\) - overlay not available"));
+        m_page->gridLookup("t", model, {});
+        QVERIFY(!model);
+        // Screens still load: the page was not left in an overlay mode.
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f")), 1, false, -1, -1));
+    }
+
+private:
+    TestEnvironment m_environment;
+    std::unique_ptr<ClassicApplicationWidget> m_page;
+};
+
+QTEST_MAIN(tst_ClassicApplicationWidget)
+#include "tst_classicapplicationwidget.moc"
