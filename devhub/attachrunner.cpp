@@ -22,6 +22,7 @@ AttachRunner::AttachRunner(const DevHubConfig &config, const DevHubOptions &opti
     , m_port(options.attachPort)
     , m_app(options.app)
     , m_user(options.user)
+    , m_dataDir(dataDir)
 {
     if (m_user.isEmpty())
         m_user = config.users().isEmpty() ? QLatin1String(FallbackUser) : config.users().first().name;
@@ -61,6 +62,7 @@ void AttachRunner::linkUp()
     DemoAppContext context;
     context.userName = m_user;
     context.homePath = UserHome(m_home).root();
+    context.dataDir = m_dataDir;
     context.options = m_config.applicationOptions(m_app);
     QString error;
     m_application = DemoAppFactory::create(m_app, m_link, context, this, &error);

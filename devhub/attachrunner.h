@@ -37,6 +37,7 @@ private:
     QString m_app;
     QString m_user;
     QString m_home;
+    QString m_dataDir;
     SocketAppLink *m_link = nullptr;
     QPointer<DemoApplication> m_application;
     bool m_linkClosed = false;

@@ -1,10 +1,11 @@
 #include "demoappfactory.h"
 
+#include "classicapp.h"
 #include "terminalapp.h"
 
 QStringList DemoAppFactory::kinds()
 {
-    return { QLatin1String(TerminalApp::Kind) };
+    return { QLatin1String(TerminalApp::Kind), QLatin1String(ClassicApp::Kind) };
 }
 
 DemoApplication *DemoAppFactory::create(const QString &kind, AppLink *link, const DemoAppContext &context,
@@ -12,6 +13,8 @@ DemoApplication *DemoAppFactory::create(const QString &kind, AppLink *link, cons
 {
     if (kind == QLatin1String(TerminalApp::Kind))
         return new TerminalApp(link, context, parent);
+    if (kind == QLatin1String(ClassicApp::Kind))
+        return new ClassicApp(link, context, parent);
     *error = QStringLiteral("no demo application of kind \"%1\"").arg(kind);
     return nullptr;
 }

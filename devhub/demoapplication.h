@@ -16,6 +16,7 @@ struct DemoAppContext
 {
     QString userName;
     QString homePath; // the user's home directory on disk
+    QString dataDir; // the hub's data directory, for what all users share
     QString menuPath; // empty when attached to a debug port
     QJsonObject options; // the application's settings, item options included
 };

@@ -66,6 +66,7 @@ bool DevHub::start(const DevHubOptions &options, QString *error)
     m_dataDir = QDir(options.dataDir.isEmpty() ? defaultDataDir() : options.dataDir).absolutePath();
     m_context.config = m_config.get();
     m_context.users = m_users.get();
+    m_context.dataDir = m_dataDir;
     m_context.homesDir = m_dataDir + QStringLiteral("/homes");
     m_context.spoolDir = m_dataDir + QStringLiteral("/spool");
     if (!QDir().mkpath(m_context.homesDir) || !QDir().mkpath(m_context.spoolDir)) {

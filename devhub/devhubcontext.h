@@ -21,6 +21,7 @@ struct DevHubContext
 {
     const DevHubConfig *config = nullptr;
     UserStore *users = nullptr;
+    QString dataDir; // the hub's data directory
     QString homesDir; // one directory per user below it
     QString spoolDir; // one directory per printer below it
     quint16 webPort = 0; // the report server's port; 0 when it is not running

@@ -338,6 +338,7 @@ void MenuServer::mh_launchitem(const google::protobuf::Message &msg)
     DemoAppContext context;
     context.userName = m_userName;
     context.homePath = m_files->home().root();
+    context.dataDir = m_context.dataDir;
     context.menuPath = path;
     context.options = options;
     emit launchRequested(node->app, context);

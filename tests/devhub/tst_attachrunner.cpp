@@ -54,7 +54,7 @@ public:
         return text;
     }
 
-    void send(const zuterm::Envelope &envelope)
+    void send(const google::protobuf::Message &envelope)
     {
         const QByteArray bytes = QByteArray::fromStdString(envelope.SerializeAsString());
         char header[4];
@@ -86,11 +86,12 @@ private slots:
     void initTestCase();
     void runsTheApplicationUntilItEnds();
     void clientHangingUpEndsTheProgram();
+    void classicApplication();
     void failures_data();
     void failures();
 
 private:
-    QStringList arguments(quint16 port) const;
+    QStringList arguments(quint16 port, const QString &app = QStringLiteral("terminal")) const;
 
     QTemporaryDir m_data;
     QString m_config;
@@ -108,10 +109,10 @@ void TestAttachRunner::initTestCase()
     QVERIFY(m_listener.listen(QHostAddress::LocalHost, 0));
 }
 
-QStringList TestAttachRunner::arguments(quint16 port) const
+QStringList TestAttachRunner::arguments(quint16 port, const QString &app) const
 {
     return { QStringLiteral("--attach"), QStringLiteral("127.0.0.1:%1").arg(port),
-             QStringLiteral("--app"),    QStringLiteral("terminal"),
+             QStringLiteral("--app"),    app,
              QStringLiteral("--config"), m_config,
              QStringLiteral("--data"),   m_data.path() };
 }
@@ -168,6 +169,51 @@ void TestAttachRunner::clientHangingUpEndsTheProgram()
     QVERIFY(ended(hub));
     QCOMPARE(hub.exitCode(), 0);
     QVERIFY(hub.readAllStandardError().contains("the client closed the connection"));
+}
+
+void TestAttachRunner::classicApplication()
+{
+    QProcess hub;
+    hub.start(QStringLiteral(ZU_DEVHUB_PATH), arguments(m_listener.serverPort(), QStringLiteral("classic")));
+    QVERIFY(m_listener.waitForNewConnection(10000));
+    QTcpSocket *socket = m_listener.nextPendingConnection();
+    DebugPeer peer(socket);
+    const auto next = [&peer] {
+        const QByteArray bytes = peer.next();
+        Pb::UIEnvelope envelope;
+        envelope.ParseFromArray(bytes.constData(), bytes.size());
+        return envelope;
+    };
+
+    QCOMPARE(next().handshake().type(), Pb::Handshake::CLASSIC);
+    Pb::UIEnvelope answer;
+    answer.mutable_handshake()->set_ui_version("1.9.0-143");
+    peer.send(answer);
+    // Attached, there is no menu item behind the session.
+    const Pb::UIEnvelope session = next();
+    QVERIFY(session.has_create_session());
+    QCOMPARE(session.create_session().menupath(), "");
+    QCOMPARE(session.window_id(), 1u);
+    Pb::UIEnvelope envelope;
+    while (!(envelope = next()).has_set_focus())
+        QVERIFY(envelope.ByteSizeLong() > 0);
+    QCOMPARE(envelope.set_focus().field_id().field_name(), "student_no");
+    QVERIFY(QFile::exists(m_data.filePath(QStringLiteral("classic/students.sqlite"))));
+
+    // Esc browses every student, E leaves: the hub hangs up and exits normally.
+    for (const int key : { int(Pb::ZUGUI_ABORT), int('E') }) {
+        Pb::UIEnvelope press;
+        press.set_window_id(1);
+        press.mutable_generic_response()->set_command(Pb::GenericResponse::ZUGUI_KEY);
+        press.mutable_generic_response()->set_key_code(key);
+        peer.send(press);
+    }
+    QVERIFY(
+        QTest::qWaitFor([socket] { return socket->state() == QAbstractSocket::UnconnectedState; }, 10000));
+    QVERIFY(ended(hub));
+    QCOMPARE(hub.exitCode(), 0);
+    QVERIFY(hub.readAllStandardError().contains("the user left"));
+    delete socket;
 }
 
 void TestAttachRunner::failures_data()

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "classicform.h"
+#include "studentdatabase.h"
+
+// The "Student" screen: search for students, page through the ones found, add and change them.
+//
+// Query (fields for number, name, programme and status; F9 searches) -> Browse (ring menu: next,
+// previous, add, update, grades, a drop-down with the result list, sort order, fee summary and
+// sample-data reset) -> Add or Update (fields editable, F9 checks them and asks before saving,
+// Esc goes back to Browse). Esc in Query returns to the students found before, or to all.
+class StudentForm : public ClassicForm
+{
+    Q_OBJECT
+
+public:
+    enum class Mode { Query, Browse, Add, Update };
+
+    static constexpr int ScreenId = 1;
+    static constexpr int ResultSetKey = 'S'; // the form bar's result-set button
+    static const QVector<ClassicField> &fieldList();
+
+    StudentForm(UiWriter *ui, StudentDatabase *db, QObject *parent = nullptr);
+
+    // Loads the screen and starts with a query.
+    void start();
+    // Loads the screen again and shows the student that was current.
+    void reenter();
+
+    Mode mode() const { return m_mode; }
+    // The student shown in Browse, 0 when there is none.
+    int currentStudent() const;
+
+signals:
+    void gradesRequested(int studentNumber);
+    void exitRequested();
+
+protected:
+    void key(int code, bool menuCommand) override;
+    void dialogAnswered(int purpose, int key) override;
+    void tableLookupAnswered(int purpose, const QString &value) override;
+    void gridLookupAnswered(int purpose, std::optional<int> row) override;
+    void pauseEnded(int purpose) override;
+
+private:
+    enum Action {
+        QueryAction,
+        NextAction,
+        PreviousAction,
+        AddAction,
+        UpdateAction,
+        GradesAction,
+        ResultListAction,
+        SortAction,
+        FeeSummaryAction,
+        ResetAction,
+        ExitAction,
+        SearchAction,
+        SaveAction,
+        ProgrammesAction,
+        CancelAction,
+    };
+    enum Purpose { ConfirmSave = 1, ChooseSort, ConfirmReset, ProgrammeList, ResultList, FeeSummary };
+
+    void setMode(Mode mode);
+    void runAction(int action);
+    void showCurrent();
+    void showStudent(const Student &student, bool isNew);
+    void put(const QString &field, const QString &data);
+    void step(int delta);
+    void search();
+    void browseAll(int studentNumber);
+    void cancelEdit();
+    void save();
+    // Reads and checks the edited fields; on a fault names the field and says what is wrong.
+    bool collect(Student *student, QString *field, QString *error) const;
+    void showProgrammes();
+    void showResultList();
+    void chooseSort();
+    void resort(StudentDatabase::SortOrder order);
+
+    ClassicMenu browseMenu() const;
+    ClassicMenu queryMenu() const;
+    ClassicMenu editMenu(const QString &info) const;
+
+    Mode m_mode = Mode::Query;
+    QVector<Student> m_results;
+    int m_position = -1;
+    StudentDatabase::SortOrder m_order = StudentDatabase::SortOrder::Number;
+    Student m_toSave;
+};
