@@ -308,6 +308,11 @@ bool DevHubConfig::parseMenu(const QJsonObject &object, const QString &where, Me
             *error = QStringLiteral("%1: a program needs a \"menupath\"").arg(name);
             return false;
         }
+        // Clients tell programs from submenus by this ending.
+        if (!node->menuPath.endsWith(QLatin1String(".opt"))) {
+            *error = QStringLiteral("%1: a program's \"menupath\" must end in \".opt\"").arg(name);
+            return false;
+        }
     }
     for (const QJsonValue &item : items.toArray()) {
         if (!item.isObject()) {

@@ -203,7 +203,7 @@ DemoAppContext TestClassicApp::context() const
     context.userName = QStringLiteral("tester");
     context.homePath = m_data->path();
     context.dataDir = m_data->path();
-    context.menuPath = QStringLiteral("/students/records");
+    context.menuPath = QStringLiteral("/students/records.opt");
     return context;
 }
 
@@ -286,7 +286,7 @@ void TestClassicApp::firstScreenExchange()
         QCOMPARE(envelope.pid(), hello.pid());
     }
 
-    QCOMPARE(client.sent.at(0).create_session().menupath(), "/students/records");
+    QCOMPARE(client.sent.at(0).create_session().menupath(), "/students/records.opt");
     QCOMPARE(client.sent.at(0).create_session().app_name(), "Student Records");
     QCOMPARE(client.sent.at(1).set_title().window_title(), "Student Records");
     QCOMPARE(client.sent.at(2).clear_rows().first_row(), 0);

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr char MenuPath[] = "/students/records";
+constexpr char MenuPath[] = "/students/records.opt";
 
 Menu::Envelope launch(const char *menuPath)
 {

@@ -47,14 +47,14 @@ void TestDevHubConfig::builtInDemo()
     QVERIFY(config->user(QStringLiteral("newstaff"))->mustChangePassword);
     QCOMPARE(config->releasesFor(QStringLiteral("leaver")).size(), 2); // no list: every release
     QVERIFY(config->releasesFor(QStringLiteral("nobody")).isEmpty());
-    QCOMPARE(config->findMenuItem(QStringLiteral("/system/shell"))->password, QStringLiteral("admin"));
-    QCOMPARE(config->findMenuItem(QStringLiteral("/students/reports/enrolment"))->app, QStringLiteral("web"));
+    QCOMPARE(config->findMenuItem(QStringLiteral("/system/shell.opt"))->password, QStringLiteral("admin"));
+    QCOMPARE(config->findMenuItem(QStringLiteral("/students/reports/enrolment.opt"))->app, QStringLiteral("web"));
     QCOMPARE(config->defaultPrinter(), QStringLiteral("office"));
     QCOMPARE(config->classicListenPort(), quint16(33333));
 
     // Item options lie over the application's defaults.
     const QJsonObject calendar = config->applicationOptions(
-        QStringLiteral("terminal"), config->findMenuItem(QStringLiteral("/tools/calendar"))->options);
+        QStringLiteral("terminal"), config->findMenuItem(QStringLiteral("/tools/calendar.opt"))->options);
     QCOMPARE(calendar.value(QStringLiteral("program")).toString(), QStringLiteral("/bin/sh"));
     QCOMPARE(calendar.value(QStringLiteral("localEcho")).toBool(true), false);
 }
@@ -94,6 +94,10 @@ void TestDevHubConfig::invalidConfigurations_data()
         << builtInWith(QStringLiteral("menu"),
                        json("{\"shortdesc\":\"M\",\"items\":[{\"shortdesc\":\"X\",\"app\":\"web\"}]}"))
         << "a program needs a \"menupath\"";
+    QTest::newRow("program path without .opt")
+        << builtInWith(QStringLiteral("menu"),
+                       json("{\"shortdesc\":\"M\",\"items\":[{\"shortdesc\":\"X\",\"menupath\":\"/x\",\"app\":\"web\"}]}"))
+        << "must end in \".opt\"";
     QTest::newRow("menu path twice") << builtInWith(
         QStringLiteral("menu"),
         json("{\"shortdesc\":\"M\",\"items\":[{\"shortdesc\":\"X\",\"menupath\":\"/"
@@ -136,7 +140,7 @@ void TestDevHubConfig::commandLine_data()
     QTest::newRow("stray argument") << QStringList { "extra" } << error << "unexpected argument \"extra\"";
     QTest::newRow("help") << QStringList { "--help" } << print << "--attach <HOST:PORT>";
     QTest::newRow("built-in configuration")
-        << QStringList { "--dump-config" } << print << "\"menupath\": \"/tools/terminal\"";
+        << QStringList { "--dump-config" } << print << "\"menupath\": \"/tools/terminal.opt\"";
 }
 
 void TestDevHubConfig::commandLine()

@@ -265,9 +265,9 @@ void TestDevHubServer::loginAndLists()
     QCOMPARE(root.menudata_size(), 3);
     const Menu::MenuData &reports = root.menudata(0).menudata(0);
     QCOMPARE(reports.menupath(), std::string("/students/reports"));
-    QCOMPARE(reports.menudata(0).menupath(), std::string("/students/reports/enrolment"));
+    QCOMPARE(reports.menudata(0).menupath(), std::string("/students/reports/enrolment.opt"));
     const Menu::MenuData &locked = root.menudata(2).menudata(0);
-    QCOMPARE(locked.menupath(), std::string("/system/shell"));
+    QCOMPARE(locked.menupath(), std::string("/system/shell.opt"));
     QCOMPARE(locked.password(), std::string("admin"));
     QVERIFY(!root.menudata(1).menudata(0).has_password());
 
@@ -374,10 +374,10 @@ void TestDevHubServer::launchWebAndMenuItems()
 {
     HubTestClient client;
     QVERIFY(client.connectAndLogin(m_hub->port()));
-    client.sendMenu(launch("/students/reports/enrolment"));
+    client.sendMenu(launch("/students/reports/enrolment.opt"));
     const Menu::LaunchUrl url = client.waitMenu(&Menu::Envelope::has_launchurl).launchurl();
     QVERIFY(url.internal());
-    QCOMPARE(url.menupath(), std::string("/students/reports/enrolment"));
+    QCOMPARE(url.menupath(), std::string("/students/reports/enrolment.opt"));
     QCOMPARE(QString::fromStdString(url.url()),
              QStringLiteral("http://127.0.0.1:%1/report?user=demo").arg(m_hub->hub().webPort()));
 
@@ -394,7 +394,7 @@ void TestDevHubServer::terminalChannelOpenDataClose()
 {
     HubTestClient client;
     QVERIFY(client.connectAndLogin(m_hub->port()));
-    client.sendMenu(launch("/tools/terminal"));
+    client.sendMenu(launch("/tools/terminal.opt"));
     const ZuHubProto::ClassicConnectionStatus open
         = client.waitHub(&ZuHubProto::Envelope::has_classic_connection_status).classic_connection_status();
     QVERIFY(open.is_connected());
@@ -448,7 +448,7 @@ void TestDevHubServer::killProcessEndsTheChannel()
 {
     HubTestClient client;
     QVERIFY(client.connectAndLogin(m_hub->port()));
-    client.sendMenu(launch("/tools/terminal"));
+    client.sendMenu(launch("/tools/terminal.opt"));
     const quint16 channel = quint16(client.waitHub(&ZuHubProto::Envelope::has_classic_connection_status)
                                         .classic_connection_status()
                                         .channel_id());
@@ -469,7 +469,7 @@ void TestDevHubServer::disconnectKillsTheProgram()
 {
     auto client = std::make_unique<HubTestClient>();
     QVERIFY(client->connectAndLogin(m_hub->port()));
-    client->sendMenu(launch("/tools/terminal"));
+    client->sendMenu(launch("/tools/terminal.opt"));
     const quint16 channel = quint16(client->waitHub(&ZuHubProto::Envelope::has_classic_connection_status)
                                         .classic_connection_status()
                                         .channel_id());
