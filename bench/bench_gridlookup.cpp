@@ -254,6 +254,22 @@ private:
     std::map<std::string, double> m_times;
 };
 
+// A running client has shown tables before: Qt's one-time costs (style, fonts, the view classes)
+// are paid here with a small lookup, not by the first measured one.
+void warmUp()
+{
+    Pb::GridLookup message = sharedMessage();
+    message.mutable_row()->DeleteSubrange(1000, message.row_size() - 1000);
+    GridLookupModelBuilder builder(message);
+    auto *overlay = new OverlayGridLookup(builder.title(), builder.takeModel().release(),
+                                          builder.hiddenColumns(), sharedPage());
+    overlay->resize(PageSize);
+    overlay->show();
+    clickSort(overlay->tableView()->horizontalHeader(), 0);
+    QApplication::processEvents();
+    delete overlay;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -262,6 +278,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    warmUp();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     return 0;
