@@ -1,0 +1,83 @@
+#include "abstractdraggableoverlay.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QMouseEvent>
+
+namespace {
+constexpr int ShadowBlurRadius = 8;
+constexpr int ShadowAlpha = 50;
+constexpr QPoint ShadowOffset(4, 4);
+} // namespace
+
+AbstractDraggableOverlay::AbstractDraggableOverlay(QWidget *parent)
+    : AbstractOverlay(parent)
+{ }
+
+void AbstractDraggableOverlay::setDraggableBox(QWidget *box)
+{
+    m_box = box;
+    if (!box)
+        return;
+    auto *shadow = new QGraphicsDropShadowEffect(box);
+    shadow->setBlurRadius(ShadowBlurRadius);
+    shadow->setColor(QColor(0, 0, 0, ShadowAlpha));
+    shadow->setOffset(ShadowOffset);
+    box->setGraphicsEffect(shadow);
+}
+
+void AbstractDraggableOverlay::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_box || !m_box->geometry().contains(event->pos())) {
+        AbstractOverlay::mousePressEvent(event);
+        return;
+    }
+    m_dragging = true;
+    m_movedByUser = true;
+    m_boxPosAtPress = m_box->pos();
+    m_pressGlobalPos = event->globalPos();
+    event->accept();
+}
+
+void AbstractDraggableOverlay::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragging || !m_box) {
+        AbstractOverlay::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint delta = event->globalPos() - m_pressGlobalPos;
+    const int x = qMax(0, qMin(m_boxPosAtPress.x() + delta.x(), width() - m_box->width()));
+    const int y = qMax(0, qMin(m_boxPosAtPress.y() + delta.y(), height() - m_box->height()));
+    m_box->move(x, y);
+    event->accept();
+}
+
+void AbstractDraggableOverlay::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_dragging && event->button() == Qt::LeftButton) {
+        m_dragging = false;
+        event->accept();
+        return;
+    }
+    AbstractOverlay::mouseReleaseEvent(event);
+}
+
+void AbstractDraggableOverlay::resizeEvent(QResizeEvent *event)
+{
+    AbstractOverlay::resizeEvent(event);
+    placeBox();
+}
+
+void AbstractDraggableOverlay::placeBox()
+{
+    if (!m_box)
+        return;
+    const QRect box = m_box->geometry();
+    if (!m_movedByUser) {
+        m_box->move(qMax(0, width() - box.width()) / 2, qMax(0, height() - box.height()) / 3);
+        return;
+    }
+    if (width() >= box.right() && height() >= box.bottom())
+        return;
+    m_box->move(qMax(0, qMin(box.x(), width() - box.width())),
+                qMax(0, qMin(box.y(), height() - box.height())));
+}

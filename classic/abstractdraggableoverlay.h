@@ -1,0 +1,38 @@
+#pragma once
+
+#include "abstractoverlay.h"
+
+#include <QPoint>
+#include <QPointer>
+
+// An overlay whose content is one framed box: centred across and a third of the way down until the
+// user drags it with the left button, then left where it was dropped unless the page shrinks so far
+// that it must be pulled back inside. The box never leaves the overlay through a drag.
+class AbstractDraggableOverlay : public AbstractOverlay
+{
+    Q_OBJECT
+
+public:
+    explicit AbstractDraggableOverlay(QWidget *parent = nullptr);
+
+    // The box must be a child of the overlay; it gets a drop shadow.
+    void setDraggableBox(QWidget *box);
+    QWidget *draggableBox() const { return m_box; }
+    bool isMovedByUser() const { return m_movedByUser; }
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+    // Puts the box where the rules above want it for the overlay's current size.
+    void placeBox();
+
+private:
+    QPointer<QWidget> m_box;
+    bool m_dragging = false;
+    QPoint m_pressGlobalPos;
+    QPoint m_boxPosAtPress;
+    bool m_movedByUser = false;
+};
