@@ -1,7 +1,7 @@
 #include "applicationconnection.h"
 
 #include "apptranceiver.h"
-#include "gridlookupbuilder.h"
+#include "classic/gridlookupmodelbuilder.h"
 
 #include "app/busymouse.h"
 #include "app/envelopedispatcher.h"
@@ -642,7 +642,7 @@ void ApplicationConnection::mh_grid_lookup(quint32 windowId, const google::proto
     BusyMouse *busy = BusyMouse::instance();
     busy->start(GridLookupReason, LookupBusyMs);
     busy->stop(LookupStatusReason);
-    GridLookupBuilder grid(as<Pb::GridLookup>(msg));
+    GridLookupModelBuilder grid(as<Pb::GridLookup>(msg));
     page->gridLookup(grid.title(), grid.takeModel().release(), grid.hiddenColumns());
     busy->stop(GridLookupReason);
 }

@@ -194,6 +194,7 @@ private:
     int m_rowCount = 0;
     QString m_errorText;
     QPointer<QWidget> m_overlay;
+    QPointer<QWidget> m_tableLookup;
 };
 
 Q_DECLARE_METATYPE(Pb::Key)

@@ -3,8 +3,13 @@
 #include "classicapplicationwidget.h"
 
 #include "keymapper.h"
+#include "overlaydialog.h"
+#include "overlaygridlookup.h"
+#include "overlaypause.h"
+#include "overlayselectordialog.h"
 #include "pagegrid.h"
 #include "ringmenuwidget.h"
+#include "tablelookupdialog.h"
 #include "zufieldwidget.h"
 
 #include "classicpageform.h"
@@ -248,7 +253,7 @@ bool ClassicApplicationWidget::refuseOverlay(const char *function)
 
 namespace {
 
-// Until the overlay widgets exist, a request that passed its checks is only logged.
+// The identity picture and text-block overlays come later: until then such a request is logged.
 void overlayUnavailable(const char *function)
 {
     qWarning() << qPrintable(
@@ -269,7 +274,16 @@ void ClassicApplicationWidget::showDialog(const Pb::Dialog &dialog)
         qCritical() << "ClassicApplicationWidget::showDialog() - Invalid dialog type";
         return;
     }
-    overlayUnavailable("showDialog()");
+    if (dialog.type() == 1) {
+        auto *overlay = new OverlayDialog(dialog, this);
+        connect(overlay, &OverlayDialog::buttonPressed, this, &ClassicApplicationWidget::p_dialogButtonClicked);
+        openOverlay(overlay, DialogOverlay);
+    } else {
+        auto *overlay = new OverlaySelectorDialog(dialog, this);
+        connect(overlay, &OverlaySelectorDialog::selectionClicked, this,
+                &ClassicApplicationWidget::p_dialogButtonClicked);
+        openOverlay(overlay, DialogOverlay);
+    }
 }
 
 void ClassicApplicationWidget::closeDialog()
@@ -293,27 +307,38 @@ void ClassicApplicationWidget::showImage(const Pb::IdSec &idSec)
 
 void ClassicApplicationWidget::showPausePopup(const QString &message)
 {
-    Q_UNUSED(message)
     if (refuseOverlay("showPausePopup()"))
         return;
-    overlayUnavailable("showPausePopup()");
+    auto *overlay = new OverlayPause(message, this);
+    connect(overlay, &OverlayPause::keyPressed, this, [this](int key) {
+        if (closeOverlay(PauseOverlay,
+                         "ClassicApplicationWidget::showPausePopup() - closing - pause overlay not shown.", false))
+            emit charModeKeyPressed(key);
+    });
+    openOverlay(overlay, PauseOverlay);
 }
 
 void ClassicApplicationWidget::setTableLookup(const QStringList &items)
 {
-    Q_UNUSED(items)
     if (refuseOverlay("setTableLookup()"))
         return;
     if (!m_currentField) {
         qWarning() << "ClassicApplicationWidget::setTableLookup() - No current field to attach table to.";
         return;
     }
-    overlayUnavailable("setTableLookup()");
+    // A window of its own beside the field, not a layer of the page.
+    auto *lookup = new TableLookupDialog(m_currentField, items, m_currentField->data(), this);
+    connect(lookup, &TableLookupDialog::itemSelected, this, &ClassicApplicationWidget::p_tableLookupSelected);
+    m_tableLookup = lookup;
+    m_overlayMode = TableLookupOverlay;
+    lookup->show();
 }
 
 void ClassicApplicationWidget::p_tableLookupSelected(const QString &value)
 {
     emit lookupSelected(value);
+    if (m_tableLookup)
+        m_tableLookup->deleteLater();
     m_overlayMode = NoOverlay;
 }
 
@@ -333,10 +358,17 @@ void ClassicApplicationWidget::editBlob(int screenId, const QString &name, bool 
 void ClassicApplicationWidget::gridLookup(const QString &title, QStandardItemModel *model,
                                           const QList<int> &hiddenColumns)
 {
-    Q_UNUSED(title)
-    Q_UNUSED(hiddenColumns)
-    const std::unique_ptr<QStandardItemModel> owned(model);
+    std::unique_ptr<QStandardItemModel> owned(model);
     if (refuseOverlay("gridLookup()"))
         return;
-    overlayUnavailable("gridLookup()");
+    auto *overlay = new OverlayGridLookup(title, owned.release(), hiddenColumns, this);
+    connect(overlay, &OverlayGridLookup::accepted, this, [this](int key) {
+        if (closeOverlay(GridLookupOverlay, "ClassicApplicationWidget::gridLookup()::accepted - Grid not shown.", true))
+            emit gridLookupComplete(key);
+    });
+    connect(overlay, &OverlayGridLookup::rejected, this, [this] {
+        if (closeOverlay(GridLookupOverlay, "ClassicApplicationWidget::gridLookup()::rejected - Grid not shown.", true))
+            emit gridLookupComplete(QVariant());
+    });
+    openOverlay(overlay, GridLookupOverlay);
 }

@@ -86,6 +86,8 @@ TaskManager::TaskManager(QWidget *parent)
     m_schedButton->setIconSize(UtilityIconSize);
     m_schedButton->setToolTip(QStringLiteral("Scheduled Processes"));
     connect(m_schedButton, &QPushButton::clicked, this, &TaskManager::schedProcActivated);
+    // Reaching the style manager first registers the "theme:" icon folder.
+    connect(StyleManager::instance(), &StyleManager::themeChanged, this, &TaskManager::themeChanged);
     themeChanged();
 
     auto *badgeLayout = new QGridLayout(m_schedButton);
@@ -100,8 +102,6 @@ TaskManager::TaskManager(QWidget *parent)
     m_outerLayout->setSpacing(0);
     m_outerLayout->addLayout(column);
     m_outerLayout->addWidget(m_pageStack, 1);
-
-    connect(StyleManager::instance(), &StyleManager::themeChanged, this, &TaskManager::themeChanged);
 
     auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
     shortcut->setContext(Qt::WindowShortcut);

@@ -3,7 +3,10 @@
 #include "applinks/applicationconnection.h"
 #include "applinks/apptranceiver.h"
 #include "classic/classicapplicationwidget.h"
+#include "classic/overlaydialog.h"
+#include "classic/overlaygridlookup.h"
 #include "classic/ringmenuwidget.h"
+#include "classic/tablelookupdialog.h"
 #include "classic/zufieldwidget.h"
 #include "menu/mainconnection.h"
 #include "menu/menuitem.h"
@@ -19,6 +22,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTcpServer>
@@ -209,6 +213,65 @@ private slots:
         QCOMPARE(nextReply(),
                  genericReply(77, 1, Pb::GenericResponse::ZUGUI_KEY, Pb::ZUGUI_TABLE, nullptr, std::nullopt));
         QCOMPARE(field->lineEdit()->text(), QString("S2019"));
+    }
+
+    void overlayReplies()
+    {
+        ClassicApplicationWidget *page = startStudentScreen(0);
+        QVERIFY(page);
+
+        Pb::UIEnvelope dialog = to(1);
+        dialog.mutable_dialog()->set_type(1);
+        dialog.mutable_dialog()->set_prompt("Save the changes?");
+        for (const auto &[text, key] : { std::pair{ "Yes", 'Y' }, std::pair{ "No", 'N' } }) {
+            Pb::Dialog::Option *option = dialog.mutable_dialog()->add_option();
+            option->set_text(text);
+            option->set_key(key);
+        }
+        m_app->send(dialog);
+        QTRY_VERIFY(page->findChild<OverlayDialog *>());
+        emit page->findChild<OverlayDialog *>()->buttonPressed('N');
+        QCOMPARE(nextReply(), QString("pid: 77 window_id: 1 dialog_response { response: 78 }"));
+
+        // A grid while the dialog is up is refused; nothing is answered for it.
+        Pb::UIEnvelope grid = to(1);
+        grid.mutable_grid_lookup()->set_title("Courses");
+        for (int i = 0; i < 3; ++i) {
+            Pb::GridLookup::GridRow *row = grid.mutable_grid_lookup()->add_row();
+            row->set_index(40 + i);
+            row->add_item(QString("Course %1").arg(i).toStdString());
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("gridLookup\\(\\) - invalid mode: 3"));
+        m_app->send(grid);
+        QVERIFY(m_app->quietFor(200));
+        Pb::UIEnvelope end = to(1);
+        end.mutable_end_dialog();
+        m_app->send(end);
+        QTRY_COMPARE(page->overlayMode(), int(ClassicApplicationWidget::NoOverlay));
+
+        m_app->send(grid);
+        QTRY_VERIFY(page->findChild<OverlayGridLookup *>());
+        emit page->findChild<OverlayGridLookup *>()->accepted(41);
+        QCOMPARE(nextReply(), QString("pid: 77 window_id: 1 grid_lookup_response { value: 41 }"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_app->send(grid);
+        QTRY_VERIFY(page->findChild<OverlayGridLookup *>());
+        emit page->findChild<OverlayGridLookup *>()->rejected();
+        QCOMPARE(nextReply(), QString("pid: 77 window_id: 1 grid_lookup_response { }"));
+
+        // A table lookup answers with the choice, and with the field's initial text on cancel.
+        Pb::UIEnvelope table = to(1);
+        table.mutable_table_lookup()->add_item("Alpha");
+        table.mutable_table_lookup()->add_item("Beta");
+        m_app->send(table);
+        QTRY_VERIFY(page->findChild<TableLookupDialog *>());
+        emit page->findChild<TableLookupDialog *>()->itemSelected("Beta");
+        QCOMPARE(nextReply(), QString(R"(pid: 77 window_id: 1 table_lookup_response { value: "Beta" })"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_app->send(table);
+        QTRY_VERIFY(page->findChild<TableLookupDialog *>());
+        QTest::keyClick(page->findChild<TableLookupDialog *>(), Qt::Key_Escape);
+        QCOMPARE(nextReply(), QString(R"(pid: 77 window_id: 1 table_lookup_response { value: "S2019" })"));
     }
 
     void pidAndWindowRouting()

@@ -1,5 +1,8 @@
 #include "classic/classicapplicationwidget.h"
 #include "classic/classicpageform.h"
+#include "classic/overlaydialog.h"
+#include "classic/overlaygridlookup.h"
+#include "classic/overlaypause.h"
 #include "classic/pagegrid.h"
 #include "classic/ringmenuwidget.h"
 #include "classic/zufieldwidget.h"
@@ -455,28 +458,70 @@ private slots:
         QVERIFY(!form.resultSetButton->isEnabled());
     }
 
-    void overlaysAreRefusedForNow()
+    void overlaysOpenAndClose()
     {
+        QSignalSpy dialogKeys(m_page.get(), &ClassicApplicationWidget::dialogButtonPressed);
+        QSignalSpy charKeys(m_page.get(), &ClassicApplicationWidget::charModeKeyPressed);
+        QSignalSpy grids(m_page.get(), &ClassicApplicationWidget::gridLookupComplete);
+
         Pb::Dialog dialog;
         dialog.set_type(1);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("showDialog\\(\\) - overlay not available"));
+        auto *option = dialog.add_option();
+        option->set_key('Y');
+        option->set_text("Yes");
         m_page->showDialog(dialog);
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::DialogOverlay));
+        QVERIFY(!m_page->form().contentBar->isEnabled());
+        auto *overlay = m_page->findChild<OverlayDialog *>();
+        QVERIFY(overlay);
+        emit overlay->buttonPressed('Y');
+        QCOMPARE(dialogKeys.size(), 1);
+        QCOMPARE(dialogKeys.at(0).at(0).toInt(), int('Y'));
+        // The dialog stays until the server ends it; meanwhile a grid is refused.
+        QPointer<QStandardItemModel> model = new QStandardItemModel;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("gridLookup\\(\\) - invalid mode: 3"));
+        m_page->gridLookup("t", model, {});
+        QVERIFY(!model);
+        m_page->closeDialog();
         QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::NoOverlay));
+        QVERIFY(m_page->form().contentBar->isEnabled());
+        QTest::ignoreMessage(QtWarningMsg, "ClassicApplicationWidget::closeDialog() - Dialog not shown.");
+        m_page->closeDialog();
+
+        // A pause closes on its key and passes the key on.
+        m_page->showPausePopup("Press any key");
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::PauseOverlay));
+        emit m_page->findChild<OverlayPause *>()->keyPressed(65);
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::NoOverlay));
+        QCOMPARE(charKeys.size(), 1);
+        QCOMPARE(charKeys.at(0).at(0).toInt(), 65);
+
+        // A grid answers with the row, or without a value on cancel; a dialog meanwhile is refused.
+        auto *rows = new QStandardItemModel(2, 1);
+        m_page->gridLookup("Grid", rows, {});
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::GridLookupOverlay));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("showDialog\\(\\) - invalid mode: 6"));
+        m_page->showDialog(dialog);
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::GridLookupOverlay));
+        emit m_page->findChild<OverlayGridLookup *>()->accepted(7);
+        QCOMPARE(grids.size(), 1);
+        QCOMPARE(grids.at(0).at(0).toInt(), 7);
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::NoOverlay));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_page->gridLookup("Grid", new QStandardItemModel(1, 1), {});
+        emit m_page->findChild<OverlayGridLookup *>()->rejected();
+        QCOMPARE(grids.size(), 2);
+        QVERIFY(!grids.at(1).at(0).isValid());
+
         dialog.set_type(9);
         QTest::ignoreMessage(QtCriticalMsg, "ClassicApplicationWidget::showDialog() - Invalid dialog type");
         m_page->showDialog(dialog);
-        QTest::ignoreMessage(QtWarningMsg, "ClassicApplicationWidget::closeDialog() - Dialog not shown.");
-        m_page->closeDialog();
-        QVERIFY(m_page->form().contentBar->isEnabled());
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::NoOverlay));
 
         QTest::ignoreMessage(
             QtWarningMsg,
             "ClassicApplicationWidget::setTableLookup() - No current field to attach table to.");
         m_page->setTableLookup({ "a" });
-        QPointer<QStandardItemModel> model = new QStandardItemModel;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("gridLookup\\(\\) - overlay not available"));
-        m_page->gridLookup("t", model, {});
-        QVERIFY(!model);
         // Screens still load: the page was not left in an overlay mode.
         QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f")), 1, false, -1, -1));
     }
