@@ -9,6 +9,8 @@
 
 #include "menu.pb.h"
 
+#include "ratioreporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -134,31 +136,6 @@ BENCHMARK(BM_BuildStandardModel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilterMenuModel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilterStandardModel)->Unit(benchmark::kMillisecond);
 
-// Prints ours / stock for each pair, next to the absolute times Google Benchmark reports.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        const auto ratio = [this](const char *ours, const char *stock) {
-            if (m_times.count(ours) && m_times.count(stock) && m_times[stock] > 0)
-                std::printf("%s / %s = %.2f\n", ours, stock, m_times[ours] / m_times[stock]);
-        };
-        ratio("BM_BuildMenuModel", "BM_BuildStandardModel");
-        ratio("BM_FilterMenuModel", "BM_FilterStandardModel");
-    }
-
-private:
-    std::map<std::string, double> m_times;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -166,6 +143,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
+    reporter.addRatio("build", "BM_BuildMenuModel", "BM_BuildStandardModel");
+    reporter.addRatio("filter step", "BM_FilterMenuModel", "BM_FilterStandardModel");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     return 0;
 }
