@@ -15,6 +15,7 @@
 
 #include "modaldriver.h"
 #include "scriptedapplication.h"
+#include "studentmenu.h"
 #include "testenvironment.h"
 
 #include <QAbstractButton>
@@ -90,23 +91,6 @@ QString genericReply(quint32 pid, quint32 windowId, Pb::GenericResponse::Command
     return textOf(envelope);
 }
 
-MenuItem *menuTree()
-{
-    auto *root = new MenuItem;
-    auto *category = new MenuItem;
-    category->menuPath = QStringLiteral("/stu");
-    category->title = QStringLiteral("Students");
-    category->parent = root;
-    category->depth = 1;
-    root->children.append(category);
-    auto *program = new MenuItem;
-    program->menuPath = QStringLiteral("/stu/records.opt");
-    program->title = QStringLiteral("Student Records");
-    program->parent = category;
-    program->depth = 2;
-    category->children.append(program);
-    return root;
-}
 
 } // namespace
 
@@ -120,7 +104,7 @@ private slots:
         QVERIFY(!studentDocument().isEmpty());
         QVERIFY(m_listener.listen(QHostAddress::LocalHost));
         m_window = std::make_unique<MainWindow>(&m_mainConnection, &m_listener);
-        m_window->setRootMenuItem(menuTree());
+        m_window->setRootMenuItem(studentMenu());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }

@@ -12,6 +12,7 @@
 #include "shell/mainwindow.h"
 #include "style/stylemanager.h"
 
+#include "studentmenu.h"
 #include "testenvironment.h"
 
 #include <QApplication>
@@ -21,23 +22,6 @@
 
 namespace {
 
-MenuItem *demoMenu()
-{
-    auto *root = new MenuItem;
-    auto *category = new MenuItem;
-    category->menuPath = QStringLiteral("/stu");
-    category->title = QStringLiteral("Students");
-    category->parent = root;
-    category->depth = 1;
-    root->children.append(category);
-    auto *program = new MenuItem;
-    program->menuPath = QStringLiteral("/stu/records.opt");
-    program->title = QStringLiteral("Student Records");
-    program->parent = category;
-    program->depth = 2;
-    category->children.append(program);
-    return root;
-}
 
 } // namespace
 
@@ -63,7 +47,7 @@ int main(int argc, char **argv)
 
     MainConnection connection;
     MainWindow window(&connection, &listener);
-    window.setRootMenuItem(demoMenu());
+    window.setRootMenuItem(studentMenu());
     window.resize(1300, 820);
     window.move(40, 30);
     window.show();
