@@ -1,7 +1,13 @@
 #include "abstractdraggableoverlay.h"
 
+#include <QFile>
+#include <QFrame>
 #include <QGraphicsDropShadowEffect>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int ShadowBlurRadius = 8;
@@ -80,4 +86,46 @@ void AbstractDraggableOverlay::placeBox()
         return;
     m_box->move(qMax(0, qMin(box.x(), width() - box.width())),
                 qMax(0, qMin(box.y(), height() - box.height())));
+}
+
+QFrame *AbstractDraggableOverlay::framedBox(const char *name, QWidget *parent)
+{
+    auto *box = new QFrame(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setFrameShape(QFrame::Panel);
+    box->setFrameShadow(QFrame::Plain);
+    box->setLineWidth(1);
+    box->setAutoFillBackground(true);
+    return box;
+}
+
+QHBoxLayout *AbstractDraggableOverlay::addBoxHeader(QWidget *box, QVBoxLayout *boxLayout, QLabel **title)
+{
+    auto *header = new QWidget(box);
+    header->setObjectName(QStringLiteral("dialogBoxHeader"));
+    auto *headerLayout = new QHBoxLayout(header);
+    headerLayout->setObjectName(QStringLiteral("horizontalLayout_2"));
+    headerLayout->setSpacing(0);
+    headerLayout->setContentsMargins(8, 0, 0, 0);
+    *title = new QLabel(header);
+    (*title)->setObjectName(QStringLiteral("formTitle"));
+    headerLayout->addWidget(*title);
+    boxLayout->addWidget(header);
+    return headerLayout;
+}
+
+QPushButton *AbstractDraggableOverlay::headerButton(const char *name, const QString &icon, QWidget *parent)
+{
+    constexpr QSize ButtonSize(32, 32);
+    constexpr QSize IconSize(24, 24);
+    auto *button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setFlat(true);
+    button->setFixedSize(ButtonSize);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setIconSize(IconSize);
+    // The themed icons exist once the style manager has written them.
+    if (QFile::exists(icon))
+        button->setIcon(QIcon(icon));
+    return button;
 }

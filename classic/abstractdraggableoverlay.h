@@ -2,6 +2,12 @@
 
 #include "abstractoverlay.h"
 
+class QFrame;
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+
 #include <QPoint>
 #include <QPointer>
 
@@ -28,6 +34,12 @@ protected:
 
     // Puts the box where the rules above want it for the overlay's current size.
     void placeBox();
+
+    // Parts the boxes share: the framed box, its title bar ("dialogBoxHeader" with the "formTitle"
+    // label, added to the box's layout), and the flat icon buttons of that bar.
+    static QFrame *framedBox(const char *name, QWidget *parent);
+    static QHBoxLayout *addBoxHeader(QWidget *box, QVBoxLayout *boxLayout, QLabel **title);
+    static QPushButton *headerButton(const char *name, const QString &icon, QWidget *parent);
 
 private:
     QPointer<QWidget> m_box;

@@ -47,12 +47,7 @@ OverlayDialog::OverlayDialog(const Pb::Dialog &dialog, QWidget *parent)
     setObjectName(QStringLiteral("OverlayDialog"));
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
 
-    m_dialogBox = new QFrame(this);
-    m_dialogBox->setObjectName(QStringLiteral("dialogBox"));
-    m_dialogBox->setFrameShape(QFrame::Panel);
-    m_dialogBox->setFrameShadow(QFrame::Plain);
-    m_dialogBox->setLineWidth(1);
-    m_dialogBox->setAutoFillBackground(true);
+    m_dialogBox = framedBox("dialogBox", this);
     m_dialogBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     auto *boxLayout = namedLayout<QVBoxLayout>("verticalLayout_4", m_dialogBox, 0, QMargins());
 

@@ -18,8 +18,6 @@
 namespace {
 
 constexpr int RowIdRole = Qt::UserRole;
-constexpr QSize HeaderButtonSize(32, 32);
-constexpr QSize HeaderIconSize(24, 24);
 constexpr QSize DialogButtonMinimum(96, 40);
 // Extra width per column beyond its contents, and around the table.
 constexpr int ColumnPadding = 4;
@@ -27,20 +25,6 @@ constexpr int TablePadding = 24;
 // Room the page keeps around the lookup for its own title, menu and status lines.
 constexpr int ParentWidthReserve = 144;
 constexpr int ParentHeightReserve = 232;
-
-QPushButton *headerButton(const char *name, const QString &icon, QWidget *parent)
-{
-    auto *button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setFlat(true);
-    button->setFixedSize(HeaderButtonSize);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setIconSize(HeaderIconSize);
-    // The themed icons exist once the style manager has written them.
-    if (QFile::exists(icon))
-        button->setIcon(QIcon(icon));
-    return button;
-}
 
 QPushButton *dialogButton(const char *name, const QString &text, QWidget *parent)
 {
@@ -99,24 +83,12 @@ OverlayGridLookup::OverlayGridLookup(const QString &title, QStandardItemModel *m
 
 void OverlayGridLookup::buildForm()
 {
-    m_selectionBox = new QFrame(this);
-    m_selectionBox->setObjectName(QStringLiteral("selectionBox"));
-    m_selectionBox->setFrameShape(QFrame::Panel);
-    m_selectionBox->setFrameShadow(QFrame::Plain);
-    m_selectionBox->setLineWidth(1);
-    m_selectionBox->setAutoFillBackground(true);
+    m_selectionBox = framedBox("selectionBox", this);
     auto *boxLayout = new QVBoxLayout(m_selectionBox);
     boxLayout->setObjectName(QStringLiteral("verticalLayout_2"));
 
-    auto *header = new QWidget(m_selectionBox);
-    header->setObjectName(QStringLiteral("dialogBoxHeader"));
-    auto *headerLayout = new QHBoxLayout(header);
-    headerLayout->setObjectName(QStringLiteral("horizontalLayout_2"));
-    headerLayout->setSpacing(0);
-    headerLayout->setContentsMargins(8, 0, 0, 0);
-    m_formTitle = new QLabel(header);
-    m_formTitle->setObjectName(QStringLiteral("formTitle"));
-    headerLayout->addWidget(m_formTitle);
+    QHBoxLayout *headerLayout = addBoxHeader(m_selectionBox, boxLayout, &m_formTitle);
+    QWidget *header = headerLayout->parentWidget();
     m_printButton = headerButton("printButton", QStringLiteral("theme:printer_page.svg"), header);
     // Hidden until the table can be printed.
     m_printButton->hide();
@@ -125,7 +97,6 @@ void OverlayGridLookup::buildForm()
         = headerButton("cancelButton", QStringLiteral("theme:close-circle-outline_status.svg"), header);
     m_cancelButton->setShortcut(QKeySequence(Qt::Key_Escape));
     headerLayout->addWidget(m_cancelButton);
-    boxLayout->addWidget(header);
 
     m_sortLabel = new QLabel(QStringLiteral("(Click on column header to sort.)"), m_selectionBox);
     m_sortLabel->setObjectName(QStringLiteral("sortLabel"));

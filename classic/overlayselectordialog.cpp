@@ -19,8 +19,6 @@ constexpr auto KeyValueProperty = "zuKeyValue";
 constexpr int AbortKey = Pb::ZUGUI_ABORT;
 // Room the page keeps around the list for its own title, menu and status lines.
 constexpr int ParentHeightReserve = 232;
-constexpr QSize HeaderButtonSize(32, 32);
-constexpr QSize HeaderIconSize(24, 24);
 constexpr auto CloseIcon = "theme:close-circle-outline_status.svg";
 
 // Key events carry upper-case letter codes, so a lower-case option key binds its upper-case key.
@@ -37,38 +35,17 @@ OverlaySelectorDialog::OverlaySelectorDialog(const Pb::Dialog &dialog, QWidget *
 {
     setObjectName(QStringLiteral("OverlaySelectorDialog"));
 
-    m_selectionBox = new QFrame(this);
-    m_selectionBox->setObjectName(QStringLiteral("selectionBox"));
-    m_selectionBox->setFrameShape(QFrame::Panel);
-    m_selectionBox->setFrameShadow(QFrame::Plain);
-    m_selectionBox->setLineWidth(1);
-    m_selectionBox->setAutoFillBackground(true);
+    m_selectionBox = framedBox("selectionBox", this);
     m_selectionBox->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::MinimumExpanding);
     auto *boxLayout = new QVBoxLayout(m_selectionBox);
     boxLayout->setObjectName(QStringLiteral("verticalLayout_4"));
     boxLayout->setSpacing(0);
     boxLayout->setContentsMargins(0, 0, 0, 0);
 
-    auto *header = new QWidget(m_selectionBox);
-    header->setObjectName(QStringLiteral("dialogBoxHeader"));
-    auto *headerLayout = new QHBoxLayout(header);
-    headerLayout->setObjectName(QStringLiteral("horizontalLayout_2"));
-    headerLayout->setSpacing(0);
-    headerLayout->setContentsMargins(8, 0, 0, 0);
-    m_formTitle = new QLabel(header);
-    m_formTitle->setObjectName(QStringLiteral("formTitle"));
-    headerLayout->addWidget(m_formTitle);
-    m_cancelButton = new QPushButton(header);
-    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    m_cancelButton->setFlat(true);
-    m_cancelButton->setFixedSize(HeaderButtonSize);
-    m_cancelButton->setIconSize(HeaderIconSize);
-    // The themed icons exist once the style manager has written them.
-    if (QFile::exists(QLatin1String(CloseIcon)))
-        m_cancelButton->setIcon(QIcon(QLatin1String(CloseIcon)));
+    QHBoxLayout *headerLayout = addBoxHeader(m_selectionBox, boxLayout, &m_formTitle);
+    m_cancelButton = headerButton("cancelButton", QLatin1String(CloseIcon), headerLayout->parentWidget());
     m_cancelButton->setShortcut(QKeySequence(Qt::Key_Escape));
     headerLayout->addWidget(m_cancelButton);
-    boxLayout->addWidget(header);
 
     m_formPrompt = new QLabel(m_selectionBox);
     m_formPrompt->setObjectName(QStringLiteral("formPrompt"));

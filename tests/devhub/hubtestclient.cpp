@@ -77,13 +77,17 @@ void HubTestClient::readFrames()
     }
 }
 
-ZuHubProto::Envelope HubTestClient::waitHub(HubField field, int timeoutMs)
+namespace {
+
+// Takes envelopes off the queue until one has `field` set, waiting for more while there are none.
+template<typename Envelope>
+Envelope takeFirstWith(QList<Envelope> &queue, bool (Envelope::*field)() const, int timeoutMs)
 {
-    ZuHubProto::Envelope found;
+    Envelope found;
     (void)QTest::qWaitFor(
         [&] {
-            while (!hubQueue.isEmpty()) {
-                const ZuHubProto::Envelope next = hubQueue.takeFirst();
+            while (!queue.isEmpty()) {
+                const Envelope next = queue.takeFirst();
                 if ((next.*field)()) {
                     found = next;
                     return true;
@@ -95,22 +99,16 @@ ZuHubProto::Envelope HubTestClient::waitHub(HubField field, int timeoutMs)
     return found;
 }
 
+} // namespace
+
+ZuHubProto::Envelope HubTestClient::waitHub(HubField field, int timeoutMs)
+{
+    return takeFirstWith(hubQueue, field, timeoutMs);
+}
+
 Menu::Envelope HubTestClient::waitMenu(MenuField field, int timeoutMs)
 {
-    Menu::Envelope found;
-    (void)QTest::qWaitFor(
-        [&] {
-            while (!menuQueue.isEmpty()) {
-                const Menu::Envelope next = menuQueue.takeFirst();
-                if ((next.*field)()) {
-                    found = next;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeoutMs);
-    return found;
+    return takeFirstWith(menuQueue, field, timeoutMs);
 }
 
 QByteArray HubTestClient::waitChannelText(quint16 channelId, const QByteArray &text, int timeoutMs)
