@@ -9,7 +9,7 @@
 
 #include "app/abbreviatename.h"
 #include "app/busymouse.h"
-#include "app/latin1.h"
+#include "latin1.h"
 #include "style/stylemanager.h"
 
 #include <QApplication>
