@@ -26,7 +26,9 @@
 
 namespace {
 
-constexpr char DefaultTerm[] = "vt100";
+// The terminal description closest to what the client's emulator handles: clear with ESC [ 2 J,
+// insert mode rather than ESC [ @, attributes ended by ESC [ m, eight ANSI colours, DEL for Backspace.
+constexpr char DefaultTerm[] = "xterm-color";
 constexpr char FallbackShell[] = "/bin/sh";
 constexpr int MaxDrainReads = 64;
 
