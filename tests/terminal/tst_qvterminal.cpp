@@ -25,6 +25,21 @@ const TerminalCell &lastCell(const QVTerminal &terminal)
     return terminal.buffer().line(terminal.cursorLine()).back();
 }
 
+// A terminal on a pump, collecting what it writes.
+struct Wired
+{
+    Wired()
+    {
+        pump.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+        QObject::connect(&pump, &DataPump::dataOut, &pump, [this](const QByteArray &data) { written += data; });
+        terminal.setIODevice(&pump);
+    }
+
+    DataPump pump;
+    QVTerminal terminal;
+    QByteArray written;
+};
+
 int unhandledLogLines = 0;
 
 void countUnhandled(QtMsgType, const QMessageLogContext &, const QString &message)
@@ -240,13 +255,10 @@ void tst_QVTerminal::keys()
     QFETCH(QByteArray, modes);
     QFETCH(QByteArray, sent);
 
-    QVTerminal terminal;
-    DataPump pump;
-    pump.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
-    QByteArray written;
-    connect(&pump, &DataPump::dataOut, this, [&written](const QByteArray &data) { written += data; });
-    terminal.setIODevice(&pump);
-    pump.dataIn(modes);
+    Wired wired;
+    QVTerminal &terminal = wired.terminal;
+    const QByteArray &written = wired.written;
+    wired.pump.dataIn(modes);
 
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
     QApplication::sendEvent(&terminal, &press);
@@ -258,12 +270,9 @@ void tst_QVTerminal::keys()
 
 void tst_QVTerminal::localEchoShowsTypedText()
 {
-    QVTerminal terminal;
-    DataPump pump;
-    pump.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
-    QByteArray written;
-    connect(&pump, &DataPump::dataOut, this, [&written](const QByteArray &data) { written += data; });
-    terminal.setIODevice(&pump);
+    Wired wired;
+    QVTerminal &terminal = wired.terminal;
+    const QByteArray &written = wired.written;
     terminal.setLocalEcho(true);
     QTest::keyClicks(&terminal, "ls");
     QTest::keyClick(&terminal, Qt::Key_Left);
@@ -280,12 +289,9 @@ void tst_QVTerminal::localEchoShowsTypedText()
 
 void tst_QVTerminal::paste()
 {
-    QVTerminal terminal;
-    DataPump pump;
-    pump.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
-    QByteArray written;
-    connect(&pump, &DataPump::dataOut, this, [&written](const QByteArray &data) { written += data; });
-    terminal.setIODevice(&pump);
+    Wired wired;
+    QVTerminal &terminal = wired.terminal;
+    const QByteArray &written = wired.written;
     QApplication::clipboard()->setText(QString::fromLatin1("echo caf\xe9\n"));
     QCOMPARE(terminal.pasteAction()->shortcut(), QKeySequence("Shift+Ctrl+V"));
     terminal.pasteAction()->trigger();
