@@ -342,7 +342,7 @@ bool TerminalApp::readOnce()
     char buffer[ReadChunk];
     const ssize_t count = ::read(m_master, buffer, sizeof buffer);
     if (count > 0) {
-        // The client's page cuts a packet at its first zero byte.
+        // Pages that follow the original protocol cut a packet at its first zero byte.
         QByteArray data(buffer, int(count));
         data.replace(QByteArray(1, '\0'), QByteArray());
         if (!data.isEmpty()) {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
@@ -40,6 +41,18 @@ struct Wired
     QByteArray written;
 };
 
+class PaintRecorder : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+    QRegion painted;
+};
+
 int unhandledLogLines = 0;
 
 void countUnhandled(QtMsgType, const QMessageLogContext &, const QString &message)
@@ -68,6 +81,7 @@ private slots:
     void paste();
     void binaryOutputLogsBoundedly();
     void paintsCellsAndCursorWhereTheyBelong();
+    void outputRepaintsOnlyItsLines();
 };
 
 void tst_QVTerminal::interpreting_data()
@@ -332,6 +346,24 @@ void tst_QVTerminal::paintsCellsAndCursorWhereTheyBelong()
     QCOMPARE(image.pixelColor(centre(0, 1)), QColor(35, 38, 41));
     QVERIFY(terminal.cursorShown());
     QCOMPARE(image.pixelColor(centre(1, 2)), QColor(187, 187, 187));
+}
+
+void tst_QVTerminal::outputRepaintsOnlyItsLines()
+{
+    QVTerminal terminal;
+    terminal.resize(700, 400);
+    terminal.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&terminal));
+    terminal.appendData("\r\n\r\nabc");
+    QApplication::processEvents();
+
+    PaintRecorder recorder;
+    terminal.viewport()->installEventFilter(&recorder);
+    terminal.appendData("def");
+    QTRY_VERIFY(!recorder.painted.isEmpty());
+    const QRect line(0, QVTerminal::Margin + 2 * terminal.lineHeight(), terminal.viewport()->width(),
+                     terminal.lineHeight());
+    QCOMPARE(recorder.painted.boundingRect(), line);
 }
 
 QTEST_MAIN(tst_QVTerminal)
