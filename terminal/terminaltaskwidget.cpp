@@ -10,6 +10,7 @@
 #include "zuterm.pb.h"
 
 #include <QDebug>
+#include <QEvent>
 #include <QMessageBox>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -68,6 +69,14 @@ void TerminalTaskWidget::setAttached(bool attached)
     m_form->detachButton->style()->unpolish(m_form->detachButton);
     m_form->detachButton->style()->polish(m_form->detachButton);
     updateIcons();
+}
+
+bool TerminalTaskWidget::event(QEvent *event)
+{
+    // A detached page's window gaining focus checks its task button.
+    if (event->type() == QEvent::WindowActivate)
+        emit focusReceived();
+    return TaskPageWidget::event(event);
 }
 
 void TerminalTaskWidget::updateIcons()

@@ -46,6 +46,9 @@ public slots:
 signals:
     void disconnected();
 
+protected:
+    bool event(QEvent *event) override;
+
 private slots:
     void closeClicked();
     void sendTerminalData(const QByteArray &data);
