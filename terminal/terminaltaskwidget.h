@@ -2,7 +2,7 @@
 
 #include "shell/taskpagewidget.h"
 
-#include "app/envelopedispatcher.h"
+#include "envelopedispatcher.h"
 
 #include <QByteArray>
 #include <QPointer>
