@@ -2,6 +2,8 @@
 // CR LF, cursor moves, erases; fixed seed) through QVTerminal::appendData in 16 KiB chunks, with
 // the widget shown offscreen; BM_Libvterm: the same bytes through libvterm's screen (a reference
 // only, linked here and nowhere else). Goal: at least 50 MB/s and within 2x of libvterm.
+// BM_PagePackets: the same bytes as 4 KiB data packets through a shown TerminalTaskWidget (parse,
+// dispatch, zero bytes, pump, interpretation, painting).
 // BM_CatThroughPseudoTerminal: `cat` of a 100 MB file in a real pseudo-terminal, through the
 // stand-in hub, a debug connection and a shown terminal page; reports the longest stall of the
 // event loop (goal: under 50 ms) as the gap between ticks of a 2 ms timer, and the thread's CPU
@@ -15,6 +17,8 @@
 #include "terminal/terminaltaskwidget.h"
 
 #include "devhubconfig.h"
+
+#include "zuterm.pb.h"
 
 #include "ratioreporter.h"
 
@@ -125,6 +129,49 @@ void BM_AppendData(benchmark::State &state)
             terminal->appendData(QByteArray::fromRawData(output.constData() + offset,
                                                          std::min(ChunkBytes, output.size() - offset)));
         benchmark::DoNotOptimize(terminal->cursorLine());
+    }
+    state.SetBytesProcessed(state.iterations() * output.size());
+}
+
+// Plays the application's end of a transport for BM_PagePackets.
+class PacketTransport : public AppTranceiver
+{
+public:
+    void rawMessageSend(QByteArray) override { }
+    void deliver(const QByteArray &message) { processIncomingMessage(message.constData(), message.size()); }
+};
+
+// The page's share of the path: 4 KiB data packets (what a pseudo-terminal hands out per read)
+// parsed, dispatched, freed of zero bytes and interpreted by a shown page, events processed every
+// 64 packets so that it paints too.
+void BM_PagePackets(benchmark::State &state)
+{
+    const QByteArray &output = sharedOutput();
+    constexpr int PacketBytes = 4096;
+    QList<QByteArray> messages;
+    for (int offset = 0; offset < output.size(); offset += PacketBytes) {
+        zuterm::Envelope envelope;
+        envelope.mutable_data_packet()->set_data(output.constData() + offset,
+                                                 size_t(std::min(PacketBytes, output.size() - offset)));
+        messages.append(QByteArray::fromStdString(envelope.SerializeAsString()));
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto *transport = new PacketTransport;
+        zuterm::Envelope hello;
+        hello.mutable_handshake()->set_type(zuterm::Handshake::TERMINAL);
+        transport->deliver(QByteArray::fromStdString(hello.SerializeAsString()));
+        TerminalTaskWidget page(transport);
+        page.resize(1000, 800);
+        page.show();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        for (int i = 0; i < messages.size(); ++i) {
+            transport->deliver(messages.at(i));
+            if (i % 64 == 63)
+                QApplication::processEvents();
+        }
+        QApplication::processEvents();
     }
     state.SetBytesProcessed(state.iterations() * output.size());
 }
@@ -263,6 +310,7 @@ void warmUp()
 
 BENCHMARK(BM_AppendData)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Libvterm)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PagePackets)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CatThroughPseudoTerminal)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
 
 int main(int argc, char **argv)

@@ -46,6 +46,9 @@ QVTerminal::QVTerminal(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(Qt::IBeamCursor);
+    // Shown even while the lines fit: a bar that comes and goes with ESC [ 2 J relays the view out
+    // each time.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     for (QScrollBar *bar : { verticalScrollBar(), horizontalScrollBar() }) {
         bar->setPageStep(ScrollPageStep);
         bar->setSingleStep(1);
@@ -84,12 +87,25 @@ void QVTerminal::setLocalEcho(bool localEcho)
 
 void QVTerminal::read()
 {
-    if (!m_device || !m_device->isReadable())
+    if (m_readDeferred || !m_device || !m_device->isReadable())
         return;
-    // One read of everything there: readAll() on a sequential device goes in 16 KiB steps.
+    // One read of what is there (readAll() on a sequential device goes in 16 KiB steps), but no
+    // more than a slice between two turns of the event loop: a burst of megabytes is then painted
+    // as it goes and does not stall typing.
     const qint64 available = m_device->bytesAvailable();
-    if (available > 0)
-        appendData(m_device->read(available));
+    if (available <= 0)
+        return;
+    const qint64 size = std::min(available, ReadSliceBytes - m_readSinceYield);
+    appendData(m_device->read(size));
+    m_readSinceYield += size;
+    if (m_readSinceYield < ReadSliceBytes)
+        return;
+    m_readDeferred = true;
+    QTimer::singleShot(0, this, [this] {
+        m_readDeferred = false;
+        m_readSinceYield = 0;
+        read();
+    });
 }
 
 void QVTerminal::writeData(const QByteArray &data)

@@ -40,6 +40,8 @@ public:
     // Debug lines about unknown controls per chunk of output, so that binary output stays cheap.
     static constexpr int MaxUnhandledLogsPerChunk = 8;
     static constexpr int LogExcerptBytes = 64;
+    // Output read and interpreted before the event loop gets a turn to paint and take input.
+    static constexpr qint64 ReadSliceBytes = 256 * 1024;
 
     explicit QVTerminal(QWidget *parent = nullptr);
     ~QVTerminal() override;
@@ -142,6 +144,9 @@ private:
     std::array<qreal, 256> m_glyphOffsets {};
     QVector<quint32> m_runGlyphs;
     QVector<QPointF> m_runPositions;
+
+    bool m_readDeferred = false;
+    qint64 m_readSinceYield = 0;
 
     // What one call of appendData() changed, so that only that is repainted.
     const QByteArray *m_chunk = nullptr;

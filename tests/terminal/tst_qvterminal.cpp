@@ -78,6 +78,7 @@ private slots:
     void keys_data();
     void keys();
     void localEchoShowsTypedText();
+    void burstIsReadInSlices();
     void paste();
     void binaryOutputLogsBoundedly();
     void paintsCellsAndCursorWhereTheyBelong();
@@ -299,6 +300,23 @@ void tst_QVTerminal::localEchoShowsTypedText()
     terminal.setIODevice(nullptr);
     QTest::keyClicks(&terminal, "x");
     QCOMPARE(terminal.buffer().lineText(1), QString());
+}
+
+void tst_QVTerminal::burstIsReadInSlices()
+{
+    Wired wired;
+    QByteArray burst;
+    while (burst.size() < 3 * QVTerminal::ReadSliceBytes)
+        burst += "0123456789abcdefghijklmnopqrstuvwxyz\r\n";
+    burst += "end";
+    wired.pump.dataIn(burst);
+    // One slice now; the rest once the event loop has had its turn.
+    QCOMPARE(wired.pump.bytesAvailable(), burst.size() - QVTerminal::ReadSliceBytes);
+    QTRY_COMPARE(wired.pump.bytesAvailable(), 0);
+    QCOMPARE(wired.terminal.buffer().lineText(wired.terminal.cursorLine()), QString("end"));
+    // Small output afterwards is shown at once again.
+    wired.pump.dataIn("\r\nnext");
+    QCOMPARE(wired.terminal.buffer().lineText(wired.terminal.cursorLine()), QString("next"));
 }
 
 void tst_QVTerminal::paste()
