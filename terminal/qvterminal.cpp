@@ -8,7 +8,6 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
