@@ -8,8 +8,7 @@
 // stand-in hub, a debug connection and a shown terminal page; reports the longest stall of the
 // event loop (goal: under 50 ms) as the gap between ticks of a 2 ms timer, and the thread's CPU
 // time within that gap (on a shared machine the wall-clock gap includes time not scheduled at all).
-// ZU_BENCH_GAPS=1 prints every gap over 20 ms with its time into the run. Run it with
-// QT_LOGGING_RULES="default.debug=false": the debug transport logs every fragmented message.
+// ZU_BENCH_GAPS=1 prints every gap over 20 ms with its time into the run.
 
 #include "applinks/sockettranceiver.h"
 #include "style/stylemanager.h"
