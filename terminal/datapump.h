@@ -26,5 +26,8 @@ protected:
     qint64 writeData(const char *data, qint64 size) override;
 
 private:
+    // Bytes before m_offset have been read; they are dropped once they are half the buffer, so a
+    // backlog read a slice at a time costs no copy per slice.
     QByteArray m_buffer;
+    int m_offset = 0;
 };
