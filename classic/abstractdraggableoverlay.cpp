@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -86,6 +87,16 @@ void AbstractDraggableOverlay::placeBox()
         return;
     m_box->move(qMax(0, qMin(box.x(), width() - box.width())),
                 qMax(0, qMin(box.y(), height() - box.height())));
+}
+
+QSize AbstractDraggableOverlay::boundedByPage(const QSize &wanted, const QSize &pageReserve) const
+{
+    QSize room;
+    if (const QWidget *page = parentWidget())
+        room = page->size() - pageReserve;
+    else if (const QScreen *shown = screen())
+        room = shown->availableSize();
+    return room.isValid() ? wanted.boundedTo(room.expandedTo(QSize(0, 0))) : wanted;
 }
 
 QFrame *AbstractDraggableOverlay::framedBox(const char *name, QWidget *parent)

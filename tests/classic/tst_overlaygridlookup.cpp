@@ -1,16 +1,23 @@
 #include "classic/gridlookupmodelbuilder.h"
 #include "classic/gridlookupsortmodel.h"
 #include "classic/overlaygridlookup.h"
+#include "classic/printtabledialog.h"
 #include "classic/tableviewnosearch.h"
 
+#include "modaldriver.h"
+#include "pdfreadback.h"
+
 #include <QApplication>
+#include <QCheckBox>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -90,7 +97,7 @@ private slots:
         QCOMPARE(overlay->findChild<QLabel *>("sortLabel")->text(),
                  QString("(Click on column header to sort.)"));
         QCOMPARE(overlay->findChild<QLabel *>("recordCountLabel")->text(), QString("3 records found"));
-        QVERIFY(overlay->findChild<QPushButton *>("printButton")->isHidden());
+        QVERIFY(!overlay->findChild<QPushButton *>("printButton")->isHidden());
         auto *cancel = overlay->findChild<QPushButton *>("cancelButton");
         QCOMPARE(cancel->size(), QSize(32, 32));
         QCOMPARE(cancel->shortcut(), QKeySequence(Qt::Key_Escape));
@@ -289,6 +296,34 @@ private slots:
         QCOMPARE(accepted.at(0).at(0).toInt(), firstId);
         // The session's model keeps the server's order.
         QCOMPARE(columnTexts(overlay->model(), 0), (QStringList { "HIST", "ARTS", "MATH" }));
+    }
+
+    void printsWhatTheTableShows()
+    {
+        OverlayGridLookup *overlay = open("Courses", courseModel(), { 2 });
+        overlay->tableView()->sortByColumn(0, Qt::DescendingOrder);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("courses.pdf");
+        ModalDriver driver;
+        QStringList boxes;
+        driver.expect<PrintTableDialog>([&](PrintTableDialog *dialog) {
+            for (QCheckBox *box : dialog->columnBoxes())
+                boxes << box->text();
+            QPrinter printer(QPrinter::ScreenResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            QMetaObject::invokeMethod(dialog, "renderToPrinter", Q_ARG(QPrinter *, &printer));
+            dialog->reject();
+        });
+        overlay->findChild<QPushButton *>("printButton")->click();
+        QVERIFY(driver.allHandled());
+        // The hidden column is not offered; the rows come in the order the user sorted them.
+        QCOMPARE(boxes, (QStringList { "Code", "Credits" }));
+        const QString text = PdfReadback(file).text(0);
+        QVERIFY2(text.indexOf("MATH") >= 0 && text.indexOf("MATH") < text.indexOf("HIST")
+                     && text.indexOf("HIST") < text.indexOf("ARTS"),
+                 qPrintable(text));
+        QVERIFY(!text.contains("2019"));
     }
 
     void tableSizeFollowsContentsWithinThePage()
