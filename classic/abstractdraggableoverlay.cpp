@@ -2,19 +2,12 @@
 
 #include <QFile>
 #include <QFrame>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
-
-namespace {
-constexpr int ShadowBlurRadius = 8;
-constexpr int ShadowAlpha = 50;
-constexpr QPoint ShadowOffset(4, 4);
-} // namespace
 
 AbstractDraggableOverlay::AbstractDraggableOverlay(QWidget *parent)
     : AbstractOverlay(parent)
@@ -23,13 +16,8 @@ AbstractDraggableOverlay::AbstractDraggableOverlay(QWidget *parent)
 void AbstractDraggableOverlay::setDraggableBox(QWidget *box)
 {
     m_box = box;
-    if (!box)
-        return;
-    auto *shadow = new QGraphicsDropShadowEffect(box);
-    shadow->setBlurRadius(ShadowBlurRadius);
-    shadow->setColor(QColor(0, 0, 0, ShadowAlpha));
-    shadow->setOffset(ShadowOffset);
-    box->setGraphicsEffect(shadow);
+    if (box)
+        addShadow(box);
 }
 
 void AbstractDraggableOverlay::mousePressEvent(QMouseEvent *event)

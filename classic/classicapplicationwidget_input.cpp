@@ -344,14 +344,15 @@ void ClassicApplicationWidget::editBlob(int screenId, const QString &name, bool 
         return;
     }
     auto *overlay = new OverlayBlobEdit(text, readOnly, field->mapToGlobal(QPoint(0, 0)), this);
+    // Opened from a read-only screen there is no field to return to: the ring menu takes the keys.
     connect(overlay, &OverlayBlobEdit::accepted, this, [this](const QString &editedText) {
         if (closeOverlay(BlobEditOverlay,
-                         "ClassicApplicationWidget::editBlob()::accepted - Editor not shown.", false))
+                         "ClassicApplicationWidget::editBlob()::accepted - Editor not shown.", true))
             emit blobEditComplete(editedText);
     });
     connect(overlay, &OverlayBlobEdit::rejected, this, [this] {
         if (closeOverlay(BlobEditOverlay,
-                         "ClassicApplicationWidget::editBlob()::rejected - Editor not shown.", false))
+                         "ClassicApplicationWidget::editBlob()::rejected - Editor not shown.", true))
             emit blobEditComplete(QString());
     });
     openOverlay(overlay, BlobEditOverlay);

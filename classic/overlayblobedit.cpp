@@ -105,6 +105,7 @@ void OverlayBlobEdit::buildForm()
     box->setLineWidth(1);
     auto *boxLayout = namedLayout<QVBoxLayout>("verticalLayout_4", box, 0, QMargins());
     m_lightBoxLayout->addWidget(box, BoxRow, BoxColumn);
+    addShadow(box);
 
     auto *header = new QWidget(box);
     header->setObjectName(QStringLiteral("dialogBoxHeader"));

@@ -233,9 +233,17 @@ void PrintTableDialog::updatePreview()
 QString PrintTableDialog::choosePdfFile()
 {
     QSettings settings;
-    QString folder = settings.value(QLatin1String(DownloadLocationKey)).toString();
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // The folder of the last save, else the documents folder, else home: the file dialog would
+    // fall back to the working directory for a folder that does not exist.
+    QString folder;
+    for (const QString &candidate :
+         { settings.value(QLatin1String(DownloadLocationKey)).toString(),
+           QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath() }) {
+        if (!candidate.isEmpty() && QDir(candidate).exists()) {
+            folder = candidate;
+            break;
+        }
+    }
     // The title may come from the server: only plain characters go into the proposed name.
     QString name = m_titleEdit->text().trimmed();
     name.replace(QRegularExpression(QStringLiteral("[^\\w .-]")), QStringLiteral("_"));

@@ -243,11 +243,13 @@ bool SampleData::addIdentities(QSqlDatabase &db, QString *error)
         QRandomGenerator random(Seed + quint32(number));
         // Some have nobody; a few a sponsor who sees the fees.
         const int relatives = random.bounded(4);
+        // Consecutive names of the list: no one appears twice for the same student.
+        const int firstName = random.bounded(int(std::size(GuardianFirstNames)));
         for (int i = 0; i < relatives; ++i) {
             const char *relation = Relations[random.bounded(int(std::size(Relations)))];
             person.addBindValue(number);
             person.addBindValue(QStringLiteral("%1 %2").arg(
-                QString::fromUtf8(GuardianFirstNames[random.bounded(int(std::size(GuardianFirstNames)))]),
+                QString::fromUtf8(GuardianFirstNames[(firstName + i) % int(std::size(GuardianFirstNames))]),
                 lastName));
             person.addBindValue(relation ? QVariant(QLatin1String(relation)) : QVariant(QVariant::String));
             if (!exec(person, error))

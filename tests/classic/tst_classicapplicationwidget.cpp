@@ -566,6 +566,9 @@ private slots:
             const QString sent = blobs.takeFirst().at(0).toString();
             QCOMPARE(sent, answer);
             QCOMPARE(sent.isNull(), answer.isNull());
+            // No field is current on this screen: the keys go to the ring menu again.
+            QVERIFY(!m_page->currentField());
+            QTRY_VERIFY(m_page->ringMenu()->hasFocus());
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
         QCOMPARE(blobs.size(), 0);
