@@ -2,7 +2,7 @@
 
 #include "files/aspectratiopixmaplabel.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 #include <QBuffer>
 #include <QDebug>

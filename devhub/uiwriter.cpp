@@ -3,7 +3,7 @@
 #include "classicmenu.h"
 #include "studentdatabase.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 using Latin1::fromQString;
 
