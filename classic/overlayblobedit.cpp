@@ -1,5 +1,7 @@
 #include "overlayblobedit.h"
 
+#include "formparts.h"
+
 #include <QCheckBox>
 #include <QDebug>
 #include <QFile>
@@ -16,7 +18,6 @@ namespace {
 
 constexpr QSize DesignerSize(805, 676);
 constexpr QSize BoxMinimum(300, 300);
-constexpr QSize DialogButtonMinimum(96, 40);
 constexpr QSize IconSize(24, 24);
 constexpr int CloseButtonMaximumWidth = 24;
 constexpr int TopSpacerWidth = 20;
@@ -24,24 +25,6 @@ constexpr int TopSpacerDesignerHeight = 100;
 constexpr int SpacerColumn = 0;
 constexpr int BoxColumn = 1;
 constexpr int BoxRow = 1;
-
-QPushButton *dialogButton(const char *name, const QString &text, QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setMinimumSize(DialogButtonMinimum);
-    return button;
-}
-
-template<class Layout>
-Layout *namedLayout(const char *name, QWidget *parent, int spacing, const QMargins &margins)
-{
-    auto *layout = new Layout(parent);
-    layout->setObjectName(QLatin1String(name));
-    layout->setSpacing(spacing);
-    layout->setContentsMargins(margins);
-    return layout;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "overlaygridlookup.h"
 
+#include "formparts.h"
 #include "gridlookupsortmodel.h"
 #include "printtabledialog.h"
 #include "tableviewnosearch.h"
@@ -19,20 +20,11 @@
 namespace {
 
 constexpr int RowIdRole = Qt::UserRole;
-constexpr QSize DialogButtonMinimum(96, 40);
 // Extra width per column beyond its contents, and around the table.
 constexpr int ColumnPadding = 4;
 constexpr int TablePadding = 24;
 // Room the page keeps around the lookup for its own title, menu and status lines.
 constexpr QSize PageReserve(144, 232);
-
-QPushButton *dialogButton(const char *name, const QString &text, QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setMinimumSize(DialogButtonMinimum);
-    return button;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "printtabledialog.h"
 
+#include "formparts.h"
 #include "printpageheader.h"
 #include "tablerenderer.h"
 
@@ -43,14 +44,6 @@ QGroupBox *groupBox(const char *name, const QString &title, QWidget *parent)
     auto *box = new QGroupBox(title, parent);
     box->setObjectName(QLatin1String(name));
     return box;
-}
-
-template<class Layout>
-Layout *namedLayout(const char *name, QWidget *parent)
-{
-    auto *layout = new Layout(parent);
-    layout->setObjectName(QLatin1String(name));
-    return layout;
 }
 
 } // namespace

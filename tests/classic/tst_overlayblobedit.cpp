@@ -1,5 +1,7 @@
 #include "classic/overlayblobedit.h"
 
+#include "overlaypage.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
@@ -11,20 +13,6 @@
 
 #include <memory>
 
-namespace {
-
-// Records the keys that get past the overlay to the page.
-class Page : public QWidget
-{
-public:
-    QList<int> keys;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override { keys.append(event->key()); }
-};
-
-} // namespace
-
 // The text-block overlay: where its box sits, Save following the editor's changes (undo
 // included), the answers of an editable and a read-only block, and the wide toggle.
 class tst_OverlayBlobEdit : public QObject
@@ -34,8 +22,7 @@ class tst_OverlayBlobEdit : public QObject
 private slots:
     void init()
     {
-        m_page = std::make_unique<Page>();
-        m_page->resize(900, 700);
+        m_page = std::make_unique<OverlayPage>(QSize(900, 700));
     }
     void cleanup() { m_page.reset(); }
 
@@ -136,20 +123,15 @@ private slots:
 private:
     OverlayBlobEdit *open(const QString &text, bool readOnly, int fieldY)
     {
-        m_page->show();
-        QApplication::setActiveWindow(m_page.get());
-        if (!QTest::qWaitForWindowActive(m_page.get()))
-            qWarning("page window not active");
-        auto *overlay
-            = new OverlayBlobEdit(text, readOnly, m_page->mapToGlobal(QPoint(40, fieldY)), m_page.get());
-        overlay->resize(m_page->size());
-        overlay->show();
-        overlay->setFocus();
+        // The page is placed first: the field's position is global.
+        m_page->QWidget::show();
+        const QPoint field = m_page->mapToGlobal(QPoint(40, fieldY));
+        OverlayBlobEdit *overlay = m_page->show(new OverlayBlobEdit(text, readOnly, field, m_page.get()));
         QCoreApplication::processEvents();
         return overlay;
     }
 
-    std::unique_ptr<Page> m_page;
+    std::unique_ptr<OverlayPage> m_page;
 };
 
 QTEST_MAIN(tst_OverlayBlobEdit)

@@ -5,6 +5,7 @@
 #include "classic/tableviewnosearch.h"
 
 #include "modaldriver.h"
+#include "overlaypage.h"
 #include "pdfreadback.h"
 
 #include <QApplication>
@@ -54,16 +55,6 @@ QStandardItemModel *courseModel(bool withHeaders = true)
     return model;
 }
 
-// Records the keys that get past the overlay to the page.
-class Page : public QWidget
-{
-public:
-    QList<int> keys;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override { keys.append(event->key()); }
-};
-
 QStringList columnTexts(const QAbstractItemModel *model, int column)
 {
     QStringList texts;
@@ -81,8 +72,7 @@ class tst_OverlayGridLookup : public QObject
 private slots:
     void init()
     {
-        m_page = std::make_unique<Page>();
-        m_page->resize(1000, 800);
+        m_page = std::make_unique<OverlayPage>();
     }
     void cleanup() { m_page.reset(); }
 
@@ -363,18 +353,10 @@ private:
 
     OverlayGridLookup *open(const QString &title, QStandardItemModel *model, const QList<int> &hidden)
     {
-        auto *overlay = new OverlayGridLookup(title, model, hidden, m_page.get());
-        overlay->resize(m_page->size());
-        m_page->show();
-        overlay->show();
-        QApplication::setActiveWindow(m_page.get());
-        if (!QTest::qWaitForWindowActive(m_page.get()))
-            qWarning("page window not active");
-        overlay->setFocus();
-        return overlay;
+        return m_page->show(new OverlayGridLookup(title, model, hidden, m_page.get()));
     }
 
-    std::unique_ptr<Page> m_page;
+    std::unique_ptr<OverlayPage> m_page;
 };
 
 QTEST_MAIN(tst_OverlayGridLookup)

@@ -1,6 +1,8 @@
 #include "classic/overlayidsec.h"
 #include "files/aspectratiopixmaplabel.h"
 
+#include "overlaypage.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QFrame>
@@ -66,8 +68,7 @@ class tst_OverlayIdSec : public QObject
 private slots:
     void init()
     {
-        m_page = std::make_unique<QWidget>();
-        m_page->resize(1000, 800);
+        m_page = std::make_unique<OverlayPage>();
     }
     void cleanup() { m_page.reset(); }
 
@@ -174,20 +175,9 @@ private slots:
     }
 
 private:
-    OverlayIdSec *open(const Pb::IdSec &card)
-    {
-        auto *overlay = new OverlayIdSec(card, m_page.get());
-        overlay->resize(m_page->size());
-        m_page->show();
-        overlay->show();
-        QApplication::setActiveWindow(m_page.get());
-        if (!QTest::qWaitForWindowActive(m_page.get()))
-            qWarning("page window not active");
-        overlay->setFocus();
-        return overlay;
-    }
+    OverlayIdSec *open(const Pb::IdSec &card) { return m_page->show(new OverlayIdSec(card, m_page.get())); }
 
-    std::unique_ptr<QWidget> m_page;
+    std::unique_ptr<OverlayPage> m_page;
 };
 
 QTEST_MAIN(tst_OverlayIdSec)
