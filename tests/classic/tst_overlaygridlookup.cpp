@@ -299,10 +299,8 @@ private slots:
         driver.expect<PrintTableDialog>([&](PrintTableDialog *dialog) {
             for (QCheckBox *box : dialog->columnBoxes())
                 boxes << box->text();
-            QPrinter printer(QPrinter::ScreenResolution);
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(file);
-            QMetaObject::invokeMethod(dialog, "renderToPrinter", Q_ARG(QPrinter *, &printer));
+            const auto printer = PdfReadback::printerTo(file);
+            QMetaObject::invokeMethod(dialog, "renderToPrinter", Q_ARG(QPrinter *, printer.get()));
             dialog->reject();
         });
         overlay->findChild<QPushButton *>("printButton")->click();

@@ -200,11 +200,8 @@ private slots:
 private:
     void print(PrintTableDialog &dialog)
     {
-        QPrinter printer(QPrinter::ScreenResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setPageSize(QPageSize(QPageSize::A4));
-        printer.setOutputFileName(m_file);
-        QVERIFY(QMetaObject::invokeMethod(&dialog, "renderToPrinter", Q_ARG(QPrinter *, &printer)));
+        const auto printer = PdfReadback::printerTo(m_file);
+        QVERIFY(QMetaObject::invokeMethod(&dialog, "renderToPrinter", Q_ARG(QPrinter *, printer.get())));
     }
 
     TestEnvironment m_environment;

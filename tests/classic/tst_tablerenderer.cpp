@@ -43,10 +43,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_file = m_dir->filePath("table.pdf");
-        m_printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
-        m_printer->setOutputFormat(QPrinter::PdfFormat);
-        m_printer->setPageSize(QPageSize(QPageSize::A4));
-        m_printer->setOutputFileName(m_file);
+        m_printer = PdfReadback::printerTo(m_file);
     }
 
     void refusesWhatCannotMakeATable_data()

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfSelection>
+#include <QPrinter>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -22,6 +23,15 @@ PdfReadback::PdfReadback(const QString &fileName)
 }
 
 PdfReadback::~PdfReadback() = default;
+
+std::unique_ptr<QPrinter> PdfReadback::printerTo(const QString &fileName)
+{
+    auto printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setPageSize(QPageSize(QPageSize::A4));
+    printer->setOutputFileName(fileName);
+    return printer;
+}
 
 bool PdfReadback::isLoaded() const
 {

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QPdfDocument;
+class QPrinter;
 
 // Reads back a PDF that code under test printed: its pages, their text, and what is drawn on a
 // page rendered to an image (the vertical rules of a table, the grey of a header row).
@@ -15,6 +16,10 @@ class PdfReadback
 public:
     explicit PdfReadback(const QString &fileName);
     ~PdfReadback();
+
+    // The printer whose output is read back: a PDF file, A4, at screen resolution as the table
+    // print dialog uses it.
+    static std::unique_ptr<QPrinter> printerTo(const QString &fileName);
 
     bool isLoaded() const;
     int pageCount() const;
