@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -255,6 +256,20 @@ private slots:
         QTest::keyClick(page->findChild<TableLookupDialog *>(), Qt::Key_Escape);
         QCOMPARE(nextReply(), QString(R"(pid: 77 window_id: 1 table_lookup_response { value: "S2019" })"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        // The identity button asks with the text of its field, as the user sees it.
+        Pb::UIEnvelope idField = to(1);
+        setField(idField.mutable_put_field()->mutable_field_id(), "student_no");
+        idField.mutable_put_field()->set_attribute_mask(ZuFieldWidget::IdBit);
+        idField.mutable_put_field()->set_data_type(ZuFieldWidget::ZUGUI_CHAR);
+        m_app->send(idField);
+        ZuFieldWidget *number = page->getField(StudentScreen, "student_no");
+        QTRY_COMPARE(number->displayMode(), ZuFieldWidget::DisplayMode::Id);
+        number->findChild<QPushButton *>("idSecButton")->click();
+        QString expected = genericReply(77, 1, Pb::GenericResponse::ZUGUI_DO_IDSEC, std::nullopt, "student_no",
+                                        std::string("S2019"));
+        expected.insert(expected.lastIndexOf(" }"), " supports_idsec: true");
+        QCOMPARE(nextReply(), expected);
 
         // An identity card is only looked at: closing it answers nothing.
         Pb::UIEnvelope card = to(1);
