@@ -91,6 +91,8 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     connect(connection, &MainConnection::menuReceived, this, &MainWindow::setRootMenuItem);
     connect(m_taskManager, &TaskManager::filesActivated, this, &MainWindow::filesActivated);
     connect(connection, &MainConnection::launchWeb, this, &MainWindow::launchInternalBrowser);
+    connect(connection, &MainConnection::statusNotice, this,
+            [this](const QString &text) { statusBar()->showMessage(text, StatusMessageMs); });
     connect(connection, &MainConnection::scheduledProcessCountChanged, m_taskManager,
             &TaskManager::setScheduledTaskCount);
     m_taskManager->setScheduledTaskCount(connection->scheduledCount());
@@ -252,6 +254,13 @@ void MainWindow::filebrowserBatchPrint(bool batchInProgress)
 
 void MainWindow::printDocument(const QString &text)
 {
+    // A server sending documents faster than they are printed must not grow the client for ever.
+    if (m_printQueue.size() >= MaxPrintQueue) {
+        qWarning() << "MainWindow::printDocument() - print queue full; document dropped";
+        statusBar()->showMessage(QStringLiteral("Too many documents are waiting to be printed; one was dropped."),
+                                 StatusMessageMs);
+        return;
+    }
     m_printQueue.append(text);
     // A run is under way (its dialog spins the event loop): it takes this one too.
     if (m_printQueue.size() > 1)

@@ -117,6 +117,7 @@ private:
     QString m_pendingPassword;
     std::unique_ptr<QPrinter> m_printer;
     bool m_batchPrint = false;
+    static constexpr int MaxPrintQueue = 100;
     QStringList m_printQueue;
     QWebEngineProfile *m_webProfile = nullptr;
 };

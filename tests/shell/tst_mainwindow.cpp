@@ -25,6 +25,7 @@
 #include <QPrintDialog>
 #include <QScreen>
 #include <QSettings>
+#include <QStatusBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
@@ -136,6 +137,17 @@ private slots:
         m_window->printDocument("fourth");
         QCOMPARE(dialogs, 2);
         QVERIFY(driver.unexpected().isEmpty());
+
+        // A flood while the dialog is open is bounded, and the user is told.
+        driver.expect<QPrintDialog>([this](QPrintDialog *dialog) {
+            QTest::ignoreMessage(QtWarningMsg, "MainWindow::printDocument() - print queue full; document dropped");
+            for (int i = 0; i < 100; ++i)
+                m_window->printDocument("flood");
+            QVERIFY(m_window->statusBar()->currentMessage().contains("dropped"));
+            dialog->reject();
+        });
+        m_window->printDocument("fifth");
+        QVERIFY(driver.allHandled());
     }
 
     void passwordResultWithoutPendingChangeIsIgnored()
