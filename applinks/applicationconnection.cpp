@@ -1,18 +1,16 @@
 #include "applicationconnection.h"
 
 #include "apptranceiver.h"
+#include "pagehost.h"
 #include "classic/gridlookupmodelbuilder.h"
 
 #include "app/busymouse.h"
-#include "app/envelopedispatcher.h"
-#include "app/latin1.h"
+#include "envelopedispatcher.h"
+#include "latin1.h"
 #include "app/version.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/expandkeymarkers.h"
 #include "classic/zufieldwidget.h"
-#include "shell/mainwindow.h"
-#include "shell/menuitemmodel.h"
-#include "shell/taskmanager.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -76,10 +74,11 @@ QString nameOf(const ZuFieldWidget *field)
 
 } // namespace
 
-ApplicationConnection::ApplicationConnection(AppTranceiver *transport, QObject *parent)
+ApplicationConnection::ApplicationConnection(AppTranceiver *transport, PageHost *host, QObject *parent)
     : QObject(parent)
     , m_transport(transport)
-    , m_mainWindow(qobject_cast<MainWindow *>(parent))
+    , m_host(host)
+    , m_hostObject(host ? host->hostObject() : nullptr)
     , m_solo(transport->isMenuOpt())
 {
     qRegisterMetaType<Pb::Key>();
@@ -98,10 +97,11 @@ ApplicationConnection::~ApplicationConnection()
         if (!page)
             continue;
         const bool solo = page->isSoloApp();
-        if (m_mainWindow)
-            m_mainWindow->removeTaskPage(page, solo);
+        PageHost *pages = host();
+        if (pages)
+            pages->removeTaskPage(page, solo);
         // The task manager disposes of a solo page after its delayed removal.
-        if (!solo || !m_mainWindow)
+        if (!solo || !pages)
             page->deleteLater();
     }
     qDebug() << "Connection destroyed";
@@ -144,8 +144,8 @@ ClassicApplicationWidget *ApplicationConnection::pageFor(quint32 windowId)
         return page;
 
     qDebug() << "+++ instanciating widget for window ID:" << windowId;
-    ClassicApplicationWidget *page = m_mainWindow
-        ? m_mainWindow->createClassicPage(windowId, m_menuTitle, m_solo)
+    ClassicApplicationWidget *page = host()
+        ? host()->createClassicPage(windowId, m_menuTitle, m_solo)
         : new ClassicApplicationWidget(windowId, m_menuTitle, m_solo);
     connectPage(page);
     m_pages.insert(windowId, page);
@@ -155,8 +155,8 @@ ClassicApplicationWidget *ApplicationConnection::pageFor(quint32 windowId)
         && !hidden.page->isAttached())
         placeFreeWindow(page, hidden.page);
 
-    if (m_mainWindow)
-        m_mainWindow->addTaskPage(page);
+    if (host())
+        host()->addTaskPage(page);
     else
         page->show();
     return page;
@@ -175,9 +175,10 @@ void ApplicationConnection::connectPage(ClassicApplicationWidget *page)
     connect(page, &Page::keyPressed, this, &Self::sendKeypress);
     connect(page, &Page::buttonFieldClicked, this, &Self::buttonFieldClicked);
     connect(page, &Page::charModeKeyPressed, this, &Self::charModeKeyPressed);
-    if (m_mainWindow)
-        connect(page, &Page::helpRequested, m_mainWindow.data(),
-                qOverload<const QString &>(&MainWindow::displayHelpTopic));
+    connect(page, &Page::helpRequested, this, [this](const QString &topic) {
+        if (host())
+            host()->showHelpTopic(topic);
+    });
     connect(page, &Page::blobEditComplete, this, &Self::sendBlobEditFinished);
     connect(page, &Page::gridLookupComplete, this, &Self::sendGridLookupFinished);
 }
@@ -209,8 +210,8 @@ void ApplicationConnection::mh_hide(quint32 windowId, const google::protobuf::Me
         if (!page->isAttached())
             page->setProperty("detachedGeom", page->geometry());
     }
-    if (m_mainWindow)
-        m_mainWindow->removeTaskPage(page, false);
+    if (host())
+        host()->removeTaskPage(page, false);
     else
         page->hide();
 }
@@ -233,14 +234,14 @@ void ApplicationConnection::mh_show(quint32 windowId, const google::protobuf::Me
             page->setFocus(Qt::OtherFocusReason);
         }
     } else if (hidden.page->isAttached()) {
-        if (m_mainWindow)
-            m_mainWindow->taskManager()->reattachForm(page);
+        if (host())
+            host()->reattachTaskPage(page);
     } else {
         placeFreeWindow(page, hidden.page);
     }
     // A solo application's page is shown again too: hiding took it off the task bar.
-    if (m_mainWindow)
-        m_mainWindow->addTaskPage(page);
+    if (host())
+        host()->addTaskPage(page);
     else
         page->show();
 }
@@ -409,13 +410,7 @@ void ApplicationConnection::mh_create_session(quint32 windowId, const google::pr
     const auto &session = as<Pb::CreateSession>(msg);
     m_appName = Latin1::toQString(session.app_name());
     const QString path = Latin1::toQString(session.menupath());
-    m_menuTitle.clear();
-    if (m_mainWindow && !path.isEmpty()) {
-        const QModelIndexList hits = m_mainWindow->menuModel()->match(
-            QModelIndex(), MenuItemModel::MenuPathRole, path, 1, Qt::MatchExactly | Qt::MatchRecursive);
-        if (!hits.isEmpty())
-            m_menuTitle = hits.first().data(Qt::DisplayRole).toString();
-    }
+    m_menuTitle = host() ? host()->menuTitleForPath(path) : QString();
     qInfo() << "Creating session: channel:" << m_transport->channelId() << " app_name =" << m_appName
             << " Menu item title:" << m_menuTitle << "(path:" << path << ")";
 }

@@ -12,7 +12,7 @@
 
 class AppTranceiver;
 class ClassicApplicationWidget;
-class MainWindow;
+class PageHost;
 class ZuFieldWidget;
 
 namespace google::protobuf {
@@ -34,9 +34,9 @@ public:
     static constexpr int ServerLookupBusyMs = 24000;
     static constexpr int FirstCommandField = 1000;
 
-    // The transport becomes a child of the connection. The parent is the main window, which
-    // makes the pages and shows them in its task manager.
-    explicit ApplicationConnection(AppTranceiver *transport, QObject *parent = nullptr);
+    // The transport becomes a child of the connection. The host makes the pages and shows them on
+    // the task bar; without one, pages are free windows.
+    ApplicationConnection(AppTranceiver *transport, PageHost *host, QObject *parent = nullptr);
     ~ApplicationConnection() override;
 
     quint32 pid() const { return m_pid; }
@@ -119,9 +119,12 @@ private:
     // not one of our pages.
     bool senderWindow(quint32 *windowId) const;
     static void placeFreeWindow(ClassicApplicationWidget *page, const QWidget *model);
+    // The host while it lives.
+    PageHost *host() const { return m_hostObject ? m_host : nullptr; }
 
     AppTranceiver *m_transport;
-    QPointer<MainWindow> m_mainWindow;
+    PageHost *m_host;
+    QPointer<QObject> m_hostObject;
     quint32 m_pid = 0;
     QString m_appName;
     QString m_menuTitle;

@@ -1,6 +1,6 @@
 #include "apptranceiver.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 #include <QDebug>
 #include <QTimer>

@@ -3,11 +3,6 @@
 #include <QDebug>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QtEndian>
-
-namespace {
-constexpr int HeaderSize = 4;
-}
 
 SocketTranceiver::SocketTranceiver(QTcpSocket *socket, QObject *parent)
     : AppTranceiver(parent)
@@ -31,12 +26,8 @@ SocketTranceiver::~SocketTranceiver()
 
 void SocketTranceiver::rawMessageSend(QByteArray data)
 {
-    if (!m_socket)
-        return;
-    uchar header[HeaderSize];
-    qToBigEndian<quint32>(quint32(data.size()), header);
-    m_socket->write(reinterpret_cast<const char *>(header), HeaderSize);
-    m_socket->write(data);
+    if (m_socket)
+        m_socket->write(LengthPrefixCodec::encode(data));
 }
 
 void SocketTranceiver::socketDisconnected()
@@ -51,39 +42,23 @@ void SocketTranceiver::socketError(QAbstractSocket::SocketError error)
 
 void SocketTranceiver::socketReadyRead()
 {
-    if (m_reading)
+    if (m_reading || !m_socket)
         return;
     m_reading = true;
+    m_codec.feed(m_socket->readAll());
     // A handler may delete this transport (and the socket) while a message is delivered.
     QPointer<SocketTranceiver> self(this);
+    QByteArray message;
     while (self && m_socket) {
-        if (!m_headerRead) {
-            const qint64 available = m_socket->bytesAvailable();
-            if (available < HeaderSize) {
-                if (available > 0)
-                    qDebug() << "WARNING: Message header fragmented. (" << available << "/" << HeaderSize
-                             << ")";
-                break;
-            }
-            uchar header[HeaderSize];
-            m_socket->read(reinterpret_cast<char *>(header), HeaderSize);
-            m_expectedLength = qFromBigEndian<quint32>(header);
-            m_headerRead = true;
-            if (m_expectedLength > MaxMessageLength) {
-                qCritical() << "SocketTranceiver::socketReadyRead() - message of" << m_expectedLength
-                            << "bytes exceeds the limit of" << MaxMessageLength
-                            << "; closing the debug connection";
-                m_socket->abort();
-                break;
-            }
-        }
-        const qint64 available = m_socket->bytesAvailable();
-        if (available < qint64(m_expectedLength)) {
-            qDebug() << "WARNING: Message fragmented. (" << available << "/" << m_expectedLength << ")";
+        const LengthPrefixCodec::Result result = m_codec.next(&message);
+        if (result == LengthPrefixCodec::Result::NeedMore)
+            break;
+        if (result == LengthPrefixCodec::Result::Error) {
+            qCritical() << "SocketTranceiver::socketReadyRead() -" << m_codec.errorText()
+                        << "; closing the debug connection";
+            m_socket->abort();
             break;
         }
-        const QByteArray message = m_socket->read(m_expectedLength);
-        m_headerRead = false;
         processIncomingMessage(message.constData(), message.size());
     }
     if (self)

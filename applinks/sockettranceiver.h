@@ -2,6 +2,8 @@
 
 #include "apptranceiver.h"
 
+#include "lengthprefixcodec.h"
+
 #include <QAbstractSocket>
 #include <QPointer>
 
@@ -14,9 +16,6 @@ class SocketTranceiver : public AppTranceiver
     Q_OBJECT
 
 public:
-    // Larger announced messages are refused rather than waited for.
-    static constexpr quint32 MaxMessageLength = 64 * 1024 * 1024;
-
     // Takes ownership of the socket. Bytes it already holds are read on the next turn of the event
     // loop, so that the owner can connect to appTypeChanged() first.
     explicit SocketTranceiver(QTcpSocket *socket, QObject *parent = nullptr);
@@ -32,7 +31,6 @@ private slots:
 
 private:
     QPointer<QTcpSocket> m_socket;
-    bool m_headerRead = false;
-    quint32 m_expectedLength = 0;
+    LengthPrefixCodec m_codec;
     bool m_reading = false;
 };

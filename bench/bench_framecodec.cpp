@@ -4,7 +4,7 @@
 //
 // Arguments: payload size, content (0 compressible text, 1 random bytes), compression announced.
 
-#include "hub/framecodec.h"
+#include "framecodec.h"
 
 #include <benchmark/benchmark.h>
 #include <zlib.h>

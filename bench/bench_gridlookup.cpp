@@ -10,7 +10,7 @@
 #include "classic/overlaygridlookup.h"
 #include "classic/tableviewnosearch.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 #include "ratioreporter.h"
 

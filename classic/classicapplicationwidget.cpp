@@ -9,7 +9,7 @@
 
 #include "app/abbreviatename.h"
 #include "app/busymouse.h"
-#include "app/latin1.h"
+#include "latin1.h"
 #include "style/stylemanager.h"
 
 #include <QApplication>
@@ -91,7 +91,7 @@ ClassicApplicationWidget::ClassicApplicationWidget(uint windowId, const QString 
     buttonBoxLayout->setContentsMargins(1, 1, 1, 1);
     buttonBoxLayout->setSpacing(8);
     m_grid = new PageGrid(
-        m_form->pageStack, m_form->pageButtonBox, [this] { return topWindowState(); }, ringMenu(), this);
+        m_form->pageStack, m_form->pageButtonBox, [this] { return topWindowState(); }, ringMenu(), this, this);
 
     connectFormBar();
     connect(StyleManager::instance(), &StyleManager::themeChanged, this,
@@ -118,11 +118,6 @@ ClassicApplicationWidget::ClassicApplicationWidget(uint windowId, const QString 
 ClassicApplicationWidget::~ClassicApplicationWidget()
 {
     BusyMouse::instance()->stop(SuspendedReason);
-    // Widgets set aside for pushed windows have no parent.
-    for (const SavedWindowState &state : std::as_const(m_windowStack)) {
-        for (const SavedWindowState::Displaced &displaced : state.displaced)
-            delete displaced.widget.data();
-    }
 }
 
 RingMenuWidget *ClassicApplicationWidget::ringMenu() const

@@ -1,6 +1,6 @@
 #include "gridlookupmodelbuilder.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 #include "screendocument.h"
 
 #include <QDate>

@@ -1,6 +1,6 @@
 #include "overlaydialog.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 #include "ringmenubutton.h"
 
 #include <QFrame>

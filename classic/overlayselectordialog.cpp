@@ -1,6 +1,6 @@
 #include "overlayselectordialog.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 #include "ringmenubutton.h"
 
 #include <QFile>

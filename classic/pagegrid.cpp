@@ -26,14 +26,17 @@ bool isElementPiece(const QWidget *widget)
 } // namespace
 
 PageGrid::PageGrid(QStackedWidget *pageStack, QWidget *buttonBox, SavedStateSource savedState,
-                   QWidget *focusFallback, QObject *parent)
+                   QWidget *focusFallback, QWidget *parkingParent, QObject *parent)
     : QObject(parent)
     , m_pageStack(pageStack)
     , m_buttonBox(buttonBox)
     , m_buttons(new QButtonGroup(this))
     , m_savedState(std::move(savedState))
     , m_focusFallback(focusFallback)
+    , m_parking(new QWidget(parkingParent))
 {
+    m_parking->setObjectName(QStringLiteral("displacedWidgets"));
+    m_parking->hide();
     m_buttons->setExclusive(true);
     connect(m_buttons, &QButtonGroup::idClicked, m_pageStack, &QStackedWidget::setCurrentIndex);
 }
@@ -192,7 +195,7 @@ void PageGrid::clearArea(const QRect &area)
             if (saved && saved->widgets.contains(widget)) {
                 grid->removeWidget(widget);
                 widget->hide();
-                widget->setParent(nullptr);
+                widget->setParent(m_parking);
                 saved->displaced.append(
                     { widget, entry.row + start, entry.column, entry.rowSpan, entry.columnSpan });
             } else {

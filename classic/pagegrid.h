@@ -17,7 +17,7 @@ struct SavedWindowState;
 // split into pages at the screen's page breaks. Each page is a "pageContents" widget in the page
 // stack with a button "Screen n" to show it. Widgets are placed by absolute row; clearing an area
 // deletes what lies wholly inside it, except widgets a pushed window still needs, which are set
-// aside in that window's saved state.
+// aside in that window's saved state and parked, hidden, under a holder that dies with the page.
 class PageGrid : public QObject
 {
     Q_OBJECT
@@ -31,9 +31,10 @@ public:
     using SavedStateSource = std::function<SavedWindowState *()>;
 
     // Pages live in pageStack, their buttons in buttonBox. savedState gives the top of the window
-    // stack (or null); focusFallback takes the focus from a widget that is about to go.
+    // stack (or null); focusFallback takes the focus from a widget that is about to go. Widgets set
+    // aside are parked, hidden, under a holder made in parkingParent, outside the page stack.
     PageGrid(QStackedWidget *pageStack, QWidget *buttonBox, SavedStateSource savedState,
-             QWidget *focusFallback, QObject *parent = nullptr);
+             QWidget *focusFallback, QWidget *parkingParent, QObject *parent = nullptr);
 
     QList<int> pageStarts() const { return m_pageStarts; }
     int pageCount() const { return m_pages.size(); }
@@ -66,6 +67,7 @@ private:
     QButtonGroup *m_buttons;
     SavedStateSource m_savedState;
     QPointer<QWidget> m_focusFallback;
+    QWidget *m_parking;
     QList<QWidget *> m_pages;
     QList<int> m_pageStarts;
     int m_columnWidth = 0;

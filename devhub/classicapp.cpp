@@ -7,7 +7,7 @@
 #include "studentform.h"
 #include "uiwriter.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 #include "uidlg.pb.h"
 

@@ -2,7 +2,7 @@
 
 #include "demoapplication.h"
 
-#include "app/envelopedispatcher.h"
+#include "envelopedispatcher.h"
 
 #include <QTimer>
 

@@ -3,7 +3,7 @@
 #include "classicscreens.h"
 #include "fieldformat.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 #include <QDebug>
 
@@ -27,7 +27,7 @@ QString ClassicForm::marker(int code)
     return FieldFormat::keyMarker(code);
 }
 
-const ClassicField *ClassicForm::spec(const QString &field) const
+const ClassicField *ClassicForm::definition(const QString &field) const
 {
     for (const ClassicField &entry : m_fields) {
         if (field == QLatin1String(entry.name))
@@ -41,7 +41,7 @@ void ClassicForm::genericResponse(const Pb::GenericResponse &response)
     QString named;
     if (response.has_field_id()) {
         const QString name = Latin1::toQString(response.field_id().field_name());
-        if (response.field_id().screen_id() == m_screenId && spec(name)) {
+        if (response.field_id().screen_id() == m_screenId && definition(name)) {
             named = name;
         } else {
             qDebug().noquote() << QStringLiteral(
@@ -187,7 +187,7 @@ void ClassicForm::loadScreen()
 
 void ClassicForm::putField(const QString &field, const QString &data, int extraMask)
 {
-    const ClassicField *entry = spec(field);
+    const ClassicField *entry = definition(field);
     if (!entry) {
         qWarning().noquote()
             << QStringLiteral("%1: no field \"%2\" on screen %3").arg(m_label, field, m_screenName);
@@ -203,7 +203,7 @@ void ClassicForm::setEditable(const QStringList &fields)
     m_editable.clear();
     m_editableOrder.clear();
     for (const QString &field : fields) {
-        if (!spec(field))
+        if (!definition(field))
             continue;
         m_ui->activateField(m_screenId, field, true);
         m_editable.insert(field);

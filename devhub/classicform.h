@@ -113,7 +113,7 @@ protected:
     static QString marker(int code);
 
 private:
-    const ClassicField *spec(const QString &field) const;
+    const ClassicField *definition(const QString &field) const;
     void takeData(const QString &field, const std::string &data);
     void setPending(Pending pending, int purpose);
 

@@ -1,6 +1,6 @@
 #include "classicmenu.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 ClassicMenu::ClassicMenu(const QString &info)
     : m_info(info)

@@ -2,7 +2,7 @@
 
 #include "devhubconfig.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -7,12 +7,11 @@
 #include "menuserver.h"
 #include "userstore.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 #include <QDebug>
 #include <QHostAddress>
 #include <QSslSocket>
-#include <QtEndian>
 
 namespace {
 
@@ -195,19 +194,19 @@ void HubClientSession::handleFrame(const FrameCodec::Frame &frame)
         return;
     }
     // Channel frame.
-    if (frame.payload.size() < FrameCodec::ChannelIdSize) {
+    FrameCodec::ChannelData data;
+    if (!FrameCodec::splitChannelPayload(frame.payload, &data)) {
         dropClient(QStringLiteral("channel frame without a channel id"));
         return;
     }
-    const quint16 channelId = qFromBigEndian<quint16>(frame.payload.constData());
-    const Channel channel = m_channels.value(channelId);
+    const Channel channel = m_channels.value(data.channelId);
     if (!channel.link) {
         qDebug().noquote() << QStringLiteral("%1: data for channel %2, which is not open; dropped")
                                   .arg(m_label)
-                                  .arg(channelId);
+                                  .arg(data.channelId);
         return;
     }
-    channel.link->deliver(frame.payload.mid(FrameCodec::ChannelIdSize));
+    channel.link->deliver(QByteArray(data.data, data.size));
 }
 
 void HubClientSession::sendFrame(quint16 type, const QByteArray &payload)

@@ -2,8 +2,8 @@
 
 #include "demoapplication.h"
 
-#include "app/envelopedispatcher.h"
-#include "hub/framecodec.h"
+#include "envelopedispatcher.h"
+#include "framecodec.h"
 
 #include "zuhub.pb.h"
 

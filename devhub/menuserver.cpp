@@ -5,7 +5,7 @@
 #include "devhubversion.h"
 #include "userstore.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 #include <QDateTime>
 #include <QDebug>

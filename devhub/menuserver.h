@@ -3,7 +3,7 @@
 #include "demoapplication.h"
 #include "fileservice.h"
 
-#include "app/envelopedispatcher.h"
+#include "envelopedispatcher.h"
 
 #include "menu.pb.h"
 

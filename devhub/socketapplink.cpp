@@ -1,14 +1,7 @@
 #include "socketapplink.h"
 
-#include "hub/framecodec.h"
-
 #include <QTcpSocket>
 #include <QTimer>
-#include <QtEndian>
-
-namespace {
-constexpr int HeaderSize = 4;
-}
 
 SocketAppLink::SocketAppLink(QObject *parent)
     : AppLink(parent)
@@ -54,10 +47,7 @@ void SocketAppLink::sendMessage(const QByteArray &message)
 {
     if (m_closed || !m_connected)
         return;
-    char header[HeaderSize];
-    qToBigEndian<quint32>(quint32(message.size()), header);
-    m_socket->write(header, HeaderSize);
-    m_socket->write(message);
+    m_socket->write(LengthPrefixCodec::encode(message));
     if (!m_congested && m_socket->bytesToWrite() > HighWater)
         m_congested = true;
 }
@@ -91,27 +81,20 @@ void SocketAppLink::bytesWritten()
 
 void SocketAppLink::readMessages()
 {
+    if (m_closed || !m_socket)
+        return;
+    m_codec.feed(m_socket->readAll());
+    QByteArray message;
     while (!m_closed && m_socket) {
-        if (!m_headerRead) {
-            if (m_socket->bytesAvailable() < HeaderSize)
-                return;
-            char header[HeaderSize];
-            m_socket->read(header, HeaderSize);
-            m_expected = qFromBigEndian<quint32>(header);
-            if (m_expected > FrameCodec::MaxFrameLength) {
-                qWarning().noquote() << QStringLiteral("%1: message of %2 bytes exceeds the limit; closing")
-                                            .arg(m_peer)
-                                            .arg(m_expected);
-                m_socket->abort();
-                socketGone();
-                return;
-            }
-            m_headerRead = true;
-        }
-        if (m_socket->bytesAvailable() < m_expected)
+        const LengthPrefixCodec::Result result = m_codec.next(&message);
+        if (result == LengthPrefixCodec::Result::NeedMore)
             return;
-        const QByteArray message = m_socket->read(m_expected);
-        m_headerRead = false;
+        if (result == LengthPrefixCodec::Result::Error) {
+            qWarning().noquote() << QStringLiteral("%1: %2; closing").arg(m_peer, m_codec.errorText());
+            m_socket->abort();
+            socketGone();
+            return;
+        }
         emit messageReceived(message);
     }
 }

@@ -2,12 +2,14 @@
 
 #include "applink.h"
 
+#include "lengthprefixcodec.h"
+
 #include <QPointer>
 
 class QTcpSocket;
 
 // A demo application's connection to a client's debug listener: plain TCP, every message a 4-byte
-// big-endian length followed by that many bytes. A length beyond the hub's frame limit ends the
+// big-endian length followed by that many bytes. A length beyond the codec's limit ends the
 // connection instead of being waited for.
 class SocketAppLink : public AppLink
 {
@@ -39,8 +41,7 @@ private:
 
     QPointer<QTcpSocket> m_socket;
     QString m_peer;
-    bool m_headerRead = false;
-    quint32 m_expected = 0;
+    LengthPrefixCodec m_codec;
     bool m_connected = false;
     bool m_closed = false;
     bool m_congested = false;

@@ -2,7 +2,7 @@
 
 #include "classicmenu.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 
 using Latin1::fromQString;
 

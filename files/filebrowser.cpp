@@ -4,7 +4,7 @@
 #include "filedialogrename.h"
 #include "filemessagebox.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 #include "menu/mainconnection.h"
 #include "shell/mainwindow.h"
 #include "style/stylemanager.h"

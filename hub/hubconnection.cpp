@@ -7,8 +7,8 @@
 
 #include "app/busymouse.h"
 #include "app/clientidentity.h"
-#include "app/envelopedispatcher.h"
-#include "app/latin1.h"
+#include "envelopedispatcher.h"
+#include "latin1.h"
 #include "app/platform.h"
 #include "app/version.h"
 #include "menu/mainconnection.h"
@@ -25,7 +25,6 @@
 #include <QSslSocket>
 #include <QSysInfo>
 #include <QTimer>
-#include <QtEndian>
 
 #include <utility>
 
@@ -206,15 +205,14 @@ void HubConnection::handleFrame(const FrameCodec::Frame &frame)
         emit menuMessageReceived(frame.payload.constData(), frame.payload.size());
         break;
     case FrameCodec::ChannelFrame: {
-        if (frame.payload.size() < FrameCodec::ChannelIdSize) {
+        FrameCodec::ChannelData channel;
+        if (!FrameCodec::splitChannelPayload(frame.payload, &channel)) {
             qWarning() << "HubConnection::socketReadyRead() - channel frame without a channel id, size:"
                        << frame.payload.size();
             break;
         }
-        const ushort channelId = qFromBigEndian<quint16>(frame.payload.constData());
-        qDebug() << "receiving data on channel" << channelId;
-        emit channelMessageRcvd(channelId, frame.payload.constData() + FrameCodec::ChannelIdSize,
-                                frame.payload.size() - FrameCodec::ChannelIdSize);
+        qDebug() << "receiving data on channel" << channel.channelId;
+        emit channelMessageRcvd(channel.channelId, channel.data, channel.size);
         break;
     }
     default:

@@ -4,8 +4,8 @@
 #include "menuitem.h"
 
 #include "app/busymouse.h"
-#include "app/envelopedispatcher.h"
-#include "app/latin1.h"
+#include "envelopedispatcher.h"
+#include "latin1.h"
 #include "app/version.h"
 #include "settings/settingsmanager.h"
 

@@ -1,6 +1,6 @@
 #include "menuitem.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 #include "menu.pb.h"
 
 MenuItem::~MenuItem()

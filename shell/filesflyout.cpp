@@ -1,6 +1,6 @@
 #include "filesflyout.h"
 
-#include "app/latin1.h"
+#include "latin1.h"
 #include "files/filebrowser.h"
 
 #include <QAction>

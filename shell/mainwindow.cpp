@@ -175,23 +175,38 @@ void MainWindow::notAvailableYet(const QString &feature)
     statusBar()->showMessage(text, StatusMessageMs);
 }
 
-ClassicApplicationWidget *MainWindow::createClassicPage(uint windowId, const QString &menuTitle,
-                                                        bool soloFlag)
+ClassicApplicationWidget *MainWindow::createClassicPage(uint windowId, const QString &menuTitle, bool solo)
 {
-    auto *page = new ClassicApplicationWidget(windowId, menuTitle, soloFlag, this);
+    auto *page = new ClassicApplicationWidget(windowId, menuTitle, solo, this);
     page->setAttached(true);
     return page;
 }
 
-QPushButton *MainWindow::addTaskPage(TaskPageWidget *page)
+void MainWindow::addTaskPage(TaskPageWidget *page)
 {
-    return page ? m_taskManager->addPage(page) : nullptr;
+    if (page)
+        m_taskManager->addPage(page);
 }
 
 void MainWindow::removeTaskPage(TaskPageWidget *page, bool delayed)
 {
     if (page)
         m_taskManager->removePage(page, delayed);
+}
+
+void MainWindow::reattachTaskPage(TaskPageWidget *page)
+{
+    if (page)
+        m_taskManager->reattachForm(page);
+}
+
+QString MainWindow::menuTitleForPath(const QString &menuPath) const
+{
+    if (menuPath.isEmpty())
+        return QString();
+    const QModelIndexList hits = m_menuModel->match(QModelIndex(), MenuItemModel::MenuPathRole, menuPath, 1,
+                                                    Qt::MatchExactly | Qt::MatchRecursive);
+    return hits.isEmpty() ? QString() : hits.first().data(Qt::DisplayRole).toString();
 }
 
 void MainWindow::fitWindowOntoDesktop(QWidget *window)
@@ -544,7 +559,7 @@ void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
         return;
     switch (type) {
     case AppTranceiver::Classic: {
-        auto *session = new ApplicationConnection(transport, this);
+        auto *session = new ApplicationConnection(transport, this, this);
         m_classicSessions.insert(session);
         connect(session, &ApplicationConnection::disconnected, this, &MainWindow::connectionDisconnected);
         connect(session, &ApplicationConnection::printDocument, this, &MainWindow::printDocument,

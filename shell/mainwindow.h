@@ -1,6 +1,7 @@
 #pragma once
 
 #include "applinks/apptranceiver.h"
+#include "applinks/pagehost.h"
 #include "menu/abstractremotefileworker.h"
 #include "menu/mainconnection.h"
 
@@ -34,7 +35,7 @@ class TaskPageWidget;
 // The desktop after login: the task manager with the home page as its first page, the place where
 // server applications become task pages, where received documents are shown or printed, and the
 // guard that keeps users from quitting while classic applications still run.
-class MainWindow : public QMainWindow, public AbstractRemoteFileWorker
+class MainWindow : public QMainWindow, public AbstractRemoteFileWorker, public PageHost
 {
     Q_OBJECT
 
@@ -52,10 +53,13 @@ public:
     // The one file browser, created on first use.
     FileBrowser *fileBrowser();
 
-    // A page for a classic application's window, attached but not yet on the task bar.
-    ClassicApplicationWidget *createClassicPage(uint windowId, const QString &menuTitle, bool soloFlag);
-    QPushButton *addTaskPage(TaskPageWidget *page);
-    void removeTaskPage(TaskPageWidget *page, bool delayed);
+    QObject *hostObject() override { return this; }
+    ClassicApplicationWidget *createClassicPage(uint windowId, const QString &menuTitle, bool solo) override;
+    void addTaskPage(TaskPageWidget *page) override;
+    void removeTaskPage(TaskPageWidget *page, bool delayed) override;
+    void reattachTaskPage(TaskPageWidget *page) override;
+    QString menuTitleForPath(const QString &menuPath) const override;
+    void showHelpTopic(const QString &topic) override { displayHelpTopic(topic); }
 
     // Clamps a window onto the available desktop of the primary screen.
     static void fitWindowOntoDesktop(QWidget *window);

@@ -480,6 +480,9 @@ void TaskManager::reattachForm(TaskPageWidget *aw)
     else
         m_pageStack->setCurrentWidget(aw);
     window()->activateWindow();
+    // Keys typed after re-attaching must reach the page, not whatever had the focus before.
+    if (QWidget *current = m_pageStack->currentWidget())
+        current->setFocus(Qt::OtherFocusReason);
 }
 
 void TaskManager::cycleTasks()

@@ -1,31 +1,24 @@
-// Drives real classic sessions: the test plays the server application over a loopback connection
-// to the main window's debug listener (or over a hub channel) and checks the exact replies.
+// Drives real classic sessions: the test plays the server application over a loopback debug
+// connection and checks the exact replies; the desktop is a fake page host.
 #include "applinks/applicationconnection.h"
-#include "applinks/apptranceiver.h"
+#include "applinks/sockettranceiver.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/overlaydialog.h"
 #include "classic/overlaygridlookup.h"
 #include "classic/ringmenuwidget.h"
 #include "classic/tablelookupdialog.h"
 #include "classic/zufieldwidget.h"
-#include "menu/mainconnection.h"
-#include "menu/menuitem.h"
-#include "shell/mainwindow.h"
-#include "shell/taskmanager.h"
 
-#include "modaldriver.h"
+#include "fakepagehost.h"
 #include "scriptedapplication.h"
-#include "studentmenu.h"
 #include "testenvironment.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QStackedWidget>
 #include <QTcpServer>
 #include <QTest>
 
@@ -103,30 +96,33 @@ private slots:
     {
         QVERIFY(!studentDocument().isEmpty());
         QVERIFY(m_listener.listen(QHostAddress::LocalHost));
-        m_window = std::make_unique<MainWindow>(&m_mainConnection, &m_listener);
-        m_window->setRootMenuItem(studentMenu());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        // What the main window does with a debug connection, without the rest of the desktop.
+        connect(&m_listener, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_listener.nextPendingConnection()) {
+                auto *transport = new SocketTranceiver(socket, this);
+                connect(transport, &AppTranceiver::appTypeChanged, this, [this, transport] {
+                    m_session = new ApplicationConnection(transport, m_host.get(), this);
+                    connect(m_session, &ApplicationConnection::disconnected, m_session, &QObject::deleteLater);
+                });
+            }
+        });
+        makeHost();
     }
-
-    void cleanupTestCase() { m_window.reset(); }
 
     void cleanup()
     {
         m_app.reset();
-        if (!m_window)
-            return;
-        QTRY_COMPARE(m_window->classicSessionCount(), 0);
+        QTRY_VERIFY(!m_session);
         QTRY_COMPARE(livePages(), 0);
-        m_window->activateWindow();
+        if (!m_host)
+            makeHost();
+        m_host->desk()->activateWindow();
     }
 
     void handshakeReply()
     {
         startApplication();
-        ApplicationConnection *session = m_window->classicSessions().value(0);
-        QVERIFY(session);
-        QCOMPARE(session->pageCount(), 0);
+        QCOMPARE(m_session->pageCount(), 0);
     }
 
     void serverFocusIsNotReportedButUserEditsAre()
@@ -271,7 +267,7 @@ private slots:
         noWindow.mutable_keyboard_mode()->set_mode(1);
         m_app->sendTogether({ &first, &second, &noWindow });
 
-        ApplicationConnection *session = m_window->classicSessions().value(0);
+        ApplicationConnection *session = m_session.data();
         QTRY_COMPARE(session->pageCount(), 3);
         QCOMPARE(session->page(7)->statusText(), QString("seven"));
         QCOMPARE(session->page(9)->statusText(), QString("nine"));
@@ -286,7 +282,7 @@ private slots:
         QCOMPARE(nextReply(),
                  genericReply(4242, 0, Pb::GenericResponse::ZUGUI_KEY, 'Q', nullptr, std::nullopt));
         // Each page has a task button, named after the menu item (none here).
-        QVERIFY(m_window->taskManager()->buttonFor(session->page(7)));
+        QVERIFY(m_host->isOnTaskBar(session->page(7)));
     }
 
     void badInputIsLoggedAndSkipped()
@@ -303,7 +299,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, "No message handler found for \"help\"");
         QTest::ignoreMessage(QtWarningMsg, "No message handler found for \"end_session\"");
         m_app->send(envelope);
-        ApplicationConnection *session = m_window->classicSessions().value(0);
+        ApplicationConnection *session = m_session.data();
         QTRY_VERIFY(session->page(1));
         QCOMPARE(session->page(1)->statusText(), QString("still here"));
         QVERIFY(m_app->quietFor(50));
@@ -312,7 +308,7 @@ private slots:
     void hiddenDetachedWindowIsReplacedInPlace()
     {
         startApplication();
-        ApplicationConnection *session = m_window->classicSessions().value(0);
+        ApplicationConnection *session = m_session.data();
         Pb::UIEnvelope status = to(1);
         status.mutable_set_status()->set_status_text("one");
         m_app->send(status);
@@ -335,14 +331,14 @@ private slots:
         QVERIFY(second->isVisible());
         QCOMPARE(second->geometry(), where);
         QVERIFY(!(second->windowFlags() & Qt::WindowCloseButtonHint));
-        QVERIFY(m_window->taskManager()->buttonFor(second));
-        QVERIFY(!m_window->taskManager()->buttonFor(first));
+        QVERIFY(m_host->isOnTaskBar(second));
+        QVERIFY(!m_host->isOnTaskBar(first));
     }
 
     void lateShowOpensInTheStack()
     {
         startApplication();
-        ApplicationConnection *session = m_window->classicSessions().value(0);
+        ApplicationConnection *session = m_session.data();
         Pb::UIEnvelope status = to(3);
         status.mutable_set_status()->set_status_text("three");
         m_app->send(status);
@@ -359,134 +355,30 @@ private slots:
         m_app->send(show);
         QTRY_VERIFY(session->page(4));
         QVERIFY(session->page(4)->isAttached());
-        QCOMPARE(m_window->taskManager()->pageStack()->currentWidget(), session->page(4));
+        QVERIFY(session->page(4)->isVisible());
+        QVERIFY(m_host->isOnTaskBar(session->page(4)));
     }
 
-    void handshakeTimeout()
-    {
-        QTcpSocket silent;
-        silent.connectToHost(QHostAddress::LocalHost, m_listener.serverPort());
-        QVERIFY(silent.waitForConnected(5000));
-        QTest::ignoreMessage(QtCriticalMsg, "AppTranceiver::processIncomingMessage() - handshake timeout.");
-        QTest::ignoreMessage(QtCriticalMsg, "Unknown application type: 1");
-        QTRY_VERIFY_WITH_TIMEOUT(silent.state() == QAbstractSocket::UnconnectedState,
-                                 AppTranceiver::HandshakeTimeoutMs + 3000);
-        QCOMPARE(m_window->classicSessionCount(), 0);
-    }
-
-    // The same session over a hub channel, and the channel table's bookkeeping around it.
-    void hubChannel()
-    {
-        QSignalSpy sent(m_window.get(), &MainWindow::hubChannelMessageSend);
-        m_window->hubChannelState(7, true);
-        m_window->hubChannelState(7, true);
-        QCOMPARE(m_window->openChannelCount(), 1);
-
-        Pb::UIEnvelope handshake;
-        handshake.mutable_handshake()->set_ui_version("server 2");
-        deliver(7, handshake);
-        QCOMPARE(sent.size(), 1);
-        QCOMPARE(sent.at(0).at(0).value<ushort>(), ushort(7));
-        Pb::UIEnvelope reply;
-        QVERIFY(reply.ParseFromString(sent.at(0).at(1).toByteArray().toStdString()));
-        QCOMPARE(textOf(reply), QString(R"(pid: 0 window_id: 0 handshake { ui_version: "1.9.0-143" })"));
-
-        Pb::UIEnvelope session = to(1);
-        session.mutable_create_session()->set_app_name("records");
-        session.mutable_create_session()->set_menupath("/stu/records.opt");
-        session.mutable_set_status()->set_status_text("ready");
-        deliver(7, session);
-        ApplicationConnection *connection = m_window->classicSessions().value(0);
-        QCOMPARE(connection->appName(), QString("records"));
-        QCOMPARE(connection->menuTitle(), QString("Student Records"));
-        QPointer<ClassicApplicationWidget> page = connection->page(1);
-        QCOMPARE(page->shortName(), QString("SR"));
-        QVERIFY(m_window->taskManager()->buttonFor(page));
-
-        // The application ends: its pages leave the task bar and the session goes.
-        m_window->hubChannelState(7, false);
-        QCOMPARE(m_window->openChannelCount(), 0);
-        QTRY_COMPARE(m_window->classicSessionCount(), 0);
-        QTRY_VERIFY(!page);
-        deliver(7, session);
-        m_window->hubChannelState(7, false);
-        QCOMPARE(sent.size(), 1);
-    }
-
-    void discardedChannelTransportIsForgotten()
-    {
-        m_window->hubChannelState(8, true);
-        Pb::UIEnvelope notHandshake = to(1);
-        notHandshake.mutable_set_title()->set_window_title("x");
-        QTest::ignoreMessage(QtCriticalMsg,
-                             "AppTranceiver::processIncomingMessage() - First message not 'handshake'.");
-        QTest::ignoreMessage(QtCriticalMsg, "Unknown application type: 1");
-        deliver(8, notHandshake);
-        QTRY_COMPARE(m_window->openChannelCount(), 0);
-        // Later data and the close notice for that number find nothing and are dropped.
-        deliver(8, notHandshake);
-        m_window->hubChannelState(8, false);
-        QCOMPARE(m_window->classicSessionCount(), 0);
-
-        // A new channel under the same number works again.
-        QSignalSpy sent(m_window.get(), &MainWindow::hubChannelMessageSend);
-        m_window->hubChannelState(8, true);
-        Pb::UIEnvelope handshake;
-        handshake.mutable_handshake();
-        deliver(8, handshake);
-        QCOMPARE(sent.size(), 1);
-        QCOMPARE(m_window->classicSessionCount(), 1);
-
-        // Losing the hub link closes it and says so once.
-        m_window->destroyHubConnections();
-        QCOMPARE(m_window->openChannelCount(), 0);
-        QTRY_COMPARE(m_window->classicSessionCount(), 0);
-        QMessageBox *box = nullptr;
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *candidate = qobject_cast<QMessageBox *>(widget); candidate && candidate->isVisible())
-                box = candidate;
-        }
-        QVERIFY(box);
-        QCOMPARE(box->text(), QString("Connection Error"));
-        QCOMPARE(box->informativeText(), QString("ZU applications were closed due to lost connection."));
-        box->close();
-    }
-
-    void quitGuardNamesTheSessions()
+    // The desktop goes first: the session carries on with free windows and never calls it again.
+    void hostGoneBeforeTheSession()
     {
         startApplication();
-        Pb::UIEnvelope session = to(1);
-        session.set_pid(4242);
-        session.mutable_create_session()->set_app_name("records");
-        session.mutable_create_session()->set_menupath("/stu/records.opt");
-        m_app->send(session);
-        QTRY_COMPARE(m_window->classicSessions().value(0)->pid(), 4242u);
+        Pb::UIEnvelope first = to(1);
+        first.mutable_set_status()->set_status_text("one");
+        m_app->send(first);
+        QTRY_VERIFY(m_session->page(1));
+        QPointer<ClassicApplicationWidget> attached = m_session->page(1);
+        m_host.reset();
+        QVERIFY(!attached);
 
-        ModalDriver driver;
-        driver.expect<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Cancel)->click(); });
-        QTest::ignoreMessage(QtInfoMsg, "Received request to close MainWindow");
-        QTest::ignoreMessage(QtInfoMsg, "There are application connections still open.");
-        QTest::ignoreMessage(
-            QtInfoMsg, R"(    connection PID: 4242  app name: "records"  menu title: "Student Records")");
-        QTest::ignoreMessage(QtInfoMsg, "Querying user for action.");
-        QTest::ignoreMessage(QtInfoMsg, "Shutdown cancelled by user.");
-        QVERIFY(!m_window->close());
-        QVERIFY(driver.allHandled());
-        QVERIFY(m_window->isVisible());
-    }
-
-    // Last: the window goes while a session still runs; the session takes its pages first.
-    void windowGoesWithSessionsOpen()
-    {
-        startApplication();
-        Pb::UIEnvelope status = to(1);
-        status.mutable_set_status()->set_status_text("busy");
-        m_app->send(status);
-        QTRY_VERIFY(m_window->classicSessions().value(0)->page(1));
-        m_window.reset();
-        QVERIFY(m_app->waitForDisconnected(5000));
-        QTRY_COMPARE(livePages(), 0);
-        m_app.reset();
+        Pb::UIEnvelope second = to(2);
+        second.mutable_set_status()->set_status_text("two");
+        Pb::UIEnvelope hide = to(2);
+        hide.mutable_hide();
+        m_app->sendTogether({ &second, &hide });
+        QTRY_VERIFY(m_session->page(2));
+        QVERIFY(m_session->page(2)->isWindow());
+        QTRY_VERIFY(m_session->page(2)->isHidden());
     }
 
 private:
@@ -498,10 +390,11 @@ private:
         return count;
     }
 
-    void deliver(ushort channel, const Pb::UIEnvelope &envelope)
+    void makeHost()
     {
-        const std::string bytes = envelope.SerializeAsString();
-        m_window->hubChannelMessageRcvd(channel, bytes.data(), int(bytes.size()));
+        m_host = std::make_unique<FakePageHost>();
+        m_host->menuTitles.insert("/stu/records.opt", "Student Records");
+        QVERIFY(QTest::qWaitForWindowActive(m_host->desk()));
     }
 
     QString nextReply()
@@ -518,7 +411,7 @@ private:
         handshake.mutable_handshake()->set_ui_version("server 1");
         m_app->send(handshake);
         QCOMPARE(nextReply(), QString(R"(pid: 0 window_id: 0 handshake { ui_version: "1.9.0-143" })"));
-        QCOMPARE(m_window->classicSessionCount(), 1);
+        QVERIFY(m_session);
     }
 
     // The student screen in window 1 with the focus put on student_no by the server.
@@ -553,7 +446,7 @@ private:
         setField(putName.mutable_set_focus()->mutable_field_id(), "student_no");
         m_app->sendTogether({ &session, &load, &putNumber, &putName });
 
-        ApplicationConnection *connection = m_window->classicSessions().value(0);
+        ApplicationConnection *connection = m_session.data();
         [&] {
             QTRY_VERIFY(connection->page(1) && connection->page(1)->currentField());
         }();
@@ -561,9 +454,9 @@ private:
     }
 
     TestEnvironment m_environment;
-    MainConnection m_mainConnection;
     QTcpServer m_listener;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<FakePageHost> m_host;
+    QPointer<ApplicationConnection> m_session;
     std::unique_ptr<ScriptedApplication> m_app;
 };
 

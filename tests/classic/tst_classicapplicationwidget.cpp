@@ -226,6 +226,9 @@ private slots:
         QPointer<ZuFieldWidget> fresh = m_page->getField(2, "new");
         QVERIFY(old);
         QVERIFY(!m_page->getField(1, "old", true));
+        // Set aside, the old field still belongs to the page: it can never outlive it.
+        QVERIFY(m_page->isAncestorOf(old));
+        QVERIFY(!old->isVisibleTo(m_page.get()));
         m_page->setTitle(0, "Second");
         m_page->setStatusText("status two");
         m_page->p_setMenu(menuOf({ { "Quit", 'Q' } }));

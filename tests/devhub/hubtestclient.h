@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hub/framecodec.h"
+#include "framecodec.h"
 
 #include "menu.pb.h"
 #include "zuhub.pb.h"

@@ -1,5 +1,6 @@
-#include "testhub.h"
+#include "devhubfixture.h"
 
+#include "lengthprefixcodec.h"
 #include "uidlg.pb.h"
 #include "zuterm.pb.h"
 
@@ -9,7 +10,6 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 namespace {
 
@@ -26,15 +26,8 @@ public:
         QByteArray message;
         (void)QTest::qWaitFor(
             [&] {
-                m_buffer += m_socket->readAll();
-                if (m_buffer.size() < 4)
-                    return false;
-                const quint32 size = qFromBigEndian<quint32>(m_buffer.constData());
-                if (quint32(m_buffer.size()) < 4 + size)
-                    return false;
-                message = m_buffer.mid(4, int(size));
-                m_buffer.remove(0, int(4 + size));
-                return true;
+                m_codec.feed(m_socket->readAll());
+                return m_codec.next(&message) == LengthPrefixCodec::Result::Message;
             },
             timeoutMs);
         return message;
@@ -56,16 +49,12 @@ public:
 
     void send(const google::protobuf::Message &envelope)
     {
-        const QByteArray bytes = QByteArray::fromStdString(envelope.SerializeAsString());
-        char header[4];
-        qToBigEndian<quint32>(quint32(bytes.size()), header);
-        m_socket->write(header, 4);
-        m_socket->write(bytes);
+        m_socket->write(LengthPrefixCodec::encode(QByteArray::fromStdString(envelope.SerializeAsString())));
     }
 
 private:
     QTcpSocket *m_socket;
-    QByteArray m_buffer;
+    LengthPrefixCodec m_codec;
 };
 
 // QProcess::waitForFinished() fails for a process whose end was already seen by the event loop.
@@ -103,7 +92,7 @@ void TestAttachRunner::initTestCase()
     m_config = m_data.filePath(QStringLiteral("config.json"));
     QFile file(m_config);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(TestHub::configWithTerminalCommand(QStringLiteral(
+    file.write(DevHubFixture::configWithTerminalCommand(QStringLiteral(
         "echo attached as $ZU_USER; read x; [ \"$x\" = stay ] && exec sleep 60; echo got:$x")));
     file.close();
     QVERIFY(m_listener.listen(QHostAddress::LocalHost, 0));

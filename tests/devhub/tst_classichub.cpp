@@ -1,5 +1,5 @@
 #include "hubtestclient.h"
-#include "testhub.h"
+#include "devhubfixture.h"
 
 #include "studentdatabase.h"
 
@@ -116,7 +116,7 @@ private slots:
 
 void TestClassicHub::launchedFromTheMenu()
 {
-    TestHub hub;
+    DevHubFixture hub;
     QVERIFY(hub.start());
     HubTestClient client;
     QVERIFY(client.connectAndLogin(hub.port()));

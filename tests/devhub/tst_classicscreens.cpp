@@ -102,35 +102,35 @@ void TestClassicScreens::screens()
     }
 
     QSet<QString> expected;
-    for (const ClassicField &spec : qAsConst(fields)) {
-        const QString fieldName = QLatin1String(spec.name);
+    for (const ClassicField &definition : qAsConst(fields)) {
+        const QString fieldName = QLatin1String(definition.name);
         expected.insert(fieldName);
         auto *field = visible->findChild<ZuFieldWidget *>(fieldName);
-        QVERIFY2(field, spec.name);
-        QCOMPARE(field->propLength(), spec.length);
-        QCOMPARE(field->property("propType").toString(), QLatin1String(typeName(spec.type)));
+        QVERIFY2(field, definition.name);
+        QCOMPARE(field->propLength(), definition.length);
+        QCOMPARE(field->property("propType").toString(), QLatin1String(typeName(definition.type)));
         int row, column, rows, columns;
         grid->getItemPosition(grid->indexOf(field), &row, &column, &rows, &columns);
-        QCOMPARE(columns, spec.length);
+        QCOMPARE(columns, definition.length);
 
         // What the application sends: its masks give a valid editor, required fields get their
         // marker on their own label.
         field->setPropReadOnly(true);
-        field->setAttributes(spec.mask | ClassicForm::Required, spec.type);
+        field->setAttributes(definition.mask | ClassicForm::Required, definition.type);
         field->setData(QStringLiteral("1"));
-        QVERIFY2(field->displayMode() != ZuFieldWidget::DisplayMode::None, spec.name);
-        if (spec.mask & ClassicForm::Dropdown)
+        QVERIFY2(field->displayMode() != ZuFieldWidget::DisplayMode::None, definition.name);
+        if (definition.mask & ClassicForm::Dropdown)
             QCOMPARE(field->displayMode(), ZuFieldWidget::DisplayMode::Dropdown);
-        if (spec.type == ClassicForm::Date)
+        if (definition.type == ClassicForm::Date)
             QCOMPARE(field->displayMode(), ZuFieldWidget::DisplayMode::DateText);
-        QCOMPARE(field->propLabelField(), bool(spec.mask & ClassicForm::LabelField));
+        QCOMPARE(field->propLabelField(), bool(definition.mask & ClassicForm::LabelField));
         if (!field->labelName().isEmpty()) {
             auto *label = visible->findChild<QLabel *>(field->labelName());
             QVERIFY2(label, qPrintable(field->labelName()));
             QVERIFY(label->text().endsWith(QLatin1String(ZuFieldWidget::RequiredMarker)));
         }
         field->setPropReadOnly(false);
-        if (spec.type == ClassicForm::Date)
+        if (definition.type == ClassicForm::Date)
             QCOMPARE(field->displayMode(), ZuFieldWidget::DisplayMode::DateEntry);
     }
     // Nothing on the screen that the application does not fill.

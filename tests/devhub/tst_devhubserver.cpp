@@ -1,5 +1,5 @@
 #include "hubtestclient.h"
-#include "testhub.h"
+#include "devhubfixture.h"
 
 #include "devhubserver.h"
 #include "operatorconsole.h"
@@ -94,14 +94,14 @@ private slots:
     void operatorOptionsApplyOnConnect();
 
 private:
-    std::unique_ptr<TestHub> m_hub;
+    std::unique_ptr<DevHubFixture> m_hub;
 };
 
 void TestDevHubServer::initTestCase()
 {
     // A second ordinary user keeps the tests that change a user's state apart.
     QJsonObject config
-        = QJsonDocument::fromJson(TestHub::configWithTerminalCommand(QStringLiteral(
+        = QJsonDocument::fromJson(DevHubFixture::configWithTerminalCommand(QStringLiteral(
                                       "echo hello from $ZU_USER; echo pid=$$; read line; "
                                       "echo got:$line; [ \"$line\" = wait ] && exec sleep 60")))
               .object();
@@ -109,7 +109,7 @@ void TestDevHubServer::initTestCase()
     users.append(QJsonObject { { QStringLiteral("name"), QStringLiteral("clerk") },
                                { QStringLiteral("password"), QStringLiteral("clerk") } });
     config.insert(QStringLiteral("users"), users);
-    m_hub = std::make_unique<TestHub>(QJsonDocument(config).toJson());
+    m_hub = std::make_unique<DevHubFixture>(QJsonDocument(config).toJson());
     QVERIFY(m_hub->start());
 }
 
@@ -545,7 +545,7 @@ void TestDevHubServer::twoClientsAndOperatorCommands()
 
 void TestDevHubServer::operatorOptionsApplyOnConnect()
 {
-    TestHub hub;
+    DevHubFixture hub;
     DevHubOptions options;
     options.notify = QStringLiteral("Welcome to the demo");
     options.update.version = QStringLiteral("1.9.1");

@@ -1,5 +1,5 @@
 #include "hubtestclient.h"
-#include "testhub.h"
+#include "devhubfixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -139,7 +139,7 @@ private:
         return m_hub->homeOf(QStringLiteral("demo")) + name;
     }
 
-    std::unique_ptr<TestHub> m_hub;
+    std::unique_ptr<DevHubFixture> m_hub;
     std::unique_ptr<HubTestClient> m_client;
     QTemporaryDir m_outside;
     quint32 m_nextId = 1;
@@ -147,7 +147,7 @@ private:
 
 void TestFileService::initTestCase()
 {
-    m_hub = std::make_unique<TestHub>();
+    m_hub = std::make_unique<DevHubFixture>();
     QVERIFY(m_hub->start());
     m_client = std::make_unique<HubTestClient>();
     QVERIFY(m_client->connectAndLogin(m_hub->port()));

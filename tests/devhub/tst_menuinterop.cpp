@@ -1,5 +1,5 @@
 #include "hubtestclient.h"
-#include "testhub.h"
+#include "devhubfixture.h"
 
 #include "menu/abstractremotefileworker.h"
 #include "menu/mainconnection.h"
@@ -62,7 +62,7 @@ private slots:
 void TestMenuInterop::clientSessionAgainstTheHub()
 {
     TestEnvironment environment;
-    TestHub hub;
+    DevHubFixture hub;
     QVERIFY(hub.start());
     HubTestClient link;
     QVERIFY(link.connectTo(hub.port()));

@@ -1,4 +1,4 @@
-#include "../devhub/hubmenusession.h"
+#include "hubmenusession.h"
 
 #include "files/filebrowser.h"
 

@@ -1,6 +1,8 @@
 #include "shell/mainwindow.h"
 
+#include "applinks/applicationconnection.h"
 #include "applinks/channeltranceiver.h"
+#include "classic/classicapplicationwidget.h"
 #include "hub/hostentry.h"
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
@@ -13,12 +15,14 @@
 
 #include "fakemenufiles.h"
 #include "modaldriver.h"
+#include "studentmenu.h"
 #include "testdocuments.h"
 #include "testenvironment.h"
 
 #include "menu.pb.h"
 #include "uidlg.pb.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QScreen>
@@ -294,6 +298,60 @@ private slots:
         box->close();
     }
 
+    // A classic application over a hub channel: the reply goes back on its channel, the page is
+    // named after the menu item and leaves with the channel.
+    void classicSessionOverAChannel()
+    {
+        m_window->setRootMenuItem(studentMenu());
+        QSignalSpy sent(m_window.get(), &MainWindow::hubChannelMessageSend);
+        startClassicSession(7, 0);
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.at(0).at(0).value<ushort>(), ushort(7));
+        Pb::UIEnvelope reply;
+        QVERIFY(reply.ParseFromString(sent.at(0).at(1).toByteArray().toStdString()));
+        QCOMPARE(QString::fromStdString(reply.ShortDebugString()),
+                 QString(R"(pid: 0 window_id: 0 handshake { ui_version: "1.9.0-143" })"));
+
+        ApplicationConnection *session = m_window->classicSessions().value(0);
+        QCOMPARE(session->menuTitle(), QString("Student Records"));
+        QPointer<ClassicApplicationWidget> page = session->page(1);
+        QVERIFY(page);
+        QCOMPARE(page->shortName(), QString("SR"));
+        QVERIFY(m_window->taskManager()->buttonFor(page));
+
+        m_window->hubChannelState(7, false);
+        QTRY_COMPARE(m_window->classicSessionCount(), 0);
+        QTRY_VERIFY(!page);
+    }
+
+    void quitGuardNamesTheSessions()
+    {
+        m_window->setRootMenuItem(studentMenu());
+        m_window->show();
+        startClassicSession(4, 4242);
+        ModalDriver driver;
+        driver.expect<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Cancel)->click(); });
+        QTest::ignoreMessage(QtInfoMsg, "Received request to close MainWindow");
+        QTest::ignoreMessage(QtInfoMsg, "There are application connections still open.");
+        QTest::ignoreMessage(
+            QtInfoMsg, R"(    connection PID: 4242  app name: "records"  menu title: "Student Records")");
+        QTest::ignoreMessage(QtInfoMsg, "Querying user for action.");
+        QTest::ignoreMessage(QtInfoMsg, "Shutdown cancelled by user.");
+        QVERIFY(!m_window->close());
+        QVERIFY(driver.allHandled());
+        QVERIFY(m_window->isVisible());
+    }
+
+    // The window goes while a session still runs; the session takes its pages first.
+    void windowGoesWithSessionsOpen()
+    {
+        startClassicSession(2, 0);
+        QPointer<ClassicApplicationWidget> page = m_window->classicSessions().value(0)->page(1);
+        QVERIFY(page);
+        m_window.reset();
+        QTRY_VERIFY(!page);
+    }
+
     void closingWithoutClassicApplications()
     {
         ModalDriver driver;
@@ -326,6 +384,29 @@ private:
                 return viewer;
         }
         return nullptr;
+    }
+
+    void deliver(ushort channel, const Pb::UIEnvelope &envelope)
+    {
+        const std::string bytes = envelope.SerializeAsString();
+        m_window->hubChannelMessageRcvd(channel, bytes.data(), int(bytes.size()));
+    }
+
+    // A classic application on a channel, with a session and a page for window 1.
+    void startClassicSession(ushort channel, quint32 pid)
+    {
+        m_window->hubChannelState(channel, true);
+        Pb::UIEnvelope handshake;
+        handshake.mutable_handshake()->set_ui_version("server 2");
+        deliver(channel, handshake);
+        Pb::UIEnvelope session;
+        session.set_pid(pid);
+        session.set_window_id(1);
+        session.mutable_create_session()->set_app_name("records");
+        session.mutable_create_session()->set_menupath("/stu/records.opt");
+        session.mutable_set_status()->set_status_text("ready");
+        deliver(channel, session);
+        QCOMPARE(m_window->classicSessionCount(), 1);
     }
 
     static QMessageBox *findConnectionErrorBox()

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -189,6 +190,21 @@ private slots:
         QTRY_VERIFY(page->isAttached());
         QCOMPARE(m_manager->pageStack()->currentWidget(), page);
         QCOMPARE(attached.size(), 2);
+    }
+
+    // Typing goes on where it left off: the page back in the stack has the keyboard.
+    void reattachedPageTakesTheFocus()
+    {
+        auto *page = new Page("FO");
+        auto *edit = new QLineEdit(page);
+        page->setFocusProxy(edit);
+        m_manager->addPage(page);
+        page->detach();
+        QVERIFY(QTest::qWaitForWindowActive(page));
+        page->detach();
+        QTRY_VERIFY(page->isAttached());
+        // The window's focus child: what gets the keys whenever the window is active.
+        QTRY_COMPARE(m_window->focusWidget(), edit);
     }
 
     void ctrlTabSkipsDetachedPages()

@@ -1,14 +1,14 @@
 #include "scriptedapplication.h"
 
+#include "lengthprefixcodec.h"
+
 #include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QTest>
-#include <QtEndian>
 
 #include <google/protobuf/message.h>
 
 namespace {
-constexpr int HeaderSize = 4;
 constexpr int PollMs = 5;
 } // namespace
 
@@ -37,16 +37,9 @@ bool ScriptedApplication::waitForDisconnected(int timeoutMs)
     return !isConnected();
 }
 
-QByteArray ScriptedApplication::framed(const QByteArray &payload)
-{
-    QByteArray header(HeaderSize, '\0');
-    qToBigEndian<quint32>(quint32(payload.size()), header.data());
-    return header + payload;
-}
-
 void ScriptedApplication::sendRaw(const QByteArray &payload)
 {
-    m_socket.write(framed(payload));
+    m_socket.write(LengthPrefixCodec::encode(payload));
     m_socket.flush();
 }
 
@@ -59,21 +52,17 @@ void ScriptedApplication::sendTogether(const QList<const google::protobuf::Messa
 {
     QByteArray bytes;
     for (const google::protobuf::Message *envelope : envelopes)
-        bytes += framed(QByteArray::fromStdString(envelope->SerializeAsString()));
+        bytes += LengthPrefixCodec::encode(QByteArray::fromStdString(envelope->SerializeAsString()));
     m_socket.write(bytes);
     m_socket.flush();
 }
 
 void ScriptedApplication::readFrames()
 {
-    m_buffer += m_socket.readAll();
-    while (m_buffer.size() >= HeaderSize) {
-        const quint32 length = qFromBigEndian<quint32>(m_buffer.constData());
-        if (quint32(m_buffer.size() - HeaderSize) < length)
-            break;
-        m_replies.append(m_buffer.mid(HeaderSize, int(length)));
-        m_buffer.remove(0, HeaderSize + int(length));
-    }
+    m_codec.feed(m_socket.readAll());
+    QByteArray message;
+    while (m_codec.next(&message) == LengthPrefixCodec::Result::Message)
+        m_replies.append(message);
 }
 
 bool ScriptedApplication::nextReply(google::protobuf::Message *envelope, int timeoutMs)

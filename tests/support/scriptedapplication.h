@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lengthprefixcodec.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -24,7 +26,6 @@ public:
     bool isConnected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
     bool waitForDisconnected(int timeoutMs);
 
-    static QByteArray framed(const QByteArray &payload);
     void sendRaw(const QByteArray &payload);
     void send(const google::protobuf::Message &envelope);
     // Several envelopes in one write, so the client reads them in one pass.
@@ -41,7 +42,7 @@ private:
     void readFrames();
 
     QTcpSocket m_socket;
-    QByteArray m_buffer;
+    LengthPrefixCodec m_codec;
     QList<QByteArray> m_replies;
     int m_read = 0;
 };

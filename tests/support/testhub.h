@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hub/framecodec.h"
+#include "framecodec.h"
 #include "hub/hostentry.h"
 
 #include "zuhub.pb.h"

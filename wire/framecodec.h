@@ -65,6 +65,16 @@ public:
     // Payload of a channel frame: the channel id (big-endian), then the application's bytes.
     static QByteArray channelPayload(quint16 channelId, const QByteArray &data);
 
+    // A channel frame's payload taken apart; the bytes point into the payload it came from.
+    struct ChannelData
+    {
+        quint16 channelId = 0;
+        const char *data = nullptr;
+        int size = 0;
+    };
+    // False when the payload is too short to hold a channel id.
+    static bool splitChannelPayload(const QByteArray &payload, ChannelData *out);
+
     // qCompress() at the default level, and its inverse. uncompress() refuses announced sizes above
     // MaxFrameLength or beyond what zlib could produce from the input, before allocating anything.
     static QByteArray compress(const char *data, int size);

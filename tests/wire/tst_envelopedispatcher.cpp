@@ -1,4 +1,4 @@
-#include "app/envelopedispatcher.h"
+#include "envelopedispatcher.h"
 
 #include "zuhub.pb.h"
 

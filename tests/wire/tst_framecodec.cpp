@@ -1,4 +1,4 @@
-#include "hub/framecodec.h"
+#include "framecodec.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -114,6 +114,15 @@ private slots:
         const auto encoded = FrameCodec::encode(FrameCodec::ChannelFrame,
                                                 FrameCodec::channelPayload(0xfffe, QByteArray()), true);
         QCOMPARE(encoded.bytes, QByteArray("\x00\x00\x00\x04\x00\x02\xff\xfe", 8));
+
+        FrameCodec::ChannelData data;
+        QVERIFY(FrameCodec::splitChannelPayload(payload, &data));
+        QCOMPARE(data.channelId, quint16(0x0102));
+        QCOMPARE(QByteArray(data.data, data.size), QByteArray("abc"));
+        QVERIFY(FrameCodec::splitChannelPayload(QByteArray("\xff\xfe", 2), &data));
+        QCOMPARE(data.channelId, quint16(0xfffe));
+        QCOMPARE(data.size, 0);
+        QVERIFY(!FrameCodec::splitChannelPayload(QByteArray("\x01"), &data));
     }
 
     // Every way of cutting a stream of three frames in two, including inside each length field.

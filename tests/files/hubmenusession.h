@@ -1,7 +1,7 @@
 #pragma once
 
+#include "devhubfixture.h"
 #include "hubtestclient.h"
-#include "testhub.h"
 
 #include "menu/mainconnection.h"
 
@@ -16,12 +16,12 @@ public:
     bool start();
 
     MainConnection &connection() { return m_session; }
-    TestHub &hub() { return m_hub; }
+    DevHubFixture &hub() { return m_hub; }
     // The demo user's home directory on disk.
     QString home() const { return m_hub.homeOf(QStringLiteral("demo")); }
 
 private:
-    TestHub m_hub;
+    DevHubFixture m_hub;
     HubTestClient m_link;
     MainConnection m_session;
 };

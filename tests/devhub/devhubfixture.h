@@ -10,11 +10,11 @@
 
 // A stand-in hub running in the test process on free ports, with its data in a temporary folder.
 // The certificate is made once per folder, so restarting on the same folder is cheap.
-class TestHub
+class DevHubFixture
 {
 public:
     // configJson empty: the built-in configuration.
-    explicit TestHub(const QByteArray &configJson = QByteArray());
+    explicit DevHubFixture(const QByteArray &configJson = QByteArray());
 
     bool start(DevHubOptions options = DevHubOptions());
     void stop();

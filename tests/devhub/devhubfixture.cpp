@@ -1,4 +1,4 @@
-#include "testhub.h"
+#include "devhubfixture.h"
 
 #include "devhubconfig.h"
 
@@ -8,11 +8,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-TestHub::TestHub(const QByteArray &configJson)
+DevHubFixture::DevHubFixture(const QByteArray &configJson)
     : m_config(configJson)
 { }
 
-bool TestHub::start(DevHubOptions options)
+bool DevHubFixture::start(DevHubOptions options)
 {
     options.port = 0;
     options.webPort = 0;
@@ -33,12 +33,12 @@ bool TestHub::start(DevHubOptions options)
     return true;
 }
 
-void TestHub::stop()
+void DevHubFixture::stop()
 {
     m_hub.reset();
 }
 
-QByteArray TestHub::configWithTerminalCommand(const QString &command)
+QByteArray DevHubFixture::configWithTerminalCommand(const QString &command)
 {
     QJsonObject root = QJsonDocument::fromJson(DevHubConfig::builtInJson()).object();
     QJsonObject applications = root.value(QStringLiteral("applications")).toObject();

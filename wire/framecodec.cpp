@@ -71,6 +71,16 @@ QByteArray FrameCodec::channelPayload(quint16 channelId, const QByteArray &data)
     return payload;
 }
 
+bool FrameCodec::splitChannelPayload(const QByteArray &payload, ChannelData *out)
+{
+    if (payload.size() < ChannelIdSize)
+        return false;
+    out->channelId = qFromBigEndian<quint16>(payload.constData());
+    out->data = payload.constData() + ChannelIdSize;
+    out->size = payload.size() - ChannelIdSize;
+    return true;
+}
+
 QByteArray FrameCodec::compress(const char *data, int size)
 {
     if (size <= 0)

@@ -4,6 +4,7 @@
 // sent, Exit (Escape) ends the application. Every reply of the client is printed on stdout, one
 // line each.
 
+#include "lengthprefixcodec.h"
 #include "uidlg.pb.h"
 
 #include <QCoreApplication>
@@ -12,7 +13,6 @@
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QtEndian>
 
 #include <cstdio>
 
@@ -51,11 +51,7 @@ private:
 
     void send(const Pb::UIEnvelope &e)
     {
-        const std::string bytes = e.SerializeAsString();
-        uchar header[4];
-        qToBigEndian<quint32>(quint32(bytes.size()), header);
-        m_socket.write(reinterpret_cast<const char *>(header), 4);
-        m_socket.write(bytes.data(), qint64(bytes.size()));
+        m_socket.write(LengthPrefixCodec::encode(QByteArray::fromStdString(e.SerializeAsString())));
     }
 
     void put(const char *name, int mask, int type, const char *data, bool editable)
@@ -139,14 +135,11 @@ private:
 
     void read()
     {
-        m_buffer += m_socket.readAll();
-        while (m_buffer.size() >= 4) {
-            const quint32 length = qFromBigEndian<quint32>(m_buffer.constData());
-            if (quint32(m_buffer.size() - 4) < length)
-                break;
+        m_codec.feed(m_socket.readAll());
+        QByteArray message;
+        while (m_codec.next(&message) == LengthPrefixCodec::Result::Message) {
             Pb::UIEnvelope reply;
-            reply.ParseFromArray(m_buffer.constData() + 4, int(length));
-            m_buffer.remove(0, 4 + int(length));
+            reply.ParseFromArray(message.constData(), message.size());
             std::printf("%s\n", reply.ShortDebugString().c_str());
             std::fflush(stdout);
             answer(reply);
@@ -194,7 +187,7 @@ private:
     }
 
     QTcpSocket m_socket;
-    QByteArray m_buffer;
+    LengthPrefixCodec m_codec;
     QMap<QString, QString> m_values;
     QString m_current = EditableFields.first();
 };
