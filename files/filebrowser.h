@@ -95,6 +95,10 @@ private:
     using Step = void (FileBrowser::*)(const QVariantMap &);
     void startBatch(QVariantMap batch, const QString &label, qint64 maximum, Step firstStep);
     void endBatch(const QVariantMap &batch);
+    // After a failed step (error not empty) asks Retry, Skip or Abort; true when the answer was dealt
+    // with here (the step runs again, or the batch ends), false when the batch goes on.
+    bool settleFailure(const QVariantMap &batch, const QString &error, const QString &text, bool offerSkip,
+                       Step retry);
     // Moves to the next entry and runs `step`, or ends the batch when cancelled or done.
     void advance(QVariantMap batch, bool showIndex, Step step);
     void deleteStep(const QVariantMap &batch);

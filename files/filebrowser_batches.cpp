@@ -156,6 +156,24 @@ void FileBrowser::endBatch(const QVariantMap &batch)
     refreshData();
 }
 
+bool FileBrowser::settleFailure(const QVariantMap &batch, const QString &error, const QString &text,
+                                bool offerSkip, Step retry)
+{
+    if (error.isEmpty())
+        return false;
+    switch (askRetry(text, error, offerSkip)) {
+    case Choice::Abort:
+        endBatch(batch);
+        return true;
+    case Choice::Proceed:
+        (this->*retry)(batch);
+        return true;
+    case Choice::Skip:
+        break;
+    }
+    return false;
+}
+
 void FileBrowser::advance(QVariantMap batch, bool showIndex, Step step)
 {
     if (m_cancelled || isLast(batch)) {
@@ -210,19 +228,9 @@ void FileBrowser::deleteStep(const QVariantMap &batch)
 void FileBrowser::fileRespDelete(QVariant context, QString error)
 {
     const QVariantMap batch = context.toMap();
-    if (!error.isEmpty()) {
-        switch (askRetry(QStringLiteral("Error deleting file '%1'").arg(currentEntry(batch)), error, !isLast(batch))) {
-        case Choice::Abort:
-            endBatch(batch);
-            return;
-        case Choice::Proceed:
-            deleteStep(batch);
-            return;
-        case Choice::Skip:
-            break;
-        }
-    }
-    advance(batch, true, &FileBrowser::deleteStep);
+    if (!settleFailure(batch, error, QStringLiteral("Error deleting file '%1'").arg(currentEntry(batch)),
+                       !isLast(batch), &FileBrowser::deleteStep))
+        advance(batch, true, &FileBrowser::deleteStep);
 }
 
 // Print
@@ -263,19 +271,9 @@ void FileBrowser::printStep(const QVariantMap &batch)
 void FileBrowser::fileRespPrint(QVariant context, QString error)
 {
     const QVariantMap batch = context.toMap();
-    if (!error.isEmpty()) {
-        switch (askRetry(QStringLiteral("Error printing file '%1'").arg(currentEntry(batch)), error, !isLast(batch))) {
-        case Choice::Abort:
-            endBatch(batch);
-            return;
-        case Choice::Proceed:
-            printStep(batch);
-            return;
-        case Choice::Skip:
-            break;
-        }
-    }
-    advance(batch, true, &FileBrowser::printStep);
+    if (!settleFailure(batch, error, QStringLiteral("Error printing file '%1'").arg(currentEntry(batch)),
+                       !isLast(batch), &FileBrowser::printStep))
+        advance(batch, true, &FileBrowser::printStep);
 }
 
 // Upload
@@ -361,19 +359,9 @@ void FileBrowser::fileRespUpload(QVariant context, QString error)
 {
     QVariantMap batch = context.toMap();
     const QFileInfo local(currentEntry(batch));
-    if (!error.isEmpty()) {
-        switch (askRetry(QStringLiteral("Could not upload to file '%1'").arg(local.fileName()), error,
-                         !isLast(batch))) {
-        case Choice::Abort:
-            endBatch(batch);
-            return;
-        case Choice::Proceed:
-            uploadStep(batch);
-            return;
-        case Choice::Skip:
-            break;
-        }
-    }
+    if (settleFailure(batch, error, QStringLiteral("Could not upload to file '%1'").arg(local.fileName()),
+                      !isLast(batch), &FileBrowser::uploadStep))
+        return;
     const qint64 uploaded = batch.value(UploadedKey).toLongLong() + local.size();
     batch.insert(UploadedKey, uploaded);
     showProgress(batch, progressUnits(uploaded, batch.value(TotalKey).toLongLong()));
@@ -519,18 +507,10 @@ void FileBrowser::fileRespFile(QVariant context, QByteArray data, QString error)
 void FileBrowser::batchDownloadAnswer(QVariantMap batch, const QByteArray &data, const QString &error)
 {
     const QString name = currentEntry(batch);
-    if (!error.isEmpty()) {
-        switch (askRetry(QStringLiteral("Could not download file '%1'").arg(name), error, true)) {
-        case Choice::Abort:
-            endBatch(batch);
-            return;
-        case Choice::Proceed:
-            downloadStep(batch);
-            return;
-        case Choice::Skip:
-            break;
-        }
-    } else if (!writeBatchFile(batch.value(LocalPathKey).toString(), name, data)) {
+    if (settleFailure(batch, error, QStringLiteral("Could not download file '%1'").arg(name), true,
+                      &FileBrowser::downloadStep))
+        return;
+    if (error.isEmpty() && !writeBatchFile(batch.value(LocalPathKey).toString(), name, data)) {
         endBatch(batch);
         return;
     }

@@ -182,35 +182,32 @@ void FilesFlyout::clickView()
 
 void FilesFlyout::clickRename()
 {
-    const QString name = takeFileName();
-    if (m_browser && !name.isEmpty())
-        m_browser->renamePrompt(m_directory, name);
+    forward(&FileBrowser::renamePrompt);
 }
 
 void FilesFlyout::clickCopy()
 {
-    const QString name = takeFileName();
-    if (m_browser && !name.isEmpty())
-        m_browser->copyPrompt(m_directory, name);
+    forward(&FileBrowser::copyPrompt);
 }
 
 void FilesFlyout::clickDelete()
 {
-    const QString name = takeFileName();
-    if (m_browser && !name.isEmpty())
-        m_browser->deletePrompt(m_directory, name);
+    forward(&FileBrowser::deletePrompt);
 }
 
 void FilesFlyout::clickDownload()
 {
-    const QString name = takeFileName();
-    if (m_browser && !name.isEmpty())
-        m_browser->downloadPrompt(m_directory, name);
+    forward(&FileBrowser::downloadPrompt);
 }
 
 void FilesFlyout::clickPrint()
 {
+    forward(&FileBrowser::printPrompt);
+}
+
+void FilesFlyout::forward(void (FileBrowser::*prompt)(const QString &, const QString &))
+{
     const QString name = takeFileName();
     if (m_browser && !name.isEmpty())
-        m_browser->printPrompt(m_directory, name);
+        (m_browser->*prompt)(m_directory, name);
 }

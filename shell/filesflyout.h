@@ -39,6 +39,8 @@ private:
     void addRow(const QString &name, const QDateTime &modified, qint64 size);
     // The file whose menu holds the action that sent the signal; the flyout closes.
     QString takeFileName();
+    // Hands that file and the listed directory to one of the browser's single-file prompts.
+    void forward(void (FileBrowser::*prompt)(const QString &, const QString &));
 
     QPointer<FileBrowser> m_browser;
     QString m_directory;

@@ -91,11 +91,11 @@ void press(QMessageBox *box, const QString &text)
     QFAIL(qPrintable(QStringLiteral("no button %1 in \"%2\"").arg(text, box->text())));
 }
 
-void chooseFolder(ModalDriver &driver, const QString &folder)
+// Typed as a path: the dialog's view is filled in the background and may not be there yet.
+void chooseFile(ModalDriver &driver, const QString &path)
 {
-    driver.expect<QFileDialog>([folder](QFileDialog *dialog) {
-        // Typed, as the model fills the dialog's view in the background.
-        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(folder);
+    driver.expect<QFileDialog>([path](QFileDialog *dialog) {
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
         static_cast<QDialog *>(dialog)->accept();
     });
 }
@@ -289,7 +289,7 @@ void tst_FileBrowser::downloadSkipsExistingLocalFile()
     select(&browser, { "one.bin", "two.bin", "three.bin" });
 
     ModalDriver driver;
-    chooseFolder(driver, local.path());
+    chooseFile(driver, local.path());
     QString question;
     driver.expect<QMessageBox>([&question](QMessageBox *box) {
         question = box->text() + "|" + box->informativeText();
@@ -320,7 +320,7 @@ void tst_FileBrowser::failedDownloadSkippedLeavesLocalFile()
     select(&browser, { "gone.bin", "keep.bin" });
 
     ModalDriver driver;
-    chooseFolder(driver, local.path());
+    chooseFile(driver, local.path());
     driver.expect<QMessageBox>([](QMessageBox *exists) { press(exists, "Overwrite"); });
     QString failure;
     driver.expect<QMessageBox>([&failure](QMessageBox *box) {
@@ -369,10 +369,7 @@ void tst_FileBrowser::tooLargeSingleUploadOffersOnlyAbort()
     QVERIFY(shows(&browser, "/", "README.txt"));
 
     ModalDriver driver;
-    driver.expect<QFileDialog>([big](QFileDialog *dialog) {
-        dialog->selectFile(big);
-        static_cast<QDialog *>(dialog)->accept();
-    });
+    chooseFile(driver, big);
     QString text;
     QStringList buttons;
     driver.expect<QMessageBox>([&](QMessageBox *box) {
@@ -407,7 +404,7 @@ void tst_FileBrowser::hostileNamesNeverLeaveTheFolder()
     QVERIFY(shows(&browser, "", "ok.bin"));
     tableOf(&browser)->selectAll();
     ModalDriver driver;
-    chooseFolder(driver, folder);
+    chooseFile(driver, folder);
     QString report;
     driver.expect<QMessageBox>([&report](QMessageBox *box) {
         report = box->informativeText();

@@ -324,6 +324,32 @@ private slots:
         QTRY_VERIFY(!page);
     }
 
+    // A classic application's document: viewed under its name, or printed when named "prn".
+    void classicFileMessages()
+    {
+        startClassicSession(6, 0);
+        Pb::UIEnvelope document;
+        document.set_window_id(1);
+        document.mutable_file_message()->set_name("Fee statement");
+        document.mutable_file_message()->set_file("Fees due: 120.00\n");
+        deliver(6, document);
+        auto *viewer = qobject_cast<FileViewer *>(openViewer());
+        QVERIFY(viewer);
+        QCOMPARE(viewer->windowTitle(), QString("Fee_statement"));
+        QCOMPARE(viewer->textEdit()->toPlainText(), QString("Fees due: 120.00\n"));
+        viewer->close();
+
+        ModalDriver driver;
+        int printDialogs = 0;
+        driver.expect<QPrintDialog>([&printDialogs](QPrintDialog *dialog) {
+            ++printDialogs;
+            dialog->reject();
+        });
+        document.mutable_file_message()->set_name("prn");
+        deliver(6, document);
+        QTRY_COMPARE(printDialogs, 1);
+    }
+
     void quitGuardNamesTheSessions()
     {
         m_window->setRootMenuItem(studentMenu());
