@@ -38,6 +38,7 @@ QWidget *statusPanel(const QString &panelName, const QString &iconName, const QS
     layout->addWidget(iconLabel);
     *label = new QLabel(panel);
     (*label)->setObjectName(labelName);
+    (*label)->setTextFormat(Qt::PlainText); // hub and server texts
     (*label)->setWordWrap(true);
     layout->addWidget(*label, 1);
     return panel;

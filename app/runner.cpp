@@ -12,6 +12,7 @@
 #include "settings/settingsmanager.h"
 #include "shell/passchangedialog.h"
 #include "style/stylemanager.h"
+#include "app/plaintext.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -276,12 +277,12 @@ void Runner::connectionPasswordNeedsChanged()
         [this, handler, newPassword](bool success, const QString &message) {
             QObject::disconnect(*handler);
             if (success) {
-                QMessageBox::information(m_loginDialog, QStringLiteral("Password Change Successful"),
-                                         message.isEmpty() ? QStringLiteral("Password changed as requested")
-                                                           : message);
+                PlainText::information(m_loginDialog, QStringLiteral("Password Change Successful"),
+                                       message.isEmpty() ? QStringLiteral("Password changed as requested")
+                                                         : message);
                 menuSession()->passwordChanged(newPassword);
             } else {
-                QMessageBox::information(m_loginDialog, QStringLiteral("Password Change Failed"), message);
+                PlainText::information(m_loginDialog, QStringLiteral("Password Change Failed"), message);
                 menuSession()->stopMenuConnection();
                 promptForCredentials();
             }
@@ -411,8 +412,8 @@ void Runner::receivedStatusMessage(Menu::StatusMessage_Type type, const QString 
     }
     auto *box
         = new QMessageBox(type == Menu::StatusMessage::FATAL ? QMessageBox::Critical : QMessageBox::Warning,
-                          QString(), QStringLiteral("ZU Status Message"), QMessageBox::Ok);
-    box->setInformativeText(text);
+                          QString(), QString(), QMessageBox::Ok);
+    PlainText::setTexts(box, QStringLiteral("ZU Status Message"), text);
     box->setStyleSheet(StyleManager::unthemedStyleSheet());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);

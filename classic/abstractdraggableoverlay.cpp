@@ -109,6 +109,7 @@ QHBoxLayout *AbstractDraggableOverlay::addBoxHeader(QWidget *box, QVBoxLayout *b
     headerLayout->setContentsMargins(8, 0, 0, 0);
     *title = new QLabel(header);
     (*title)->setObjectName(QStringLiteral("formTitle"));
+    (*title)->setTextFormat(Qt::PlainText); // the server's title
     headerLayout->addWidget(*title);
     boxLayout->addWidget(header);
     return headerLayout;

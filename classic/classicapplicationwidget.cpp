@@ -11,6 +11,7 @@
 #include "app/busymouse.h"
 #include "latin1.h"
 #include "style/stylemanager.h"
+#include "screendocumentlimits.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -215,11 +216,22 @@ bool ClassicApplicationWidget::renderUi(const QByteArray &ui, int screenId, bool
     }
     QRect rect = screen->extents();
     screen->setScreenId(screenId);
+    using Limits = ScreenDocumentLimits;
+    // Extents may start above or left of the grid (those cells go to row or column 0).
+    if (qAbs(rect.x()) > Limits::MaxPosition || qAbs(rect.y()) > Limits::MaxPosition
+        || !Limits::withinGrid(rect.width()) || !Limits::withinGrid(rect.height()) || row > Limits::MaxPosition
+        || column > Limits::MaxPosition) {
+        qWarning() << "ClassicApplicationWidget::renderUi - screen" << screenId << "placed outside the grid:"
+                   << rect << "at" << row << column;
+        return false;
+    }
 
     QList<int> breaks;
-    const QStringList parts = screen->breaks().split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString &part : parts)
-        breaks << part.trimmed().toInt() + rect.top();
+    QString breakError;
+    if (!Limits::parseBreaks(screen->breaks(), &breaks, &breakError))
+        qWarning() << "ClassicApplicationWidget::renderUi - screen" << screenId << breakError << "; ignored";
+    for (int &start : breaks)
+        start += rect.top();
     setPageBreaks(breaks);
 
     qDebug() << "loading screen ID:" << screenId << "extents:" << rect << "position(x,y)" << column << ","
@@ -330,11 +342,16 @@ bool ClassicApplicationWidget::renderPopup(QWidget *screen, int screenId, QRect 
 
     QWidget *visible = visibleWidgets(screen);
     bool titleBar = false;
-    const QList<ZuFieldWidget *> fields = visible->findChildren<ZuFieldWidget *>();
-    for (ZuFieldWidget *field : fields) {
+    // Guarded: deleting SCREEN_INFO deletes any field inside it, which is later in the list.
+    QList<QPointer<ZuFieldWidget>> fields;
+    for (ZuFieldWidget *field : visible->findChildren<ZuFieldWidget *>())
+        fields.append(field);
+    for (const QPointer<ZuFieldWidget> &field : std::as_const(fields)) {
+        if (!field)
+            continue;
         if (field->objectName() == QLatin1String(ScreenInfoName)) {
             titleBar = true;
-            delete field;
+            delete field.data();
             continue;
         }
         if (getField(screenId, field->objectName(), true))
@@ -356,6 +373,7 @@ bool ClassicApplicationWidget::renderPopup(QWidget *screen, int screenId, QRect 
         bar->setFrameShadow(QFrame::Plain);
         auto *label = new QLabel(bar);
         label->setObjectName(QStringLiteral("popupTitleLabel"));
+        label->setTextFormat(Qt::PlainText);
         label->setProperty(SidProperty, screenId);
         auto *barLayout = new QVBoxLayout(bar);
         barLayout->setContentsMargins(0, 0, 0, 0);
@@ -411,15 +429,34 @@ void ClassicApplicationWidget::deactivateFields()
     m_currentField = nullptr;
 }
 
+// Widgets added to a shown layout are shown by a queued call, and only a visible field takes the
+// focus. Showing them now spares protocol handlers a nested event loop, which could deliver a
+// request whose dialog outlives the handler.
+void ClassicApplicationWidget::showQueuedAncestors(QWidget *widget)
+{
+    if (!isVisible())
+        return;
+    // The focus goes to the deepest focus proxy: its editor may be new as well.
+    while (widget->focusProxy())
+        widget = widget->focusProxy();
+    QList<QWidget *> chain;
+    for (QWidget *w = widget; w && w != this; w = w->parentWidget())
+        chain.prepend(w);
+    for (QWidget *w : std::as_const(chain)) {
+        // Explicitly hidden ones, such as the stack's other pages, stay hidden.
+        if (!w->isVisible() && !(w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide)))
+            w->setVisible(true);
+    }
+}
+
 void ClassicApplicationWidget::setFocusOnField(int screenId, const QString &name)
 {
-    // Widgets placed by this burst are shown by queued events; they must be visible to take focus.
-    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
     ZuFieldWidget *field = getField(screenId, name);
     if (!field) {
         qDebug() << "ClassicApplicationWidget::setFocusOnField() - focus field not found";
         return;
     }
+    showQueuedAncestors(field);
     field->focusField();
     m_currentField = field;
     updateFormTitle();

@@ -164,6 +164,7 @@ private:
     void focusCurrentOrMenu();
     QList<ZuFieldWidget *> allFields() const;
     SavedWindowState *topWindowState();
+    void showQueuedAncestors(QWidget *widget);
     bool refuseOverlay(const char *function);
     // The overlay layer: every overlay of the page opens and closes through these two.
     void openOverlay(QWidget *overlay, OverlayMode mode);

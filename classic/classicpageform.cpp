@@ -55,6 +55,8 @@ ClassicPageForm::ClassicPageForm(QWidget *form)
     contentTools->setSpacing(16);
     contentTools->setContentsMargins(24, 16, 16, 16);
     formTitle = named(new QLabel(contentBar), "formTitle");
+    // Every label of the page that shows server text shows it literally.
+    formTitle->setTextFormat(Qt::PlainText);
     detachButton = flatButton(contentBar, "detachButton");
     detachButton->setToolTip(QStringLiteral("Detach/Attach Window"));
     helpButton = flatButton(contentBar, "helpButton");
@@ -117,6 +119,7 @@ ClassicPageForm::ClassicPageForm(QWidget *form)
         = named(new QLabel(QStringLiteral("Something has gone wrong! Press [CTRL+W] for more information."),
                            errorPanel),
                 "errorLabel");
+    errorLabel->setTextFormat(Qt::PlainText);
     errorClose = flatButton(errorPanel, "errorClose");
     horizontalLayout4->addWidget(errorIcon);
     horizontalLayout4->addWidget(errorLabel, 1);
@@ -126,6 +129,7 @@ ClassicPageForm::ClassicPageForm(QWidget *form)
     auto *horizontalLayout = rowLayout(statusPanel, "horizontalLayout", 8, 16);
     statusIcon = flatButton(statusPanel, "statusIcon");
     statusLabel = named(new QLabel(statusPanel), "statusLabel");
+    statusLabel->setTextFormat(Qt::PlainText);
     horizontalLayout->addWidget(statusIcon);
     horizontalLayout->addWidget(statusLabel, 1);
 

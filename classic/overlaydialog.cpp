@@ -55,6 +55,7 @@ OverlayDialog::OverlayDialog(const Pb::Dialog &dialog, QWidget *parent)
     auto *headerLayout = namedLayout<QHBoxLayout>("horizontalLayout_2", header, 8, QMargins(8, 8, 8, 8));
     m_formTitle = new QLabel(header);
     m_formTitle->setObjectName(QStringLiteral("formTitle"));
+    m_formTitle->setTextFormat(Qt::PlainText);
     headerLayout->addWidget(m_formTitle);
     boxLayout->addWidget(header);
 
@@ -62,6 +63,7 @@ OverlayDialog::OverlayDialog(const Pb::Dialog &dialog, QWidget *parent)
     auto *contentLayout = namedLayout<QVBoxLayout>("verticalLayout_3", content, 8, QMargins(16, 8, 16, 8));
     m_dialogText = new QLabel(content);
     m_dialogText->setObjectName(QStringLiteral("dialogText"));
+    m_dialogText->setTextFormat(Qt::PlainText);
     contentLayout->addWidget(m_dialogText);
     boxLayout->addWidget(content);
 

@@ -32,6 +32,7 @@ OverlayPause::OverlayPause(const QString &message, QWidget *parent)
     layout->setContentsMargins(12, 12, 12, 12);
     m_messageLabel = new QLabel(m_pauseBox);
     m_messageLabel->setObjectName(QStringLiteral("messageLabel"));
+    m_messageLabel->setTextFormat(Qt::PlainText);
     QFont font = m_messageLabel->font();
     font.setPointSize(MessagePointSize);
     m_messageLabel->setFont(font);

@@ -49,6 +49,7 @@ OverlaySelectorDialog::OverlaySelectorDialog(const Pb::Dialog &dialog, QWidget *
 
     m_formPrompt = new QLabel(m_selectionBox);
     m_formPrompt->setObjectName(QStringLiteral("formPrompt"));
+    m_formPrompt->setTextFormat(Qt::PlainText);
     boxLayout->addWidget(m_formPrompt);
 
     m_scrollArea = new QScrollArea(m_selectionBox);

@@ -1,4 +1,5 @@
 #include "screendocument.h"
+#include "screendocumentlimits.h"
 
 #include <QDomDocument>
 
@@ -17,6 +18,9 @@ QStringList stringTexts(const QDomElement &property)
 
 ScreenDocument::ScreenDocument(const QByteArray &document)
 {
+    m_errorString = ScreenDocumentLimits::check(document);
+    if (!m_errorString.isEmpty())
+        return;
     QDomDocument dom;
     QString message;
     int line = 0;

@@ -6,6 +6,7 @@
 #include "zuhiddenfield.h"
 #include "zuhiddenfieldcontainer.h"
 #include "zuscreen.h"
+#include "screendocumentlimits.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -61,6 +62,12 @@ QWidget *ZuUiLoader::createWidget(const QString &className, QWidget *parent, con
 
 QWidget *ZuUiLoader::loadDocument(const QByteArray &document, QString *errorString)
 {
+    const QString refused = ScreenDocumentLimits::check(document);
+    if (!refused.isEmpty()) {
+        if (errorString)
+            *errorString = refused;
+        return nullptr;
+    }
     QBuffer buffer;
     buffer.setData(document);
     buffer.open(QIODevice::ReadOnly);

@@ -15,6 +15,7 @@
 #include "style/stylemanager.h"
 
 #include "zuhub.pb.h"
+#include "app/plaintext.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -354,8 +355,8 @@ bool HubConnection::promptForUpdate(const QString &version, bool required)
 void HubConnection::showIncompatibleClient(const QString &informativeText)
 {
     BusyMouse::instance()->stop(BusyKey);
-    QMessageBox box(QMessageBox::Critical, QString(), tr("Incompatible Client Version"), QMessageBox::Ok);
-    box.setInformativeText(informativeText);
+    QMessageBox box(QMessageBox::Critical, QString(), QString(), QMessageBox::Ok);
+    PlainText::setTexts(&box, tr("Incompatible Client Version"), informativeText);
     box.exec();
 }
 
@@ -424,9 +425,8 @@ void HubConnection::mh_notify(const google::protobuf::Message &msg)
 {
     const QString message = Latin1::toQString(static_cast<const ZuHubProto::Notify &>(msg).message());
     BusyMouse::instance()->stop(BusyKey);
-    QMessageBox box(QMessageBox::Warning, QString(), tr("The ZU system sent the following notification:"),
-                    QMessageBox::Ok);
-    box.setInformativeText(message);
+    QMessageBox box(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok);
+    PlainText::setTexts(&box, tr("The ZU system sent the following notification:"), message);
     box.show();
     box.raise();
     box.exec();

@@ -4,10 +4,13 @@
 
 ElidedLabel::ElidedLabel(QWidget *parent, Qt::WindowFlags flags)
     : QLabel(parent, flags)
-{ }
+{
+    // Elided text is drawn as it is; server names are never markup.
+    setTextFormat(Qt::PlainText);
+}
 
 ElidedLabel::ElidedLabel(const QString &text, QWidget *parent, Qt::WindowFlags flags)
-    : QLabel(parent, flags)
+    : ElidedLabel(parent, flags)
 {
     setText(text);
 }

@@ -9,6 +9,7 @@
 
 #include "menu/menuitem.h"
 #include "style/stylemanager.h"
+#include "app/plaintext.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -40,8 +41,11 @@ constexpr int AnchorOffset = 12;
 
 QLabel *label(const QString &name, const QString &text, QWidget *parent)
 {
-    auto *result = new QLabel(text, parent);
+    auto *result = new QLabel(parent);
     result->setObjectName(name);
+    // Menu titles and paths come from the server.
+    result->setTextFormat(Qt::PlainText);
+    result->setText(text);
     return result;
 }
 
@@ -456,7 +460,7 @@ void HomePageWidget::addProgramRow(QGridLayout *grid, int row, const QModelIndex
                     2 * row, 2);
     auto *path = new ElidedLabel(ancestorPath(index), frame);
     path->setObjectName(QStringLiteral("recentPath"));
-    path->setToolTip(path->text());
+    path->setToolTip(PlainText::escaped(path->text()));
     path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     grid->addWidget(path, 2 * row, 3);
 

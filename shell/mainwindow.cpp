@@ -18,6 +18,7 @@
 #include "hub/hostentry.h"
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
+#include "app/plaintext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -397,12 +398,11 @@ void MainWindow::changePasswordResult(bool success, const QString &message)
     if (m_pendingPassword.isEmpty())
         return;
     if (success) {
-        QMessageBox::information(this, QStringLiteral("Password Change Successful"),
-                                 message.isEmpty() ? QStringLiteral("Password changed as requested")
-                                                   : message);
+        PlainText::information(this, QStringLiteral("Password Change Successful"),
+                               message.isEmpty() ? QStringLiteral("Password changed as requested") : message);
         m_mainConnection->passwordChanged(m_pendingPassword);
     } else {
-        QMessageBox::information(this, QStringLiteral("Password Change Failed"), message);
+        PlainText::information(this, QStringLiteral("Password Change Failed"), message);
     }
     m_pendingPassword.clear();
 }

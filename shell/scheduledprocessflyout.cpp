@@ -1,4 +1,5 @@
 #include "scheduledprocessflyout.h"
+#include "app/plaintext.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -44,7 +45,7 @@ ScheduledProcessFlyout::ScheduledProcessFlyout(const MainConnection::SchedProcLi
                                        QStringLiteral("theme:proc_item_clock.svg"), row);
         icon->setFlat(true);
         icon->setFocusPolicy(Qt::NoFocus);
-        icon->setToolTip(proc.commandLine);
+        icon->setToolTip(PlainText::escaped(proc.commandLine));
         rowLayout->addWidget(icon, 0, Qt::AlignTop);
 
         auto *column = new QVBoxLayout;
@@ -52,9 +53,11 @@ ScheduledProcessFlyout::ScheduledProcessFlyout(const MainConnection::SchedProcLi
         column->setSpacing(0);
         auto *title = new QLabel(proc.title, row);
         title->setObjectName(QStringLiteral("procTitle"));
-        title->setToolTip(proc.commandLine);
+        title->setTextFormat(Qt::PlainText);
+        title->setToolTip(PlainText::escaped(proc.commandLine));
         auto *time = new QLabel(proc.dateTime, row);
         time->setObjectName(QStringLiteral("procTime"));
+        time->setTextFormat(Qt::PlainText);
         column->addWidget(title);
         column->addWidget(time);
         rowLayout->addLayout(column, 1);

@@ -6,6 +6,7 @@
 
 #include "app/busymouse.h"
 #include "style/stylemanager.h"
+#include "app/plaintext.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -176,7 +177,7 @@ QPushButton *TaskManager::addPage(TaskPageWidget *page)
     button->setAutoFillBackground(true);
     button->setCheckable(true);
     button->setProperty("page", QVariant::fromValue<QWidget *>(page));
-    button->setToolTip(page->title());
+    button->setToolTip(PlainText::escaped(page->title()));
     m_buttonGroup->addButton(button);
     m_taskButtonLayout->addWidget(button);
     updateModality();
@@ -270,7 +271,7 @@ void TaskManager::detachedGotFocus()
 void TaskManager::applicationTitleChanged(const QString &title)
 {
     if (QAbstractButton *button = buttonFor(qobject_cast<QWidget *>(sender())))
-        button->setToolTip(title);
+        button->setToolTip(PlainText::escaped(title));
 }
 
 void TaskManager::applicationIconChanged(const QIcon &)

@@ -37,7 +37,13 @@ int EnvelopeDispatcher::run(const Message &envelope, std::optional<quint32> wind
     reflection->ListFields(envelope, &fields); // ascending field number
 
     int handled = 0;
-    for (const FieldDescriptor *field : fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const FieldDescriptor *field = fields[i];
+        if (!m_receiver) {
+            qDebug().noquote() << QStringLiteral("EnvelopeDispatcher: receiver gone; %1 field(s) not handled")
+                                      .arg(fields.size() - i);
+            break;
+        }
         // Envelopes carry only sub-messages; a scalar has no handler to take it.
         if (field->cpp_type() != FieldDescriptor::CPPTYPE_MESSAGE || field->is_repeated())
             continue;

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QPointer>
 #include <QtGlobal>
 
 #include <functional>
 #include <optional>
 
-class QObject;
 
 namespace google::protobuf {
 class FieldDescriptor;
@@ -15,7 +15,8 @@ class Message;
 // Hands each set field of a received envelope, in field-number order, to the receiver's slot named
 // "mh_" + field name, called directly with the sub-message as a google::protobuf::Message (and, for
 // sessions that address windows, a window id before it). A field without such a slot is logged with
-// the owner's text and skipped; the other fields still run.
+// the owner's text and skipped; the other fields still run. A handler may delete the receiver (a
+// session whose link drops under it): the fields after it are then dropped.
 //
 // Slots are matched by their signature text, so handlers must be declared exactly as
 //     void mh_<field>(const google::protobuf::Message &msg);
@@ -37,7 +38,7 @@ public:
 private:
     int run(const google::protobuf::Message &envelope, std::optional<quint32> windowId) const;
 
-    QObject *m_receiver;
+    QPointer<QObject> m_receiver;
     QtMsgType m_missingLevel;
     const char *m_missingText;
     FieldFilter m_filter;

@@ -1,5 +1,7 @@
 #include "app/logindialog.h"
 
+#include "shownplaintext.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -96,6 +98,9 @@ private slots:
         dialog.setStatus("Connecting...");
         QCOMPARE(dialog.statusPage(), int(LoginDialog::StatusPage));
         QCOMPARE(dialog.statusText(), QString("Connecting..."));
+        // Hub error texts are shown as they are, never as markup.
+        dialog.setError("Error 7: <b>locked</b>");
+        QCOMPARE(shownText(dialog.findChild<QLabel *>("errorLabelLogin")), QString("Error 7: <b>locked</b>"));
         dialog.setError("   ");
         QCOMPARE(dialog.statusPage(), int(LoginDialog::BlankPage));
         dialog.setStatus("");

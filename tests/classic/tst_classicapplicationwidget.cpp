@@ -7,6 +7,7 @@
 #include "classic/ringmenuwidget.h"
 #include "classic/zufieldwidget.h"
 
+#include "shownplaintext.h"
 #include "testenvironment.h"
 
 #include <QAbstractButton>
@@ -97,6 +98,17 @@ private slots:
         QTest::newRow("not a document") << QByteArray("<ui><widget") << "Failed to load UI:";
         QTest::newRow("plain root") << dataFile("plainroot.ui") << "is not a ZuScreen. It is a: QWidget";
         QTest::newRow("no grid") << dataFile("novisible.ui") << "does not have grid layout";
+        // Bounded before anything is built: these crashed the client or took gigabytes.
+        QTest::newRow("cell far down") << screenDoc(QRect(0, 0, 40, 2), fieldItem(100000000, 0, "f"))
+                                       << "layout item row 100000000 is outside the grid";
+        QTest::newRow("span far right") << screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f", 5000))
+                                        << "layout item colspan 5000 is outside the grid";
+        QTest::newRow("extents far down") << screenDoc(QRect(0, 30000000, 40, 2), fieldItem(0, 0, "f"))
+                                          << "placed outside the grid";
+        QByteArray deep = "<ui version=\"4.0\">";
+        for (int i = 0; i < 50000; ++i)
+            deep += "<widget class=\"QWidget\">";
+        QTest::newRow("nested deep") << deep << "nested deeper than 64";
     }
 
     void refusedDocuments()
@@ -106,6 +118,25 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(message)));
         QVERIFY(!m_page->renderUi(document, 1, false, -1, -1));
         QVERIFY(m_page->form().pageContainer->isHidden());
+    }
+
+    // A load_screen placed beyond the grid is refused; broken page breaks are dropped, not obeyed.
+    void placementLimits()
+    {
+        const QByteArray doc = screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("placed outside the grid"));
+        QVERIFY(!m_page->renderUi(doc, 1, false, 100000000, -1));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("placed outside the grid"));
+        QVERIFY(!m_page->renderUi(doc, 1, false, -1, 1000));
+
+        QStringList many;
+        for (int i = 1; i <= 40; ++i)
+            many << QString::number(i * 2);
+        for (const QString &breaks : { many.join(','), QStringLiteral("20,10"), QStringLiteral("5,x") }) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("page breaks|ignored"));
+            QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 90), fieldItem(0, 0, "g"), breaks), 1, false, -1, -1));
+            QCOMPARE(m_page->grid()->pageCount(), 1);
+        }
     }
 
     void pagesFollowTheBreaks()
@@ -206,6 +237,18 @@ private slots:
                              "ClassicApplicationWidget::renderUi() - New overlay contains a duplicate "
                              "field. \"other\"");
         QVERIFY(m_page->renderUi(screenDoc(QRect(4, 12, 20, 3), fieldItem(0, 0, "other")), 9, true, -1, -1));
+    }
+
+    // A field inside SCREEN_INFO goes with it and is never touched afterwards.
+    void screenInfoHoldingAField()
+    {
+        const QString items = fieldItem(0, 0, "choice")
+            + QStringLiteral(R"(<item row="1" column="0"><widget class="ZuFieldWidget" name="SCREEN_INFO">)"
+                             R"(<widget class="ZuFieldWidget" name="inner"/></widget></item>)");
+        QVERIFY(m_page->renderUi(screenDoc(QRect(4, 5, 20, 3), items), 8, true, -1, -1));
+        QVERIFY(m_page->findChild<QLabel *>("popupTitleLabel"));
+        QVERIFY(m_page->getField(8, "choice", true));
+        QVERIFY(!m_page->getField(8, "inner", true));
     }
 
     void pushedWindowComesBack()
@@ -339,9 +382,14 @@ private slots:
         }
         b->setData("ref");
         QSignalSpy focus(m_page.get(), &ClassicApplicationWidget::fieldFocusChanged);
+        // The focus moves at once, without running the event loop inside the handler.
+        bool delivered = false;
+        QMetaObject::invokeMethod(this, [&delivered] { delivered = true; }, Qt::QueuedConnection);
         m_page->setFocusOnField(1, "a");
-        QTRY_COMPARE(m_page->currentField(), a);
+        QVERIFY2(!delivered, "setFocusOnField ran a nested event loop");
+        QCOMPARE(m_page->currentField(), a);
         QCOMPARE(focus.size(), 1);
+        QTRY_VERIFY(delivered);
         QCOMPARE(focus.at(0).at(0).value<ZuFieldWidget *>(), nullptr);
 
         b->lineEdit()->setFocus(Qt::MouseFocusReason);
@@ -424,6 +472,45 @@ private slots:
         form.errorClose->click();
         QVERIFY(form.errorPanel->isHidden());
         QCOMPARE(form.errorLabel->text(), QString());
+    }
+
+    // Server text in every label of the page and its overlays is shown as it is, never as markup.
+    void serverTextIsNeverMarkup()
+    {
+        const QString hostile = QStringLiteral("<b>Due</b> <img src=\"/nonexistent/zu.png\">");
+        const ClassicPageForm &form = m_page->form();
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f"), QString(), "T"), 1, false,
+                                 -1, -1));
+        m_page->setTitle(0, hostile);
+        m_page->setStatusText(hostile);
+        m_page->setErrorText(hostile);
+        QVERIFY(shownText(form.formTitle).startsWith(hostile));
+        QCOMPARE(shownText(form.statusLabel), hostile);
+        QCOMPARE(shownText(form.errorLabel), hostile);
+        const QString withInfo = fieldItem(0, 0, "p")
+            + QStringLiteral(R"(<item row="1" column="0"><widget class="ZuFieldWidget" name="SCREEN_INFO"/></item>)");
+        QVERIFY(m_page->renderUi(screenDoc(QRect(4, 5, 20, 3), withInfo), 2, true, -1, -1));
+        m_page->setTitle(2, hostile);
+        QCOMPARE(shownText(m_page->findChild<QLabel *>("popupTitleLabel")), hostile);
+
+        for (int type : { 1, 2 }) {
+            Pb::Dialog dialog;
+            dialog.set_type(type);
+            dialog.set_title(hostile.toStdString());
+            dialog.set_prompt(hostile.toStdString());
+            dialog.add_option()->set_text("Yes");
+            m_page->showDialog(dialog);
+            QVERIFY(m_page->overlayMode() != ClassicApplicationWidget::NoOverlay);
+            const QList<QLabel *> labels = m_page->findChildren<QLabel *>();
+            const int literal = std::count_if(labels.begin(), labels.end(), [&](const QLabel *label) {
+                return label->isVisibleTo(m_page.get()) && shownText(label) == hostile;
+            });
+            QVERIFY2(literal >= 2, qPrintable(QString("dialog type %1").arg(type)));
+            m_page->closeDialog();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        m_page->showPausePopup(hostile);
+        QCOMPARE(shownText(m_page->findChild<OverlayPause *>()->findChild<QLabel *>("messageLabel")), hostile);
     }
 
     void formBar()

@@ -11,6 +11,7 @@
 #include "modaldriver.h"
 #include "testcertificates.h"
 #include "testenvironment.h"
+#include "shownplaintext.h"
 #include "testhub.h"
 
 #include "menu.pb.h"
@@ -513,6 +514,7 @@ private slots:
     // revive the link.
     void helloAckAfterSocketClosed()
     {
+        static constexpr char Hostile[] = "Back in <b>five</b> minutes <img src=\"/nonexistent/zu.png\">";
         Fixture f(m_identity.get());
         QVERIFY(f.start(true));
         QVERIFY(f.hub.waitForEnvelopes("hello", 1));
@@ -521,7 +523,10 @@ private slots:
         driver.expect<QMessageBox>([&](QMessageBox *box) {
             QCOMPARE(box->icon(), QMessageBox::Warning);
             QCOMPARE(box->text(), QStringLiteral("The ZU system sent the following notification:"));
-            QCOMPARE(box->informativeText(), QStringLiteral("Back in five minutes"));
+            // Hub text is shown as it is, never taken as markup.
+            const auto *informative = box->findChild<QLabel *>("qt_msgbox_informativelabel");
+            QVERIFY(informative);
+            QCOMPARE(shownText(informative), QString::fromLatin1(Hostile));
             ZuHubProto::Envelope ack;
             *ack.mutable_hello_ack() = acceptingAck();
             f.hub.sendEnvelope(ack);
@@ -530,7 +535,7 @@ private slots:
             box->button(QMessageBox::Ok)->click();
         });
         ZuHubProto::Envelope notify;
-        notify.mutable_notify()->set_message("Back in five minutes");
+        notify.mutable_notify()->set_message(Hostile);
         f.hub.sendEnvelope(notify);
         QTRY_VERIFY(driver.allHandled());
         QTest::qWait(200);
@@ -693,7 +698,7 @@ private slots:
             driver.expect<QMessageBox>([&](QMessageBox *box) {
                 QCOMPARE(box->icon(), QMessageBox::Critical);
                 QCOMPARE(box->text(), QStringLiteral("Incompatible Client Version"));
-                QCOMPARE(box->informativeText(), answer);
+                QCOMPARE(shownText(box->findChild<QLabel *>("qt_msgbox_informativelabel")), answer);
                 box->button(QMessageBox::Ok)->click();
             });
         }

@@ -3,6 +3,7 @@
 #include "shell/passwordflyout.h"
 #include "shell/scheduledprocessflyout.h"
 
+#include "shownplaintext.h"
 #include "testenvironment.h"
 
 #include <QCalendarWidget>
@@ -128,7 +129,7 @@ private slots:
         const auto titles = flyout->findChildren<QLabel *>("procTitle");
         QCOMPARE(titles.size(), 2);
         QCOMPARE(titles.at(1)->text(), QString("Weekly"));
-        QCOMPARE(titles.at(0)->toolTip(), QString("fees --run"));
+        QCOMPARE(shownText(titles.at(0)->toolTip()), QString("fees --run"));
         QSignalSpy remove(flyout.data(), &ScheduledProcessFlyout::removeProcessRequested);
         flyout->findChildren<QPushButton *>("removeButton").at(1)->click();
         QCOMPARE(remove.size(), 1);

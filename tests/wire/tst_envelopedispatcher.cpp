@@ -52,6 +52,23 @@ private slots:
     }
 };
 
+// A receiver whose first handler ends it, as a session does when its link drops under a handler.
+class SelfDeletingReceiver : public QObject
+{
+    Q_OBJECT
+
+public:
+    int *pings = nullptr;
+
+private slots:
+    void mh_ping(const google::protobuf::Message &)
+    {
+        ++*pings;
+        delete this;
+    }
+    void mh_notify(const google::protobuf::Message &) { qFatal("handler of a deleted receiver called"); }
+};
+
 class tst_EnvelopeDispatcher : public QObject
 {
     Q_OBJECT
@@ -69,6 +86,20 @@ private slots:
         EnvelopeDispatcher dispatcher(&receiver, QtDebugMsg, "Test: No message handler found for");
         QCOMPARE(dispatcher.dispatch(envelope), 3);
         QCOMPARE(receiver.calls, (QStringList { "ping 42", "hello_ack 1", "notify hi" }));
+    }
+
+    void receiverDeletedByAHandlerGetsNoMoreFields()
+    {
+        ZuHubProto::Envelope envelope;
+        envelope.mutable_ping();
+        envelope.mutable_notify()->set_message("late");
+        int pings = 0;
+        auto *receiver = new SelfDeletingReceiver;
+        receiver->pings = &pings;
+        EnvelopeDispatcher dispatcher(receiver, QtDebugMsg, "Test: No message handler found for");
+        QTest::ignoreMessage(QtDebugMsg, "EnvelopeDispatcher: receiver gone; 1 field(s) not handled");
+        QCOMPARE(dispatcher.dispatch(envelope), 1);
+        QCOMPARE(pings, 1);
     }
 
     void missingHandlerLoggedAndSkipped()

@@ -1,0 +1,79 @@
+#include "screendocumentlimits.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QXmlStreamReader>
+
+namespace {
+
+// Grid attributes of a layout item; absent ones are fine.
+QString checkItem(const QXmlStreamAttributes &attributes)
+{
+    static const char *const Names[] = { "row", "column", "rowspan", "colspan" };
+    for (const char *name : Names) {
+        const QStringRef value = attributes.value(QLatin1String(name));
+        if (value.isNull())
+            continue;
+        bool ok = false;
+        const int number = value.toInt(&ok);
+        if (!ok || !ScreenDocumentLimits::withinGrid(number))
+            return QStringLiteral("layout item %1 %2 is outside the grid").arg(QLatin1String(name), value);
+    }
+    return QString();
+}
+
+} // namespace
+
+QString ScreenDocumentLimits::check(const QByteArray &document)
+{
+    if (document.size() > MaxBytes)
+        return QStringLiteral("document of %1 bytes exceeds %2").arg(document.size()).arg(MaxBytes);
+    QXmlStreamReader reader(document);
+    int depth = 0;
+    int elements = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            if (++depth > MaxDepth)
+                return QStringLiteral("document nested deeper than %1").arg(MaxDepth);
+            if (++elements > MaxElements)
+                return QStringLiteral("document holds more than %1 elements").arg(MaxElements);
+            if (reader.name() == QLatin1String("item")) {
+                const QString error = checkItem(reader.attributes());
+                if (!error.isEmpty())
+                    return error;
+            }
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError())
+        return QStringLiteral("%1 at line %2").arg(reader.errorString()).arg(reader.lineNumber());
+    return QString();
+}
+
+bool ScreenDocumentLimits::parseBreaks(const QString &text, QList<int> *breaks, QString *error)
+{
+    breaks->clear();
+    const QStringList parts = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (parts.size() > MaxBreaks) {
+        *error = QStringLiteral("more than %1 page breaks").arg(MaxBreaks);
+        return false;
+    }
+    for (const QString &part : parts) {
+        bool ok = false;
+        const int value = part.trimmed().toInt(&ok);
+        if (!ok || !withinGrid(value) || (!breaks->isEmpty() && value <= breaks->last())) {
+            *error = QStringLiteral("page breaks \"%1\" are not ascending rows of the grid").arg(text);
+            breaks->clear();
+            return false;
+        }
+        breaks->append(value);
+    }
+    return true;
+}

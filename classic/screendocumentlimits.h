@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QByteArray;
+
+// What a screen document from the server may hold before anything is built from it. A document
+// nested tens of thousands deep crashes the loader; a grid cell a hundred million rows down makes
+// a grid layout allocate gigabytes; every page break adds a page.
+class ScreenDocumentLimits
+{
+public:
+    // Rows, columns and spans on the character grid, and where a screen may be placed.
+    static constexpr int MaxPosition = 999;
+    static constexpr int MaxDepth = 64;
+    static constexpr int MaxElements = 100000;
+    static constexpr int MaxBytes = 16 * 1024 * 1024;
+    static constexpr int MaxBreaks = 32;
+
+    // Empty when the document keeps the limits; otherwise why it does not.
+    static QString check(const QByteArray &document);
+    // Page breaks written "5,10,20": at most MaxBreaks, ascending, each within the grid.
+    static bool parseBreaks(const QString &text, QList<int> *breaks, QString *error);
+    static bool withinGrid(int value) { return value >= 0 && value <= MaxPosition; }
+};
