@@ -1,18 +1,12 @@
 #include "filemessagebox.h"
 
-#include <QLabel>
+#include "app/plaintext.h"
 
 FileMessageBox::FileMessageBox(Icon icon, const QString &title, const QString &text,
                                const QString &informativeText, QWidget *parent)
-    : QMessageBox(icon, title, text, NoButton, parent)
+    : QMessageBox(icon, title, QString(), NoButton, parent)
 {
-    setTextFormat(Qt::PlainText);
-    if (informativeText.isEmpty())
-        return;
-    setInformativeText(informativeText);
-    // The informative label does not follow textFormat; Qt names it, so it can be found.
-    if (auto *label = findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
-        label->setTextFormat(Qt::PlainText);
+    PlainText::setTexts(this, text, informativeText);
 }
 
 void FileMessageBox::showCritical(QWidget *parent, const QString &text, const QString &informativeText)

@@ -3,7 +3,7 @@
 #include <QMessageBox>
 
 // A message box whose texts are shown exactly as given: file names and error texts from the server
-// must never be read as markup (QMessageBox guesses rich text, its informative text included).
+// are never read as markup.
 class FileMessageBox : public QMessageBox
 {
 public:
