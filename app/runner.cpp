@@ -334,7 +334,14 @@ void Runner::releaseList(const MainConnection::ReleaseList &list)
         ReleaseChooser chooser(m_loginDialog);
         chooser.setReleases(list);
         chooser.setDefault(m_selectedHost.defaultRelease);
-        if (chooser.exec() != QDialog::Accepted) {
+        // A choice made after the link went would open the desktop on a dead link.
+        connect(menuSession(), &MainConnection::disconnected, &chooser, &QDialog::reject);
+        const int result = chooser.exec();
+        if (menuSession()->state() != MainConnection::ChoosingRelease) {
+            qWarning() << "Runner::releaseList() - the link went down while a release was being chosen";
+            return; // the disconnection has brought the login dialog back
+        }
+        if (result != QDialog::Accepted) {
             menuSession()->stopMenuConnection();
             ensureLoginDialog();
             m_loginDialog->setError(QStringLiteral("User Cancelled"));

@@ -10,6 +10,7 @@
 #include "app/version.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/expandkeymarkers.h"
+#include "classic/tablelookupdialog.h"
 #include "classic/zufieldwidget.h"
 
 #include <QApplication>
@@ -126,6 +127,15 @@ void ApplicationConnection::messageRcvd(const char *data, int dataLength)
     if (envelope.has_pid())
         m_pid = envelope.pid();
     const quint32 windowId = envelope.window_id();
+    if (!m_pages.contains(windowId)) {
+        for (auto it = m_pages.begin(); it != m_pages.end();)
+            it = it.value().isNull() ? m_pages.erase(it) : std::next(it);
+        if (m_pages.size() >= MaxPages) {
+            qWarning() << "ApplicationConnection::messageRcvd() - window" << windowId << "refused: the application"
+                       << "already has" << MaxPages << "windows";
+            return;
+        }
+    }
 
     EnvelopeDispatcher dispatcher(this, QtWarningMsg, "No message handler found for");
     dispatcher.setFieldFilter([windowId](const google::protobuf::FieldDescriptor &field) {
@@ -577,11 +587,17 @@ void ApplicationConnection::mh_end_dialog(quint32 windowId, const google::protob
 void ApplicationConnection::mh_table_lookup(quint32 windowId, const google::protobuf::Message &msg)
 {
     ClassicApplicationWidget *page = pageFor(windowId);
+    const auto &lookup = as<Pb::TableLookup>(msg);
     BusyMouse *busy = BusyMouse::instance();
-    busy->start(TableLookupReason, LookupBusyMs);
     busy->stop(LookupStatusReason);
+    if (lookup.item_size() > TableLookupDialog::MaxItems) {
+        page->refuseTableLookup(QStringLiteral("%1 items exceed %2").arg(lookup.item_size()).arg(TableLookupDialog::MaxItems));
+        return;
+    }
+    busy->start(TableLookupReason, LookupBusyMs);
     QStringList items;
-    for (const std::string &item : as<Pb::TableLookup>(msg).item())
+    items.reserve(lookup.item_size());
+    for (const std::string &item : lookup.item())
         items << Latin1::toQString(item);
     page->setTableLookup(items);
     busy->stop(TableLookupReason);
@@ -634,10 +650,16 @@ void ApplicationConnection::mh_file_message(quint32 windowId, const google::prot
 void ApplicationConnection::mh_grid_lookup(quint32 windowId, const google::protobuf::Message &msg)
 {
     ClassicApplicationWidget *page = pageFor(windowId);
+    const auto &lookup = as<Pb::GridLookup>(msg);
     BusyMouse *busy = BusyMouse::instance();
-    busy->start(GridLookupReason, LookupBusyMs);
     busy->stop(LookupStatusReason);
-    GridLookupModelBuilder grid(as<Pb::GridLookup>(msg));
+    const QString refused = GridLookupModelBuilder::refusal(lookup);
+    if (!refused.isEmpty()) {
+        page->refuseGridLookup(refused);
+        return;
+    }
+    busy->start(GridLookupReason, LookupBusyMs);
+    GridLookupModelBuilder grid(lookup);
     page->gridLookup(grid.title(), grid.takeModel().release(), grid.hiddenColumns());
     busy->stop(GridLookupReason);
 }

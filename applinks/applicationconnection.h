@@ -33,6 +33,8 @@ public:
     static constexpr int LookupBusyMs = 8000;
     static constexpr int ServerLookupBusyMs = 24000;
     static constexpr int FirstCommandField = 1000;
+    // Every window id makes a page and a task button; a server sending ever new ones is stopped here.
+    static constexpr int MaxPages = 64;
 
     // The transport becomes a child of the connection. The host makes the pages and shows them on
     // the task bar; without one, pages are free windows.

@@ -88,6 +88,9 @@ public:
     void showImage(const Pb::IdSec &idSec);
     void showPausePopup(const QString &message);
     void setTableLookup(const QStringList &items);
+    // A lookup the server sent beyond the bounds: warned about and answered as a cancel would be.
+    void refuseTableLookup(const QString &reason);
+    void refuseGridLookup(const QString &reason);
     void editBlob(int screenId, const QString &name, bool readOnly, const QString &text);
     // Takes ownership of the model.
     void gridLookup(const QString &title, QStandardItemModel *model, const QList<int> &hiddenColumns);

@@ -334,6 +334,19 @@ void ClassicApplicationWidget::setTableLookup(const QStringList &items)
     lookup->show();
 }
 
+void ClassicApplicationWidget::refuseTableLookup(const QString &reason)
+{
+    qWarning() << "ClassicApplicationWidget::setTableLookup() - lookup refused:" << reason;
+    // A cancelled table lookup answers with the field's text as it was.
+    emit lookupSelected(m_currentField ? m_currentField->data() : QString());
+}
+
+void ClassicApplicationWidget::refuseGridLookup(const QString &reason)
+{
+    qWarning() << "ClassicApplicationWidget::gridLookup() - lookup refused:" << reason;
+    emit gridLookupComplete(QVariant());
+}
+
 void ClassicApplicationWidget::p_tableLookupSelected(const QString &value)
 {
     emit lookupSelected(value);

@@ -32,11 +32,28 @@ int digitsAt(const QString &text, int from, int count)
 
 } // namespace
 
-GridLookupModelBuilder::GridLookupModelBuilder(const Pb::GridLookup &message)
+int GridLookupModelBuilder::columnCountOf(const Pb::GridLookup &message)
 {
     int columnCount = message.column_size();
     if (columnCount == 0 && message.row_size() > 0)
         columnCount = message.row(0).item_size();
+    return columnCount;
+}
+
+QString GridLookupModelBuilder::refusal(const Pb::GridLookup &message)
+{
+    const int columns = columnCountOf(message);
+    if (columns > MaxColumns)
+        return QStringLiteral("%1 columns exceed %2").arg(columns).arg(MaxColumns);
+    const qint64 cells = qint64(message.row_size()) * qMax(columns, 1);
+    if (cells > MaxCells)
+        return QStringLiteral("%1 rows of %2 columns exceed %3 cells").arg(message.row_size()).arg(columns).arg(MaxCells);
+    return QString();
+}
+
+GridLookupModelBuilder::GridLookupModelBuilder(const Pb::GridLookup &message)
+{
+    const int columnCount = columnCountOf(message);
     m_positions = QVector<int>(columnCount, -1);
 
     if (!message.has_screen() || !placeByScreen(message)) {

@@ -24,6 +24,12 @@ public:
     // The model's sort role: int, float, QDate or the text itself.
     static constexpr int SortRole = Qt::UserRole + 1;
     static constexpr auto DateFormat = "MM/dd/yyyy";
+    // Bounds on a lookup from the server, checked before anything is allocated for it.
+    static constexpr int MaxColumns = 256;
+    static constexpr qint64 MaxCells = 4000000;
+
+    // Empty when the message is within the bounds; otherwise why it is refused.
+    static QString refusal(const Pb::GridLookup &message);
 
     explicit GridLookupModelBuilder(const Pb::GridLookup &message);
     ~GridLookupModelBuilder();
@@ -41,6 +47,7 @@ public:
     static QDate parseDate(const QString &text);
 
 private:
+    static int columnCountOf(const Pb::GridLookup &message);
     bool placeByScreen(const Pb::GridLookup &message);
     void buildModel(const Pb::GridLookup &message);
 

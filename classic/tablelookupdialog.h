@@ -15,6 +15,9 @@ class TableLookupDialog : public QDialog
     Q_OBJECT
 
 public:
+    // More choices than a person could scroll through are refused before the list is built.
+    static constexpr int MaxItems = 100000;
+
     explicit TableLookupDialog(QWidget *anchor, const QStringList &items, const QString &currentValue,
                                QWidget *parent = nullptr);
 

@@ -26,7 +26,9 @@
 
 namespace {
 
-constexpr char DefaultTerm[] = "vt100";
+// The terminal description closest to what the client's emulator handles: clear with ESC [ 2 J,
+// insert mode rather than ESC [ @, attributes ended by ESC [ m, eight ANSI colours, DEL for Backspace.
+constexpr char DefaultTerm[] = "xterm-color";
 constexpr char FallbackShell[] = "/bin/sh";
 constexpr int MaxDrainReads = 64;
 
@@ -340,7 +342,7 @@ bool TerminalApp::readOnce()
     char buffer[ReadChunk];
     const ssize_t count = ::read(m_master, buffer, sizeof buffer);
     if (count > 0) {
-        // The client's page cuts a packet at its first zero byte.
+        // Pages that follow the original protocol cut a packet at its first zero byte.
         QByteArray data(buffer, int(count));
         data.replace(QByteArray(1, '\0'), QByteArray());
         if (!data.isEmpty()) {

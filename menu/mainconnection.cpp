@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QRandomGenerator64>
 #include <QTimer>
+
+#include <utility>
 #include <QUrl>
 
 namespace {
@@ -69,6 +71,9 @@ void MainConnection::setState(State state)
     switch (state) {
     case Disconnected:
         BusyMouse::instance()->stop(MainBusyKey);
+        // No reply can come for what was asked before the link went.
+        failRequests(std::exchange(m_requests, {}), QStringLiteral("The connection to the ZU server was lost"));
+        BusyMouse::instance()->stop(FileBusyKey);
         emit disconnected();
         break;
     case Connecting:
@@ -416,15 +421,21 @@ quint32 MainConnection::registerRequest(AbstractRemoteFileWorker *requester, Req
         qWarning() << "MainConnection::registerRequest() - requester is not a QObject; request dropped";
         return 0;
     }
-    const quint32 id = s_nextRequestId++;
-    if (s_nextRequestId == 0)
-        s_nextRequestId = 1;
     Request request;
     request.requesterObject = object;
     request.requester = requester;
     request.kind = kind;
     request.context = context;
     request.busy = context.toMap().value(QStringLiteral("busyMouse"), true).toBool();
+    if (m_state != Connected) {
+        // It could never be sent, so no reply would ever come.
+        qWarning() << "MainConnection::registerRequest() - not connected; request failed";
+        failRequests({ { 0, request } }, QStringLiteral("Not connected to the ZU server"));
+        return 0;
+    }
+    const quint32 id = s_nextRequestId++;
+    if (s_nextRequestId == 0)
+        s_nextRequestId = 1;
     m_requests.insert(id, request);
     if (request.busy)
         BusyMouse::instance()->start(FileBusyKey, BusyTimeoutMs);
@@ -603,9 +614,24 @@ void MainConnection::mh_fileoperationresponse(const google::protobuf::Message &m
         qWarning() << "MainConnection::mh_fileoperationresponse() - unknown request ID. dropping";
         return;
     }
+    deliverResult(request, Latin1::toQString(response.fail_desc()));
+}
+
+void MainConnection::failRequests(const QHash<quint32, Request> &requests, const QString &error)
+{
+    if (requests.isEmpty())
+        return;
+    // On the next turn: a requester may open a dialog, and this may run inside a state change.
+    QTimer::singleShot(0, this, [this, requests, error] {
+        for (const Request &request : requests)
+            deliverResult(request, error);
+    });
+}
+
+void MainConnection::deliverResult(const Request &request, const QString &error)
+{
     if (!request.requesterObject)
         return;
-    const QString error = Latin1::toQString(response.fail_desc());
     AbstractRemoteFileWorker *worker = request.requester;
     switch (request.kind) {
     case RequestKind::FileInfo:

@@ -181,6 +181,9 @@ private:
     quint32 registerRequest(AbstractRemoteFileWorker *requester, RequestKind kind, const QVariant &context);
     // Removes and returns the entry; false when the number is unknown.
     bool takeRequest(quint32 id, Request *request);
+    // A reply without data to the requester, if it still lives; an empty error is success.
+    void deliverResult(const Request &request, const QString &error);
+    void failRequests(const QHash<quint32, Request> &requests, const QString &error);
     void showInvalidUrl(const QString &text, const QString &error);
 
     State m_state = Disconnected;

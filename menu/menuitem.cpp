@@ -3,6 +3,8 @@
 #include "latin1.h"
 #include "menu.pb.h"
 
+#include <QDebug>
+
 MenuItem::~MenuItem()
 {
     qDeleteAll(children);
@@ -32,19 +34,66 @@ QString MenuItem::displayTitle(const QString &shortDescription)
     return title;
 }
 
-std::unique_ptr<MenuItem> MenuItem::fromMenuData(const Menu::MenuData &data, MenuItem *parent)
+QString MenuItem::key() const
+{
+    QString result = ownKey();
+    for (const MenuItem *node = parent; node; node = node->parent)
+        result = node->ownKey() + QLatin1Char('|') + result;
+    return result;
+}
+
+namespace {
+
+struct Budget
+{
+    int nodesLeft = MenuItem::MaxNodes;
+    int dropped = 0;
+};
+
+bool withinLimits(const Menu::MenuData &data)
+{
+    for (const std::string *text : { &data.shortdesc(), &data.longdesc(), &data.menupath(), &data.password() })
+        if (text->size() > size_t(MenuItem::MaxTextLength))
+            return false;
+    return true;
+}
+
+std::unique_ptr<MenuItem> build(const Menu::MenuData &data, MenuItem *parent, Budget &budget)
 {
     auto item = std::make_unique<MenuItem>();
-    item->title = displayTitle(Latin1::toQString(data.shortdesc()));
+    item->title = MenuItem::displayTitle(Latin1::toQString(data.shortdesc()));
     item->description = Latin1::toQString(data.longdesc());
     item->menuPath = Latin1::toQString(data.menupath());
     item->password = Latin1::toQString(data.password());
-    const QString ownKey = item->menuPath.isEmpty() ? item->title : item->menuPath;
-    item->key = parent ? QStringLiteral("%1|%2").arg(parent->key, ownKey) : ownKey;
     item->parent = parent;
     item->depth = parent ? parent->depth + 1 : 0;
-    item->children.reserve(data.menudata_size());
-    for (const Menu::MenuData &child : data.menudata())
-        item->children.append(fromMenuData(child, item.get()).release());
+    for (const Menu::MenuData &child : data.menudata()) {
+        if (budget.nodesLeft <= 0 || item->depth + 1 > MenuItem::MaxDepth || !withinLimits(child)) {
+            ++budget.dropped;
+            continue;
+        }
+        --budget.nodesLeft;
+        item->children.append(build(child, item.get(), budget).release());
+    }
     return item;
+}
+
+} // namespace
+
+std::unique_ptr<MenuItem> MenuItem::fromMenuData(const Menu::MenuData &data)
+{
+    Budget budget;
+    std::unique_ptr<MenuItem> tree = build(data, nullptr, budget);
+    if (!withinLimits(data)) {
+        // The root stays, for its children's sake, without the texts.
+        tree->title.clear();
+        tree->description.clear();
+        tree->menuPath.clear();
+        tree->password.clear();
+        ++budget.dropped;
+    }
+    if (budget.dropped > 0)
+        qWarning() << "MenuItem::fromMenuData() -" << budget.dropped
+                   << "menu entries beyond the limits of text length, depth or count were dropped";
+    return tree;
 }

@@ -19,6 +19,7 @@ const QString VersionKey = QStringLiteral("fileVersion");
 const QString DirtyThemeKey = QStringLiteral("settingDirtyThemeName");
 const QString DirtyKeyKey = QStringLiteral("settingDirtyKeyMapper");
 const QString DirtyRecentsKey = QStringLiteral("settingDirtyRecents");
+const QString ChangesKey = QStringLiteral("settingLocalChanges");
 const QString FileNameKey = QStringLiteral("filename");
 
 const QString ThemeMember = QStringLiteral("themeName");
@@ -223,7 +224,8 @@ void SettingsManager::fileRespInfoData(QVariant, const Menu::FileInfoData *data,
 {
     if (!error.isEmpty() || !data) {
         qWarning() << "SettingsManager: Could not fetch user directory. " << error;
-        setState(Failed);
+        if (m_state != Offline)
+            setState(Failed);
         return;
     }
     setState(Idle);
@@ -272,7 +274,8 @@ void SettingsManager::fileRespFile(QVariant context, QByteArray data, QString er
 {
     if (!error.isEmpty()) {
         qWarning() << "SettingsManager: Could not fetch settings file. " << error;
-        setState(Failed);
+        if (m_state != Offline)
+            setState(Failed);
         return;
     }
     processFile(quint16(context.toMap().value(VersionKey).toUInt()), data);
@@ -369,27 +372,33 @@ void SettingsManager::sendFile(const QJsonObject &fromServer)
     out.insert(PinnedMember, pinned);
     out.insert(RecentMember, recent);
 
+    // The changes stay marked until the server confirms the copy: a lost link must not lose them.
     QVariantMap context = quietContext();
     context.insert(DirtyThemeKey, m_themeDirty);
     context.insert(DirtyKeyKey, m_keyDirty);
     context.insert(DirtyRecentsKey, m_recentsDirty);
-    m_themeDirty = m_keyDirty = m_recentsDirty = false;
+    context.insert(ChangesKey, m_localChanges);
     m_mainConnection->uploadFile(this, context, fileName(m_fileVersion),
                                  QJsonDocument(out).toJson(QJsonDocument::Indented), false, true);
 }
 
 void SettingsManager::fileRespUpload(QVariant context, QString error)
 {
-    if (error.isEmpty()) {
-        setState(Idle);
+    if (!error.isEmpty()) {
+        qWarning() << "SettingsManager: Could not send settings file. " << error;
+        if (m_state == Sending)
+            setState(Failed);
         return;
     }
-    qWarning() << "SettingsManager: Could not send settings file. " << error;
     const QVariantMap map = context.toMap();
-    m_themeDirty = m_themeDirty || map.value(DirtyThemeKey).toBool();
-    m_keyDirty = m_keyDirty || map.value(DirtyKeyKey).toBool();
-    m_recentsDirty = m_recentsDirty || map.value(DirtyRecentsKey).toBool();
-    setState(Failed);
+    // What changed again while the copy was on its way goes with the next one.
+    if (map.value(ChangesKey).toULongLong() == m_localChanges) {
+        m_themeDirty = m_themeDirty && !map.value(DirtyThemeKey).toBool();
+        m_keyDirty = m_keyDirty && !map.value(DirtyKeyKey).toBool();
+        m_recentsDirty = m_recentsDirty && !map.value(DirtyRecentsKey).toBool();
+    }
+    if (m_state == Sending)
+        setState(Idle);
 }
 
 void SettingsManager::fileRespDelete(QVariant context, QString error)
@@ -408,11 +417,13 @@ void SettingsManager::setSettings(const UserSettings &settings)
     if (settings.themeName != m_themeName) {
         m_themeName = settings.themeName;
         m_themeDirty = changed = true;
+        ++m_localChanges;
         emit themeNameUpdated(m_themeName);
     }
     if (settings.doneKey != m_doneKey) {
         m_doneKey = settings.doneKey;
         m_keyDirty = changed = true;
+        ++m_localChanges;
     }
     if (changed)
         startFetchSequence();
@@ -422,6 +433,7 @@ void SettingsManager::recentsChanged()
 {
     emit recentsUpdated();
     m_recentsDirty = true;
+    ++m_localChanges;
     startFetchSequence();
 }
 

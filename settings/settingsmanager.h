@@ -109,6 +109,8 @@ private:
     bool m_themeDirty = false;
     bool m_keyDirty = false;
     bool m_recentsDirty = false;
+    // Counts local changes, so an upload confirmed after a newer change does not clear it.
+    quint64 m_localChanges = 0;
     quint16 m_fileVersion = 0;
     QTimer m_pollTimer;
 };

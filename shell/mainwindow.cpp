@@ -19,6 +19,7 @@
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
 #include "app/plaintext.h"
+#include "terminal/terminaltaskwidget.h"
 
 #include <QAction>
 #include <QApplication>
@@ -567,9 +568,16 @@ void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
         connect(session, &ApplicationConnection::viewData, this, &MainWindow::viewData);
         return;
     }
-    case AppTranceiver::Terminal:
-        notAvailableYet(QStringLiteral("Terminal applications"));
-        break;
+    case AppTranceiver::Terminal: {
+        auto *page = new TerminalTaskWidget(transport, this);
+        connect(page, &TerminalTaskWidget::disconnected, this, [this, page] {
+            removeTaskPage(page, false);
+            page->deleteLater();
+        });
+        page->setAttached(true);
+        addTaskPage(page);
+        return;
+    }
     case AppTranceiver::DictEdit:
         notAvailableYet(QStringLiteral("The data dictionary editor"));
         break;

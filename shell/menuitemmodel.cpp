@@ -94,7 +94,7 @@ QVariant MenuItemModel::data(const QModelIndex &index, int role) const
     case IsProgramRole:
         return isProgramPath(item->menuPath);
     case KeyRole:
-        return item->key;
+        return item->key();
     case IsCategoryRole:
         return !isProgramPath(item->menuPath) && item->depth == CategoryDepth;
     case DepthRole:

@@ -249,6 +249,24 @@ private slots:
         QVERIFY(!m_runner->mainWindow());
     }
 
+    // The link drops while the chooser is open: it closes, and no desktop opens on a dead link.
+    void linkLostWhileChoosing()
+    {
+        twoReleases();
+        ModalDriver driver;
+        driver.expect<ReleaseChooser>([this](ReleaseChooser *chooser) {
+            m_hub->closePeer();
+            QVERIFY(QTest::qWaitFor([chooser] { return !chooser->isVisible(); }, WaitMs));
+        });
+        startRunner();
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(driver.allHandled(), WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible(), WaitMs);
+        QTest::qWait(200);
+        QVERIFY(!m_runner->mainWindow());
+        QVERIFY(m_peer->lastRelease.isEmpty());
+    }
+
     void secondLoginReusesTheMainWindow()
     {
         startRunner();

@@ -3,6 +3,7 @@
 #include "applinks/applicationconnection.h"
 #include "applinks/sockettranceiver.h"
 #include "classic/classicapplicationwidget.h"
+#include "classic/gridlookupmodelbuilder.h"
 #include "classic/overlaydialog.h"
 #include "classic/overlaygridlookup.h"
 #include "classic/ringmenuwidget.h"
@@ -357,6 +358,45 @@ private slots:
         QVERIFY(session->page(4)->isAttached());
         QVERIFY(session->page(4)->isVisible());
         QVERIFY(m_host->isOnTaskBar(session->page(4)));
+    }
+
+    // Lookups and windows beyond the bounds are refused with the answer a cancel would give.
+    void lookupsAndWindowsBeyondBounds()
+    {
+        ClassicApplicationWidget *page = startStudentScreen(0);
+        QVERIFY(page);
+        Pb::UIEnvelope grid = to(1);
+        Pb::GridLookup::GridRow *row = grid.mutable_grid_lookup()->add_row();
+        row->set_index(1);
+        for (int i = 0; i <= GridLookupModelBuilder::MaxColumns; ++i)
+            grid.mutable_grid_lookup()->add_column()->set_header("c");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("lookup refused: \"257 columns exceed 256\""));
+        m_app->send(grid);
+        QCOMPARE(nextReply(), QString("pid: 77 window_id: 1 grid_lookup_response { }"));
+        QVERIFY(!page->findChild<OverlayGridLookup *>());
+
+        Pb::UIEnvelope table = to(1);
+        for (int i = 0; i <= TableLookupDialog::MaxItems; ++i)
+            table.mutable_table_lookup()->add_item("x");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("lookup refused"));
+        m_app->send(table);
+        QCOMPARE(nextReply(), QString(R"(pid: 77 window_id: 1 table_lookup_response { value: "S2019" })"));
+        QVERIFY(!page->findChild<TableLookupDialog *>());
+
+        QList<Pb::UIEnvelope> windows;
+        for (int id = 100; id < 100 + ApplicationConnection::MaxPages; ++id) {
+            windows.append(to(id));
+            windows.last().mutable_set_status()->set_status_text("w");
+        }
+        QList<const google::protobuf::Message *> batch;
+        for (const Pb::UIEnvelope &window : windows)
+            batch.append(&window);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("window 163 refused"));
+        m_app->sendTogether(batch);
+        QTRY_VERIFY(m_session->page(162));
+        QTest::qWait(100);
+        QCOMPARE(m_session->pageCount(), ApplicationConnection::MaxPages);
+        QVERIFY(!m_session->page(163));
     }
 
     // The desktop goes first: the session carries on with free windows and never calls it again.

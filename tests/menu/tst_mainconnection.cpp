@@ -250,7 +250,7 @@ private slots:
         feed(envelope);
         QCOMPARE(menu.size(), 1);
         std::unique_ptr<MenuItem> root(menu.at(0).at(0).value<MenuItem *>());
-        QCOMPARE(root->children.at(0)->key, QString("/|Misc"));
+        QCOMPARE(root->children.at(0)->key(), QString("/|Misc"));
         QVERIFY(!BusyMouse::instance()->pendingReasons().contains("mainConnection"));
 
         QCOMPARE(m_sent->size(), 1);
@@ -266,6 +266,7 @@ private slots:
 
     void fileRequestsAndTextConversion()
     {
+        online();
         Worker worker;
         m_mc->requestFile(&worker, "ctx-get", "/home/a.txt");
         m_mc->uploadFile(&worker, "ctx-up", "/home/b.txt", QByteArray("x\r\ny"), true, false);
@@ -309,6 +310,7 @@ private slots:
 
     void operationRepliesRouteByKind()
     {
+        online();
         Worker worker;
         m_mc->requestFileInfo(&worker, "i", "/home", true, "*.txt");
         m_mc->renameFile(&worker, "r", "a", "b");
@@ -354,6 +356,7 @@ private slots:
 
     void destroyedRequesterGetsNothing()
     {
+        online();
         auto worker = std::make_unique<Worker>();
         m_mc->requestFile(worker.get(), "x", "a");
         m_mc->requestFileInfo(worker.get(), "y", "/", false, "");
@@ -377,6 +380,7 @@ private slots:
 
     void busyCursorFollowsFileRequests()
     {
+        online();
         Worker worker;
         m_mc->requestFile(&worker, QVariantMap { { "busyMouse", false } }, "quiet");
         QVERIFY(!BusyMouse::instance()->pendingReasons().contains("fileRequested"));
@@ -477,6 +481,27 @@ private slots:
         QCOMPARE(m_mc->state(), MainConnection::Disconnected);
     }
 
+    // A request nobody can answer fails instead of waiting for ever: asked while not connected, or
+    // pending when the session goes down.
+    void requestsFailWithoutALink()
+    {
+        Worker worker;
+        QTest::ignoreMessage(QtWarningMsg, "MainConnection::registerRequest() - not connected; request failed");
+        m_mc->requestFile(&worker, "early", "/a");
+        QCOMPARE(m_sent->size(), 0);
+        QTRY_COMPARE(worker.calls, QStringList { "file early [Not connected to the ZU server]" });
+
+        online();
+        m_mc->uploadFile(&worker, "up", "/b", "data", true, false);
+        m_mc->requestFileInfo(&worker, "list", "/", false, QString());
+        QCOMPARE(m_sent->size(), 2);
+        m_mc->menuDisconnected("gone");
+        QTRY_COMPARE(worker.calls.size(), 3);
+        QVERIFY(worker.calls.contains("upload up [The connection to the ZU server was lost]"));
+        QVERIFY(worker.calls.contains("info list null [The connection to the ZU server was lost]"));
+        QVERIFY(!BusyMouse::instance()->pendingReasons().contains("fileRequested"));
+    }
+
     void launchUrls()
     {
         UrlCatcher catcher;
@@ -528,6 +553,14 @@ private:
         Menu::Envelope envelope;
         envelope.mutable_authstatus()->set_status(status);
         return envelope;
+    }
+
+    // File requests need a connected session; what entering it sends is not of interest here.
+    void online()
+    {
+        m_mc->setRelease("live", "Live system");
+        QCOMPARE(m_mc->state(), MainConnection::Connected);
+        m_sent->clear();
     }
 
     void feed(const Menu::Envelope &envelope)

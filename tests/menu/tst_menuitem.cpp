@@ -2,7 +2,10 @@
 
 #include "menu.pb.h"
 
+#include <QRegularExpression>
 #include <QTest>
+
+#include <functional>
 
 class tst_MenuItem : public QObject
 {
@@ -59,7 +62,7 @@ private slots:
         a->add_menudata()->set_shortdesc("Caf\xe9"); // Latin-1 on the wire
 
         const auto item = MenuItem::fromMenuData(root);
-        QCOMPARE(item->key, QString("/"));
+        QCOMPARE(item->key(), QString("/"));
         QCOMPARE(item->depth, 0);
         QCOMPARE(item->parent, nullptr);
         QCOMPARE(item->children.size(), 2);
@@ -67,14 +70,14 @@ private slots:
         const MenuItem *students = item->children.at(0);
         QCOMPARE(students->title, QString("Students"));
         QCOMPARE(students->description, QString("Student records"));
-        QCOMPARE(students->key, QString("/|/a/b"));
+        QCOMPARE(students->key(), QString("/|/a/b"));
         QCOMPARE(students->password, QString("secret"));
         QVERIFY(!students->unlocked);
         QCOMPARE(students->parent, item.get());
         QCOMPARE(students->depth, 1);
 
-        QCOMPARE(item->children.at(1)->key, QString("/|Misc"));
-        QCOMPARE(students->children.at(0)->key, QString("/|/a/b|/a/b/c"));
+        QCOMPARE(item->children.at(1)->key(), QString("/|Misc"));
+        QCOMPARE(students->children.at(0)->key(), QString("/|/a/b|/a/b/c"));
         QCOMPARE(students->children.at(0)->depth, 2);
         QCOMPARE(students->children.at(1)->title, QString::fromUtf8("Caf\u00e9"));
     }
@@ -84,7 +87,40 @@ private slots:
         Menu::MenuData root;
         root.set_shortdesc("Top Menu");
         const auto item = MenuItem::fromMenuData(root);
-        QCOMPARE(item->key, QString("Top"));
+        QCOMPARE(item->key(), QString("Top"));
+    }
+
+    // 30,000 children under a 1 MB path once needed about 60 GB for their keys.
+    void hostileTreesAreBounded()
+    {
+        Menu::MenuData root;
+        root.set_menupath("/");
+        root.add_menudata()->set_menupath(std::string(1024 * 1024, 'p'));
+        Menu::MenuData *deep = root.add_menudata();
+        deep->set_menupath("/deep");
+        for (int i = 0; i < MenuItem::MaxDepth + 5; ++i)
+            deep = deep->add_menudata();
+        Menu::MenuData *wide = root.add_menudata();
+        wide->set_menupath("/wide");
+        for (int i = 0; i < MenuItem::MaxNodes + 10; ++i)
+            wide->add_menudata()->set_shortdesc("x");
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("menu entries beyond the limits"));
+        const auto item = MenuItem::fromMenuData(root);
+        QCOMPARE(item->children.size(), 2); // the 1 MB path is gone
+        int deepest = 0;
+        for (const MenuItem *node = item->children.at(0); node; node = node->children.value(0))
+            deepest = node->depth;
+        QCOMPARE(deepest, MenuItem::MaxDepth);
+        int nodes = 0;
+        std::function<void(const MenuItem *)> count = [&](const MenuItem *node) {
+            nodes += node->children.size();
+            for (const MenuItem *child : node->children)
+                count(child);
+        };
+        count(item.get());
+        QCOMPARE(nodes, MenuItem::MaxNodes);
+        QCOMPARE(item->children.at(1)->children.last()->key(), QString("/|/wide|x"));
     }
 };
 

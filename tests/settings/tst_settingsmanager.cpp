@@ -237,6 +237,34 @@ private slots:
         QCOMPARE(m_files->files.keys(), QStringList { "/.zudesktop_0002" });
     }
 
+    // The link drops before the server confirms a copy: the change survives, goes up after the next
+    // login and is not replaced by the older server copy.
+    void changeSurvivesADroppedLink()
+    {
+        connectSession([this] { m_files->files.insert("/.zudesktop_0001", settingsFile("Ocean", "F10")); });
+        m_files->loseNext("put");
+        manager()->setSettings({ "Dark", QKeySequence(Qt::Key_F1) });
+        QTRY_VERIFY(m_files->log.contains("lost put"));
+        QCOMPARE(manager()->syncState(), SettingsManager::Sending);
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Could not send settings file.*connection to the ZU server was lost"));
+        m_mc->menuDisconnected("lost");
+        QTRY_COMPARE(manager()->syncState(), SettingsManager::Offline);
+        // Asked while offline: told at once, never left waiting.
+        QTest::ignoreMessage(QtWarningMsg, "MainConnection::registerRequest() - not connected; request failed");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Could not fetch user directory.*Not connected"));
+        manager()->startFetchSequence(); // ignored while offline
+        m_mc->requestFileInfo(manager(), QVariant(), QString(), true, QString());
+        QTest::qWait(50);
+
+        m_mc->setRelease("live", "Live system");
+        settle();
+        QCOMPARE(manager()->settings().themeName, QString("Dark"));
+        QCOMPARE(manager()->settings().doneKey, QKeySequence(Qt::Key_F1));
+        const QJsonObject json = readJson(m_files->files.value("/.zudesktop_0002"));
+        QCOMPARE(json.value("themeName").toString(), QString("Dark"));
+    }
+
     void serverFailuresAreLogged()
     {
         connectSession();

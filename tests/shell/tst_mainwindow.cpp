@@ -10,6 +10,7 @@
 #include "shell/homepagewidget.h"
 #include "shell/menuitemmodel.h"
 #include "shell/taskmanager.h"
+#include "terminal/terminaltaskwidget.h"
 
 #include "files/fileviewer.h"
 
@@ -21,6 +22,7 @@
 
 #include "menu.pb.h"
 #include "uidlg.pb.h"
+#include "zuterm.pb.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
@@ -280,6 +282,31 @@ private slots:
         QTest::ignoreMessage(QtCriticalMsg, "Unknown application type: 1");
         m_window->hubChannelMessageRcvd(3, "\xff\xff", 2);
         QTRY_VERIFY(!transport);
+        QCOMPARE(m_window->openChannelCount(), 0);
+    }
+
+    void terminalPageFollowsItsChannel()
+    {
+        QSignalSpy outgoing(m_window.get(), &MainWindow::hubChannelMessageSend);
+        m_window->hubChannelState(4, true);
+        zuterm::Envelope hello;
+        hello.mutable_handshake()->set_type(zuterm::Handshake::TERMINAL);
+        const std::string bytes = hello.SerializeAsString();
+        m_window->hubChannelMessageRcvd(4, bytes.data(), int(bytes.size()));
+        QPointer<TerminalTaskWidget> page = m_window->findChild<TerminalTaskWidget *>();
+        QVERIFY(page);
+        QVERIFY(page->isAttached());
+        QCOMPARE(m_window->taskManager()->taskButtons().size(), 2);
+        QCOMPARE(outgoing.size(), 1); // the page's handshake, on the page's channel
+        QCOMPARE(outgoing.at(0).at(0).value<ushort>(), ushort(4));
+
+        // Only classic sessions hold the window open; closing it is tried in
+        // closingWithoutClassicApplications (it quits the application, so it runs last).
+        QCOMPARE(m_window->classicSessionCount(), 0);
+
+        m_window->hubChannelState(4, false);
+        QCOMPARE(m_window->taskManager()->taskButtons().size(), 1);
+        QTRY_VERIFY(!page);
         QCOMPARE(m_window->openChannelCount(), 0);
     }
 

@@ -41,6 +41,15 @@ void FakeMenuFiles::received(const QByteArray &bytes)
     Menu::Envelope in;
     if (!in.ParseFromArray(bytes.constData(), bytes.size()))
         return;
+    const QString operation = in.has_fileinfodatarequest() ? QStringLiteral("list")
+        : in.has_filerequest()                             ? QStringLiteral("get")
+        : in.has_file()                                    ? QStringLiteral("put")
+        : in.has_deletefile()                              ? QStringLiteral("delete")
+                                                           : QString();
+    if (m_lost.remove(operation)) {
+        log << "lost " + operation;
+        return;
+    }
     Menu::Envelope out;
     QString failure;
     const auto fail = [&out](quint32 id, const QString &text) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 class MainConnection;
@@ -26,6 +27,8 @@ public:
     QStringList log;
     // The next operation of this kind ("list", "get", "put", "delete") fails with this text.
     void failNext(const QString &operation, const QString &failDescription);
+    // The next operation of this kind is lost on the way: not carried out, never answered.
+    void loseNext(const QString &operation) { m_lost.insert(operation); }
     int pendingReplies() const { return m_pending; }
 
 private:
@@ -35,5 +38,6 @@ private:
 
     MainConnection *m_connection;
     QMap<QString, QString> m_failures;
+    QSet<QString> m_lost;
     int m_pending = 0;
 };

@@ -1,0 +1,327 @@
+// The terminal's data path. BM_AppendData: 64 MiB of mixed output (text runs, colour changes,
+// CR LF, cursor moves, erases; fixed seed) through QVTerminal::appendData in 16 KiB chunks, with
+// the widget shown offscreen; BM_Libvterm: the same bytes through libvterm's screen (a reference
+// only, linked here and nowhere else). Goal: at least 50 MB/s and within 2x of libvterm.
+// BM_PagePackets: the same bytes as 4 KiB data packets through a shown TerminalTaskWidget (parse,
+// dispatch, zero bytes, pump, interpretation, painting).
+// BM_CatThroughPseudoTerminal: `cat` of a 100 MB file in a real pseudo-terminal, through the
+// stand-in hub, a debug connection and a shown terminal page; reports the longest stall of the
+// event loop (goal: under 50 ms) as the gap between ticks of a 2 ms timer, and the thread's CPU
+// time within that gap (on a shared machine the wall-clock gap includes time not scheduled at all).
+// ZU_BENCH_GAPS=1 prints every gap over 20 ms with its time into the run.
+
+#include "applinks/sockettranceiver.h"
+#include "style/stylemanager.h"
+#include "terminal/qvterminal.h"
+#include "terminal/terminaltaskwidget.h"
+
+#include "devhubconfig.h"
+
+#include "zuterm.pb.h"
+
+#include "ratioreporter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vterm.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+namespace {
+
+constexpr int OutputBytes = 64 * 1024 * 1024;
+constexpr int CatBytes = 100 * 1000 * 1000;
+constexpr int ChunkBytes = 16 * 1024;
+constexpr int TickMs = 2;
+constexpr int CatTimeoutMs = 600000;
+
+// xorshift32: the same bytes on every machine and run.
+class Random
+{
+public:
+    explicit Random(quint32 seed) : m_state(seed) { }
+    quint32 next()
+    {
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 17;
+        m_state ^= m_state << 5;
+        return m_state;
+    }
+    int below(int bound) { return int(next() % quint32(bound)); }
+
+private:
+    quint32 m_state;
+};
+
+QByteArray mixedOutput(int size, quint32 seed)
+{
+    static const char Words[] = "lorem ipsum dolor sit amet consectetur adipiscing elit sed do eiusmod "
+                                "tempor incididunt ut labore et dolore magna aliqua 0123456789 -rw-r--r--";
+    Random random(seed);
+    QByteArray out;
+    out.reserve(size + 256);
+    while (out.size() < size) {
+        const int pick = random.below(100);
+        if (pick < 55) {
+            const int length = 4 + random.below(60);
+            const int start = random.below(int(sizeof Words) - 1 - length);
+            out.append(Words + start, length);
+        } else if (pick < 72) {
+            out.append("\r\n");
+        } else if (pick < 84) {
+            static const char *const Sgr[]
+                = { "\x1b[0m", "\x1b[1;31m", "\x1b[32m", "\x1b[1;34m", "\x1b[7m", "\x1b[43;30m", "\x1b[m", "\x1b[39;49m" };
+            out.append(Sgr[random.below(8)]);
+        } else if (pick < 92) {
+            switch (random.below(4)) {
+            case 0: out.append("\x1b[" + QByteArray::number(1 + random.below(5)) + "A"); break;
+            case 1: out.append("\x1b[" + QByteArray::number(1 + random.below(20)) + "C"); break;
+            case 2: out.append("\x1b[" + QByteArray::number(1 + random.below(10)) + "D"); break;
+            default:
+                out.append("\x1b[" + QByteArray::number(1 + random.below(24)) + ";"
+                           + QByteArray::number(1 + random.below(80)) + "H");
+            }
+        } else if (pick < 97) {
+            out.append("\x1b[K");
+        } else if (pick < 99) {
+            out.append("\t");
+        } else {
+            out.append(random.below(50) == 0 ? "\x1b[2J" : "\b\b");
+        }
+    }
+    return out;
+}
+
+const QByteArray &sharedOutput()
+{
+    static const QByteArray output = mixedOutput(OutputBytes, 20240611);
+    return output;
+}
+
+void BM_AppendData(benchmark::State &state)
+{
+    const QByteArray &output = sharedOutput();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto terminal = std::make_unique<QVTerminal>();
+        terminal->resize(800, 600);
+        terminal->show();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        for (int offset = 0; offset < output.size(); offset += ChunkBytes)
+            terminal->appendData(QByteArray::fromRawData(output.constData() + offset,
+                                                         std::min(ChunkBytes, output.size() - offset)));
+        benchmark::DoNotOptimize(terminal->cursorLine());
+    }
+    state.SetBytesProcessed(state.iterations() * output.size());
+}
+
+// Plays the application's end of a transport for BM_PagePackets.
+class PacketTransport : public AppTranceiver
+{
+public:
+    void rawMessageSend(QByteArray) override { }
+    void deliver(const QByteArray &message) { processIncomingMessage(message.constData(), message.size()); }
+};
+
+// The page's share of the path: 4 KiB data packets (what a pseudo-terminal hands out per read)
+// parsed, dispatched, freed of zero bytes and interpreted by a shown page, events processed every
+// 64 packets so that it paints too.
+void BM_PagePackets(benchmark::State &state)
+{
+    const QByteArray &output = sharedOutput();
+    constexpr int PacketBytes = 4096;
+    QList<QByteArray> messages;
+    for (int offset = 0; offset < output.size(); offset += PacketBytes) {
+        zuterm::Envelope envelope;
+        envelope.mutable_data_packet()->set_data(output.constData() + offset,
+                                                 size_t(std::min(PacketBytes, output.size() - offset)));
+        messages.append(QByteArray::fromStdString(envelope.SerializeAsString()));
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto *transport = new PacketTransport;
+        zuterm::Envelope hello;
+        hello.mutable_handshake()->set_type(zuterm::Handshake::TERMINAL);
+        transport->deliver(QByteArray::fromStdString(hello.SerializeAsString()));
+        TerminalTaskWidget page(transport);
+        page.resize(1000, 800);
+        page.show();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        for (int i = 0; i < messages.size(); ++i) {
+            transport->deliver(messages.at(i));
+            if (i % 64 == 63)
+                QApplication::processEvents();
+        }
+        QApplication::processEvents();
+    }
+    state.SetBytesProcessed(state.iterations() * output.size());
+}
+
+int ignoreScrollback(int, const VTermScreenCell *, void *)
+{
+    return 1;
+}
+
+void BM_Libvterm(benchmark::State &state)
+{
+    const QByteArray &output = sharedOutput();
+    VTermScreenCallbacks callbacks {};
+    callbacks.sb_pushline = ignoreScrollback;
+    for (auto _ : state) {
+        state.PauseTiming();
+        VTerm *vt = vterm_new(24, 80);
+        vterm_set_utf8(vt, 0);
+        VTermScreen *screen = vterm_obtain_screen(vt);
+        vterm_screen_set_callbacks(screen, &callbacks, nullptr);
+        vterm_screen_reset(screen, 1);
+        state.ResumeTiming();
+        for (int offset = 0; offset < output.size(); offset += ChunkBytes)
+            vterm_input_write(vt, output.constData() + offset, size_t(std::min(ChunkBytes, output.size() - offset)));
+        state.PauseTiming();
+        vterm_free(vt);
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * output.size());
+}
+
+double threadCpuMs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1000 + double(now.tv_nsec) / 1e6;
+}
+
+void BM_CatThroughPseudoTerminal(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("output.txt"));
+    {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(mixedOutput(CatBytes, 7)) < 0) {
+            state.SkipWithError("cannot write the file to cat");
+            return;
+        }
+    }
+    QJsonObject config = QJsonDocument::fromJson(DevHubConfig::builtInJson()).object();
+    QJsonObject applications = config.value(QStringLiteral("applications")).toObject();
+    applications.insert(QStringLiteral("terminal"),
+                        QJsonObject { { QStringLiteral("program"), QStringLiteral("/bin/cat") },
+                                      { QStringLiteral("arguments"), QJsonArray { file } } });
+    config.insert(QStringLiteral("applications"), applications);
+    const QString configPath = dir.filePath(QStringLiteral("config.json"));
+    QFile configFile(configPath);
+    if (!configFile.open(QIODevice::WriteOnly) || configFile.write(QJsonDocument(config).toJson()) < 0) {
+        state.SkipWithError("cannot write the hub configuration");
+        return;
+    }
+    configFile.close();
+
+    QTcpServer listener;
+    listener.listen(QHostAddress::LocalHost);
+    qint64 worstGapMs = 0;
+    double worstBusy = 0;
+    for (auto _ : state) {
+        QProcess hub;
+        hub.start(QStringLiteral(ZU_DEVHUB_PATH),
+                  { QStringLiteral("--attach"), QStringLiteral("127.0.0.1:%1").arg(listener.serverPort()),
+                    QStringLiteral("--app"), QStringLiteral("terminal"), QStringLiteral("--config"), configPath,
+                    QStringLiteral("--data"), dir.path() });
+        if (!listener.waitForNewConnection(10000)) {
+            state.SkipWithError("the hub did not connect");
+            return;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        auto *transport = new SocketTranceiver(listener.nextPendingConnection());
+        std::unique_ptr<TerminalTaskWidget> page;
+        bool done = false;
+        QObject::connect(transport, &AppTranceiver::appTypeChanged, transport, [&] {
+            page = std::make_unique<TerminalTaskWidget>(transport);
+            page->resize(1000, 800);
+            page->show();
+            QObject::connect(page.get(), &TerminalTaskWidget::disconnected, page.get(), [&] { done = true; });
+        });
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        qint64 lastTick = clock.elapsed();
+        double lastCpu = threadCpuMs();
+        qint64 worstGap = 0;
+        QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
+            const qint64 now = clock.elapsed();
+            const double cpu = threadCpuMs();
+            worstGap = std::max(worstGap, now - lastTick);
+            worstBusy = std::max(worstBusy, cpu - lastCpu);
+            if (qEnvironmentVariableIsSet("ZU_BENCH_GAPS") && now - lastTick > 20)
+                std::fprintf(stderr, "gap %lld ms (%.1f ms on the CPU) at %lld ms\n", now - lastTick, cpu - lastCpu, now);
+            lastTick = now;
+            lastCpu = cpu;
+        });
+        ticker.start(TickMs);
+        while (!done && clock.elapsed() < CatTimeoutMs)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        state.SetIterationTime(double(clock.elapsed()) / 1000);
+        worstGapMs = std::max(worstGapMs, worstGap);
+        if (!done)
+            state.SkipWithError("the output did not end in time");
+        if (!page)
+            delete transport;
+        page.reset();
+        hub.waitForFinished(10000);
+    }
+    state.counters["longest_stall_ms"] = double(worstGapMs);
+    // The same gap counted in this thread's CPU time: on a busy machine the wall-clock gap also
+    // holds time when the process was not scheduled at all.
+    state.counters["longest_busy_ms"] = worstBusy;
+    state.SetBytesProcessed(state.iterations() * CatBytes);
+}
+
+// A running client has its theme applied and has painted text before: those one-time costs are
+// paid here, not inside the measured stall.
+void warmUp()
+{
+    StyleManager::loadTheme();
+    QVTerminal terminal;
+    terminal.resize(800, 600);
+    terminal.show();
+    terminal.appendData(mixedOutput(64 * 1024, 1));
+    QApplication::processEvents();
+}
+
+} // namespace
+
+BENCHMARK(BM_AppendData)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Libvterm)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PagePackets)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CatThroughPseudoTerminal)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    warmUp();
+    RatioReporter reporter;
+    reporter.addRatio("64 MiB of mixed output (appendData / libvterm)", "BM_AppendData/iterations:3",
+                      "BM_Libvterm/iterations:3");
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    return 0;
+}

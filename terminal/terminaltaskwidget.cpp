@@ -1,0 +1,152 @@
+#include "terminaltaskwidget.h"
+
+#include "datapump.h"
+#include "qvterminal.h"
+#include "ui_terminaltaskwidget.h"
+
+#include "applinks/apptranceiver.h"
+#include "style/stylemanager.h"
+
+#include "zuterm.pb.h"
+
+#include <QDebug>
+#include <QEvent>
+#include <QMessageBox>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <cstring>
+
+TerminalTaskWidget::TerminalTaskWidget(AppTranceiver *transport, QWidget *parent)
+    : TaskPageWidget(parent)
+    , m_form(std::make_unique<Ui::TerminalTaskWidget>())
+    , m_transport(transport)
+    , m_dispatcher(this, QtDebugMsg, "No 'zuterm' message handler found for")
+{
+    m_form->setupUi(this);
+    m_pump = new DataPump(this);
+    transport->setParent(this);
+
+    connect(m_form->detachButton, &QPushButton::clicked, this, &TaskPageWidget::detachClicked);
+    connect(m_form->closeButton, &QPushButton::clicked, this, &TerminalTaskWidget::closeClicked);
+    connect(transport, &AppTranceiver::disconnected, this, &TerminalTaskWidget::disconnected);
+    connect(transport, &AppTranceiver::rawMessageRcvd, this, &TerminalTaskWidget::processRawMessage);
+    connect(m_pump, &DataPump::dataOut, this, &TerminalTaskWidget::sendTerminalData);
+    connect(StyleManager::instance(), &StyleManager::themeChanged, this, &TerminalTaskWidget::updateIcons);
+
+    m_pump->open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    m_terminal = new QVTerminal(m_form->pageContainer);
+    m_terminal->setIODevice(m_pump);
+    auto *layout = new QVBoxLayout(m_form->pageContainer);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_terminal);
+    setFocusProxy(m_terminal);
+    updateIcons();
+
+    zuterm::Envelope envelope;
+    zuterm::Handshake *handshake = envelope.mutable_handshake();
+    handshake->set_ui_version(UiVersion);
+    handshake->set_type(zuterm::Handshake::TERMINAL);
+    sendEnvelope(envelope);
+}
+
+TerminalTaskWidget::~TerminalTaskWidget() = default;
+
+QString TerminalTaskWidget::title() const
+{
+    return QStringLiteral("Virtual Terminal");
+}
+
+QString TerminalTaskWidget::shortName() const
+{
+    return QStringLiteral("VT");
+}
+
+void TerminalTaskWidget::setAttached(bool attached)
+{
+    TaskPageWidget::setAttached(attached);
+    // Style rules depend on the attached state.
+    m_form->detachButton->style()->unpolish(m_form->detachButton);
+    m_form->detachButton->style()->polish(m_form->detachButton);
+    updateIcons();
+}
+
+bool TerminalTaskWidget::event(QEvent *event)
+{
+    // A detached page's window gaining focus checks its task button.
+    if (event->type() == QEvent::WindowActivate)
+        emit focusReceived();
+    return TaskPageWidget::event(event);
+}
+
+void TerminalTaskWidget::updateIcons()
+{
+    m_form->detachButton->setIcon(QIcon(isAttached() ? QStringLiteral("theme:fullscreen_page.svg")
+                                                     : QStringLiteral("theme:fullscreen-exit_page.svg")));
+    m_form->closeButton->setIcon(QIcon(QStringLiteral("theme:close_page.svg")));
+}
+
+void TerminalTaskWidget::closeClicked()
+{
+    const QMessageBox::StandardButton answer
+        = QMessageBox::question(this, QStringLiteral("Close Terminal Session"),
+                                QStringLiteral("Are you sure you want to terminate this process?"),
+                                QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::No)
+        return;
+    zuterm::Envelope envelope;
+    envelope.mutable_kill_process();
+    sendEnvelope(envelope);
+}
+
+void TerminalTaskWidget::sendTerminalData(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return;
+    zuterm::Envelope envelope;
+    envelope.mutable_data_packet()->set_data(data.constData(), size_t(data.size()));
+    sendEnvelope(envelope);
+}
+
+void TerminalTaskWidget::sendEnvelope(const google::protobuf::Message &envelope)
+{
+    if (!m_transport)
+        return;
+    QByteArray bytes(int(envelope.ByteSizeLong()), Qt::Uninitialized);
+    envelope.SerializeWithCachedSizesToArray(reinterpret_cast<uint8_t *>(bytes.data()));
+    m_transport->rawMessageSend(bytes);
+}
+
+void TerminalTaskWidget::processRawMessage(const char *data, int dataLength)
+{
+    zuterm::Envelope envelope;
+    if (!envelope.ParseFromArray(data, dataLength)) {
+        qWarning() << "TerminalTaskWidget::processRawMessage() - Unable to parse envelope";
+        return;
+    }
+    m_dispatcher.dispatch(envelope);
+}
+
+void TerminalTaskWidget::mh_config(const google::protobuf::Message &msg)
+{
+    const auto &config = static_cast<const zuterm::Config &>(msg);
+    if (config.has_echo())
+        m_terminal->setLocalEcho(config.echo());
+}
+
+void TerminalTaskWidget::mh_data_packet(const google::protobuf::Message &msg)
+{
+    const std::string &bytes = static_cast<const zuterm::DataPacket &>(msg).data();
+    // A zero byte is dropped on its own; the output after it is still shown.
+    QByteArray data;
+    data.reserve(int(bytes.size()));
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    while (p < end) {
+        const void *zero = std::memchr(p, 0, size_t(end - p));
+        const char *stop = zero ? static_cast<const char *>(zero) : end;
+        data.append(p, int(stop - p));
+        p = stop + (zero ? 1 : 0);
+    }
+    m_pump->dataIn(data);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "shell/taskpagewidget.h"
+
+#include "envelopedispatcher.h"
+
+#include <QByteArray>
+#include <QPointer>
+
+#include <memory>
+
+class AppTranceiver;
+class DataPump;
+class QVTerminal;
+
+namespace Ui {
+class TerminalTaskWidget;
+}
+
+namespace google::protobuf {
+class Message;
+}
+
+// The task page of a terminal application: the emulator, fed through a DataPump with the
+// application's output, and the zuterm protocol on the application's transport (handshake, one
+// data packet per key press, echo config, kill request). The page owns the transport; it goes
+// when the transport reports disconnected().
+class TerminalTaskWidget : public TaskPageWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr char UiVersion[] = "1.9.0-143";
+
+    explicit TerminalTaskWidget(AppTranceiver *transport, QWidget *parent = nullptr);
+    ~TerminalTaskWidget() override;
+
+    QString title() const override;
+    QString shortName() const override;
+
+    QVTerminal *terminal() const { return m_terminal; }
+
+public slots:
+    void setAttached(bool attached) override;
+
+signals:
+    void disconnected();
+
+protected:
+    bool event(QEvent *event) override;
+
+private slots:
+    void closeClicked();
+    void sendTerminalData(const QByteArray &data);
+    void processRawMessage(const char *data, int dataLength);
+    void mh_config(const google::protobuf::Message &msg);
+    void mh_data_packet(const google::protobuf::Message &msg);
+
+private:
+    void sendEnvelope(const google::protobuf::Message &envelope);
+    void updateIcons();
+
+    std::unique_ptr<Ui::TerminalTaskWidget> m_form;
+    QPointer<AppTranceiver> m_transport;
+    QVTerminal *m_terminal = nullptr;
+    DataPump *m_pump = nullptr;
+    EnvelopeDispatcher m_dispatcher;
+};

@@ -1,0 +1,249 @@
+// The terminal page's side of the zuterm protocol against a recording transport, and one run of
+// the stand-in hub's terminal application in a real pseudo-terminal through the main window's
+// debug listener.
+#include "applinks/apptranceiver.h"
+#include "menu/mainconnection.h"
+#include "shell/mainwindow.h"
+#include "shell/taskmanager.h"
+#include "terminal/qvterminal.h"
+#include "terminal/terminaltaskwidget.h"
+
+#include "modaldriver.h"
+#include "testenvironment.h"
+
+#include "zuterm.pb.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// Plays the application's end of a transport: what the page sends is recorded, what the test
+// delivers goes through the transport's own classification first.
+class RecordingTransport : public AppTranceiver
+{
+public:
+    void rawMessageSend(QByteArray data) override { sent.append(data); }
+
+    void deliver(const QByteArray &bytes) { processIncomingMessage(bytes.constData(), bytes.size()); }
+    void deliver(const zuterm::Envelope &envelope) { deliver(QByteArray::fromStdString(envelope.SerializeAsString())); }
+    void hangUp() { emit disconnected(); }
+
+    QList<zuterm::Envelope> envelopes() const
+    {
+        QList<zuterm::Envelope> result;
+        for (const QByteArray &bytes : sent) {
+            zuterm::Envelope envelope;
+            envelope.ParseFromArray(bytes.constData(), bytes.size());
+            result.append(envelope);
+        }
+        return result;
+    }
+
+    QList<QByteArray> sent;
+};
+
+zuterm::Envelope dataPacket(const QByteArray &bytes)
+{
+    zuterm::Envelope envelope;
+    envelope.mutable_data_packet()->set_data(bytes.constData(), size_t(bytes.size()));
+    return envelope;
+}
+
+QString screenText(const QVTerminal *terminal)
+{
+    QStringList lines;
+    for (int i = 0; i < terminal->buffer().lineCount(); ++i)
+        lines.append(terminal->buffer().lineText(i));
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class tst_TerminalTaskWidget : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void handshakeFirst();
+    void onePacketPerKeyPress();
+    void echoConfig_data();
+    void echoConfig();
+    void closeQuestion_data();
+    void closeQuestion();
+    void zeroBytesAreDroppedNotTheRest();
+    void unreadableEnvelopeIsDropped();
+    void disconnectIsPassedOn();
+    void shellOverTheDebugPort();
+
+private:
+    RecordingTransport *m_transport = nullptr;
+    std::unique_ptr<TerminalTaskWidget> m_page;
+};
+
+void tst_TerminalTaskWidget::init()
+{
+    m_transport = new RecordingTransport;
+    zuterm::Envelope hello;
+    hello.mutable_handshake()->set_type(zuterm::Handshake::TERMINAL);
+    m_transport->deliver(hello);
+    QCOMPARE(m_transport->appType(), AppTranceiver::Terminal);
+    m_page = std::make_unique<TerminalTaskWidget>(m_transport);
+    QCOMPARE(m_transport->parent(), m_page.get());
+}
+
+void tst_TerminalTaskWidget::cleanup()
+{
+    m_page.reset();
+}
+
+void tst_TerminalTaskWidget::handshakeFirst()
+{
+    QCOMPARE(m_transport->sent.size(), 1);
+    const zuterm::Envelope envelope = m_transport->envelopes().at(0);
+    QVERIFY(envelope.has_handshake());
+    QCOMPARE(envelope.handshake().ui_version(), "1.9.0-143");
+    QCOMPARE(envelope.handshake().type(), zuterm::Handshake::TERMINAL);
+    QVERIFY(!envelope.handshake().has_is_menuopt());
+    QCOMPARE(m_page->title(), QString("Virtual Terminal"));
+    QCOMPARE(m_page->shortName(), QString("VT"));
+}
+
+void tst_TerminalTaskWidget::onePacketPerKeyPress()
+{
+    QTest::keyClicks(m_page->terminal(), "ls");
+    QTest::keyClick(m_page->terminal(), Qt::Key_Return);
+    const QList<zuterm::Envelope> envelopes = m_transport->envelopes();
+    QCOMPARE(envelopes.size(), 4);
+    QCOMPARE(envelopes.at(1).data_packet().data(), "l");
+    QCOMPARE(envelopes.at(2).data_packet().data(), "s");
+    QCOMPARE(envelopes.at(3).data_packet().data(), "\n");
+}
+
+void tst_TerminalTaskWidget::echoConfig_data()
+{
+    QTest::addColumn<QList<int>>("configs"); // 1 echo on, 0 echo off, -1 no echo field
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("echo on") << QList<int> { 1 } << "x";
+    QTest::newRow("without the field") << QList<int> { -1 } << "";
+    QTest::newRow("without the field keeps echo on") << QList<int> { 1, -1 } << "x";
+    QTest::newRow("echo off again") << QList<int> { 1, 0 } << "";
+}
+
+void tst_TerminalTaskWidget::echoConfig()
+{
+    QFETCH(QList<int>, configs);
+    QFETCH(QString, shown);
+    for (const int echo : configs) {
+        zuterm::Envelope envelope;
+        zuterm::Config *config = envelope.mutable_config();
+        if (echo >= 0)
+            config->set_echo(echo == 1);
+        m_transport->deliver(envelope);
+    }
+    QTest::keyClick(m_page->terminal(), Qt::Key_X);
+    QCOMPARE(m_page->terminal()->buffer().lineText(0), shown);
+    QCOMPARE(m_transport->envelopes().constLast().data_packet().data(), "x");
+}
+
+void tst_TerminalTaskWidget::closeQuestion_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("killRequests");
+    QTest::newRow("no") << int(QMessageBox::No) << 0;
+    QTest::newRow("yes") << int(QMessageBox::Yes) << 1;
+}
+
+void tst_TerminalTaskWidget::closeQuestion()
+{
+    QFETCH(int, answer);
+    QFETCH(int, killRequests);
+    ModalDriver driver;
+    QString question;
+    driver.expect<QMessageBox>([&](QMessageBox *box) {
+        question = box->windowTitle() + "|" + box->text();
+        box->button(QMessageBox::StandardButton(answer))->click();
+    });
+    m_page->findChild<QPushButton *>("closeButton")->click();
+    QVERIFY(driver.allHandled());
+    QCOMPARE(question, QString("Close Terminal Session|Are you sure you want to terminate this process?"));
+    const QList<zuterm::Envelope> envelopes = m_transport->envelopes();
+    QCOMPARE(envelopes.size(), 1 + killRequests);
+    if (killRequests)
+        QVERIFY(envelopes.constLast().has_kill_process());
+}
+
+void tst_TerminalTaskWidget::zeroBytesAreDroppedNotTheRest()
+{
+    m_transport->deliver(dataPacket(QByteArray("ab\0cd\0\0e", 8)));
+    QCOMPARE(m_page->terminal()->buffer().lineText(0), QString("abcde"));
+}
+
+void tst_TerminalTaskWidget::unreadableEnvelopeIsDropped()
+{
+    QTest::ignoreMessage(QtWarningMsg, "TerminalTaskWidget::processRawMessage() - Unable to parse envelope");
+    m_transport->deliver(QByteArray("\xff\xff\xff", 3));
+    m_transport->deliver(dataPacket("still here"));
+    QCOMPARE(m_page->terminal()->buffer().lineText(0), QString("still here"));
+}
+
+void tst_TerminalTaskWidget::disconnectIsPassedOn()
+{
+    QSignalSpy gone(m_page.get(), &TerminalTaskWidget::disconnected);
+    m_transport->hangUp();
+    QCOMPARE(gone.size(), 1);
+}
+
+void tst_TerminalTaskWidget::shellOverTheDebugPort()
+{
+    TestEnvironment environment;
+    MainConnection connection;
+    QTcpServer listener;
+    QVERIFY(listener.listen(QHostAddress::LocalHost));
+    MainWindow window(&connection, &listener);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QTemporaryDir data;
+    QProcess hub;
+    QProcessEnvironment hubEnvironment = QProcessEnvironment::systemEnvironment();
+    hubEnvironment.insert(QStringLiteral("SHELL"), QStringLiteral("/bin/sh"));
+    hub.setProcessEnvironment(hubEnvironment);
+    hub.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    hub.start(QStringLiteral(ZU_DEVHUB_PATH),
+              { QStringLiteral("--attach"), QStringLiteral("127.0.0.1:%1").arg(listener.serverPort()),
+                QStringLiteral("--app"), QStringLiteral("terminal"), QStringLiteral("--data"), data.path() });
+
+    QPointer<TerminalTaskWidget> page;
+    QTRY_VERIFY_WITH_TIMEOUT((page = window.findChild<TerminalTaskWidget *>()), 15000);
+    QCOMPARE(window.taskManager()->taskButtons().size(), 2);
+    QCOMPARE(window.taskManager()->pageStack()->currentWidget(), page.data());
+
+    QVTerminal *terminal = page->terminal();
+    QTest::keyClicks(terminal, "printf 'x%sy\\n' 42 ; echo \"$TERM\"");
+    QTest::keyClick(terminal, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(screenText(terminal).contains("\nx42y\nxterm-color\n"), 15000);
+
+    // The program ends: the hub hangs up and the page leaves the task bar at once.
+    QTest::keyClicks(terminal, "exit");
+    QTest::keyClick(terminal, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(window.taskManager()->taskButtons().size() == 1, 15000);
+    QTRY_VERIFY(!page);
+    QVERIFY(QTest::qWaitFor([&hub] { return hub.state() == QProcess::NotRunning; }, 15000));
+    QCOMPARE(hub.exitCode(), 0);
+}
+
+QTEST_MAIN(tst_TerminalTaskWidget)
+#include "tst_terminaltaskwidget.moc"
