@@ -2,18 +2,12 @@
 
 #include <QFile>
 #include <QFrame>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
-
-namespace {
-constexpr int ShadowBlurRadius = 8;
-constexpr int ShadowAlpha = 50;
-constexpr QPoint ShadowOffset(4, 4);
-} // namespace
 
 AbstractDraggableOverlay::AbstractDraggableOverlay(QWidget *parent)
     : AbstractOverlay(parent)
@@ -22,13 +16,8 @@ AbstractDraggableOverlay::AbstractDraggableOverlay(QWidget *parent)
 void AbstractDraggableOverlay::setDraggableBox(QWidget *box)
 {
     m_box = box;
-    if (!box)
-        return;
-    auto *shadow = new QGraphicsDropShadowEffect(box);
-    shadow->setBlurRadius(ShadowBlurRadius);
-    shadow->setColor(QColor(0, 0, 0, ShadowAlpha));
-    shadow->setOffset(ShadowOffset);
-    box->setGraphicsEffect(shadow);
+    if (box)
+        addShadow(box);
 }
 
 void AbstractDraggableOverlay::mousePressEvent(QMouseEvent *event)
@@ -86,6 +75,16 @@ void AbstractDraggableOverlay::placeBox()
         return;
     m_box->move(qMax(0, qMin(box.x(), width() - box.width())),
                 qMax(0, qMin(box.y(), height() - box.height())));
+}
+
+QSize AbstractDraggableOverlay::boundedByPage(const QSize &wanted, const QSize &pageReserve) const
+{
+    QSize room;
+    if (const QWidget *page = parentWidget())
+        room = page->size() - pageReserve;
+    else if (const QScreen *shown = screen())
+        room = shown->availableSize();
+    return room.isValid() ? wanted.boundedTo(room.expandedTo(QSize(0, 0))) : wanted;
 }
 
 QFrame *AbstractDraggableOverlay::framedBox(const char *name, QWidget *parent)

@@ -35,6 +35,10 @@ protected:
     // Puts the box where the rules above want it for the overlay's current size.
     void placeBox();
 
+    // A wanted size of the box's content, bounded by the page less the room the page keeps around
+    // the box (by the screen when the overlay has no page yet).
+    QSize boundedByPage(const QSize &wanted, const QSize &pageReserve) const;
+
     // Parts the boxes share: the framed box, its title bar ("dialogBoxHeader" with the "formTitle"
     // label, added to the box's layout), and the flat icon buttons of that bar.
     static QFrame *framedBox(const char *name, QWidget *parent);

@@ -2,6 +2,14 @@
 
 #include "ringmenuwidget.h"
 
+#include <QGraphicsDropShadowEffect>
+
+namespace {
+constexpr int ShadowBlurRadius = 8;
+constexpr int ShadowAlpha = 50;
+constexpr QPoint ShadowOffset(4, 4);
+} // namespace
+
 AbstractOverlay::AbstractOverlay(QWidget *parent)
     : QWidget(parent)
 { }
@@ -52,3 +60,12 @@ void AbstractOverlay::renderMenu(const Pb::ScreenMenu &msgMenu)
 
 void AbstractOverlay::indicateIsAttached(bool)
 { }
+
+void AbstractOverlay::addShadow(QWidget *box)
+{
+    auto *shadow = new QGraphicsDropShadowEffect(box);
+    shadow->setBlurRadius(ShadowBlurRadius);
+    shadow->setColor(QColor(0, 0, 0, ShadowAlpha));
+    shadow->setOffset(ShadowOffset);
+    box->setGraphicsEffect(shadow);
+}

@@ -50,6 +50,11 @@ signals:
     void ringMenuKeyPressed(bool isChild, int key, ZuFieldWidget *currentField);
     void popoutTriggered();
 
+protected:
+    // The drop shadow of an overlay's box. Every box needs one: the page's own container is drawn
+    // through a shadow effect, which would otherwise paint over the box's partial repaints.
+    static void addShadow(QWidget *box);
+
 private:
     QString m_titleText;
     QString m_statusText;

@@ -27,8 +27,8 @@ class ZuFieldWidget;
 // and popups are loaded into its character grid, fields are filled and focused, menus, dialogs and
 // lookups are shown, and window states are pushed and popped. The page turns key presses, clicks
 // and focus changes into signals that the session answers to the server. Overlays (dialogs,
-// lookups, pauses) sit above the form in the overlay stack; while one is open, the overlay mode is
-// not NoOverlay and screens and other overlays are refused.
+// lookups, pauses, identity cards, text blocks) sit above the form in the overlay stack; while
+// one is open, the overlay mode is not NoOverlay and screens and other overlays are refused.
 class ClassicApplicationWidget : public TaskPageWidget
 {
     Q_OBJECT

@@ -3,8 +3,10 @@
 #include "classicapplicationwidget.h"
 
 #include "keymapper.h"
+#include "overlayblobedit.h"
 #include "overlaydialog.h"
 #include "overlaygridlookup.h"
+#include "overlayidsec.h"
 #include "overlaypause.h"
 #include "overlayselectordialog.h"
 #include "pagegrid.h"
@@ -251,19 +253,6 @@ bool ClassicApplicationWidget::refuseOverlay(const char *function)
     return true;
 }
 
-namespace {
-
-// The identity picture and text-block overlays come later: until then such a request is logged.
-void overlayUnavailable(const char *function)
-{
-    qWarning() << qPrintable(
-        QStringLiteral(
-            "ClassicApplicationWidget::%1 - overlay not available in this version; request refused")
-            .arg(QLatin1String(function)));
-}
-
-} // namespace
-
 void ClassicApplicationWidget::showDialog(const Pb::Dialog &dialog)
 {
     if (refuseOverlay("showDialog()"))
@@ -299,10 +288,13 @@ void ClassicApplicationWidget::p_dialogButtonClicked(int key)
 
 void ClassicApplicationWidget::showImage(const Pb::IdSec &idSec)
 {
-    Q_UNUSED(idSec)
     if (refuseOverlay("showImage()"))
         return;
-    overlayUnavailable("showImage()");
+    auto *overlay = new OverlayIdSec(idSec, this);
+    connect(overlay, &OverlayIdSec::okayButtonPressed, this, [this] {
+        closeOverlay(ImageOverlay, "ClassicApplicationWidget::p_closeImage() - image not shown.", true);
+    });
+    openOverlay(overlay, ImageOverlay);
 }
 
 void ClassicApplicationWidget::showPausePopup(const QString &message)
@@ -357,15 +349,26 @@ void ClassicApplicationWidget::p_tableLookupSelected(const QString &value)
 
 void ClassicApplicationWidget::editBlob(int screenId, const QString &name, bool readOnly, const QString &text)
 {
-    Q_UNUSED(readOnly)
-    Q_UNUSED(text)
     if (refuseOverlay("editBlob()"))
         return;
-    if (!getField(screenId, name, true)) {
+    ZuFieldWidget *field = getField(screenId, name, true);
+    if (!field) {
         qDebug() << "ClassicApplicationWidget::editBlob() - field not found:" << screenId << name;
         return;
     }
-    overlayUnavailable("editBlob()");
+    auto *overlay = new OverlayBlobEdit(text, readOnly, field->mapToGlobal(QPoint(0, 0)), this);
+    // Opened from a read-only screen there is no field to return to: the ring menu takes the keys.
+    connect(overlay, &OverlayBlobEdit::accepted, this, [this](const QString &editedText) {
+        if (closeOverlay(BlobEditOverlay,
+                         "ClassicApplicationWidget::editBlob()::accepted - Editor not shown.", true))
+            emit blobEditComplete(editedText);
+    });
+    connect(overlay, &OverlayBlobEdit::rejected, this, [this] {
+        if (closeOverlay(BlobEditOverlay,
+                         "ClassicApplicationWidget::editBlob()::rejected - Editor not shown.", true))
+            emit blobEditComplete(QString());
+    });
+    openOverlay(overlay, BlobEditOverlay);
 }
 
 void ClassicApplicationWidget::gridLookup(const QString &title, QStandardItemModel *model,

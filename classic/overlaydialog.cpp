@@ -1,5 +1,6 @@
 #include "overlaydialog.h"
 
+#include "formparts.h"
 #include "latin1.h"
 #include "ringmenubutton.h"
 
@@ -13,23 +14,6 @@
 namespace {
 
 constexpr auto KeyValueProperty = "zuKeyValue";
-
-QWidget *namedWidget(const char *name, QWidget *parent)
-{
-    auto *widget = new QWidget(parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-template<typename Layout>
-Layout *namedLayout(const char *name, QWidget *owner, int spacing, const QMargins &margins)
-{
-    auto *layout = new Layout(owner);
-    layout->setObjectName(QLatin1String(name));
-    layout->setSpacing(spacing);
-    layout->setContentsMargins(margins);
-    return layout;
-}
 
 // A single character as a key sequence: letters bind to their key whatever their case.
 QKeySequence characterKey(int key)

@@ -1,6 +1,8 @@
 #include "overlaygridlookup.h"
 
+#include "formparts.h"
 #include "gridlookupsortmodel.h"
+#include "printtabledialog.h"
 #include "tableviewnosearch.h"
 
 #include <QDebug>
@@ -10,29 +12,19 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int RowIdRole = Qt::UserRole;
-constexpr QSize DialogButtonMinimum(96, 40);
 // Extra width per column beyond its contents, and around the table.
 constexpr int ColumnPadding = 4;
 constexpr int TablePadding = 24;
 // Room the page keeps around the lookup for its own title, menu and status lines.
-constexpr int ParentWidthReserve = 144;
-constexpr int ParentHeightReserve = 232;
-
-QPushButton *dialogButton(const char *name, const QString &text, QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setMinimumSize(DialogButtonMinimum);
-    return button;
-}
+constexpr QSize PageReserve(144, 232);
 
 } // namespace
 
@@ -89,9 +81,7 @@ void OverlayGridLookup::buildForm()
 
     QHBoxLayout *headerLayout = addBoxHeader(m_selectionBox, boxLayout, &m_formTitle);
     QWidget *header = headerLayout->parentWidget();
-    m_printButton = headerButton("printButton", QStringLiteral("theme:printer_page.svg"), header);
-    // Hidden until the table can be printed.
-    m_printButton->hide();
+    m_printButton = headerButton("printButton", QStringLiteral("theme:printer_status.svg"), header);
     headerLayout->addWidget(m_printButton);
     m_cancelButton
         = headerButton("cancelButton", QStringLiteral("theme:close-circle-outline_status.svg"), header);
@@ -150,17 +140,10 @@ void OverlayGridLookup::fitToContents()
     const QHeaderView *rows = m_view->verticalHeader();
     const int rowCount = m_model->rowCount();
     const int rowHeight = rowCount > 0 ? m_view->rowHeight(0) : 0;
-    QSize wanted((rows->isHidden() ? 0 : rows->width()) + total + TablePadding,
-                 (header->isHidden() ? 0 : header->sizeHint().height()) + rowHeight * rowCount
-                     + TablePadding);
-    QSize room;
-    if (const QWidget *page = parentWidget())
-        room = QSize(page->width() - ParentWidthReserve, page->height() - ParentHeightReserve);
-    else if (const QScreen *shown = screen())
-        room = shown->availableSize();
-    if (room.isValid())
-        wanted = wanted.boundedTo(room.expandedTo(QSize(0, 0)));
-    m_view->setMinimumSize(wanted);
+    const QSize wanted((rows->isHidden() ? 0 : rows->width()) + total + TablePadding,
+                       (header->isHidden() ? 0 : header->sizeHint().height()) + rowHeight * rowCount
+                           + TablePadding);
+    m_view->setMinimumSize(boundedByPage(wanted, PageReserve));
     m_selectionBox->adjustSize();
 }
 
@@ -191,7 +174,18 @@ void OverlayGridLookup::okayClicked()
 
 void OverlayGridLookup::printClicked()
 {
-    qWarning() << "OverlayGridLookup::printClicked() - table printing is not available";
+    // Guarded: the page, and this overlay with it, may go while the dialog runs.
+    QPointer<PrintTableDialog> dialog
+        = new PrintTableDialog(m_formTitle->text(), m_model, m_hiddenColumns, this);
+    // Printed as the user sorted it.
+    QVector<int> order;
+    order.reserve(m_sortModel->rowCount());
+    for (int row = 0; row < m_sortModel->rowCount(); ++row)
+        order.append(m_sortModel->mapToSource(m_sortModel->index(row, 0)).row());
+    dialog->setRowOrder(order);
+    dialog->setModal(true);
+    dialog->exec();
+    delete dialog;
 }
 
 bool OverlayGridLookup::eventFilter(QObject *watched, QEvent *event)

@@ -217,6 +217,8 @@ void ZuFieldWidget::setDisplayMode(DisplayMode mode)
         inner->setContentsMargins(IdButtonMargin, IdButtonMargin, IdButtonMargin, IdButtonMargin);
         inner->addStretch();
         inner->addWidget(m_button);
+        // The text stops before the button instead of running under it.
+        m_editor->setTextMargins(0, 0, IdIconSize.width() + IdButtonMargin, 0);
         grid->addWidget(m_editor, 0, 0);
         proxy = m_editor;
         break;
@@ -494,7 +496,8 @@ void ZuFieldWidget::calculateMinimumWidth()
         option.features = QStyleOptionFrame::None;
         const QSize size = m_editor->style()->sizeFromContents(
             QStyle::CT_LineEdit, &option, QSize(charWidth * propLength(), WidthHintHeight), m_editor);
-        m_editor->setMinimumWidth(size.width() + WidthPadding);
+        const QMargins text = m_editor->textMargins();
+        m_editor->setMinimumWidth(size.width() + text.left() + text.right() + WidthPadding);
         break;
     }
     case DisplayMode::None:

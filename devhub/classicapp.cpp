@@ -189,6 +189,14 @@ void ClassicApp::mh_grid_lookup_response(const google::protobuf::Message &msg)
                                                           : std::nullopt);
 }
 
+void ClassicApp::mh_edit_blob_response(const google::protobuf::Message &msg)
+{
+    const auto &response = static_cast<const Pb::EditBlobResponse &>(msg);
+    if (m_active)
+        m_active->blobEditResponse(
+            response.has_blob() ? std::optional<QString>(Latin1::toQString(response.blob())) : std::nullopt);
+}
+
 void ClassicApp::showGrades(int studentNumber)
 {
     if (!m_grades->enter(studentNumber)) {

@@ -60,6 +60,7 @@ private slots:
     void mh_dialog_response(const google::protobuf::Message &msg);
     void mh_table_lookup_response(const google::protobuf::Message &msg);
     void mh_grid_lookup_response(const google::protobuf::Message &msg);
+    void mh_edit_blob_response(const google::protobuf::Message &msg);
 
 private:
     void processMessage(const QByteArray &message) override;

@@ -51,10 +51,11 @@ void ClassicForm::genericResponse(const Pb::GenericResponse &response)
         }
     }
     const auto command = response.command();
-    // A key names the field it was pressed in; every other reply carries the text of the field
-    // the cursor was in before.
+    // A key names the field it was pressed in; an identity request carries the text of its field
+    // only to look it up; every other reply carries the text of the field the cursor was in before.
     const bool keyInField = command == Pb::GenericResponse::ZUGUI_KEY && response.has_field_id();
-    if (response.has_data())
+    const bool idSec = command == Pb::GenericResponse::ZUGUI_DO_IDSEC;
+    if (response.has_data() && !idSec)
         takeData(keyInField ? named : m_current, response.data());
     if (!named.isEmpty() && command != Pb::GenericResponse::ZUGUI_BUTTON_PRESSED && isEditable(named))
         m_current = named;
@@ -63,6 +64,8 @@ void ClassicForm::genericResponse(const Pb::GenericResponse &response)
     case Pb::GenericResponse::ZUGUI_KEY:
     case Pb::GenericResponse::ZUGUI_MENU:
     case Pb::GenericResponse::ZUGUI_DO_TABLE:
+    case Pb::GenericResponse::ZUGUI_BUTTON_PRESSED:
+    case Pb::GenericResponse::ZUGUI_DO_IDSEC:
         break;
     case Pb::GenericResponse::ZUGUI_CHANGE_FOCUS:
         return;
@@ -83,14 +86,19 @@ void ClassicForm::genericResponse(const Pb::GenericResponse &response)
         // The client shows an overlay instead of sending keys, so it never opened this one.
         qInfo().noquote() << QStringLiteral("%1: a key arrived while a %2 was awaited; it was not shown")
                                  .arg(m_label)
-                                 .arg(m_pending == Pending::Dialog ? QStringLiteral("dialog")
-                                                                   : QStringLiteral("lookup"));
+                                 .arg(m_pending == Pending::Dialog         ? QStringLiteral("dialog")
+                                          : m_pending == Pending::BlobEdit ? QStringLiteral("text block")
+                                                                           : QStringLiteral("lookup"));
         if (m_pending == Pending::Dialog)
             m_ui->endDialog();
         setPending(Pending::None, 0);
     }
     if (command == Pb::GenericResponse::ZUGUI_DO_TABLE)
         key(Pb::ZUGUI_TABLE, false);
+    else if (command == Pb::GenericResponse::ZUGUI_BUTTON_PRESSED)
+        buttonPressed(named);
+    else if (idSec)
+        idSecRequested(named, Latin1::toQString(response.data()));
     else
         key(response.key_code(), command == Pb::GenericResponse::ZUGUI_MENU);
 }
@@ -152,8 +160,37 @@ void ClassicForm::gridLookupResponse(std::optional<int> row)
     gridLookupAnswered(purpose, row);
 }
 
+void ClassicForm::blobEditResponse(std::optional<QString> text)
+{
+    if (m_pending != Pending::BlobEdit) {
+        qInfo().noquote() << QStringLiteral("%1: text block answer without an editor ignored").arg(m_label);
+        return;
+    }
+    if (text && m_blobReadOnly) {
+        qInfo().noquote()
+            << QStringLiteral("%1: text sent back from a read-only text block ignored").arg(m_label);
+        text.reset();
+    }
+    const int purpose = m_purpose;
+    setPending(Pending::None, 0);
+    blobEditAnswered(purpose, text);
+}
+
 void ClassicForm::tableLookupAnswered(int, const QString &)
 { }
+
+void ClassicForm::blobEditAnswered(int, std::optional<QString>)
+{ }
+
+void ClassicForm::buttonPressed(const QString &field)
+{
+    qDebug().noquote() << QStringLiteral("%1: button of \"%2\" means nothing here").arg(m_label, field);
+}
+
+void ClassicForm::idSecRequested(const QString &field, const QString &)
+{
+    qDebug().noquote() << QStringLiteral("%1: identity of \"%2\" means nothing here").arg(m_label, field);
+}
 
 void ClassicForm::gridLookupAnswered(int, std::optional<int>)
 { }
@@ -168,6 +205,7 @@ void ClassicForm::setPending(Pending pending, int purpose)
     if (pending == Pending::None) {
         m_dialogKeys.clear();
         m_gridIndexes.clear();
+        m_blobReadOnly = false;
     }
 }
 
@@ -287,4 +325,11 @@ void ClassicForm::openPause(int purpose, const QString &message)
 {
     setPending(Pending::Pause, purpose);
     m_ui->pause(message);
+}
+
+void ClassicForm::openBlobEdit(int purpose, const QString &field, const QString &text, bool readOnly)
+{
+    setPending(Pending::BlobEdit, purpose);
+    m_blobReadOnly = readOnly;
+    m_ui->editBlob(m_screenId, field, readOnly, text);
 }

@@ -26,8 +26,8 @@ struct ClassicField
 };
 
 // One screen of the classic demo, server side: what the client's fields hold, which of them the
-// user may edit, which field has the cursor, and which overlay (dialog, lookup, pause) waits for
-// an answer. Replies from the client arrive here already checked for their window; the base
+// user may edit, which field has the cursor, and which overlay (dialog, lookup, pause, text block)
+// waits for an answer. Replies from the client arrive here already checked for their window; the base
 // takes in the field data they carry and hands the command on to the screen.
 //
 // Field data without a field name belongs to the field that had the cursor: the client sends
@@ -43,9 +43,11 @@ public:
     static constexpr int Money = 514;
     static constexpr int Date = 515;
     static constexpr int Logical = 516;
+    static constexpr int Blob = 518;
     static constexpr int RightAlign = 0x2;
     static constexpr int Upshift = 0x4;
     static constexpr int Dropdown = 0x10;
+    static constexpr int IdField = 0x40;
     static constexpr int LabelField = 0x10000;
     static constexpr int Highlight = 0x40000;
     static constexpr int Required = 0x80000;
@@ -66,9 +68,11 @@ public:
     void dialogResponse(int key);
     void tableLookupResponse(const QString &value);
     void gridLookupResponse(std::optional<int> row);
+    // The text of a text-block editor; none when the user closed it without saving.
+    void blobEditResponse(std::optional<QString> text);
 
 protected:
-    enum class Pending { None, Dialog, TableLookup, GridLookup, Pause };
+    enum class Pending { None, Dialog, TableLookup, GridLookup, Pause, BlobEdit };
 
     // A key or ring-menu command, with the field data of the reply already taken in.
     virtual void key(int code, bool menuCommand) = 0;
@@ -76,6 +80,11 @@ protected:
     virtual void tableLookupAnswered(int purpose, const QString &value);
     virtual void gridLookupAnswered(int purpose, std::optional<int> row);
     virtual void pauseEnded(int purpose);
+    virtual void blobEditAnswered(int purpose, std::optional<QString> text);
+    // A field's button (a text block's, for one) was clicked.
+    virtual void buttonPressed(const QString &field);
+    // The identity button of a field was clicked; data is what the field shows.
+    virtual void idSecRequested(const QString &field, const QString &data);
 
     UiWriter &ui() const { return *m_ui; }
     StudentDatabase &db() const { return *m_db; }
@@ -107,6 +116,7 @@ protected:
     void openGridLookup(int purpose, const QString &title, const QVector<UiWriter::GridColumn> &columns,
                         const QVector<UiWriter::GridRow> &rows);
     void openPause(int purpose, const QString &message);
+    void openBlobEdit(int purpose, const QString &field, const QString &text, bool readOnly);
     bool isWaiting() const { return m_pending != Pending::None; }
 
     // The marker the client shows as the name of the key that produces code.
@@ -132,4 +142,5 @@ private:
     int m_purpose = 0;
     QVector<int> m_dialogKeys;
     QSet<int> m_gridIndexes;
+    bool m_blobReadOnly = false;
 };

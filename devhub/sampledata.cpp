@@ -1,5 +1,7 @@
 #include "sampledata.h"
 
+#include "idpicture.h"
+
 #include <QDate>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
@@ -63,6 +65,26 @@ constexpr const char *Notes[] = { "",
                                   "Transfer student",
                                   "Needs accessible rooms",
                                   "Student council" };
+
+// Permitted persons: a relation (none for some), and the categories they may be given.
+const char *const Relations[] = { "Mother", "Father", "Guardian", "Spouse", "Grandparent", nullptr };
+const char *const GuardianFirstNames[]
+    = { "Helen", "Marco", "Aiko", "Peter", "Inès", "Ruth", "Kwame", "Olga" };
+// An ampersand on purpose: the client must show it as written, not as markup.
+const char *const Sponsors[] = { "Baker & Sons Ltd.", "Harbour & Vale Foundation", "Northfield Rotary Club" };
+
+struct CategoryRow
+{
+    const char *name;
+    const char *permissions; // a line each
+};
+constexpr CategoryRow Categories[] = {
+    { "Academic records", "View grades\nView timetable\nDiscuss progress with tutors" },
+    { "Finance", "View fees due\nPay fees" },
+    { "Emergency contact", "Be called in an emergency" },
+    { "Collection", "Collect certificates" },
+};
+constexpr int SponsorFinance = 1;
 
 // Terms are counted as year * 2 + (0 for the spring term, ending in May; 1 for the autumn term,
 // starting in August and ending in December).
@@ -180,6 +202,74 @@ bool SampleData::populate(QSqlDatabase &db, QString *error)
         student.addBindValue(QLatin1String(Notes[random.bounded(int(std::size(Notes)))]));
         if (!exec(student, error))
             return false;
+    }
+    return addIdentities(db, error);
+}
+
+QByteArray SampleData::picture(int studentNumber)
+{
+    return IdPicture::portrait(Seed ^ quint32(studentNumber) * 2654435761u);
+}
+
+bool SampleData::addIdentities(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery students(db);
+    students.prepare(QStringLiteral("SELECT student_no, last_name FROM students ORDER BY student_no"));
+    if (!exec(students, error))
+        return false;
+    QSqlQuery picture(db);
+    picture.prepare(QStringLiteral("INSERT OR REPLACE INTO pictures (student_no, png) VALUES (?, ?)"));
+    QSqlQuery person(db);
+    person.prepare(
+        QStringLiteral("INSERT INTO permitted_persons (student_no, name, relation) VALUES (?, ?, ?)"));
+    QSqlQuery category(db);
+    category.prepare(
+        QStringLiteral("INSERT INTO permit_categories (person_id, name, permissions) VALUES (?, ?, ?)"));
+    const auto addCategory = [&](const QVariant &personId, const CategoryRow &row) {
+        category.addBindValue(personId);
+        category.addBindValue(QLatin1String(row.name));
+        category.addBindValue(QLatin1String(row.permissions));
+        return exec(category, error);
+    };
+
+    while (students.next()) {
+        const int number = students.value(0).toInt();
+        const QString lastName = students.value(1).toString();
+        picture.addBindValue(number);
+        picture.addBindValue(SampleData::picture(number));
+        if (!exec(picture, error))
+            return false;
+
+        QRandomGenerator random(Seed + quint32(number));
+        // Some have nobody; a few a sponsor who sees the fees.
+        const int relatives = random.bounded(4);
+        // Consecutive names of the list: no one appears twice for the same student.
+        const int firstName = random.bounded(int(std::size(GuardianFirstNames)));
+        for (int i = 0; i < relatives; ++i) {
+            const char *relation = Relations[random.bounded(int(std::size(Relations)))];
+            person.addBindValue(number);
+            person.addBindValue(QStringLiteral("%1 %2").arg(
+                QString::fromUtf8(GuardianFirstNames[(firstName + i) % int(std::size(GuardianFirstNames))]),
+                lastName));
+            person.addBindValue(relation ? QVariant(QLatin1String(relation)) : QVariant(QVariant::String));
+            if (!exec(person, error))
+                return false;
+            const QVariant personId = person.lastInsertId();
+            // Zero to two categories, in the table's order.
+            const int first = random.bounded(int(std::size(Categories)));
+            const int count = random.bounded(3);
+            for (int c = 0; c < count && first + c < int(std::size(Categories)); ++c) {
+                if (!addCategory(personId, Categories[first + c]))
+                    return false;
+            }
+        }
+        if (random.bounded(6) == 0) {
+            person.addBindValue(number);
+            person.addBindValue(QLatin1String(Sponsors[random.bounded(int(std::size(Sponsors)))]));
+            person.addBindValue(QLatin1String("Sponsor"));
+            if (!exec(person, error) || !addCategory(person.lastInsertId(), Categories[SponsorFinance]))
+                return false;
+        }
     }
     return true;
 }

@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <iterator>
+
 namespace {
 
 constexpr char Driver[] = "QSQLITE";
@@ -30,6 +32,18 @@ const char *const Schema[] = {
     " student_no INTEGER NOT NULL, course_code TEXT NOT NULL, term TEXT NOT NULL,"
     " grade TEXT NOT NULL DEFAULT '', completed TEXT)",
     "CREATE INDEX IF NOT EXISTS enrolments_student ON enrolments (student_no)",
+};
+
+// Version 2: identity pictures and permitted persons.
+const char *const IdentitySchema[] = {
+    "CREATE TABLE IF NOT EXISTS pictures (student_no INTEGER PRIMARY KEY, png BLOB NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS permitted_persons (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " student_no INTEGER NOT NULL, name TEXT NOT NULL, relation TEXT)",
+    "CREATE INDEX IF NOT EXISTS permitted_student ON permitted_persons (student_no)",
+    // Permissions are one text, a line each.
+    "CREATE TABLE IF NOT EXISTS permit_categories (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " person_id INTEGER NOT NULL, name TEXT NOT NULL, permissions TEXT NOT NULL DEFAULT '')",
+    "CREATE INDEX IF NOT EXISTS categories_person ON permit_categories (person_id)",
 };
 
 constexpr char StudentColumns[] = "student_no, last_name, first_name, birth_date, enrolled, programme,"
@@ -161,7 +175,7 @@ bool StudentDatabase::createSchema(QString *error)
         *error = QStringLiteral("%1 is not a database: %2").arg(m_path, version.lastError().text());
         return false;
     }
-    if (found != 0) {
+    if (found > SchemaVersion) {
         *error = QStringLiteral("%1 has schema version %2; this hub knows version %3")
                      .arg(m_path)
                      .arg(found)
@@ -175,19 +189,12 @@ bool StudentDatabase::createSchema(QString *error)
         return false;
     }
     QSqlQuery again(QStringLiteral("PRAGMA user_version"), db);
-    if (again.next() && again.value(0).toInt() == SchemaVersion) {
+    const int current = again.next() ? again.value(0).toInt() : found;
+    if (current == SchemaVersion) {
         db.commit();
         return true;
     }
-    for (const char *statement : Schema) {
-        QSqlQuery query(db);
-        query.prepare(QLatin1String(statement));
-        if (!run(query, error)) {
-            db.rollback();
-            return false;
-        }
-    }
-    if (!SampleData::populate(db, error)) {
+    if (!upgrade(current, error)) {
         db.rollback();
         return false;
     }
@@ -197,8 +204,30 @@ bool StudentDatabase::createSchema(QString *error)
         db.rollback();
         return false;
     }
-    qInfo().noquote() << QStringLiteral("student database: created %1 with the sample data").arg(m_path);
+    qInfo().noquote()
+        << (current == 0 ? QStringLiteral("student database: created %1 with the sample data").arg(m_path)
+                         : QStringLiteral("student database: %1 brought from version %2 to %3")
+                               .arg(m_path)
+                               .arg(current)
+                               .arg(SchemaVersion));
     return true;
+}
+
+bool StudentDatabase::upgrade(int fromVersion, QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection);
+    QVector<const char *> statements;
+    if (fromVersion < 1)
+        statements.append(QVector<const char *>(std::begin(Schema), std::end(Schema)));
+    statements.append(QVector<const char *>(std::begin(IdentitySchema), std::end(IdentitySchema)));
+    for (const char *statement : qAsConst(statements)) {
+        QSqlQuery query(db);
+        query.prepare(QLatin1String(statement));
+        if (!run(query, error))
+            return false;
+    }
+    // A new file gets everything; students of a version-1 file get their pictures and persons.
+    return fromVersion < 1 ? SampleData::populate(db, error) : SampleData::addIdentities(db, error);
 }
 
 QVector<Student> StudentDatabase::find(const StudentQuery &criteria, SortOrder order) const
@@ -272,7 +301,69 @@ bool StudentDatabase::insert(Student *student, QString *error)
     if (!run(query, error))
         return false;
     student->number = query.lastInsertId().toInt();
+    QSqlQuery picture(QSqlDatabase::database(m_connection));
+    picture.prepare(QStringLiteral("INSERT OR REPLACE INTO pictures (student_no, png) VALUES (?, ?)"));
+    picture.addBindValue(student->number);
+    picture.addBindValue(SampleData::picture(student->number));
+    // The student is stored; a missing picture only leaves the identity card without one.
+    run(picture, nullptr);
     return true;
+}
+
+bool StudentDatabase::setNotes(int number, const QString &notes, QString *error)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection));
+    query.prepare(QStringLiteral("UPDATE students SET notes = ? WHERE student_no = ?"));
+    query.addBindValue(text(notes));
+    query.addBindValue(number);
+    if (!run(query, error))
+        return false;
+    if (query.numRowsAffected() != 1) {
+        *error = QStringLiteral("student %1 no longer exists").arg(number);
+        return false;
+    }
+    return true;
+}
+
+QByteArray StudentDatabase::picture(int number) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection));
+    query.prepare(QStringLiteral("SELECT png FROM pictures WHERE student_no = ?"));
+    query.addBindValue(number);
+    if (!run(query, nullptr) || !query.next())
+        return QByteArray();
+    return query.value(0).toByteArray();
+}
+
+QVector<PermittedPerson> StudentDatabase::permittedPersons(int number) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection));
+    query.prepare(
+        QStringLiteral("SELECT p.id, p.name, p.relation, c.name, c.permissions"
+                       " FROM permitted_persons p LEFT JOIN permit_categories c ON c.person_id = p.id"
+                       " WHERE p.student_no = ? ORDER BY p.id, c.id"));
+    query.addBindValue(number);
+    QVector<PermittedPerson> persons;
+    if (!run(query, nullptr))
+        return persons;
+    int lastId = -1;
+    while (query.next()) {
+        if (query.value(0).toInt() != lastId) {
+            lastId = query.value(0).toInt();
+            PermittedPerson person;
+            person.name = query.value(1).toString();
+            if (!query.value(2).isNull())
+                person.relation = query.value(2).toString();
+            persons.append(person);
+        }
+        if (query.value(3).isNull())
+            continue; // a person without categories
+        const QString permissions = query.value(4).toString();
+        persons.last().categories.append(
+            { query.value(3).toString(),
+              permissions.isEmpty() ? QStringList() : permissions.split(QLatin1Char('\n')) });
+    }
+    return persons;
 }
 
 bool StudentDatabase::update(const Student &student, QString *error)
@@ -376,7 +467,8 @@ bool StudentDatabase::resetSampleData(QString *error)
         *error = db.lastError().text();
         return false;
     }
-    for (const char *table : { "enrolments", "students", "courses", "programmes" }) {
+    for (const char *table : { "permit_categories", "permitted_persons", "pictures", "enrolments", "students",
+                               "courses", "programmes" }) {
         QSqlQuery query(db);
         query.prepare(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
         if (!run(query, error)) {

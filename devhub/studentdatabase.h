@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <optional>
@@ -20,6 +22,20 @@ struct Student
     QString notes;
 
     QString fullName() const { return firstName + QLatin1Char(' ') + lastName; }
+};
+
+// Someone a student lets act for them (a parent, a sponsor), and what they may do, by category.
+struct PermitCategory
+{
+    QString name;
+    QStringList permissions;
+};
+
+struct PermittedPerson
+{
+    QString name;
+    QString relation; // null: none recorded
+    QVector<PermitCategory> categories;
 };
 
 struct Programme
@@ -48,10 +64,10 @@ struct StudentQuery
     std::optional<bool> active;
 };
 
-// The college records behind the classic demo: programmes, courses, students and their course
-// enrolments with grades, in one SQLite file. A new file gets the sample data; several
-// applications (and hubs) may have the same file open, every change is one statement or one
-// transaction. Reads that fail are logged and give nothing; changes report their failure.
+// The college records behind the classic demo: programmes, courses, students with their identity
+// pictures and permitted persons, and their course enrolments with grades, in one SQLite file. A new file
+// gets the sample data; several applications (and hubs) may have the same file open, every change is one
+// statement or one transaction. Reads that fail are logged and give nothing; changes report their failure.
 class StudentDatabase
 {
 public:
@@ -64,7 +80,8 @@ public:
         qint64 feesCents = 0;
     };
 
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
+    static constexpr int MaxNotesLength = 2000;
     static constexpr int BusyTimeoutMs = 2000;
 
     StudentDatabase();
@@ -77,9 +94,14 @@ public:
 
     QVector<Student> find(const StudentQuery &query, SortOrder order) const;
     std::optional<Student> student(int number) const;
-    // Gives the student the next free number.
+    // Gives the student the next free number and an identity picture.
     bool insert(Student *student, QString *error);
     bool update(const Student &student, QString *error);
+    bool setNotes(int number, const QString &notes, QString *error);
+
+    // The identity picture (PNG); empty when the student has none.
+    QByteArray picture(int number) const;
+    QVector<PermittedPerson> permittedPersons(int number) const;
 
     QVector<Programme> programmes() const;
     QString programmeTitle(const QString &code) const; // empty for an unknown code
@@ -98,6 +120,8 @@ public:
 
 private:
     bool createSchema(QString *error);
+    // Runs the statements that take a file of the given version to the current one.
+    bool upgrade(int fromVersion, QString *error);
 
     QString m_connection;
     QString m_path;

@@ -29,8 +29,10 @@ constexpr int YesKey = 'Y';
 constexpr int NoKey = 'N';
 
 const QStringList QueryFields { StudentNo, LastName, ProgrammeField, Active };
-const QStringList EditFields { LastName, FirstName, BirthDate, Enrolled, ProgrammeField,
-                               Credits,  Fees,      Active,    Notes };
+// The notes are a text block with an editor of its own, not typed into.
+const QStringList EditFields {
+    LastName, FirstName, BirthDate, Enrolled, ProgrammeField, Credits, Fees, Active
+};
 const QStringList RequiredFields { LastName, FirstName, BirthDate, Enrolled, ProgrammeField, Active };
 
 struct SortChoice
@@ -61,12 +63,20 @@ bool sortsBefore(StudentDatabase::SortOrder order, const Student &a, const Stude
     return a.number < b.number;
 }
 
+// What the one-line field shows of the notes: the first line, and that there is more.
+QString notesSummary(const QString &notes)
+{
+    const QString trimmed = notes.trimmed();
+    const int lineEnd = trimmed.indexOf(QLatin1Char('\n'));
+    return lineEnd < 0 ? trimmed : trimmed.left(lineEnd).trimmed() + QStringLiteral(" ...");
+}
+
 } // namespace
 
 const QVector<ClassicField> &StudentForm::fieldList()
 {
     static const QVector<ClassicField> fields {
-        { StudentNo, Number, 6, RightAlign },
+        { StudentNo, Number, 6, RightAlign | IdField },
         { Active, Logical, 1, Upshift },
         { LastName, Char, NameLength, 0 },
         { FirstName, Char, NameLength, 0 },
@@ -76,7 +86,7 @@ const QVector<ClassicField> &StudentForm::fieldList()
         { ProgrammeTitle, Char, 30, LabelField },
         { Credits, Number, 4, RightAlign },
         { Fees, Money, 10, RightAlign },
-        { Notes, Char, NotesLength, 0 },
+        { Notes, Blob, NotesLength, 0 },
     };
     return fields;
 }
@@ -133,6 +143,7 @@ void StudentForm::setMode(Mode mode)
     case Mode::Add: {
         Student fresh;
         fresh.enrolled = QDate::currentDate();
+        m_notesDraft.clear();
         showStudent(fresh, true);
         setEditable(EditFields);
         showMenu(editMenu(QStringLiteral("Add")), FieldMode);
@@ -145,6 +156,7 @@ void StudentForm::setMode(Mode mode)
     case Mode::Update:
         setEditable(EditFields);
         showCurrent();
+        m_notesDraft = m_results.at(m_position).notes;
         showMenu(editMenu(QStringLiteral("Update")), FieldMode);
         ui().navBarStatus(false);
         showStatus(QStringLiteral("Change the fields, %1saves, %2cancels.")
@@ -170,11 +182,13 @@ ClassicMenu StudentForm::browseMenu() const
         .add(GradesAction, QStringLiteral("Grades"), 'G',
              QStringLiteral("Courses and grades of this student"))
         .add(ClassicMenu::NoAction, QStringLiteral("Options"), 'O',
-             QStringLiteral("Result list, sort order, fee summary, sample data"))
+             QStringLiteral("Result list, sort order, fee summary, sample data, identity card, notes"))
         .addChild(ResultListAction, QStringLiteral("Result list"), 'L')
         .addChild(SortAction, QStringLiteral("Sort order"), 'S')
         .addChild(FeeSummaryAction, QStringLiteral("Fee summary"), 'F')
         .addChild(ResetAction, QStringLiteral("Reset sample data"), 'R')
+        .addChild(IdCardAction, QStringLiteral("Identity card"), 'I')
+        .addChild(NotesAction, QStringLiteral("Notes"), 'T')
         .add(ExitAction, QStringLiteral("Exit"), 'E',
              QStringLiteral("Leave Student Records; %1also leaves").arg(marker(Pb::ZUGUI_ABORT)))
         .alias(Pb::ZUGUI_ABORT);
@@ -226,7 +240,7 @@ void StudentForm::showStudent(const Student &student, bool isNew)
     put(QLatin1String(Credits), QString::number(student.credits));
     put(QLatin1String(Fees), FieldFormat::money(student.feesCents));
     put(QLatin1String(Active), FieldFormat::logical(student.active));
-    put(QLatin1String(Notes), student.notes);
+    put(QLatin1String(Notes), notesSummary(student.notes));
 }
 
 void StudentForm::showCurrent()
@@ -311,6 +325,10 @@ void StudentForm::runAction(int action)
         return openDialog(ConfirmReset, UiWriter::ButtonDialog, QStringLiteral("Reset sample data"),
                           QStringLiteral("Throw away every change and restore the sample students?"), false,
                           { { QStringLiteral("Yes"), YesKey }, { QStringLiteral("No"), NoKey } }, 1);
+    case IdCardAction:
+        return showIdCard(currentStudent());
+    case NotesAction:
+        return editNotes();
     case ExitAction:
         emit exitRequested();
         return;
@@ -448,9 +466,7 @@ bool StudentForm::collect(Student *student, QString *field, QString *error) cons
     }
     if (!FieldFormat::parseLogical(value(QLatin1String(Active)), &student->active))
         return fail(Active, QStringLiteral("Active is Y or N."));
-    student->notes = value(QLatin1String(Notes)).trimmed();
-    if (student->notes.size() > NotesLength)
-        return fail(Notes, QStringLiteral("Notes has at most %1 characters.").arg(NotesLength));
+    student->notes = m_notesDraft;
     return true;
 }
 
@@ -609,4 +625,80 @@ void StudentForm::pauseEnded(int)
 {
     if (m_mode == Mode::Browse && currentStudent() != 0)
         showStatus(QStringLiteral("Student %1 of %2 found.").arg(m_position + 1).arg(m_results.size()));
+}
+
+void StudentForm::buttonPressed(const QString &field)
+{
+    if (field == QLatin1String(Notes))
+        return editNotes();
+    ClassicForm::buttonPressed(field);
+}
+
+void StudentForm::editNotes()
+{
+    const int number = currentStudent();
+    switch (m_mode) {
+    case Mode::Query:
+        return showError(QStringLiteral("Notes are not searched; %1shows the students found.")
+                             .arg(marker(Pb::ZUGUI_ABORT)));
+    case Mode::Browse: {
+        if (number == 0)
+            return showError(QStringLiteral("There is no student to show notes for."));
+        const Student &student = m_results.at(m_position);
+        showError(QString());
+        return openBlobEdit(EditNotes, QLatin1String(Notes), student.notes, !student.active);
+    }
+    case Mode::Update:
+        return openBlobEdit(EditNotes, QLatin1String(Notes), m_notesDraft, !m_results.at(m_position).active);
+    case Mode::Add:
+        return openBlobEdit(EditNotes, QLatin1String(Notes), m_notesDraft, false);
+    }
+}
+
+void StudentForm::blobEditAnswered(int purpose, std::optional<QString> text)
+{
+    if (purpose != EditNotes || !text)
+        return;
+    if (text->size() > StudentDatabase::MaxNotesLength) {
+        return showError(QStringLiteral("Notes have at most %1 characters; these have %2 and were not kept.")
+                             .arg(StudentDatabase::MaxNotesLength)
+                             .arg(text->size()));
+    }
+    if (m_mode != Mode::Browse) {
+        m_notesDraft = *text;
+        put(QLatin1String(Notes), notesSummary(*text));
+        return showStatus(
+            QStringLiteral("Notes changed; %1saves them with the student.").arg(marker(Pb::ZUGUI_DONE)));
+    }
+    const int number = currentStudent();
+    QString error;
+    if (!db().setNotes(number, *text, &error))
+        return showError(QStringLiteral("Notes not saved: %1").arg(error));
+    qInfo().noquote() << QStringLiteral("%1: notes of student %2 saved").arg(label()).arg(number);
+    m_results[m_position].notes = *text;
+    put(QLatin1String(Notes), notesSummary(*text));
+    showStatus(QStringLiteral("Notes of student %1 saved.").arg(number));
+}
+
+void StudentForm::idSecRequested(const QString &field, const QString &data)
+{
+    if (field != QLatin1String(StudentNo))
+        return ClassicForm::idSecRequested(field, data);
+    // The number typed on the query screen, or else the student shown.
+    int number = 0;
+    if (!FieldFormat::parseNumber(data.trimmed(), 1, MaxStudentNumber, &number))
+        number = currentStudent();
+    showIdCard(number);
+}
+
+void StudentForm::showIdCard(int number)
+{
+    if (number == 0)
+        return showError(QStringLiteral("Enter a student number first."));
+    const std::optional<Student> student = db().student(number);
+    if (!student)
+        return showError(QStringLiteral("There is no student %1.").arg(number));
+    showError(QString());
+    ui().idSec(QStringLiteral("%1 (%2)").arg(student->fullName()).arg(number), db().picture(number),
+               db().permittedPersons(number));
 }

@@ -6,9 +6,12 @@
 // The "Student" screen: search for students, page through the ones found, add and change them.
 //
 // Query (fields for number, name, programme and status; F9 searches) -> Browse (ring menu: next,
-// previous, add, update, grades, a drop-down with the result list, sort order, fee summary and
-// sample-data reset) -> Add or Update (fields editable, F9 checks them and asks before saving,
-// Esc goes back to Browse). Esc in Query returns to the students found before, or to all.
+// previous, add, update, grades, a drop-down with the result list, sort order, fee summary,
+// sample-data reset, identity card and notes) -> Add or Update (fields editable, F9 checks them and
+// asks before saving, Esc goes back to Browse). Esc in Query returns to the students found before,
+// or to all. The student number's identity button shows the student's card (picture and the
+// people permitted to act for them); the notes are a text block: in Browse its editor saves them at
+// once, in Add and Update they are saved with the record. An inactive student's notes are read only.
 class StudentForm : public ClassicForm
 {
     Q_OBJECT
@@ -41,6 +44,9 @@ protected:
     void tableLookupAnswered(int purpose, const QString &value) override;
     void gridLookupAnswered(int purpose, std::optional<int> row) override;
     void pauseEnded(int purpose) override;
+    void blobEditAnswered(int purpose, std::optional<QString> text) override;
+    void buttonPressed(const QString &field) override;
+    void idSecRequested(const QString &field, const QString &data) override;
 
 private:
     enum Action {
@@ -54,13 +60,23 @@ private:
         SortAction,
         FeeSummaryAction,
         ResetAction,
+        IdCardAction,
+        NotesAction,
         ExitAction,
         SearchAction,
         SaveAction,
         ProgrammesAction,
         CancelAction,
     };
-    enum Purpose { ConfirmSave = 1, ChooseSort, ConfirmReset, ProgrammeList, ResultList, FeeSummary };
+    enum Purpose {
+        ConfirmSave = 1,
+        ChooseSort,
+        ConfirmReset,
+        ProgrammeList,
+        ResultList,
+        FeeSummary,
+        EditNotes
+    };
 
     void setMode(Mode mode);
     void runAction(int action);
@@ -78,6 +94,8 @@ private:
     void showResultList();
     void chooseSort();
     void resort(StudentDatabase::SortOrder order);
+    void showIdCard(int number);
+    void editNotes();
 
     ClassicMenu browseMenu() const;
     ClassicMenu queryMenu() const;
@@ -88,4 +106,5 @@ private:
     int m_position = -1;
     StudentDatabase::SortOrder m_order = StudentDatabase::SortOrder::Number;
     Student m_toSave;
+    QString m_notesDraft; // the notes being added or updated with the record
 };

@@ -1,6 +1,7 @@
 #include "uiwriter.h"
 
 #include "classicmenu.h"
+#include "studentdatabase.h"
 
 #include "latin1.h"
 
@@ -207,6 +208,38 @@ void UiWriter::pause(const QString &text)
 {
     Pb::UIEnvelope message = envelope();
     message.mutable_pause()->set_message(fromQString(text));
+    m_sender(message);
+}
+
+void UiWriter::idSec(const QString &title, const QByteArray &picture, const QVector<PermittedPerson> &persons)
+{
+    Pb::UIEnvelope message = envelope();
+    Pb::IdSec *card = message.mutable_id_sec();
+    card->set_title(fromQString(title));
+    if (!picture.isEmpty())
+        card->set_image(picture.constData(), size_t(picture.size()));
+    for (const PermittedPerson &person : persons) {
+        Pb::IdSec::PermittedPerson *entry = card->add_permitted_person();
+        entry->set_name(fromQString(person.name));
+        if (!person.relation.isNull())
+            entry->set_relation(fromQString(person.relation));
+        for (const PermitCategory &category : person.categories) {
+            Pb::IdSec::PermitCategory *granted = entry->add_category();
+            granted->set_name(fromQString(category.name));
+            for (const QString &permission : category.permissions)
+                granted->add_permission(fromQString(permission));
+        }
+    }
+    m_sender(message);
+}
+
+void UiWriter::editBlob(int screenId, const QString &name, bool readOnly, const QString &text)
+{
+    Pb::UIEnvelope message = envelope();
+    Pb::EditBlob *blob = message.mutable_edit_blob();
+    fieldId(blob->mutable_field_id(), screenId, name);
+    blob->set_readonly(readOnly);
+    blob->set_blob(fromQString(text));
     m_sender(message);
 }
 

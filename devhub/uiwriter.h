@@ -9,6 +9,7 @@
 #include <functional>
 
 class ClassicMenu;
+struct PermittedPerson;
 
 // Writes the commands of the UI dialogue to one client window: every envelope carries the
 // application's pid and the window id, every text travels as Latin-1.
@@ -66,6 +67,9 @@ public:
     void tableLookup(const QStringList &items);
     void gridLookup(const QString &title, const QVector<GridColumn> &columns, const QVector<GridRow> &rows);
     void pause(const QString &message);
+    // An identity card: picture (any image format; empty: none) and permitted persons.
+    void idSec(const QString &title, const QByteArray &picture, const QVector<PermittedPerson> &persons);
+    void editBlob(int screenId, const QString &name, bool readOnly, const QString &text);
     void rowCount(int current, int maximum);
     void navBar(const QString &label, int index, int shortcutKey);
     void navBarStatus(bool enabled);

@@ -4,8 +4,10 @@
 // display) and look at the pictures.
 
 #include "classic/gridlookupmodelbuilder.h"
+#include "classic/overlayblobedit.h"
 #include "classic/overlaydialog.h"
 #include "classic/overlaygridlookup.h"
+#include "classic/overlayidsec.h"
 #include "classic/overlaypause.h"
 #include "classic/overlayselectordialog.h"
 #include "classic/tablelookupdialog.h"
@@ -15,6 +17,8 @@
 #include "testenvironment.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
 #include <QDir>
 #include <QFontDatabase>
 #include <QFormLayout>
@@ -22,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QStackedLayout>
 #include <QStandardItemModel>
 #include <QTest>
@@ -143,6 +148,45 @@ Pb::GridLookup courses(int rows)
     return message;
 }
 
+Pb::IdSec idCard()
+{
+    Pb::IdSec card;
+    card.set_title("Amelia Adams (100001)");
+    QImage portrait(150, 190, QImage::Format_RGB32);
+    portrait.fill(QColor(176, 196, 222));
+    QPainter painter(&portrait);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(46, 64, 104));
+    painter.drawEllipse(QRectF(-3, 142, 156, 120));
+    painter.setBrush(QColor(241, 194, 155));
+    painter.drawEllipse(QRectF(44, 40, 62, 78));
+    painter.end();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    portrait.save(&buffer, "PNG");
+    card.set_image(png.toStdString());
+    Pb::IdSec::PermittedPerson *mother = card.add_permitted_person();
+    mother->set_name("Helen Adams");
+    mother->set_relation("Mother");
+    for (const auto &[category, permissions] :
+         { std::pair { "Academic records", "View grades|View timetable|Discuss progress with tutors" },
+           { "Finance", "View fees due|Pay fees" } }) {
+        Pb::IdSec::PermitCategory *granted = mother->add_category();
+        granted->set_name(category);
+        for (const QString &permission : QString(permissions).split('|'))
+            granted->add_permission(permission.toStdString());
+    }
+    Pb::IdSec::PermittedPerson *sponsor = card.add_permitted_person();
+    sponsor->set_name("Baker & Sons <Ltd>");
+    sponsor->set_relation("Sponsor");
+    Pb::IdSec::PermitCategory *finance = sponsor->add_category();
+    finance->set_name("Finance");
+    finance->add_permission("Pay fees");
+    card.add_permitted_person()->set_name("Peter Adams");
+    return card;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -183,6 +227,25 @@ int main(int argc, char **argv)
                                               builder.hiddenColumns(), &page.widget);
         page.open(overlay);
         overlay->tableView()->horizontalHeader()->setSortIndicator(2, Qt::AscendingOrder);
+        QTest::qWait(50);
+        save(&page.widget, QLatin1String(name));
+    }
+    {
+        Page page(QSize(900, 600));
+        page.open(new OverlayIdSec(idCard(), &page.widget));
+        save(&page.widget, QStringLiteral("idsec"));
+    }
+    for (const auto &[readOnly, wide, name] : { std::tuple { false, true, "blob" },
+                                                { false, false, "blob-narrow" },
+                                                { true, true, "blob-readonly" } }) {
+        Page page(QSize(900, 600));
+        QLineEdit *field = page.field(2);
+        auto *overlay = new OverlayBlobEdit(QStringLiteral("Scholarship holder\nPart-time from May"),
+                                            readOnly, field->mapToGlobal(QPoint(0, 0)), &page.widget);
+        page.open(overlay);
+        overlay->findChild<QCheckBox *>("wideCheckbox")->setChecked(wide);
+        if (!readOnly)
+            overlay->textEdit()->appendPlainText(QStringLiteral("Mentor: Dr. Okafor"));
         QTest::qWait(50);
         save(&page.widget, QLatin1String(name));
     }

@@ -4,8 +4,10 @@
 #include "applinks/sockettranceiver.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/gridlookupmodelbuilder.h"
+#include "classic/overlayblobedit.h"
 #include "classic/overlaydialog.h"
 #include "classic/overlaygridlookup.h"
+#include "classic/overlayidsec.h"
 #include "classic/ringmenuwidget.h"
 #include "classic/tablelookupdialog.h"
 #include "classic/zufieldwidget.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -253,6 +256,46 @@ private slots:
         QTRY_VERIFY(page->findChild<TableLookupDialog *>());
         QTest::keyClick(page->findChild<TableLookupDialog *>(), Qt::Key_Escape);
         QCOMPARE(nextReply(), QString(R"(pid: 77 window_id: 1 table_lookup_response { value: "S2019" })"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        // The identity button asks with the text of its field, as the user sees it.
+        Pb::UIEnvelope idField = to(1);
+        setField(idField.mutable_put_field()->mutable_field_id(), "student_no");
+        idField.mutable_put_field()->set_attribute_mask(ZuFieldWidget::IdBit);
+        idField.mutable_put_field()->set_data_type(ZuFieldWidget::ZUGUI_CHAR);
+        m_app->send(idField);
+        ZuFieldWidget *number = page->getField(StudentScreen, "student_no");
+        QTRY_COMPARE(number->displayMode(), ZuFieldWidget::DisplayMode::Id);
+        number->findChild<QPushButton *>("idSecButton")->click();
+        QString expected = genericReply(77, 1, Pb::GenericResponse::ZUGUI_DO_IDSEC, std::nullopt, "student_no",
+                                        std::string("S2019"));
+        expected.insert(expected.lastIndexOf(" }"), " supports_idsec: true");
+        QCOMPARE(nextReply(), expected);
+
+        // An identity card is only looked at: closing it answers nothing.
+        Pb::UIEnvelope card = to(1);
+        card.mutable_id_sec()->set_title("Student 2019");
+        m_app->send(card);
+        QTRY_VERIFY(page->findChild<OverlayIdSec *>());
+        emit page->findChild<OverlayIdSec *>()->okayButtonPressed();
+        QCOMPARE(page->overlayMode(), int(ClassicApplicationWidget::NoOverlay));
+        QVERIFY(m_app->quietFor(200));
+
+        // A text block answers with its Latin-1 text, or without one when cancelled.
+        Pb::UIEnvelope blob = to(1);
+        blob.mutable_edit_blob()->set_blob("Scholarship holder");
+        blob.mutable_edit_blob()->mutable_field_id()->set_screen_id(StudentScreen);
+        blob.mutable_edit_blob()->mutable_field_id()->set_field_name("student_name");
+        m_app->send(blob);
+        QTRY_VERIFY(page->findChild<OverlayBlobEdit *>());
+        emit page->findChild<OverlayBlobEdit *>()->accepted(QString::fromUtf8("Zoë\nPart-time"));
+        QCOMPARE(nextReply(),
+                 QString(R"(pid: 77 window_id: 1 edit_blob_response { blob: "Zo\353\nPart-time" })"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_app->send(blob);
+        QTRY_VERIFY(page->findChild<OverlayBlobEdit *>());
+        emit page->findChild<OverlayBlobEdit *>()->rejected();
+        QCOMPARE(nextReply(), QString("pid: 77 window_id: 1 edit_blob_response { }"));
     }
 
     void pidAndWindowRouting()

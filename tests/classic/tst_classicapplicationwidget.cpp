@@ -1,7 +1,9 @@
 #include "classic/classicapplicationwidget.h"
 #include "classic/classicpageform.h"
+#include "classic/overlayblobedit.h"
 #include "classic/overlaydialog.h"
 #include "classic/overlaygridlookup.h"
+#include "classic/overlayidsec.h"
 #include "classic/overlaypause.h"
 #include "classic/pagegrid.h"
 #include "classic/ringmenuwidget.h"
@@ -614,6 +616,52 @@ private slots:
         m_page->setTableLookup({ "a" });
         // Screens still load: the page was not left in an overlay mode.
         QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f")), 1, false, -1, -1));
+    }
+
+    void identityAndTextBlockOverlays()
+    {
+        QSignalSpy blobs(m_page.get(), &ClassicApplicationWidget::blobEditComplete);
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 4), fieldItem(2, 0, "notes")), 1, false, -1, -1));
+
+        // The identity card closes by itself and sends nothing; a text block meanwhile is refused.
+        m_page->showImage(Pb::IdSec());
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::ImageOverlay));
+        QVERIFY(!m_page->form().contentBar->isEnabled());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("editBlob\\(\\) - invalid mode: 2"));
+        m_page->editBlob(1, "notes", false, "x");
+        emit m_page->findChild<OverlayIdSec *>()->okayButtonPressed();
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::NoOverlay));
+        QVERIFY(m_page->form().contentBar->isEnabled());
+        QTest::ignoreMessage(QtWarningMsg, "ClassicApplicationWidget::p_closeImage() - image not shown.");
+        emit m_page->findChild<OverlayIdSec *>()->okayButtonPressed();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("editBlob\\(\\) - field not found: 1 \"nope\""));
+        m_page->editBlob(1, "nope", false, "x");
+        QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::NoOverlay));
+
+        // Saved text goes on; a cancel is a null text, an emptied block an empty one.
+        for (const QString &answer : { QString("Part-time"), QString(), QString("") }) {
+            m_page->editBlob(1, "notes", false, "Transfer student");
+            QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::BlobEditOverlay));
+            auto *editor = m_page->findChild<OverlayBlobEdit *>();
+            // It opens at the height of the field.
+            const QPoint field = m_page->getField(1, "notes")->mapToGlobal(QPoint(0, 0));
+            QTRY_COMPARE(editor->findChild<QWidget *>("dialogBox")->mapToGlobal(QPoint(0, 0)).y(), field.y());
+            if (answer.isNull())
+                emit editor->rejected();
+            else
+                emit editor->accepted(answer);
+            QCOMPARE(m_page->overlayMode(), int(ClassicApplicationWidget::NoOverlay));
+            const QString sent = blobs.takeFirst().at(0).toString();
+            QCOMPARE(sent, answer);
+            QCOMPARE(sent.isNull(), answer.isNull());
+            // No field is current on this screen: the keys go to the ring menu again.
+            QVERIFY(!m_page->currentField());
+            QTRY_VERIFY(m_page->ringMenu()->hasFocus());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        QCOMPARE(blobs.size(), 0);
     }
 
 private:

@@ -1,16 +1,24 @@
 #include "classic/gridlookupmodelbuilder.h"
 #include "classic/gridlookupsortmodel.h"
 #include "classic/overlaygridlookup.h"
+#include "classic/printtabledialog.h"
 #include "classic/tableviewnosearch.h"
 
+#include "modaldriver.h"
+#include "overlaypage.h"
+#include "pdfreadback.h"
+
 #include <QApplication>
+#include <QCheckBox>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -47,16 +55,6 @@ QStandardItemModel *courseModel(bool withHeaders = true)
     return model;
 }
 
-// Records the keys that get past the overlay to the page.
-class Page : public QWidget
-{
-public:
-    QList<int> keys;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override { keys.append(event->key()); }
-};
-
 QStringList columnTexts(const QAbstractItemModel *model, int column)
 {
     QStringList texts;
@@ -74,8 +72,7 @@ class tst_OverlayGridLookup : public QObject
 private slots:
     void init()
     {
-        m_page = std::make_unique<Page>();
-        m_page->resize(1000, 800);
+        m_page = std::make_unique<OverlayPage>();
     }
     void cleanup() { m_page.reset(); }
 
@@ -90,7 +87,7 @@ private slots:
         QCOMPARE(overlay->findChild<QLabel *>("sortLabel")->text(),
                  QString("(Click on column header to sort.)"));
         QCOMPARE(overlay->findChild<QLabel *>("recordCountLabel")->text(), QString("3 records found"));
-        QVERIFY(overlay->findChild<QPushButton *>("printButton")->isHidden());
+        QVERIFY(!overlay->findChild<QPushButton *>("printButton")->isHidden());
         auto *cancel = overlay->findChild<QPushButton *>("cancelButton");
         QCOMPARE(cancel->size(), QSize(32, 32));
         QCOMPARE(cancel->shortcut(), QKeySequence(Qt::Key_Escape));
@@ -291,6 +288,32 @@ private slots:
         QCOMPARE(columnTexts(overlay->model(), 0), (QStringList { "HIST", "ARTS", "MATH" }));
     }
 
+    void printsWhatTheTableShows()
+    {
+        OverlayGridLookup *overlay = open("Courses", courseModel(), { 2 });
+        overlay->tableView()->sortByColumn(0, Qt::DescendingOrder);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("courses.pdf");
+        ModalDriver driver;
+        QStringList boxes;
+        driver.expect<PrintTableDialog>([&](PrintTableDialog *dialog) {
+            for (QCheckBox *box : dialog->columnBoxes())
+                boxes << box->text();
+            const auto printer = PdfReadback::printerTo(file);
+            QMetaObject::invokeMethod(dialog, "renderToPrinter", Q_ARG(QPrinter *, printer.get()));
+            dialog->reject();
+        });
+        overlay->findChild<QPushButton *>("printButton")->click();
+        QVERIFY(driver.allHandled());
+        // The hidden column is not offered; the rows come in the order the user sorted them.
+        QCOMPARE(boxes, (QStringList { "Code", "Credits" }));
+        const QString text = PdfReadback(file).text(0);
+        QVERIFY2(text.indexOf("MATH") >= 0 && text.indexOf("MATH") < text.indexOf("HIST")
+                     && text.indexOf("HIST") < text.indexOf("ARTS"),
+                 qPrintable(text));
+        QVERIFY(!text.contains("2019"));
+    }
+
     void tableSizeFollowsContentsWithinThePage()
     {
         OverlayGridLookup *overlay = open("T", courseModel(), {});
@@ -328,18 +351,10 @@ private:
 
     OverlayGridLookup *open(const QString &title, QStandardItemModel *model, const QList<int> &hidden)
     {
-        auto *overlay = new OverlayGridLookup(title, model, hidden, m_page.get());
-        overlay->resize(m_page->size());
-        m_page->show();
-        overlay->show();
-        QApplication::setActiveWindow(m_page.get());
-        if (!QTest::qWaitForWindowActive(m_page.get()))
-            qWarning("page window not active");
-        overlay->setFocus();
-        return overlay;
+        return m_page->show(new OverlayGridLookup(title, model, hidden, m_page.get()));
     }
 
-    std::unique_ptr<Page> m_page;
+    std::unique_ptr<OverlayPage> m_page;
 };
 
 QTEST_MAIN(tst_OverlayGridLookup)

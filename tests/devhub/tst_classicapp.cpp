@@ -1,12 +1,16 @@
 #include "applink.h"
 #include "classicapp.h"
+#include "classicform.h"
 #include "classicscreens.h"
+#include "idpicture.h"
+#include "sampledata.h"
 #include "studentdatabase.h"
 
 #include "uidlg.pb.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -92,6 +96,14 @@ public:
     {
         Pb::UIEnvelope envelope;
         envelope.mutable_table_lookup_response()->set_value(value.toStdString());
+        deliver(envelope);
+    }
+    void answerBlob(std::optional<QByteArray> text)
+    {
+        Pb::UIEnvelope envelope;
+        envelope.mutable_edit_blob_response();
+        if (text)
+            envelope.mutable_edit_blob_response()->set_blob(text->toStdString());
         deliver(envelope);
     }
     void answerGrid(std::optional<int> row)
@@ -181,6 +193,9 @@ private slots:
     void silentClientIsGivenUp();
     void unusableDatabase_data();
     void unusableDatabase();
+    void identityCard();
+    void notesAsATextBlock();
+    void versionOneFileGetsIdentities();
 
 private:
     DemoAppContext context() const;
@@ -391,7 +406,8 @@ void TestClassicApp::updateWritesTheDatabase()
     const Student before = stored(100010);
     client.key('U');
     QCOMPARE(client.focused(), QByteArray("last_name"));
-    QCOMPARE(client.commands().count("activate_field"), 9);
+    // Every field but the number, the programme title and the notes, which have their own editor.
+    QCOMPARE(client.commands().count("activate_field"), 8);
     // Required fields carry the marker bit while they can be edited.
     QCOMPARE(client.putOf("last_name")->attribute_mask() & 0x80000, 0x80000);
     QCOMPARE(client.putOf("notes")->attribute_mask() & 0x80000, 0);
@@ -739,6 +755,149 @@ void TestClassicApp::unusableDatabase()
     QVERIFY(!app.start(&error));
     QVERIFY2(error.contains(message), qPrintable(error));
     QCOMPARE(client.commands(), QStringList());
+}
+
+void TestClassicApp::identityCard()
+{
+    ClientDouble client;
+    const auto app = running(client, 0);
+    client.key('N');
+    QVERIFY(client.putOf("student_no")->attribute_mask() & ClassicForm::IdField);
+    QCOMPARE(client.putOf("notes")->data_type(), ClassicForm::Blob);
+
+    StudentDatabase db;
+    QString error;
+    QVERIFY(db.open(ClassicApp::databasePath(context()), &error));
+    // A student with a relative who holds two categories, and one with a sponsor.
+    int withCategories = 0;
+    int withSponsor = 0;
+    for (int number = SampleData::FirstStudentNumber; number < SampleData::FirstStudentNumber + 64;
+         ++number) {
+        for (const PermittedPerson &person : db.permittedPersons(number)) {
+            if (person.categories.size() == 2 && !withCategories)
+                withCategories = number;
+            if (person.relation == "Sponsor" && !withSponsor)
+                withSponsor = number;
+        }
+    }
+    QVERIFY(withCategories && withSponsor);
+
+    for (int number : { withCategories, withSponsor }) {
+        client.sent.clear();
+        // The number shown in the field is what the client reports with the request.
+        client.key(0, "student_no", QByteArray::number(number), Pb::GenericResponse::ZUGUI_DO_IDSEC);
+        const Pb::UIEnvelope *sent = client.last(&Pb::UIEnvelope::has_id_sec);
+        QVERIFY(sent);
+        const Pb::IdSec &card = sent->id_sec();
+        const Student student = stored(number);
+        QCOMPARE(QString::fromLatin1(card.title().c_str()),
+                 QString("%1 (%2)").arg(student.fullName()).arg(number));
+        const QImage picture = QImage::fromData(QByteArray::fromStdString(card.image()));
+        QCOMPARE(picture.size(), QSize(IdPicture::Width, IdPicture::Height));
+        const QVector<PermittedPerson> persons = db.permittedPersons(number);
+        QCOMPARE(card.permitted_person_size(), persons.size());
+        for (int i = 0; i < persons.size(); ++i) {
+            const Pb::IdSec::PermittedPerson &person = card.permitted_person(i);
+            QCOMPARE(QString::fromLatin1(person.name().c_str()), persons.at(i).name);
+            QCOMPARE(person.has_relation(), !persons.at(i).relation.isNull());
+            QCOMPARE(person.category_size(), persons.at(i).categories.size());
+            for (int c = 0; c < person.category_size(); ++c)
+                QCOMPARE(person.category(c).permission_size(),
+                         persons.at(i).categories.at(c).permissions.size());
+        }
+        // Only looked at: nothing awaits an answer, so keys go on working.
+        client.key('N');
+        QVERIFY(client.error().isEmpty());
+    }
+
+    client.sent.clear();
+    client.key(0, "student_no", QByteArray("999999"), Pb::GenericResponse::ZUGUI_DO_IDSEC);
+    QVERIFY(!client.last(&Pb::UIEnvelope::has_id_sec));
+    QCOMPARE(client.error(), QByteArray("There is no student 999999."));
+}
+
+void TestClassicApp::notesAsATextBlock()
+{
+    const auto pressNotes = [](ClientDouble &client) {
+        client.sent.clear();
+        client.key(0, "notes", std::nullopt, Pb::GenericResponse::ZUGUI_BUTTON_PRESSED);
+        const Pb::UIEnvelope *sent = client.last(&Pb::UIEnvelope::has_edit_blob);
+        return sent ? std::optional<Pb::EditBlob>(sent->edit_blob()) : std::nullopt;
+    };
+    ClientDouble client;
+    const auto app = running(client, 100003);
+    QVERIFY(stored(100003).active);
+
+    // Browse: saved at once, the field shows the first line.
+    std::optional<Pb::EditBlob> blob = pressNotes(client);
+    QVERIFY(blob);
+    QVERIFY(!blob->readonly());
+    QCOMPARE(QString::fromLatin1(blob->blob().c_str()), stored(100003).notes);
+    QCOMPARE(blob->field_id().field_name(), std::string("notes"));
+    client.answerBlob(QByteArray("Needs a laptop\nFrom the library"));
+    QCOMPARE(stored(100003).notes, QString("Needs a laptop\nFrom the library"));
+    QCOMPARE(client.putData("notes"), QByteArray("Needs a laptop ..."));
+
+    // Cancelled, or too long: nothing changes.
+    QVERIFY(pressNotes(client));
+    client.answerBlob(std::nullopt);
+    QVERIFY(pressNotes(client));
+    client.answerBlob(QByteArray(StudentDatabase::MaxNotesLength + 1, 'x'));
+    QVERIFY(client.error().startsWith("Notes have at most 2000 characters"));
+    QCOMPARE(stored(100003).notes, QString("Needs a laptop\nFrom the library"));
+
+    // Update: the notes go with the record, after the confirmation.
+    client.key('U');
+    QVERIFY(pressNotes(client));
+    client.answerBlob(QByteArray("Draft"));
+    QCOMPARE(stored(100003).notes, QString("Needs a laptop\nFrom the library"));
+    client.key(Pb::ZUGUI_DONE);
+    client.answerDialog('Y');
+    QCOMPARE(stored(100003).notes, QString("Draft"));
+
+    // An inactive student's notes are read only; text sent back anyway is not taken.
+    client.key('Q');
+    client.key(Pb::ZUGUI_DONE, "active", QByteArray("N"));
+    const int inactive = client.putData("student_no")->toInt();
+    QVERIFY(!stored(inactive).active);
+    blob = pressNotes(client);
+    QVERIFY(blob && blob->readonly());
+    const QString before = stored(inactive).notes;
+    QTest::ignoreMessage(QtInfoMsg, QRegularExpression("text sent back from a read-only text block ignored"));
+    client.answerBlob(QByteArray("overwritten"));
+    QCOMPARE(stored(inactive).notes, before);
+}
+
+void TestClassicApp::versionOneFileGetsIdentities()
+{
+    const QString path = ClassicApp::databasePath(context());
+    {
+        StudentDatabase db;
+        QString error;
+        QVERIFY(db.open(path, &error));
+    }
+    // Back to what a hub of version 1 left: no picture or permitted-person tables.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("downgrade"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        for (const char *table : { "pictures", "permitted_persons", "permit_categories" })
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table))));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("downgrade"));
+    QVERIFY(setUserVersion(path, 1));
+
+    StudentDatabase db;
+    QString error;
+    QVERIFY2(db.open(path, &error), qPrintable(error));
+    int persons = 0;
+    for (int number = SampleData::FirstStudentNumber; number < SampleData::FirstStudentNumber + 64;
+         ++number) {
+        QVERIFY(!QImage::fromData(db.picture(number)).isNull());
+        persons += db.permittedPersons(number).size();
+    }
+    QVERIFY(persons > 0);
 }
 
 QTEST_GUILESS_MAIN(TestClassicApp)

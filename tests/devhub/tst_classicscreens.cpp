@@ -32,6 +32,8 @@ const char *typeName(int type)
         return "date";
     case ClassicForm::Logical:
         return "logical";
+    case ClassicForm::Blob:
+        return "blob";
     }
     return "?";
 }

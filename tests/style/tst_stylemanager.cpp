@@ -148,7 +148,7 @@ private slots:
     {
         StyleManager::loadTheme();
         const QString dir = StyleManager::instance()->iconDirectory();
-        QCOMPARE(QDir(dir).entryList({ "*.svg" }, QDir::Files).size(), 64);
+        QCOMPARE(QDir(dir).entryList({ "*.svg" }, QDir::Files).size(), 67);
         QVERIFY(readFile(dir + "/pin.svg").contains("fill=\"#474644\""));
         QVERIFY(readFile(dir + "/alert_red.svg").contains("fill=\"#BB0D0D\""));
         QVERIFY(QFile::exists("theme:file_taskbar.svg"));
