@@ -92,15 +92,6 @@ void press(QMessageBox *box, const QString &text)
     QFAIL(qPrintable(QStringLiteral("no button %1 in \"%2\"").arg(text, box->text())));
 }
 
-// Typed as a path: the dialog's view is filled in the background and may not be there yet.
-void chooseFile(ModalDriver &driver, const QString &path)
-{
-    driver.expect<QFileDialog>([path](QFileDialog *dialog) {
-        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
-        static_cast<QDialog *>(dialog)->accept();
-    });
-}
-
 // Modal widgets nobody expected, but for the progress dialog, which shows itself after 2 s.
 QStringList unexpected(const ModalDriver &driver)
 {
@@ -290,7 +281,7 @@ void tst_FileBrowser::downloadSkipsExistingLocalFile()
     select(&browser, { "one.bin", "two.bin", "three.bin" });
 
     ModalDriver driver;
-    chooseFile(driver, local.path());
+    driver.expectFileChoice(local.path());
     QString question;
     driver.expect<QMessageBox>([&question](QMessageBox *box) {
         question = box->text() + "|" + shownText(box->informativeText());
@@ -321,7 +312,7 @@ void tst_FileBrowser::failedDownloadSkippedLeavesLocalFile()
     select(&browser, { "gone.bin", "keep.bin" });
 
     ModalDriver driver;
-    chooseFile(driver, local.path());
+    driver.expectFileChoice(local.path());
     driver.expect<QMessageBox>([](QMessageBox *exists) { press(exists, "Overwrite"); });
     QString failure;
     driver.expect<QMessageBox>([&failure](QMessageBox *box) {
@@ -370,7 +361,7 @@ void tst_FileBrowser::tooLargeSingleUploadOffersOnlyAbort()
     QVERIFY(shows(&browser, "/", "README.txt"));
 
     ModalDriver driver;
-    chooseFile(driver, big);
+    driver.expectFileChoice(big);
     QString text;
     QStringList buttons;
     driver.expect<QMessageBox>([&](QMessageBox *box) {
@@ -406,7 +397,7 @@ void tst_FileBrowser::hostileNamesNeverLeaveTheFolder()
     QVERIFY(shows(&browser, "", "ok.bin"));
     tableOf(&browser)->selectAll();
     ModalDriver driver;
-    chooseFile(driver, folder);
+    driver.expectFileChoice(folder);
     QString report;
     driver.expect<QMessageBox>([&report](QMessageBox *box) {
         report = shownText(box->informativeText());

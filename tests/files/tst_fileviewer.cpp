@@ -98,10 +98,7 @@ private slots:
         FileViewer viewer("replacement", nullptr);
         viewer.setWindowTitle("notes.txt");
         ModalDriver driver;
-        driver.expect<QFileDialog>([&existing](QFileDialog *dialog) {
-            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(existing.fileName());
-            static_cast<QDialog *>(dialog)->accept();
-        });
+        driver.expectFileChoice(existing.fileName());
         driver.expect<QMessageBox>([](QMessageBox *replace) { replace->button(QMessageBox::Yes)->click(); });
         QString refusal;
         driver.expect<QMessageBox>([&refusal](QMessageBox *box) {
