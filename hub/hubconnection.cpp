@@ -405,6 +405,12 @@ void HubConnection::menuRequestConnection(bool connect)
 void HubConnection::mh_classic_connection_status(const google::protobuf::Message &msg)
 {
     const auto &status = static_cast<const ZuHubProto::ClassicConnectionStatus &>(msg);
+    // Channel frames carry 16-bit ids: a wider one would be taken for another channel.
+    if (status.channel_id() > 0xffff) {
+        qWarning() << "HubConnection::mh_classic_connection_status() - channel id" << status.channel_id()
+                   << "does not fit in 16 bits; ignored";
+        return;
+    }
     emit channelState(ushort(status.channel_id()), status.is_connected());
 }
 

@@ -338,6 +338,15 @@ private slots:
         QCOMPARE(channelState.first(), (QVariantList { ushort(7), true }));
         QCOMPARE(passwordResult.first(), (QVariantList { true, QStringLiteral("Changed \u00e9") }));
 
+        // A channel id wider than a channel frame's 16 bits is refused, not taken for channel 5.
+        ZuHubProto::Envelope wide;
+        wide.mutable_classic_connection_status()->set_channel_id(0x10005);
+        wide.mutable_classic_connection_status()->set_is_connected(true);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not fit in 16 bits"));
+        f.hub.sendEnvelope(wide);
+        QTest::qWait(100);
+        QCOMPARE(channelState.count(), 1);
+
         // A compressed envelope that cannot be restored is empty: no effect, the link stays.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("unable to decompress a message of type 0"));
         f.hub.sendRaw(rawFrame(0x8000, QByteArray("\x00\x00\x10\x00garbage", 11)));
