@@ -102,6 +102,9 @@ private:
     void buildForm();
     void notAvailableYet(const QString &feature);
     bool confirmForcedQuit();
+    // A terminal or dictionary page: on the task bar until its transport disconnects.
+    template<class Page>
+    void addApplicationPage(Page *page);
     void openTextViewer(const QString &name, const QByteArray &data);
 
     QAction *m_actionManual = nullptr;
