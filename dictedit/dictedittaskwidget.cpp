@@ -97,6 +97,8 @@ DictEditTaskWidget::DictEditTaskWidget(AppTranceiver *transport, QWidget *parent
     connect(transport, &AppTranceiver::rawMessageRcvd, this, &DictEditTaskWidget::processRawMessage);
     connect(StyleManager::instance(), &StyleManager::themeChanged, this, &DictEditTaskWidget::updateIcons);
     updateIcons();
+    // Not the first button: Return on an opened page must not cancel the edit.
+    setFocusProxy(m_form->dataSourceName);
 
     // Saving before the dictionary has arrived would replace the server's with nothing.
     showNoSource();

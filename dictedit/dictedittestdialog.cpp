@@ -13,6 +13,7 @@ DictEditTestDialog::DictEditTestDialog(const QStringList &keys, const QHash<QStr
 {
     m_form->setupUi(this);
     auto *grid = static_cast<QGridLayout *>(m_form->varsContainer->layout());
+    QWidget *previous = nullptr;
     for (const QString &key : keys) {
         if (m_editors.contains(key))
             continue;
@@ -24,7 +25,15 @@ DictEditTestDialog::DictEditTestDialog(const QStringList &keys, const QHash<QStr
         grid->addWidget(label, row, 0);
         grid->addWidget(editor, row, 1);
         m_editors.insert(key, editor);
+        // Values first, then OK: the user types at once and Return sends.
+        if (previous)
+            setTabOrder(previous, editor);
+        else
+            editor->setFocus();
+        previous = editor;
     }
+    if (previous)
+        setTabOrder(previous, m_form->buttonBox);
 }
 
 DictEditTestDialog::~DictEditTestDialog() = default;

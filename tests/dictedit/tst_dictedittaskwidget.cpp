@@ -97,6 +97,7 @@ private slots:
     void cancelSendsOnlyTheMode();
     void testDialog_data();
     void testDialog();
+    void queryWithoutReferencesIsSentAtOnce();
     void bareMarkerStopsTheTest();
     void testResponse_data();
     void testResponse();
@@ -343,6 +344,7 @@ void tst_DictEditTaskWidget::testDialog()
     for (const QLabel *label : dialog->findChildren<QLabel *>())
         shown.append(label->text() + "=" + qobject_cast<QLineEdit *>(label->buddy())->text());
     QCOMPARE(shown, editors);
+    QCOMPARE(dialog->focusWidget(), dialog->findChildren<QLineEdit *>().at(0));
     QCOMPARE(dialog->value("Nobody"), QString());
     dialog->findChildren<QLineEdit *>().at(1)->setText("two");
     dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
@@ -357,6 +359,16 @@ void tst_DictEditTaskWidget::testDialog()
     QCOMPARE(sentPairs, pairs);
     QCOMPARE(QSettings().value("dicteditTestData/Second").toString(), QString("two"));
     QTRY_VERIFY(!m_page->findChild<DictEditTestDialog *>());
+}
+
+void tst_DictEditTaskWidget::queryWithoutReferencesIsSentAtOnce()
+{
+    m_transport->deliver(beginEdit({ source("Alpha", DataSource::QUERY, true, "SELECT 1", "students") }));
+    child<QPushButton>("testButton")->click();
+    QVERIFY(!m_page->findChild<DictEditTestDialog *>());
+    QCOMPARE(sent().constLast().test_query().query(), "SELECT 1");
+    QCOMPARE(sent().constLast().test_query().database(), "students");
+    QCOMPARE(sent().constLast().test_query().values_size(), 0);
 }
 
 void tst_DictEditTaskWidget::bareMarkerStopsTheTest()
