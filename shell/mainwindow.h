@@ -18,6 +18,7 @@ class ApplicationConnection;
 class BrowserWidget;
 class ClassicApplicationWidget;
 class ChannelTranceiver;
+class FileBrowser;
 class HomePageWidget;
 class MenuItem;
 class MenuItemModel;
@@ -26,6 +27,7 @@ class QHBoxLayout;
 class QPrinter;
 class QPushButton;
 class QTcpServer;
+class QTemporaryDir;
 class QWebEngineProfile;
 class TaskManager;
 class TaskPageWidget;
@@ -48,6 +50,8 @@ public:
     int classicSessionCount() const { return m_classicSessions.size(); }
 
     QList<ApplicationConnection *> classicSessions() const { return m_classicSessions.values(); }
+    // The one file browser, created on first use.
+    FileBrowser *fileBrowser();
 
     QObject *hostObject() override { return this; }
     ClassicApplicationWidget *createClassicPage(uint windowId, const QString &menuTitle, bool solo) override;
@@ -105,7 +109,9 @@ private:
     // A terminal or dictionary page: on the task bar until its transport disconnects.
     template<class Page>
     void addApplicationPage(Page *page);
+    void openViewer(QWidget *viewer, const QString &title);
     void openTextViewer(const QString &name, const QByteArray &data);
+    void openExternalViewer(const QString &name, const QByteArray &data);
 
     QAction *m_actionManual = nullptr;
     QWidget *m_centralWidget = nullptr;
@@ -117,9 +123,14 @@ private:
     QPointer<QTcpServer> m_listener;
     QSet<ApplicationConnection *> m_classicSessions;
     QMap<ushort, QPointer<ChannelTranceiver>> m_channels;
+    QPointer<FileBrowser> m_fileBrowser;
+    QList<QPointer<QWidget>> m_viewers;
+    // Documents handed to the external viewer; removed with the window.
+    std::unique_ptr<QTemporaryDir> m_viewerFiles;
     QString m_pendingPassword;
     std::unique_ptr<QPrinter> m_printer;
     bool m_batchPrint = false;
+    static constexpr int MaxPrintQueue = 100;
     QStringList m_printQueue;
     QWebEngineProfile *m_webProfile = nullptr;
 };
