@@ -41,16 +41,6 @@ void setWidgetsEnabled(std::initializer_list<QWidget *> widgets, bool enabled)
         widget->setEnabled(enabled);
 }
 
-QString text(const std::string &bytes)
-{
-    return Latin1::toQString(bytes);
-}
-
-std::string bytes(const QString &text)
-{
-    return Latin1::fromQString(text);
-}
-
 } // namespace
 
 DictEditTaskWidget::DictEditTaskWidget(AppTranceiver *transport, QWidget *parent)
@@ -183,21 +173,21 @@ void DictEditTaskWidget::mh_begin_edit(const google::protobuf::Message &msg)
     m_form->database->clear();
     m_form->database->addItem(QString());
     for (int i = 0; i < qMin(begin.databases_size(), MaxDatabases); ++i)
-        m_form->database->addItem(text(begin.databases(i)));
-    m_defaultDatabase = text(begin.default_database());
+        m_form->database->addItem(Latin1::toQString(begin.databases(i)));
+    m_defaultDatabase = Latin1::toQString(begin.default_database());
     setDatabaseText(m_defaultDatabase);
 
-    m_form->dictName->setText(text(begin.dict_name()));
-    m_form->dictDescEdit->setPlainText(text(begin.dict_desc()));
+    m_form->dictName->setText(Latin1::toQString(begin.dict_name()));
+    m_form->dictDescEdit->setPlainText(Latin1::toQString(begin.dict_desc()));
 
     if (begin.dictionary_sources_size() > MaxSources)
         qWarning() << "DictEditTaskWidget::mh_begin_edit() - only the first" << MaxSources << "of"
                    << begin.dictionary_sources_size() << "data sources are shown";
     for (int i = 0; i < qMin(begin.dictionary_sources_size(), MaxSources); ++i) {
         const DataSource &source = begin.dictionary_sources(i);
-        if (!m_sources.emplace(text(source.name()), std::make_unique<DataSource>(source)).second)
+        if (!m_sources.emplace(Latin1::toQString(source.name()), std::make_unique<DataSource>(source)).second)
             qWarning() << "DictEditTaskWidget::mh_begin_edit() - second data source named"
-                       << text(source.name()) << "dropped";
+                       << Latin1::toQString(source.name()) << "dropped";
     }
     updateKnownNames();
     {
@@ -220,7 +210,7 @@ void DictEditTaskWidget::mh_test_query_response(const google::protobuf::Message 
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     if (response.success()) {
-        const QString result = text(response.result());
+        const QString result = Latin1::toQString(response.result());
         qInfo() << "Test result:" << result;
         box->setIcon(QMessageBox::Information);
         box->setTextFormat(Qt::PlainText);
@@ -229,7 +219,7 @@ void DictEditTaskWidget::mh_test_query_response(const google::protobuf::Message 
         box->setInformativeText(
             result.isEmpty() ? QString() : QStringLiteral("<pre>%1</pre>").arg(result.toHtmlEscaped()));
     } else {
-        const QString error = text(response.error());
+        const QString error = Latin1::toQString(response.error());
         qInfo() << "Test failed:" << error;
         box->setIcon(QMessageBox::Critical);
         PlainText::setTexts(box, QStringLiteral("Query Test Failed"), error);
@@ -240,7 +230,7 @@ void DictEditTaskWidget::mh_test_query_response(const google::protobuf::Message 
 
 void DictEditTaskWidget::addSource(std::unique_ptr<DataSource> source)
 {
-    const QString name = text(source->name());
+    const QString name = Latin1::toQString(source->name());
     m_sources[name] = std::move(source);
     updateKnownNames();
     QComboBox *names = m_form->dataSourceName;
@@ -263,22 +253,22 @@ void DictEditTaskWidget::sourceSelected(int index)
 void DictEditTaskWidget::switchSource(DataSource *from, DataSource *to)
 {
     if (from && from->is_mutable()) {
-        from->set_description(bytes(m_form->descriptionEdit->toPlainText()));
+        from->set_description(Latin1::fromQString(m_form->descriptionEdit->toPlainText()));
         from->set_scope(DataSource::CacheScope(m_form->cacheMode->currentIndex()));
         from->set_type(DataSource::Type(m_form->sourceType->currentIndex()));
         if (from->type() == DataSource::QUERY)
-            from->set_database(bytes(m_form->database->currentText()));
+            from->set_database(Latin1::fromQString(m_form->database->currentText()));
         else
             from->clear_database();
-        from->set_source_string(bytes(m_form->dataDefinitionEdit->toPlainText()));
+        from->set_source_string(Latin1::fromQString(m_form->dataDefinitionEdit->toPlainText()));
     }
     if (!to)
         return;
     const bool editable = to->is_mutable();
-    m_form->descriptionEdit->setPlainText(text(to->description()));
+    m_form->descriptionEdit->setPlainText(Latin1::toQString(to->description()));
     m_form->cacheMode->setCurrentIndex(to->scope());
     m_form->sourceType->setCurrentIndex(to->type());
-    m_form->dataDefinitionEdit->setPlainText(text(to->source_string()));
+    m_form->dataDefinitionEdit->setPlainText(Latin1::toQString(to->source_string()));
     setWidgetsEnabled({ m_form->descriptionEdit, m_form->cacheMode, m_form->sourceType,
                         m_form->dataDefinitionEdit, m_form->removeButton },
                       editable);
@@ -286,7 +276,7 @@ void DictEditTaskWidget::switchSource(DataSource *from, DataSource *to)
     m_form->testButton->setVisible(query);
     m_form->databaseLabel->setEnabled(query);
     m_form->database->setEnabled(query && editable);
-    setDatabaseText(query ? text(to->database()) : QString());
+    setDatabaseText(query ? Latin1::toQString(to->database()) : QString());
 }
 
 void DictEditTaskWidget::typeChanged(int type)
@@ -350,7 +340,7 @@ void DictEditTaskWidget::addClicked()
         return;
     }
     auto source = std::make_unique<DataSource>();
-    source->set_name(bytes(name));
+    source->set_name(Latin1::fromQString(name));
     source->set_is_mutable(true);
     addSource(std::move(source));
 }
@@ -359,7 +349,7 @@ void DictEditTaskWidget::removeClicked()
 {
     if (!m_currentSource || !m_currentSource->is_mutable())
         return;
-    const QString name = text(m_currentSource->name());
+    const QString name = Latin1::toQString(m_currentSource->name());
     m_currentSource = nullptr;
     m_sources.erase(name);
     updateKnownNames();
@@ -377,7 +367,7 @@ void DictEditTaskWidget::saveClicked()
     dictedit::Envelope envelope;
     dictedit::EditComplete *complete = envelope.mutable_edit_complete();
     complete->set_mode(dictedit::EditComplete::SAVE);
-    complete->set_dict_desc(bytes(m_form->dictDescEdit->toPlainText()));
+    complete->set_dict_desc(Latin1::fromQString(m_form->dictDescEdit->toPlainText()));
     for (const auto &entry : m_sources) {
         if (entry.second->is_mutable())
             *complete->add_mutable_sources() = *entry.second;
@@ -424,13 +414,13 @@ void DictEditTaskWidget::testClicked()
         settings.beginGroup(QLatin1String(TestDataGroup));
         dictedit::Envelope envelope;
         dictedit::TestQuery *query = envelope.mutable_test_query();
-        query->set_query(bytes(definition));
-        query->set_database(bytes(m_form->database->currentText()));
+        query->set_query(Latin1::fromQString(definition));
+        query->set_database(Latin1::fromQString(m_form->database->currentText()));
         for (const QString &key : keys) {
             const QString value = dialog ? dialog->value(key) : QString();
             dictedit::TestQuery::Pair *pair = query->add_values();
-            pair->set_key(bytes(key));
-            pair->set_val(bytes(value));
+            pair->set_key(Latin1::fromQString(key));
+            pair->set_val(Latin1::fromQString(value));
             settings.setValue(key, value);
         }
         sendEnvelope(envelope);

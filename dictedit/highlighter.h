@@ -19,9 +19,6 @@ public:
     // Blocks show the new names as they are highlighted again.
     void setKeys(const QStringList &keys);
 
-    const QTextCharFormat &existingNameFormat() const { return m_existingName; }
-    const QTextCharFormat &missingNameFormat() const { return m_missingName; }
-
 protected:
     void highlightBlock(const QString &text) override;
 

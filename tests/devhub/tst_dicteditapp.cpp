@@ -53,7 +53,6 @@ class tst_DictEditApp : public QObject
 private slots:
     void init();
     void cleanup();
-    void beginEdit();
     void tests_data();
     void tests();
     void editComplete_data();
@@ -84,22 +83,6 @@ void tst_DictEditApp::cleanup()
 {
     m_app.reset();
     m_page.reset();
-}
-
-void tst_DictEditApp::beginEdit()
-{
-    QCOMPARE(m_page->sent.size(), 2);
-    QCOMPARE(m_page->sent.at(0).handshake().type(), dictedit::Handshake::DICTEDIT);
-    const dictedit::BeginDictionaryEdit &begin = m_page->sent.at(1).begin_edit();
-    QCOMPARE(begin.dict_name(), "Student Records");
-    QCOMPARE(begin.databases_size(), 2);
-    QCOMPARE(begin.databases(0), "students");
-    QCOMPARE(begin.databases(1), "library");
-    QCOMPARE(begin.default_database(), "students");
-    QVERIFY(begin.dictionary_sources_size() > 0);
-    QVERIFY(QFile::exists(file()));
-    QVERIFY(QFile::exists(m_data->filePath("classic/students.sqlite")));
-    QVERIFY(QFile::exists(m_data->filePath("dictedit/library.sqlite")));
 }
 
 void tst_DictEditApp::tests_data()

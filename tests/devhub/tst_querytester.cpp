@@ -91,8 +91,6 @@ void tst_QueryTester::run_data()
     const QString byName = "SELECT id FROM people WHERE name = @@Name";
     QTest::newRow("quote in the value") << byName << "Liam O'Neill" << true << "(1 row)";
     QTest::newRow("value that tries to widen the query") << byName << "x' OR '1'='1" << true << "(0 rows)";
-    QTest::newRow("value that tries a second statement")
-        << byName << "x'; DELETE FROM people; --" << true << "(0 rows)";
     QTest::newRow("inside quoted text") << "SELECT id FROM people WHERE name LIKE '%@@Name%'"
                                         << "Neill" << true << "(1 row)";
     QTest::newRow("no value") << "SELECT @@Nobody"

@@ -32,6 +32,8 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include <memory>
 
@@ -101,6 +103,8 @@ private slots:
     void bareMarkerStopsTheTest();
     void testResponse_data();
     void testResponse();
+    void highlighting_data();
+    void highlighting();
     void editingWithTheStandInHub();
 
 private:
@@ -422,6 +426,41 @@ void tst_DictEditTaskWidget::testResponse()
     // Shown as the server wrote it, markup and line breaks included.
     QCOMPARE(shownText(box->informativeText()).trimmed(), text);
     box->close();
+}
+
+void tst_DictEditTaskWidget::highlighting_data()
+{
+    QTest::addColumn<QString>("definition");
+    QTest::addColumn<QStringList>("ranges"); // start+length:e for a known name, :m for a missing one
+
+    QTest::newRow("known and missing") << "a = @@Alpha and b = @@Other" << QStringList { "4+7:e", "20+7:m" };
+    QTest::newRow("name ends at a non-letter") << "@@Alpha1 @@Alphax" << QStringList { "0+7:e", "9+8:m" };
+    QTest::newRow("case counts") << "@@alpha" << QStringList { "0+7:m" };
+    QTest::newRow("bare markers") << "@@ @@1 x@@" << QStringList {};
+}
+
+void tst_DictEditTaskWidget::highlighting()
+{
+    QFETCH(QString, definition);
+    QFETCH(QStringList, ranges);
+    m_transport->deliver(beginEdit({ source("Alpha", DataSource::STRING, true) }));
+    auto *editor = child<QPlainTextEdit>("dataDefinitionEdit");
+    editor->setPlainText(definition);
+    QStringList shown;
+    for (const QTextLayout::FormatRange &range : editor->document()->firstBlock().layout()->formats()) {
+        const QTextCharFormat &format = range.format;
+        const bool existing = format.foreground().color() == QColor(Qt::darkBlue)
+            && format.background().color() == QColor(Qt::cyan) && format.fontWeight() == QFont::Bold;
+        const bool missing = format.foreground().color() == QColor(Qt::darkRed)
+            && !format.hasProperty(QTextFormat::BackgroundBrush) && format.fontWeight() == QFont::Bold;
+        shown.append(QStringLiteral("%1+%2:%3")
+                         .arg(range.start)
+                         .arg(range.length)
+                         .arg(existing      ? "e"
+                                  : missing ? "m"
+                                            : "?"));
+    }
+    QCOMPARE(shown, ranges);
 }
 
 void tst_DictEditTaskWidget::editingWithTheStandInHub()
