@@ -149,16 +149,16 @@ bool DictionaryStore::save(const QString &name, const dictedit::EditComplete &ed
         return false;
     }
     for (const DataSource &source : edit.mutable_sources()) {
-        const QString sourceName = Latin1::toQString(source.name());
-        if (sourceName.isEmpty()) {
+        const QString newName = Latin1::toQString(source.name());
+        if (newName.isEmpty()) {
             *error = QStringLiteral("a data source has no name");
             return false;
         }
-        if (names.contains(sourceName)) {
-            *error = QStringLiteral("the name \"%1\" is used twice").arg(sourceName);
+        if (names.contains(newName)) {
+            *error = QStringLiteral("the name \"%1\" is used twice").arg(newName);
             return false;
         }
-        names.insert(sourceName);
+        names.insert(newName);
         DataSource stored = source;
         stored.set_is_mutable(true);
         kept.append(sourceToJson(stored));

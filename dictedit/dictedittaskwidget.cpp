@@ -208,7 +208,6 @@ void DictEditTaskWidget::mh_test_query_response(const google::protobuf::Message 
     const auto &response = static_cast<const dictedit::TestQueryResponse &>(msg);
     auto *box = new QMessageBox(this);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::ApplicationModal);
     if (response.success()) {
         const QString result = Latin1::toQString(response.result());
         qInfo() << "Test result:" << result;
@@ -400,7 +399,6 @@ void DictEditTaskWidget::testClicked()
                                         QStringLiteral("Invlaid Data Definition"), QMessageBox::Ok, this);
             box->setInformativeText(QStringLiteral("Invalid @@key"));
             box->setAttribute(Qt::WA_DeleteOnClose);
-            box->setWindowModality(Qt::ApplicationModal);
             box->open();
             return;
         }
