@@ -3,17 +3,12 @@
 #include "accesscode.h"
 
 #include "demoappfactory.h"
+#include "devhubresources.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSet>
-
-// Built into the library, so it has to be registered by hand before first use.
-static void initDevHubResources()
-{
-    Q_INIT_RESOURCE(devhub);
-}
 
 namespace {
 
@@ -82,7 +77,7 @@ bool arrayOfObjects(const QJsonObject &root, const char *key, QJsonArray *out, Q
 
 QByteArray DevHubConfig::builtInJson()
 {
-    initDevHubResources();
+    registerDevHubResources();
     QFile file(QString::fromLatin1(BuiltInPath));
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();

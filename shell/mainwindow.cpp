@@ -19,6 +19,7 @@
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
 #include "app/plaintext.h"
+#include "dictedit/dictedittaskwidget.h"
 #include "terminal/terminaltaskwidget.h"
 
 #include <QAction>
@@ -562,6 +563,17 @@ void MainWindow::socketAcceptError(QAbstractSocket::SocketError socketError)
     qWarning() << "Socket Accept Error:" << socketError;
 }
 
+template<class Page>
+void MainWindow::addApplicationPage(Page *page)
+{
+    connect(page, &Page::disconnected, this, [this, page] {
+        removeTaskPage(page, false);
+        page->deleteLater();
+    });
+    page->setAttached(true);
+    addTaskPage(page);
+}
+
 void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
 {
     auto *transport = qobject_cast<AppTranceiver *>(sender());
@@ -577,19 +589,12 @@ void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
         connect(session, &ApplicationConnection::viewData, this, &MainWindow::viewData);
         return;
     }
-    case AppTranceiver::Terminal: {
-        auto *page = new TerminalTaskWidget(transport, this);
-        connect(page, &TerminalTaskWidget::disconnected, this, [this, page] {
-            removeTaskPage(page, false);
-            page->deleteLater();
-        });
-        page->setAttached(true);
-        addTaskPage(page);
+    case AppTranceiver::Terminal:
+        addApplicationPage(new TerminalTaskWidget(transport, this));
         return;
-    }
     case AppTranceiver::DictEdit:
-        notAvailableYet(QStringLiteral("The data dictionary editor"));
-        break;
+        addApplicationPage(new DictEditTaskWidget(transport, this));
+        return;
     default:
         qCritical() << "Unknown application type:" << int(type);
         break;

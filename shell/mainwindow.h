@@ -106,6 +106,9 @@ private:
     void buildForm();
     void notAvailableYet(const QString &feature);
     bool confirmForcedQuit();
+    // A terminal or dictionary page: on the task bar until its transport disconnects.
+    template<class Page>
+    void addApplicationPage(Page *page);
     void openViewer(QWidget *viewer, const QString &title);
     void openTextViewer(const QString &name, const QByteArray &data);
     void openExternalViewer(const QString &name, const QByteArray &data);
