@@ -4,6 +4,7 @@
 #include "menuitemmodel.h"
 #include "scheduledprocessflyout.h"
 #include "taskmanager.h"
+#include "settingsdialog.h"
 #include "taskpagewidget.h"
 
 #include "applinks/applicationconnection.h"
@@ -119,6 +120,8 @@ MainWindow::~MainWindow()
         if (transport)
             transport->disconnect(this);
     m_channels.clear();
+    // Made without a parent, so it would outlive the desktop.
+    delete m_settingsDialog;
 }
 
 void MainWindow::buildForm()
@@ -346,19 +349,29 @@ void MainWindow::changePasswordResult(bool success, const QString &message)
 {
     if (m_pendingPassword.isEmpty())
         return;
+    // A closed dialog is only waiting to be deleted: not a parent for the box.
+    QWidget *parent = m_settingsDialog && m_settingsDialog->isVisible() ? static_cast<QWidget *>(m_settingsDialog)
+                                                                        : this;
     if (success) {
-        PlainText::information(this, QStringLiteral("Password Change Successful"),
+        PlainText::information(parent, QStringLiteral("Password Change Successful"),
                                message.isEmpty() ? QStringLiteral("Password changed as requested") : message);
         m_mainConnection->passwordChanged(m_pendingPassword);
     } else {
-        PlainText::information(this, QStringLiteral("Password Change Failed"), message);
+        PlainText::information(parent, QStringLiteral("Password Change Failed"), message);
     }
     m_pendingPassword.clear();
 }
 
 void MainWindow::launchUserSettings()
 {
-    notAvailableYet(QStringLiteral("The settings dialog"));
+    if (!m_settingsDialog) {
+        m_settingsDialog = new SettingsDialog;
+        connect(m_settingsDialog, &SettingsDialog::passwordChangeRequested, this,
+                &MainWindow::passwordChangeRequested);
+    }
+    m_settingsDialog->showNormal();
+    m_settingsDialog->raise();
+    m_settingsDialog->activateWindow();
 }
 
 void MainWindow::menuHistoryRequested()
@@ -413,7 +426,8 @@ BrowserWidget *MainWindow::launchInternalBrowser(const QString &menuTitle)
 
 void MainWindow::taskmanagerModal(bool modal)
 {
-    Q_UNUSED(modal)
+    if (modal && m_settingsDialog)
+        m_settingsDialog->close();
 }
 
 void MainWindow::hubChannelState(ushort channelId, bool isConnected)

@@ -27,6 +27,7 @@ class QPrinter;
 class QPushButton;
 class QTcpServer;
 class QWebEngineProfile;
+class SettingsDialog;
 class TaskManager;
 class TaskPageWidget;
 
@@ -115,6 +116,7 @@ private:
     QSet<ApplicationConnection *> m_classicSessions;
     QMap<ushort, QPointer<ChannelTranceiver>> m_channels;
     QString m_pendingPassword;
+    QPointer<SettingsDialog> m_settingsDialog;
     std::unique_ptr<QPrinter> m_printer;
     bool m_batchPrint = false;
     QStringList m_printQueue;
