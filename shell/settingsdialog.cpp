@@ -164,6 +164,7 @@ void SettingsDialog::buildViewersPage()
     grid->addWidget(new QLabel(QStringLiteral("Program Arguments:"), group), 2, 0);
     m_extArgsEdit = named(new QLineEdit(group), "extArgsEdit");
     grid->addWidget(m_extArgsEdit, 2, 1, 1, 2);
+    grid->setColumnStretch(1, 1);
     layout->addWidget(group);
     layout->addStretch(1);
 
