@@ -130,7 +130,8 @@ void Runner::run()
 void Runner::openDebugListener(quint16 port)
 {
     m_debugServer = new QTcpServer(this);
-    m_debugServer->listen(QHostAddress::Any, port);
+    // Only programs on this workstation may drive sessions through it.
+    m_debugServer->listen(QHostAddress::LocalHost, port);
     qDebug() << "Listening on port" << m_debugServer->serverPort();
 }
 

@@ -239,6 +239,8 @@ bool ClassicApplicationWidget::renderUi(const QByteArray &ui, int screenId, bool
     if (row != -1)
         rect.moveTop(row);
 
+    if (!m_screenTitles.contains(screenId) && m_screenTitles.size() >= MaxScreenEntries)
+        forgetScreensNotShown();
     if (!screen->propHelpUrl().isEmpty()) {
         m_helpUrl = screen->propHelpUrl();
         m_helpUrls.insert(screenId, m_helpUrl);
@@ -257,6 +259,19 @@ bool ClassicApplicationWidget::renderUi(const QByteArray &ui, int screenId, bool
     }
     m_form->pageStack->updateGeometry();
     return true;
+}
+
+// Help addresses and titles are looked up by the screen id of a field on the page; a long session
+// of ever new screen ids keeps only those of screens the page still shows.
+void ClassicApplicationWidget::forgetScreensNotShown()
+{
+    QSet<int> shown;
+    for (const ZuFieldWidget *field : allFields())
+        shown.insert(field->property(SidProperty).toInt());
+    for (QHash<int, QString> *map : { &m_helpUrls, &m_screenTitles }) {
+        for (auto it = map->begin(); it != map->end();)
+            it = shown.contains(it.key()) ? std::next(it) : map->erase(it);
+    }
 }
 
 void ClassicApplicationWidget::adoptField(ZuFieldWidget *field, int screenId, bool watchHighlight)

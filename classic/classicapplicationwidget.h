@@ -68,6 +68,8 @@ public:
     QString helpUrl() const { return m_helpUrl; }
     QString screenTitle() const { return m_screenTitle; }
     int windowStackDepth() const { return m_windowStack.size(); }
+    // Screens whose titles and help addresses are kept.
+    int rememberedScreens() const { return m_screenTitles.size(); }
     RingMenuWidget *ringMenu() const;
     PageGrid *grid() const { return m_grid; }
     const ClassicPageForm &form() const { return *m_form; }
@@ -170,6 +172,7 @@ private:
     QList<ZuFieldWidget *> allFields() const;
     SavedWindowState *topWindowState();
     void showQueuedAncestors(QWidget *widget);
+    void forgetScreensNotShown();
     bool refuseOverlay(const char *function);
     // The overlay layer: every overlay of the page opens and closes through these two.
     void openOverlay(QWidget *overlay, OverlayMode mode);
@@ -191,6 +194,7 @@ private:
     Pb::ScreenMenu m_screenMenu;
     QPointer<ZuFieldWidget> m_currentField;
     QString m_helpUrl;
+    static constexpr int MaxScreenEntries = 128;
     QHash<int, QString> m_helpUrls;
     QString m_screenTitle;
     QHash<int, QString> m_screenTitles;

@@ -52,6 +52,7 @@ void OverlayPause::keyPressEvent(QKeyEvent *event)
         emit keyPressed(key);
         return;
     }
-    if (const int code = KeyMapper::instance()->pbKeyFor(event, false))
+    // A pause may wait for an arrow key: Left and Right are passed on, not dropped.
+    if (const int code = KeyMapper::instance()->pbKeyFor(event, true))
         emit keyPressed(code);
 }

@@ -1,6 +1,6 @@
 #include "demoreport.h"
 
-#include <QVector>
+#include "simplepdf.h"
 
 namespace {
 
@@ -16,8 +16,6 @@ constexpr Row Rows[] = {
     { "Engineering", 231, 45 }, { "Creative Arts", 160, 34 }, { "Languages", 58, 63 },
 };
 
-constexpr int PageWidth = 595; // A4 in points
-constexpr int PageHeight = 842;
 constexpr int Margin = 56;
 constexpr int RowHeight = 20;
 constexpr int Columns[] = { Margin, 300, 390, 480 };
@@ -25,30 +23,6 @@ constexpr int Columns[] = { Margin, 300, 390, 480 };
 QByteArray htmlEscape(const QString &text)
 {
     return text.toHtmlEscaped().toUtf8();
-}
-
-// Text inside a PDF string literal: backslash and parentheses must be escaped.
-QByteArray pdfText(const QByteArray &text)
-{
-    QByteArray out;
-    for (const char c : text) {
-        if (c == '(' || c == ')' || c == '\\')
-            out += '\\';
-        out += c;
-    }
-    return out;
-}
-
-QByteArray textAt(const char *font, int size, int x, int y, const QByteArray &text)
-{
-    return QByteArray("BT /") + font + ' ' + QByteArray::number(size) + " Tf " + QByteArray::number(x) + ' '
-        + QByteArray::number(y) + " Td (" + pdfText(text) + ") Tj ET\n";
-}
-
-QByteArray rule(int y)
-{
-    return QByteArray::number(Margin) + ' ' + QByteArray::number(y) + " m "
-        + QByteArray::number(PageWidth - Margin) + ' ' + QByteArray::number(y) + " l S\n";
 }
 
 int total(const Row &row)
@@ -99,54 +73,35 @@ QByteArray DemoReport::csv()
 
 QByteArray DemoReport::pdf()
 {
-    QByteArray content = textAt("F2", 20, Margin, PageHeight - 90, Title);
-    content += textAt("F1", 11, Margin, PageHeight - 112, "Enrolments by department - ZU demonstration hub");
-    int y = PageHeight - 160;
+    using Pdf = SimplePdf;
+    const int right = Pdf::PageWidth - Margin;
+    QByteArray content = Pdf::text("F2", 20, Margin, Pdf::PageHeight - 90, Title);
+    content += Pdf::text("F1", 11, Margin, Pdf::PageHeight - 112,
+                         "Enrolments by department - ZU demonstration hub");
+    int y = Pdf::PageHeight - 160;
     const char *headings[] = { "Department", "Full-time", "Part-time", "Total" };
     for (int c = 0; c < 4; ++c)
-        content += textAt("F2", 11, Columns[c], y, headings[c]);
-    content += "0.5 w\n" + rule(y - 6);
+        content += Pdf::text("F2", 11, Columns[c], y, headings[c]);
+    content += "0.5 w\n" + Pdf::rule(Margin, right, y - 6);
     int fullTime = 0;
     int partTime = 0;
     for (const Row &row : Rows) {
         y -= RowHeight;
-        content += textAt("F1", 11, Columns[0], y, row.department);
-        content += textAt("F1", 11, Columns[1], y, QByteArray::number(row.fullTime));
-        content += textAt("F1", 11, Columns[2], y, QByteArray::number(row.partTime));
-        content += textAt("F1", 11, Columns[3], y, QByteArray::number(total(row)));
+        content += Pdf::text("F1", 11, Columns[0], y, row.department);
+        content += Pdf::text("F1", 11, Columns[1], y, QByteArray::number(row.fullTime));
+        content += Pdf::text("F1", 11, Columns[2], y, QByteArray::number(row.partTime));
+        content += Pdf::text("F1", 11, Columns[3], y, QByteArray::number(total(row)));
         fullTime += row.fullTime;
         partTime += row.partTime;
     }
-    content += rule(y - 6);
+    content += Pdf::rule(Margin, right, y - 6);
     y -= RowHeight + 4;
-    content += textAt("F2", 11, Columns[0], y, "All departments");
-    content += textAt("F2", 11, Columns[1], y, QByteArray::number(fullTime));
-    content += textAt("F2", 11, Columns[2], y, QByteArray::number(partTime));
-    content += textAt("F2", 11, Columns[3], y, QByteArray::number(fullTime + partTime));
+    content += Pdf::text("F2", 11, Columns[0], y, "All departments");
+    content += Pdf::text("F2", 11, Columns[1], y, QByteArray::number(fullTime));
+    content += Pdf::text("F2", 11, Columns[2], y, QByteArray::number(partTime));
+    content += Pdf::text("F2", 11, Columns[3], y, QByteArray::number(fullTime + partTime));
 
-    const QVector<QByteArray> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(PageWidth) + ' '
-            + QByteArray::number(PageHeight)
-            + "] /Resources << /Font << /F1 4 0 R /F2 5 0 R >> >> /Contents 6 0 R >>",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold /Encoding /WinAnsiEncoding >>",
-        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "endstream",
-        "<< /Title (" + pdfText(Title) + ") /Producer (zu-devhub) >>",
-    };
-
-    QByteArray out = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
-    QVector<int> offsets;
-    for (int i = 0; i < objects.size(); ++i) {
-        offsets.append(out.size());
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
-    }
-    const int xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const int offset : offsets)
-        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1)
-        + " /Root 1 0 R /Info 7 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
-    return out;
+    Pdf pdf;
+    pdf.addPage(content);
+    return pdf.document(Title);
 }

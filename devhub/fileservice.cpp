@@ -368,3 +368,14 @@ Menu::Envelope FileService::print(const Menu::PrintFile &request) const
         return failure(id, error);
     return success(id);
 }
+
+QString FileService::appendLine(const QString &clientPath, const QByteArray &line) const
+{
+    const UserHome::Resolved target = m_home.resolve(clientPath, UserHome::Follow::Final);
+    if (!target.ok())
+        return target.error;
+    QFile out(target.localPath);
+    if (!out.open(QIODevice::Append) || out.write(line + '\n') != line.size() + 1)
+        return QStringLiteral("Cannot write '%1': %2").arg(target.clientPath, out.errorString());
+    return QString();
+}

@@ -29,6 +29,9 @@ public:
     Menu::Envelope remove(const Menu::DeleteFile &request) const;
     Menu::Envelope print(const Menu::PrintFile &request) const;
 
+    // Adds a line at the end of a file of the home, creating it; the error text, empty on success.
+    QString appendLine(const QString &clientPath, const QByteArray &line) const;
+
     static Menu::Envelope failure(quint32 requestId, const QString &description);
     static Menu::Envelope success(quint32 requestId);
 

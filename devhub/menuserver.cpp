@@ -7,6 +7,7 @@
 
 #include "latin1.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QUrl>
 #include <QUrlQuery>
@@ -69,9 +70,9 @@ void MenuServer::setState(State state)
         break;
     case State::LoggedIn: {
         qInfo().noquote() << QStringLiteral("%1: \"%2\" logged in").arg(m_label, m_userName);
+        recordHistory(QStringLiteral("login"));
         Menu::Envelope history;
-        history.mutable_historyfile()->set_name(
-            Latin1::fromQString(QStringLiteral("zu-history-%1").arg(m_userName)));
+        history.mutable_historyfile()->set_name(Latin1::fromQString(historyFile()));
         send(history);
         sendSchedProcCount();
         if (!m_context.statusOnLogin.isEmpty())
@@ -330,6 +331,7 @@ void MenuServer::mh_launchitem(const google::protobuf::Message &msg)
     }
     qInfo().noquote()
         << QStringLiteral("%1: \"%2\" launches \"%3\" (%4)").arg(m_label, m_userName, path, node->app);
+    recordHistory(QStringLiteral("%1  %2").arg(path, node->shortDesc));
     const QJsonObject options = m_context.config->applicationOptions(node->app, node->options);
     if (node->app == QLatin1String(WebApp)) {
         launchWeb(path, options);
@@ -342,6 +344,19 @@ void MenuServer::mh_launchitem(const google::protobuf::Message &msg)
     context.menuPath = path;
     context.options = options;
     emit launchRequested(node->app, context);
+}
+
+QString MenuServer::historyFile() const
+{
+    return QStringLiteral("zu-history-%1").arg(m_userName);
+}
+
+void MenuServer::recordHistory(const QString &entry)
+{
+    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss  ")) + entry;
+    const QString error = m_files->appendLine(historyFile(), line.toLatin1());
+    if (!error.isEmpty())
+        qWarning().noquote() << QStringLiteral("%1: menu history: %2").arg(m_label, error);
 }
 
 void MenuServer::launchWeb(const QString &menuPath, const QJsonObject &options)

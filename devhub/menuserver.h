@@ -85,6 +85,9 @@ private:
     bool requireLogin(const char *what, quint32 requestId);
     void reply(const QString &operation, const QString &path, const Menu::Envelope &envelope, bool mutating);
     void launchWeb(const QString &menuPath, const QJsonObject &options);
+    // The menu history file of the user's home: every login and launch, one line each.
+    QString historyFile() const;
+    void recordHistory(const QString &entry);
 
     const DevHubContext &m_context;
     QString m_label;

@@ -1,7 +1,9 @@
 #include "userhome.h"
 
 #include "demoreport.h"
+#include "sampledocuments.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,13 +33,18 @@ QString readLink(const QString &path)
     return QFile::decodeName(buffer);
 }
 
-bool writeFile(const QString &path, const QByteArray &data, QString *error)
+// The demo files get modification times of their own, some days and hours old, so that lists
+// ordered by time (the client's recent files) show a believable order.
+bool writeFile(const QString &path, const QByteArray &data, QString *error, int ageMinutes = 0)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
         *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
+    QFile written(path);
+    if (ageMinutes > 0 && written.open(QIODevice::Append))
+        written.setFileTime(QDateTime::currentDateTime().addSecs(-60 * ageMinutes), QFileDevice::FileModificationTime);
     return true;
 }
 
@@ -66,10 +73,17 @@ bool UserHome::prepare(const QString &rootPath, const QString &userName, QString
     const QByteArray letter
         = QByteArrayLiteral("Dear student,\n\nyour enrolment for the coming term has been "
                             "confirmed.\n\nThe Registry\n");
-    return writeFile(rootPath + QStringLiteral("/README.txt"), readme, error)
-        && writeFile(rootPath + QStringLiteral("/letters/welcome.txt"), letter, error)
-        && writeFile(rootPath + QStringLiteral("/reports/enrolment.csv"), DemoReport::csv(), error)
-        && writeFile(rootPath + QStringLiteral("/reports/enrolment.pdf"), DemoReport::pdf(), error);
+    constexpr int Hour = 60;
+    constexpr int Day = 24 * Hour;
+    return writeFile(rootPath + QStringLiteral("/README.txt"), readme, error, 3 * Day)
+        && writeFile(rootPath + QStringLiteral("/letters/welcome.txt"), letter, error, 3 * Day)
+        && writeFile(rootPath + QStringLiteral("/reports/enrolment.csv"), DemoReport::csv(), error, 2 * Day)
+        && writeFile(rootPath + QStringLiteral("/reports/enrolment.pdf"), DemoReport::pdf(), error, 2 * Day)
+        && writeFile(rootPath + QStringLiteral("/attendance-archive.csv"), SampleDocuments::attendanceArchive(),
+                     error, Day + 6 * Hour)
+        && writeFile(rootPath + QStringLiteral("/campus.png"), SampleDocuments::campusPicture(), error, Day)
+        && writeFile(rootPath + QStringLiteral("/prospectus.pdf"), SampleDocuments::prospectus(), error, 5 * Hour)
+        && writeFile(rootPath + QStringLiteral("/term-report.txt"), SampleDocuments::termReport(), error, 2 * Hour);
 }
 
 bool UserHome::contains(const QString &canonicalPath) const

@@ -2,10 +2,6 @@
 
 #include <QResizeEvent>
 
-namespace {
-constexpr int Margin = 8;
-}
-
 AspectRatioPixmapLabel::AspectRatioPixmapLabel(QWidget *parent)
     : QLabel(parent)
 {
@@ -13,11 +9,6 @@ AspectRatioPixmapLabel::AspectRatioPixmapLabel(QWidget *parent)
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-}
-
-QPixmap AspectRatioPixmapLabel::shownPixmap() const
-{
-    return pixmap(Qt::ReturnByValue);
 }
 
 void AspectRatioPixmapLabel::setPixmap(const QPixmap &pixmap)
@@ -28,7 +19,7 @@ void AspectRatioPixmapLabel::setPixmap(const QPixmap &pixmap)
 
 QSize AspectRatioPixmapLabel::sizeHint() const
 {
-    const QPixmap shown = shownPixmap();
+    const QPixmap shown = pixmap(Qt::ReturnByValue);
     return shown.isNull() ? QSize() : shown.size();
 }
 
@@ -39,29 +30,29 @@ QSize AspectRatioPixmapLabel::minimumSizeHint() const
 
 int AspectRatioPixmapLabel::heightForWidth(int width) const
 {
-    const QPixmap shown = shownPixmap();
-    if (shown.isNull())
+    const QPixmap shown = pixmap(Qt::ReturnByValue);
+    if (shown.isNull() || shown.width() <= 0)
         return width;
     if (width > shown.width())
         return shown.height();
-    return int(double(shown.height()) * width / shown.width());
+    return int(qreal(shown.height()) * width / shown.width());
 }
 
 void AspectRatioPixmapLabel::resizeEvent(QResizeEvent *event)
 {
-    const QPixmap shown = shownPixmap();
+    const QPixmap shown = pixmap(Qt::ReturnByValue);
     const int pw = shown.width();
     const int ph = shown.height();
-    const int w = event->size().width() - 2 * Margin;
-    const int h = event->size().height() - 2 * Margin;
+    const int w = event->size().width() - 2 * MinimumMargin;
+    const int h = event->size().height() - 2 * MinimumMargin;
     if (pw > 0 && ph > 0 && w > 0 && h > 0) {
-        // Scaled contents fill the rectangle inside the margins, so the margins set the shape.
-        if (w * ph > h * pw) {
-            const int side = (w - (h * pw) / ph) / 2 + Margin;
-            setContentsMargins(side, Margin, side, Margin);
+        // Compared in 64 bits: a large picture on a large label overflows int.
+        if (qint64(w) * ph > qint64(h) * pw) {
+            const int side = int((w - qint64(h) * pw / ph) / 2) + MinimumMargin;
+            setContentsMargins(side, MinimumMargin, side, MinimumMargin);
         } else {
-            const int side = (h - (w * ph) / pw) / 2 + Margin;
-            setContentsMargins(Margin, side, Margin, side);
+            const int topBottom = int((h - qint64(w) * ph / pw) / 2) + MinimumMargin;
+            setContentsMargins(MinimumMargin, topBottom, MinimumMargin, topBottom);
         }
     }
     QLabel::resizeEvent(event);

@@ -1,16 +1,16 @@
 #pragma once
 
 #include <QLabel>
-#include <QPixmap>
 
-// A picture label that scales its picture to the space it is given without distorting it: the
-// picture keeps its proportions, centred, with at least a small margin around it, and is never
-// stretched wider than its own width.
+// A picture label that scales its picture to fit while keeping its proportions: the picture is
+// centred by contents margins of at least 8 pixels, and never drawn wider than its own width.
 class AspectRatioPixmapLabel : public QLabel
 {
     Q_OBJECT
 
 public:
+    static constexpr int MinimumMargin = 8;
+
     explicit AspectRatioPixmapLabel(QWidget *parent = nullptr);
 
     QSize sizeHint() const override;
@@ -23,7 +23,4 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-
-private:
-    QPixmap shownPixmap() const;
 };

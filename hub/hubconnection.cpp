@@ -121,6 +121,7 @@ void HubConnection::startConnection(bool connectMenu)
 
     m_socket = new QSslSocket(this);
     m_socket->setProtocol(QSsl::SecureProtocols);
+    m_socket->setReadBufferSize(ReadBufferBytes);
     connect(m_socket, &QSslSocket::stateChanged, this, &HubConnection::socketStateChanged);
     connect(m_socket, &QSslSocket::encrypted, this, &HubConnection::socketEncrypted);
     connect(m_socket, &QSslSocket::errorOccurred, this, &HubConnection::socketError);

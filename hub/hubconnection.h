@@ -52,6 +52,9 @@ public:
     static constexpr int PingJitterMs = 12000;
     static constexpr int MenuRetryBaseMs = 900;
     static constexpr int MenuRetryJitterMs = 200;
+    // What the socket may hold unread, e.g. while a notification's dialog runs inside the reader:
+    // beyond it the hub is held back by TCP instead of the client growing.
+    static constexpr qint64 ReadBufferBytes = 4 * 1024 * 1024;
 
     explicit HubConnection(const ClientIdentity *identity, QObject *parent = nullptr);
     ~HubConnection() override;

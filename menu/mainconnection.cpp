@@ -288,6 +288,13 @@ void MainConnection::mh_launchurl(const google::protobuf::Message &msg)
         return;
     }
     if (!launch.internal()) {
+        // Anything else (file:, a custom handler, a script) would run on the workstation.
+        const QString scheme = url.scheme().toLower();
+        if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+            qWarning() << "MainConnection::mh_launchurl() - refused to open" << text << "; only http and https are opened";
+            emit statusNotice(QStringLiteral("The server asked to open \"%1\"; only web addresses are opened.").arg(text));
+            return;
+        }
         QDesktopServices::openUrl(url);
         return;
     }
@@ -432,6 +439,16 @@ quint32 MainConnection::registerRequest(AbstractRemoteFileWorker *requester, Req
         qWarning() << "MainConnection::registerRequest() - not connected; request failed";
         failRequests({ { 0, request } }, QStringLiteral("Not connected to the ZU server"));
         return 0;
+    }
+    if (m_requests.size() >= MaxPendingRequests) {
+        // Replies for requesters that are gone would only be dropped.
+        for (auto it = m_requests.begin(); it != m_requests.end();)
+            it = it->requesterObject ? std::next(it) : m_requests.erase(it);
+        if (m_requests.size() >= MaxPendingRequests) {
+            qWarning() << "MainConnection::registerRequest() - too many requests unanswered; request failed";
+            failRequests({ { 0, request } }, QStringLiteral("Too many requests are waiting for the ZU server"));
+            return 0;
+        }
     }
     const quint32 id = s_nextRequestId++;
     if (s_nextRequestId == 0)

@@ -127,6 +127,8 @@ public slots:
     void processMessage(const char *data, int dataLength);
 
 signals:
+    // A short notice for the user about something the server asked for and was refused.
+    void statusNotice(QString text);
     void stateChanged(MainConnection::State state);
     void usernameConfirmed(QString username);
     void errorTextChanged(QString errorText);
@@ -194,6 +196,7 @@ private:
     int m_errorNumber = 0;
     QString m_errorText;
     QString m_historyFile;
+    static constexpr int MaxPendingRequests = 1000;
     QHash<quint32, Request> m_requests;
     QVector<QStringList> m_printers;
     QString m_defaultPrinter;

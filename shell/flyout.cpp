@@ -4,8 +4,10 @@
 
 #include <QBitmap>
 #include <QDebug>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimerEvent>
 
@@ -14,6 +16,25 @@ Flyout::Flyout(QWidget *parent, bool autoClose)
     , m_autoClose(autoClose)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+}
+
+QFrame *Flyout::line(const QString &name, QWidget *parent)
+{
+    auto *frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setFrameShape(QFrame::HLine);
+    return frame;
+}
+
+QPushButton *Flyout::iconButton(const QString &name, const QString &icon, QWidget *parent)
+{
+    auto *button = new QPushButton(parent);
+    button->setObjectName(name);
+    if (!icon.isEmpty())
+        button->setIcon(QIcon(icon));
+    button->setIconSize(QSize(24, 24));
+    button->setFixedSize(32, 32);
+    return button;
 }
 
 QPainterPath Flyout::bubble(const QSize &size, int arrowY, bool right)

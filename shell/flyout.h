@@ -4,6 +4,9 @@
 #include <QPixmap>
 #include <QWidget>
 
+class QFrame;
+class QPushButton;
+
 // A frameless pop-up drawn as a speech bubble whose arrow points at the control that opened it.
 // It goes to the right of its anchor when it fits there, else to the left, and is kept inside the
 // screen's available area; a click outside closes and deletes it.
@@ -28,6 +31,10 @@ public:
     static QPainterPath bubble(const QSize &size, int arrowY, bool right);
 
 protected:
+    // Pieces of the flyouts' rows: a horizontal divider line, and a 24 px icon button.
+    static QFrame *line(const QString &name, QWidget *parent);
+    static QPushButton *iconButton(const QString &name, const QString &icon, QWidget *parent);
+
     void paintEvent(QPaintEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
 

@@ -1,16 +1,21 @@
 #include "mainwindow.h"
 
+#include "filesflyout.h"
 #include "homepagewidget.h"
 #include "menuitemmodel.h"
 #include "scheduledprocessflyout.h"
-#include "taskmanager.h"
 #include "settingsdialog.h"
+#include "taskmanager.h"
 #include "taskpagewidget.h"
 
 #include "applinks/applicationconnection.h"
 #include "applinks/channeltranceiver.h"
 #include "applinks/sockettranceiver.h"
 #include "classic/classicapplicationwidget.h"
+#include "files/filebrowser.h"
+#include "files/fileviewer.h"
+#include "files/imagefileviewer.h"
+#include "files/pdffileviewer.h"
 #include "hub/hostentry.h"
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
@@ -19,14 +24,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QMessageBox>
-#include <QMimeDatabase>
 #include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -37,6 +43,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTextDocument>
 #include <QUrl>
@@ -50,6 +57,8 @@ const QString FlyoutContext = QStringLiteral("fileFlyout");
 constexpr int StatusMessageMs = 6000;
 constexpr int PrintColumns = 80;
 constexpr int PrintLines = 66;
+// A picture that would take more memory than this to show is refused (4 bytes a pixel).
+constexpr qint64 MaxPicturePixels = 64 * 1024 * 1024;
 
 } // namespace
 
@@ -92,6 +101,8 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     connect(connection, &MainConnection::menuReceived, this, &MainWindow::setRootMenuItem);
     connect(m_taskManager, &TaskManager::filesActivated, this, &MainWindow::filesActivated);
     connect(connection, &MainConnection::launchWeb, this, &MainWindow::launchInternalBrowser);
+    connect(connection, &MainConnection::statusNotice, this,
+            [this](const QString &text) { statusBar()->showMessage(text, StatusMessageMs); });
     connect(connection, &MainConnection::scheduledProcessCountChanged, m_taskManager,
             &TaskManager::setScheduledTaskCount);
     m_taskManager->setScheduledTaskCount(connection->scheduledCount());
@@ -120,8 +131,15 @@ MainWindow::~MainWindow()
         if (transport)
             transport->disconnect(this);
     m_channels.clear();
-    // Made without a parent, so it would outlive the desktop.
-    delete m_settingsDialog;
+    // The event loop has ended: nothing deleted later would go any more.
+    for (const QPointer<QWidget> &viewer : qAsConst(m_viewers)) {
+        if (viewer) {
+            viewer->close();
+            delete viewer.data();
+        }
+    }
+    delete m_fileBrowser.data();
+    delete m_settingsDialog.data();
 }
 
 void MainWindow::buildForm()
@@ -255,6 +273,13 @@ void MainWindow::filebrowserBatchPrint(bool batchInProgress)
 
 void MainWindow::printDocument(const QString &text)
 {
+    // A server sending documents faster than they are printed must not grow the client for ever.
+    if (m_printQueue.size() >= MaxPrintQueue) {
+        qWarning() << "MainWindow::printDocument() - print queue full; document dropped";
+        statusBar()->showMessage(QStringLiteral("Too many documents are waiting to be printed; one was dropped."),
+                                 StatusMessageMs);
+        return;
+    }
     m_printQueue.append(text);
     // A run is under way (its dialog spins the event loop): it takes this one too.
     if (m_printQueue.size() > 1)
@@ -263,6 +288,8 @@ void MainWindow::printDocument(const QString &text)
         m_printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
     QPrintDialog dialog(m_printer.get());
     if (dialog.exec() != QDialog::Accepted) {
+        if (m_fileBrowser)
+            m_fileBrowser->cancelBatch();
         m_printQueue.clear();
         return;
     }
@@ -285,6 +312,7 @@ void MainWindow::printDocument(const QString &text)
     }
 }
 
+// The viewer is chosen by the bytes, not by the name a server gave them.
 void MainWindow::viewData(const QString &title, const QByteArray &data)
 {
     if (data.isEmpty()) {
@@ -294,45 +322,77 @@ void MainWindow::viewData(const QString &title, const QByteArray &data)
     }
     const QString name = fileNameForTitle(title);
     qDebug() << "filename" << title << " -> " << name;
-    const QMimeType mime = QMimeDatabase().mimeTypeForFileNameAndData(name, data);
-    qInfo() << "MIME type:" << mime.name();
-    if (mime.inherits(QStringLiteral("application/pdf"))) {
-        notAvailableYet(QStringLiteral("The PDF viewer"));
+    if (data.startsWith("%PDF-")) {
+        qInfo() << "Viewing" << name << "as PDF";
+        openViewer(new PdfFileViewer(name, data, nullptr), QString());
         return;
     }
-    QPixmap pixmap;
-    if (mime.name().startsWith(QLatin1String("image/")) && pixmap.loadFromData(data)) {
-        notAvailableYet(QStringLiteral("The image viewer"));
-        return;
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (reader.canRead()) {
+        const QSize size = reader.size();
+        if (qint64(size.width()) * size.height() > MaxPicturePixels) {
+            qWarning() << "Picture too large to view:" << name << size;
+            QMessageBox::information(this, QStringLiteral("Unable to view"),
+                                     QStringLiteral("This picture is too large to show."));
+            return;
+        }
+        QPixmap pixmap;
+        if (pixmap.convertFromImage(reader.read())) {
+            qInfo() << "Viewing" << name << "as picture:" << reader.format();
+            openViewer(new ImageFileViewer(name, data, pixmap, nullptr), QString());
+            return;
+        }
     }
     openTextViewer(name, data);
 }
 
+void MainWindow::openViewer(QWidget *viewer, const QString &title)
+{
+    if (!title.isEmpty())
+        viewer->setWindowTitle(title);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    m_viewers.removeAll(nullptr);
+    m_viewers.append(viewer);
+    viewer->show();
+    viewer->raise();
+}
+
 void MainWindow::openTextViewer(const QString &name, const QByteArray &data)
 {
-    const QSettings settings;
-    if (!settings.value(QStringLiteral("settings/useExternalTextViewer"), false).toBool()) {
-        notAvailableYet(QStringLiteral("The text viewer"));
+    if (QSettings().value(QStringLiteral("settings/useExternalTextViewer"), false).toBool()) {
+        openExternalViewer(name, data);
         return;
     }
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/zu-XXXXXX-") + name);
+    auto *viewer = new FileViewer(QString::fromLatin1(data), nullptr);
+    connect(viewer, &FileViewer::printFile, this, &MainWindow::printDocument);
+    openViewer(viewer, name);
+}
+
+// The viewer gets the file as one argument of its own and no shell sees it; the file lives until
+// the window goes, since the viewer may read it at any time.
+void MainWindow::openExternalViewer(const QString &name, const QByteArray &data)
+{
+    if (!m_viewerFiles)
+        m_viewerFiles = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/zu-XXXXXX"));
+    QTemporaryFile file(m_viewerFiles->path() + QStringLiteral("/zu-XXXXXX-") + name);
     file.setAutoRemove(false);
-    if (!file.open()) {
-        qWarning() << "Unable to create temporary file";
+    if (!m_viewerFiles->isValid() || !file.open() || file.write(data) != data.size() || !file.flush()) {
+        qWarning() << "Unable to create temporary file" << file.errorString();
+        file.remove();
         return;
     }
-    file.write(data);
     file.close();
     qDebug() << "data written to temp file:" << file.fileName();
+    const QSettings settings;
     const QString viewer = settings.value(QStringLiteral("settings/extTextViewerPath")).toString();
-    QStringList arguments = settings.value(QStringLiteral("settings/extTextViewerArgs"))
-                                .toString()
-                                .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QStringList arguments = QProcess::splitCommand(settings.value(QStringLiteral("settings/extTextViewerArgs")).toString());
     arguments << file.fileName();
-    qInfo() << "Starting external document viewer:" << arguments;
-    if (!QProcess::startDetached(viewer, arguments)) {
-        QMessageBox box(QMessageBox::Warning, QString(),
-                        QStringLiteral("Unable to open external text viewer."));
+    qInfo() << "Starting external document viewer:" << viewer << arguments;
+    if (viewer.isEmpty() || !QProcess::startDetached(viewer, arguments)) {
+        QMessageBox box(QMessageBox::Warning, QString(), QStringLiteral("Unable to open external text viewer."));
         box.setInformativeText(QStringLiteral("Please check user settings."));
         box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
         box.exec();
@@ -380,12 +440,24 @@ void MainWindow::menuHistoryRequested()
         qWarning() << "Menu History filename not available.";
         return;
     }
-    notAvailableYet(QStringLiteral("The menu history viewer"));
+    fileBrowser()->downloadAndView(QStringLiteral("Menu History"), m_mainConnection->historyFile());
+}
+
+FileBrowser *MainWindow::fileBrowser()
+{
+    if (!m_fileBrowser) {
+        m_fileBrowser = new FileBrowser(m_mainConnection);
+        connect(m_fileBrowser, &FileBrowser::viewData, this, &MainWindow::viewData, Qt::QueuedConnection);
+        connect(m_fileBrowser, &FileBrowser::batchPrintInProgress, this, &MainWindow::filebrowserBatchPrint);
+    }
+    return m_fileBrowser;
 }
 
 void MainWindow::launchFileBrowser()
 {
-    notAvailableYet(QStringLiteral("The file browser"));
+    FileBrowser *browser = fileBrowser();
+    browser->raise();
+    browser->showNormal();
 }
 
 void MainWindow::filesActivated()
@@ -393,17 +465,17 @@ void MainWindow::filesActivated()
     m_mainConnection->requestFileInfo(this, FlyoutContext, QString(), false, QString());
 }
 
-void MainWindow::fileRespInfoData(QVariant context, const Menu::FileInfoData *, QString error)
+void MainWindow::fileRespInfoData(QVariant context, const Menu::FileInfoData *data, QString error)
 {
     if (context.toString() != FlyoutContext) {
         qWarning() << "MainWindow::fileRespInfoData() - invalid context";
         return;
     }
-    if (!error.isEmpty()) {
+    if (!error.isEmpty() || !data) {
         qWarning() << "MainWindow::fileRespInfoData() - failed" << error;
         return;
     }
-    notAvailableYet(QStringLiteral("The recent files list"));
+    FilesFlyout::showFlyout(*data, m_taskManager->filesButtonRect(), fileBrowser());
 }
 
 void MainWindow::schedProcListReceived(const MainConnection::SchedProcList &procList)
@@ -426,8 +498,21 @@ BrowserWidget *MainWindow::launchInternalBrowser(const QString &menuTitle)
 
 void MainWindow::taskmanagerModal(bool modal)
 {
-    if (modal && m_settingsDialog)
-        m_settingsDialog->close();
+    const char *const hiddenProperty = "modalHidden";
+    if (modal) {
+        if (m_settingsDialog)
+            m_settingsDialog->close();
+        if (m_fileBrowser && !m_fileBrowser->isHidden()) {
+            m_fileBrowser->setProperty(hiddenProperty, true);
+            m_fileBrowser->hide();
+        }
+        return;
+    }
+    if (m_fileBrowser && m_fileBrowser->property(hiddenProperty).toBool()) {
+        m_fileBrowser->setProperty(hiddenProperty, false);
+        m_fileBrowser->show();
+        m_fileBrowser->raise();
+    }
 }
 
 void MainWindow::hubChannelState(ushort channelId, bool isConnected)
@@ -582,6 +667,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     QSettings settings;
     settings.setValue(GeometryKey, saveGeometry());
     settings.setValue(StateKey, saveState());
+    if (m_fileBrowser)
+        m_fileBrowser->close();
     event->accept();
     QCoreApplication::quit();
 }

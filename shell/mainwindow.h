@@ -18,6 +18,7 @@ class ApplicationConnection;
 class BrowserWidget;
 class ClassicApplicationWidget;
 class ChannelTranceiver;
+class FileBrowser;
 class HomePageWidget;
 class MenuItem;
 class MenuItemModel;
@@ -26,6 +27,7 @@ class QHBoxLayout;
 class QPrinter;
 class QPushButton;
 class QTcpServer;
+class QTemporaryDir;
 class QWebEngineProfile;
 class SettingsDialog;
 class TaskManager;
@@ -49,6 +51,8 @@ public:
     int classicSessionCount() const { return m_classicSessions.size(); }
 
     QList<ApplicationConnection *> classicSessions() const { return m_classicSessions.values(); }
+    // The one file browser, created on first use.
+    FileBrowser *fileBrowser();
 
     QObject *hostObject() override { return this; }
     ClassicApplicationWidget *createClassicPage(uint windowId, const QString &menuTitle, bool solo) override;
@@ -103,7 +107,9 @@ private:
     void buildForm();
     void notAvailableYet(const QString &feature);
     bool confirmForcedQuit();
+    void openViewer(QWidget *viewer, const QString &title);
     void openTextViewer(const QString &name, const QByteArray &data);
+    void openExternalViewer(const QString &name, const QByteArray &data);
 
     QAction *m_actionManual = nullptr;
     QWidget *m_centralWidget = nullptr;
@@ -115,10 +121,15 @@ private:
     QPointer<QTcpServer> m_listener;
     QSet<ApplicationConnection *> m_classicSessions;
     QMap<ushort, QPointer<ChannelTranceiver>> m_channels;
+    QPointer<FileBrowser> m_fileBrowser;
+    QList<QPointer<QWidget>> m_viewers;
+    // Documents handed to the external viewer; removed with the window.
+    std::unique_ptr<QTemporaryDir> m_viewerFiles;
     QString m_pendingPassword;
     QPointer<SettingsDialog> m_settingsDialog;
     std::unique_ptr<QPrinter> m_printer;
     bool m_batchPrint = false;
+    static constexpr int MaxPrintQueue = 100;
     QStringList m_printQueue;
     QWebEngineProfile *m_webProfile = nullptr;
 };

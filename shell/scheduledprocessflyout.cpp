@@ -1,35 +1,12 @@
 #include "scheduledprocessflyout.h"
 #include "app/plaintext.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 QPointer<ScheduledProcessFlyout> ScheduledProcessFlyout::s_current;
-
-namespace {
-
-QFrame *line(const QString &name, QWidget *parent)
-{
-    auto *frame = new QFrame(parent);
-    frame->setObjectName(name);
-    frame->setFrameShape(QFrame::HLine);
-    return frame;
-}
-
-QPushButton *iconButton(const QString &name, const QString &icon, QWidget *parent)
-{
-    auto *button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setIcon(QIcon(icon));
-    button->setIconSize(QSize(24, 24));
-    button->setFixedSize(32, 32);
-    return button;
-}
-
-} // namespace
 
 ScheduledProcessFlyout::ScheduledProcessFlyout(const MainConnection::SchedProcList &list)
     : Flyout(nullptr, false)

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -161,6 +162,18 @@ private slots:
         QTcpSocket socket;
         socket.connectToHost(QHostAddress::LocalHost, port);
         QVERIFY(socket.waitForConnected(5000));
+        // Other hosts cannot reach it: it listens on the loopback address only.
+        const QList<QHostAddress> addresses = QNetworkInterface::allAddresses();
+        const auto outside = std::find_if(addresses.begin(), addresses.end(), [](const QHostAddress &address) {
+            return !address.isLoopback() && address.protocol() == QAbstractSocket::IPv4Protocol;
+        });
+        if (outside != addresses.end()) {
+            QTcpSocket remote;
+            remote.connectToHost(*outside, port);
+            QVERIFY2(!remote.waitForConnected(2000), qPrintable(outside->toString()));
+        } else {
+            qInfo() << "No address besides loopback here; the outside connection is not tried";
+        }
         const QString all = readLog(newestLog(home.path())).join('\n');
         QVERIFY(all.contains(" I Log level set to 0"));
         // Logged by the Runner before the command line lowers the threshold.

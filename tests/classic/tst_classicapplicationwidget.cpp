@@ -436,6 +436,19 @@ private slots:
         g->setPropHelpUrl(QString());
         m_page->form().helpButton->click();
         QCOMPARE(help.takeFirst().at(0).toString(), QString("http://screen"));
+
+        // A long session of ever new screen ids keeps the entries of the screens still shown only.
+        for (int id = 100; id < 400; ++id)
+            QVERIFY(m_page->renderUi(screenDoc(QRect(0, 6, 40, 2), fieldItem(0, 0, "h"), QString(), "T",
+                                               "http://h" + QString::number(id)),
+                                     id, false, -1, -1));
+        QVERIFY(m_page->rememberedScreens() <= 128);
+        ZuFieldWidget *f = m_page->getField(1, "f");
+        f->setAttributes(0, ZuFieldWidget::ZUGUI_CHAR);
+        m_page->activateField(1, "f", QString(), true);
+        m_page->setFocusOnField(1, "f");
+        m_page->form().helpButton->click();
+        QCOMPARE(help.takeFirst().at(0).toString(), QString("http://screen"));
     }
 
     void soloHelpKeyOpensHelp()

@@ -8,6 +8,7 @@
 #include "hub/updateprompt.h"
 #include "menu/mainconnection.h"
 
+#include "framecodec.h"
 #include "modaldriver.h"
 #include "testcertificates.h"
 #include "testenvironment.h"
@@ -28,6 +29,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSslSocket>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -542,6 +544,37 @@ private slots:
         QCOMPARE(f.link.state(), State::Disconnected);
         QCOMPARE(f.link.mainConnection()->state(), MainConnection::Disconnected);
         QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    // While a notification's dialog runs inside the reader, what the hub sends waits in a bounded
+    // socket buffer (TCP holds the rest back) and is all read when the dialog closes.
+    void unreadBytesStayBoundedUnderADialog()
+    {
+        Fixture f(m_identity.get());
+        QVERIFY(f.connect());
+        const QByteArray block = QByteArray(2 * 1024 * 1024, '\x5a');
+        constexpr int Blocks = 8;
+        qint64 mostUnread = 0;
+        ModalDriver driver;
+        driver.expect<QMessageBox>([&](QMessageBox *box) {
+            for (int i = 0; i < Blocks; ++i)
+                f.hub.sendRaw(FrameCodec::encode(FrameCodec::ChannelFrame, FrameCodec::channelPayload(3, block),
+                                                 false).bytes);
+            auto *socket = f.link.findChild<QSslSocket *>();
+            QTest::qWaitFor([&] {
+                if (socket)
+                    mostUnread = qMax(mostUnread, socket->bytesAvailable() + socket->encryptedBytesAvailable());
+                return false;
+            }, 1500);
+            box->button(QMessageBox::Ok)->click();
+        });
+        ZuHubProto::Envelope notify;
+        notify.mutable_notify()->set_message("Maintenance at noon");
+        f.hub.sendEnvelope(notify);
+        QTRY_VERIFY_WITH_TIMEOUT(driver.allHandled(), WaitMs);
+        QVERIFY2(mostUnread <= HubConnection::ReadBufferBytes, qPrintable(QString::number(mostUnread)));
+        QTRY_COMPARE_WITH_TIMEOUT(f.channelData.size(), Blocks, WaitMs);
+        QCOMPARE(f.channelData.last(), "3:" + block);
     }
 
     void sslErrorsIgnored()

@@ -502,6 +502,36 @@ private slots:
         QVERIFY(!BusyMouse::instance()->pendingReasons().contains("fileRequested"));
     }
 
+    // Unanswered requests are bounded; those of requesters that are gone make room first.
+    void unansweredRequestsAreBounded()
+    {
+        online();
+        const QVariantMap quiet { { "busyMouse", false } };
+        QTest::ignoreMessage(QtWarningMsg,
+                             "MainConnection::registerRequest() - too many requests unanswered; request failed");
+        {
+            Worker gone;
+            for (int i = 0; i < 1000; ++i)
+                m_mc->requestFile(&gone, quiet, "/g");
+        }
+        Worker worker;
+        int sent = m_sent->size();
+        m_mc->requestFile(&worker, "room", "/a");
+        QCOMPARE(m_sent->size(), sent + 1); // the gone requester's entries made room
+
+        QTest::ignoreMessage(QtWarningMsg,
+                             "MainConnection::registerRequest() - too many requests unanswered; request failed");
+        int accepted = 0;
+        for (; accepted < 2000; ++accepted) {
+            sent = m_sent->size();
+            m_mc->requestFile(&worker, "more", "/a");
+            if (m_sent->size() == sent)
+                break;
+        }
+        QVERIFY(accepted < 1000);
+        QTRY_COMPARE(worker.calls, QStringList { "file more [Too many requests are waiting for the ZU server]" });
+    }
+
     void launchUrls()
     {
         UrlCatcher catcher;
@@ -514,6 +544,19 @@ private slots:
         feed(external);
         QCOMPARE(catcher.opened, QList<QUrl> { QUrl("https://reports.example/a") });
         QCOMPARE(web.size(), 0);
+
+        // Only web addresses leave the client; the user is told of the others.
+        QSignalSpy notices(m_mc.get(), &MainConnection::statusNotice);
+        for (const char *address : { "file:///etc/passwd", "smb://host/share", "javascript:alert(1)" }) {
+            QDesktopServices::setUrlHandler(QUrl(address).scheme(), &catcher, "open");
+            external.mutable_launchurl()->set_url(address);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("refused to open"));
+            feed(external);
+            QDesktopServices::unsetUrlHandler(QUrl(address).scheme());
+        }
+        QCOMPARE(catcher.opened.size(), 1);
+        QCOMPARE(notices.size(), 3);
+        QVERIFY(notices.at(0).at(0).toString().contains("file:///etc/passwd"));
 
         Menu::Envelope internal;
         internal.mutable_launchurl()->set_url("https://reports.example/b");

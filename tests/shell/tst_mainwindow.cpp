@@ -13,8 +13,12 @@
 #include "shell/taskmanager.h"
 #include "terminal/terminaltaskwidget.h"
 
+#include "files/fileviewer.h"
+
+#include "fakemenufiles.h"
 #include "modaldriver.h"
 #include "studentmenu.h"
+#include "testdocuments.h"
 #include "testenvironment.h"
 
 #include "menu.pb.h"
@@ -27,8 +31,11 @@
 #include <QPrintDialog>
 #include <QScreen>
 #include <QSettings>
+#include <QStatusBar>
 #include <QSignalSpy>
+#include <QTextEdit>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 class tst_MainWindow : public QObject
@@ -117,6 +124,84 @@ private slots:
         QCOMPARE(text, QString("Unable to view|This file is empty."));
     }
 
+    void viewerChosenByContent_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("viewer");
+        QTest::newRow("pdf") << "report.pdf" << TestDocuments::pdf(1) << "PdfFileViewer";
+        QTest::newRow("picture named as text") << "scan.txt" << TestDocuments::png(QSize(20, 10))
+                                               << "ImageFileViewer";
+        QTest::newRow("text named as picture") << "photo.png" << QByteArray("not a picture") << "FileViewer";
+        QTest::newRow("broken picture") << "broken.png" << TestDocuments::png(QSize(20, 10)).left(40)
+                                        << "FileViewer";
+    }
+
+    void viewerChosenByContent()
+    {
+        QFETCH(QString, title);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, viewer);
+        m_window->viewData(title, data);
+        DocumentViewer *opened = openViewer();
+        QVERIFY(opened);
+        QCOMPARE(QString(opened->metaObject()->className()), viewer);
+        QVERIFY(opened->windowTitle().contains(title));
+        opened->close();
+    }
+
+    // The arguments are split as a command line would be, and the document is one argument of its
+    // own, however its name reads; no shell sees it. It goes when the window goes.
+    void externalViewerGetsTheFileAsOneArgument()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("arguments.txt");
+        QFile script(dir.filePath("viewer.sh"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("out=\"$(dirname \"$0\")/arguments.txt\"\n"
+                     "for a in \"$@\"; do echo \"[$a]\"; done > \"$out.part\"\n"
+                     "cat \"$2\" >> \"$out.part\" && mv \"$out.part\" \"$out\"\n");
+        script.close();
+        QSettings settings;
+        settings.setValue("settings/useExternalTextViewer", true);
+        settings.setValue("settings/extTextViewerPath", "/bin/sh");
+        settings.setValue("settings/extTextViewerArgs", QStringLiteral("\"%1\" \"two words\"").arg(script.fileName()));
+        m_window->viewData("fees; rm -rf $HOME.txt", "Fees due\n");
+        settings.setValue("settings/useExternalTextViewer", false);
+
+        QFile written(out);
+        QTRY_VERIFY(written.size() > 0);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(written.readAll()).split('\n');
+        QCOMPARE(lines.value(0), QString("[two words]"));
+        QVERIFY(lines.value(1).endsWith("-fees;_rm_-rf_$HOME.txt]"));
+        QCOMPARE(lines.value(2), QString("Fees due"));
+        const QString document = lines.value(1).mid(1).chopped(1);
+        QVERIFY(QFile::exists(document));
+        m_window.reset();
+        QVERIFY(!QFile::exists(document));
+    }
+
+    void menuHistoryIsViewedThroughTheBrowser()
+    {
+        FakeMenuFiles server(m_connection.get());
+        server.files.insert("zu-history-jdoe", "2025-03-01 09:00  /students/enrol.opt\n");
+        Menu::Envelope history;
+        history.mutable_historyfile()->set_name("zu-history-jdoe");
+        const QByteArray bytes = QByteArray::fromStdString(history.SerializeAsString());
+        m_connection->processMessage(bytes.constData(), bytes.size());
+
+        m_window->menuHistoryRequested();
+        DocumentViewer *opened = nullptr;
+        QTRY_VERIFY((opened = openViewer()));
+        QCOMPARE(opened->windowTitle(), QString("Menu_History"));
+        QVERIFY(server.log.contains("get zu-history-jdoe"));
+        auto *text = qobject_cast<FileViewer *>(opened);
+        QVERIFY(text);
+        QVERIFY(text->textEdit()->toPlainText().startsWith("2025-03-01 09:00  /students/enrol.opt"));
+        opened->close();
+    }
+
     void printQueueCancelledDiscardsEverything()
     {
         ModalDriver driver;
@@ -138,6 +223,17 @@ private slots:
         m_window->printDocument("fourth");
         QCOMPARE(dialogs, 2);
         QVERIFY(driver.unexpected().isEmpty());
+
+        // A flood while the dialog is open is bounded, and the user is told.
+        driver.expect<QPrintDialog>([this](QPrintDialog *dialog) {
+            QTest::ignoreMessage(QtWarningMsg, "MainWindow::printDocument() - print queue full; document dropped");
+            for (int i = 0; i < 100; ++i)
+                m_window->printDocument("flood");
+            QVERIFY(m_window->statusBar()->currentMessage().contains("dropped"));
+            dialog->reject();
+        });
+        m_window->printDocument("fifth");
+        QVERIFY(driver.allHandled());
     }
 
     void passwordResultWithoutPendingChangeIsIgnored()
@@ -307,6 +403,32 @@ private slots:
         QTRY_VERIFY(!page);
     }
 
+    // A classic application's document: viewed under its name, or printed when named "prn".
+    void classicFileMessages()
+    {
+        startClassicSession(6, 0);
+        Pb::UIEnvelope document;
+        document.set_window_id(1);
+        document.mutable_file_message()->set_name("Fee statement");
+        document.mutable_file_message()->set_file("Fees due: 120.00\n");
+        deliver(6, document);
+        auto *viewer = qobject_cast<FileViewer *>(openViewer());
+        QVERIFY(viewer);
+        QCOMPARE(viewer->windowTitle(), QString("Fee_statement"));
+        QCOMPARE(viewer->textEdit()->toPlainText(), QString("Fees due: 120.00\n"));
+        viewer->close();
+
+        ModalDriver driver;
+        int printDialogs = 0;
+        driver.expect<QPrintDialog>([&printDialogs](QPrintDialog *dialog) {
+            ++printDialogs;
+            dialog->reject();
+        });
+        document.mutable_file_message()->set_name("prn");
+        deliver(6, document);
+        QTRY_COMPARE(printDialogs, 1);
+    }
+
     void quitGuardNamesTheSessions()
     {
         m_window->setRootMenuItem(studentMenu());
@@ -359,6 +481,16 @@ private slots:
     }
 
 private:
+    static DocumentViewer *openViewer()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *viewer = qobject_cast<DocumentViewer *>(widget);
+            if (viewer && viewer->isVisible())
+                return viewer;
+        }
+        return nullptr;
+    }
+
     void deliver(ushort channel, const Pb::UIEnvelope &envelope)
     {
         const std::string bytes = envelope.SerializeAsString();

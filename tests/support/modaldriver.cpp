@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 
 namespace {
@@ -12,6 +14,14 @@ ModalDriver::ModalDriver(QObject *parent)
     : QObject(parent)
 {
     QTimer::singleShot(PollMs, this, &ModalDriver::poll);
+}
+
+void ModalDriver::expectFileChoice(const QString &path)
+{
+    expect<QFileDialog>([path](QFileDialog *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+        static_cast<QDialog *>(dialog)->accept();
+    });
 }
 
 void ModalDriver::poll()

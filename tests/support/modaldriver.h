@@ -30,6 +30,10 @@ public:
         });
     }
 
+    // Answers the next file dialog with a path typed in: its view fills in the background, so a
+    // file selected in it may not be there yet.
+    void expectFileChoice(const QString &path);
+
     bool allHandled() const { return m_handlers.isEmpty(); }
     int handledCount() const { return m_handled; }
     // Class names and titles of modal widgets nobody expected.

@@ -1,0 +1,123 @@
+#include "localfiles.h"
+
+#include "filemessagebox.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSettings>
+
+namespace {
+
+const QString DownloadKey = QStringLiteral("downloadLocation");
+const QString UploadKey = QStringLiteral("uploadLocation");
+
+// A remembered folder that has gone since would start the file dialog nowhere.
+QString storedFolder(const QString &key)
+{
+    const QString folder = QSettings().value(key).toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
+bool hasDriveLetter(const QString &name)
+{
+    if (name.size() < 2 || name.at(1) != QLatin1Char(':'))
+        return false;
+    const char letter = name.at(0).toLatin1();
+    return (letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z');
+}
+
+} // namespace
+
+QString LocalFiles::downloadLocation()
+{
+    return storedFolder(DownloadKey);
+}
+
+void LocalFiles::setDownloadLocation(const QString &folder)
+{
+    QSettings().setValue(DownloadKey, folder);
+}
+
+QString LocalFiles::uploadLocation()
+{
+    return storedFolder(UploadKey);
+}
+
+void LocalFiles::setUploadLocation(const QString &folder)
+{
+    QSettings().setValue(UploadKey, folder);
+}
+
+QString LocalFiles::childPath(const QString &folder, const QString &name, QString *reason)
+{
+    reason->clear();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        *reason = QStringLiteral("it is not a file name");
+    else if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        *reason = QStringLiteral("it contains a folder separator");
+    else if (name.contains(QChar(0)))
+        *reason = QStringLiteral("it contains a NUL character");
+    else if (hasDriveLetter(name))
+        *reason = QStringLiteral("it starts with a drive letter");
+    if (!reason->isEmpty())
+        return QString();
+
+    const QDir base(QDir::cleanPath(QDir(folder).absolutePath()));
+    const QString path = base.filePath(name);
+    // A link would be written through (QSaveFile follows it), so it must lead into the folder.
+    const QFileInfo entry(path);
+    if (entry.isSymLink()) {
+        const QString target = entry.canonicalFilePath();
+        QString inside = base.canonicalPath();
+        if (!inside.endsWith(QLatin1Char('/')))
+            inside += QLatin1Char('/');
+        if (target.isEmpty() || !target.startsWith(inside)) {
+            *reason = QStringLiteral("a link of that name leads out of the folder");
+            return QString();
+        }
+    }
+    return path;
+}
+
+bool LocalFiles::write(const QString &path, const QByteArray &data, QString *error)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit())
+        return true;
+    *error = file.errorString();
+    return false;
+}
+
+QString LocalFiles::askSaveFileName(QWidget *parent, const QString &proposedName)
+{
+    const QString start = downloadLocation();
+    QString unsafe;
+    const QString proposal = childPath(start, proposedName, &unsafe);
+    const QString chosen = QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"),
+                                                        proposal.isEmpty() ? start : proposal);
+    if (chosen.isEmpty())
+        return QString();
+    const QFileInfo info(chosen);
+    if (info.exists() && !info.isWritable()) {
+        FileMessageBox box(QMessageBox::Information, QStringLiteral("File not writable"),
+                           QStringLiteral("Unable to write to file '%1'").arg(info.absoluteFilePath()),
+                           QString(), parent);
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return QString();
+    }
+    setDownloadLocation(info.absolutePath());
+    return chosen;
+}
+
+void LocalFiles::reportWriteFailure(QWidget *parent, const QString &path, const QString &error)
+{
+    qWarning() << "Cannot write file" << path << error;
+    FileMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("Could not write file '%1'").arg(path),
+                       error, parent);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
