@@ -129,9 +129,7 @@ void SettingsDialog::buildFontColorPage()
     fontRow->addWidget(m_fontScaleSlider, 1);
     m_fontScaleValueLabel = named(new QLabel(scaleText(m_fontScaleSlider->value()), fontGroup),
                                   "fontScaleValueLabel");
-    // Room for the widest value, so the slider does not move as the text changes.
-    m_fontScaleValueLabel->setMinimumWidth(
-        m_fontScaleValueLabel->fontMetrics().horizontalAdvance(scaleText(m_fontScaleSlider->maximum())));
+    fitScaleLabel();
     fontRow->addWidget(m_fontScaleValueLabel);
     layout->addWidget(fontGroup);
 
@@ -168,8 +166,8 @@ void SettingsDialog::buildViewersPage()
     layout->addWidget(group);
     layout->addStretch(1);
 
-    for (QWidget *widget : { static_cast<QWidget *>(m_extPathEdit), static_cast<QWidget *>(m_extBrowse),
-                             static_cast<QWidget *>(m_extArgsEdit) }) {
+    const QList<QWidget *> viewerWidgets { m_extPathEdit, m_extBrowse, m_extArgsEdit };
+    for (QWidget *widget : viewerWidgets) {
         widget->setEnabled(false);
         connect(m_useExtCheckBox, &QCheckBox::toggled, widget, &QWidget::setEnabled);
     }
@@ -280,6 +278,7 @@ void SettingsDialog::applyPressed()
     user.themeName = m_themeCombo->currentText();
     SettingsManager::instance()->setSettings(user);
 
+    fitScaleLabel();
     updateGeometry();
     adjustSize();
 
@@ -287,6 +286,14 @@ void SettingsDialog::applyPressed()
     settings.setValue(UseExternalViewerKey, m_useExtCheckBox->isChecked());
     settings.setValue(ExternalViewerPathKey, m_extPathEdit->text());
     settings.setValue(ExternalViewerArgsKey, m_extArgsEdit->text());
+}
+
+void SettingsDialog::fitScaleLabel()
+{
+    // Room for the widest value in the font of the moment, so the slider keeps its length.
+    m_fontScaleValueLabel->ensurePolished();
+    m_fontScaleValueLabel->setMinimumWidth(
+        m_fontScaleValueLabel->fontMetrics().horizontalAdvance(scaleText(m_fontScaleSlider->maximum())));
 }
 
 void SettingsDialog::okayPressed()

@@ -46,6 +46,7 @@ private:
     // The General page stacks its groups in the order added, above the space that fills the page.
     void addGeneralGroup(QGroupBox *group);
     void loadValues();
+    void fitScaleLabel();
     void changePassword();
     void updatePasswordButton();
 
