@@ -173,6 +173,7 @@ private:
     SavedWindowState *topWindowState();
     void showQueuedAncestors(QWidget *widget);
     void forgetScreensNotShown();
+    void prepareServerTexts(QWidget *screen);
     bool refuseOverlay(const char *function);
     // The overlay layer: every overlay of the page opens and closes through these two.
     void openOverlay(QWidget *overlay, OverlayMode mode);

@@ -9,6 +9,8 @@
 SslErrors::SslErrors(QWidget *parent)
     : QDialog(parent)
     , m_errorList(new QListWidget(this))
+    , m_changeWarning(new QLabel(this))
+    , m_trustButton(new QPushButton(this))
 {
     setObjectName(QStringLiteral("SslErrors"));
     setWindowTitle(tr("Unable To Validate The Connection"));
@@ -35,15 +37,47 @@ SslErrors::SslErrors(QWidget *parent)
     QPushButton *cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setDefault(true);
+    m_trustButton->setObjectName(QStringLiteral("alwaysTrustButton"));
+    m_trustButton->hide();
+    buttons->addButton(m_trustButton, QDialogButtonBox::AcceptRole);
+    connect(m_trustButton, &QPushButton::clicked, this, [this] { m_alwaysTrust = true; });
     connect(view, &QPushButton::clicked, this, &SslErrors::viewCertificateChainClicked);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    m_changeWarning->setObjectName(QStringLiteral("changeWarningLabel"));
+    m_changeWarning->setTextFormat(Qt::PlainText);
+    m_changeWarning->setWordWrap(true);
+    m_changeWarning->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_changeWarning->setStyleSheet(QStringLiteral("color: #b00020; font-weight: bold;"));
+    m_changeWarning->hide();
+
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_changeWarning);
     layout->addWidget(message);
     layout->addWidget(m_errorList);
     layout->addWidget(buttons);
     resize(500, 300);
+}
+
+void SslErrors::offerTrust(const QString &hostPort)
+{
+    m_trustButton->setText(tr("Always trust this certificate for %1").arg(hostPort));
+    m_trustButton->show();
+}
+
+void SslErrors::warnOfChange(const QString &hostPort, const QString &trustedFingerprint,
+                             const QString &presentedFingerprint)
+{
+    setWindowTitle(tr("The Hub's Certificate Has Changed"));
+    m_changeWarning->setText(
+        tr("The certificate of %1 is not the one you chose to trust. Someone may be posing as the hub. "
+           "Go on only if your administrator told you that the hub's certificate was replaced.\n\n"
+           "Trusted certificate (SHA-256):\n%2\n\nPresented certificate (SHA-256):\n%3")
+            .arg(hostPort, trustedFingerprint, presentedFingerprint));
+    m_changeWarning->show();
+    offerTrust(hostPort);
+    resize(640, 420);
 }
 
 void SslErrors::addError(const QString &text)

@@ -4,6 +4,7 @@
 #include "app/clientidentity.h"
 #include "app/platform.h"
 #include "hub/certificateinfo.h"
+#include "hub/certificatepins.h"
 #include "hub/sslerrors.h"
 #include "hub/updateprompt.h"
 #include "menu/mainconnection.h"
@@ -653,6 +654,89 @@ private slots:
         QCOMPARE(errorTexts.mid(0, 2), (QStringList { "SSL Errors...", "SSL Errors: Canceled" }));
         QCOMPARE(errorTexts.last(), listed.first());
         QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    // Trust once, then be asked only when the certificate changes: first contact pinned, second
+    // contact silent, a replaced certificate warned with both fingerprints and refused on Cancel,
+    // trusted anew on request, and a forgotten pin asking again.
+    void pinnedCertificates()
+    {
+        TestCertificates::trustAuthority(false);
+        const TestCertificates &certificates = TestCertificates::instance();
+        Fixture f(m_identity.get());
+        f.hub.setHelloAck(acceptingAck());
+        QVERIFY(f.hub.start());
+        f.host = f.hub.hostEntry();
+        f.link.setHostEntry(&f.host);
+        const QString hostPort = f.host.settingsKey();
+        const QString original = CertificatePins::fingerprint(certificates.hubCertificate());
+        const QString replacement = CertificatePins::fingerprint(certificates.replacementCertificate());
+        const auto connectAgain = [&] {
+            if (f.link.state() != State::Disconnected) {
+                f.hub.closePeer();
+                QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Disconnected, WaitMs);
+            }
+            f.link.startConnection(false);
+        };
+
+        ModalDriver driver;
+        driver.expect<SslErrors>([&](SslErrors *dialog) {
+            auto *trust = dialog->findChild<QPushButton *>("alwaysTrustButton");
+            QVERIFY(trust && trust->isVisible());
+            QCOMPARE(trust->text(), "Always trust this certificate for " + hostPort);
+            QVERIFY(!dialog->findChild<QLabel *>("changeWarningLabel")->isVisible());
+            trust->click();
+        });
+        connectAgain();
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Connected, WaitMs);
+        QCOMPARE(CertificatePins::pin(hostPort).fingerprint, original);
+
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("pinned certificate accepted"));
+        connectAgain();
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Connected, WaitMs);
+        QVERIFY(driver.unexpected().isEmpty());
+
+        f.hub.presentReplacementCertificate(true);
+        QString warning;
+        driver.expect<SslErrors>([&](SslErrors *dialog) {
+            warning = dialog->findChild<QLabel *>("changeWarningLabel")->text();
+            dialog->findChild<QPushButton *>("cancelButton")->click();
+        });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("differs from the trusted one"));
+        connectAgain();
+        QTRY_VERIFY_WITH_TIMEOUT(driver.allHandled(), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Disconnected, WaitMs);
+        QVERIFY2(warning.contains(original) && warning.contains(replacement), qPrintable(warning));
+        QCOMPARE(CertificatePins::pin(hostPort).fingerprint, original);
+
+        driver.expect<SslErrors>([](SslErrors *dialog) {
+            dialog->findChild<QPushButton *>("alwaysTrustButton")->click();
+        });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("differs from the trusted one"));
+        f.link.startConnection(false);
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Connected, WaitMs);
+        QCOMPARE(CertificatePins::pin(hostPort).fingerprint, replacement);
+
+        CertificatePins::forget(hostPort);
+        QVERIFY(CertificatePins::pins().isEmpty());
+        driver.expect<SslErrors>([](SslErrors *dialog) {
+            QVERIFY(!dialog->findChild<QLabel *>("changeWarningLabel")->isVisible());
+            dialog->findChild<QPushButton *>("cancelButton")->click();
+        });
+        connectAgain();
+        QTRY_VERIFY_WITH_TIMEOUT(driver.allHandled(), WaitMs);
+        QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    // A certificate that validates needs no question and is never pinned.
+    void validCertificateIsNeverPinned()
+    {
+        TestCertificates::trustAuthority(true);
+        Fixture f(m_identity.get());
+        ModalDriver driver;
+        QVERIFY(f.connect());
+        QVERIFY(driver.unexpected().isEmpty());
+        QVERIFY(CertificatePins::pins().isEmpty());
     }
 
     void updateOffers_data()
