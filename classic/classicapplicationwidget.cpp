@@ -767,6 +767,11 @@ int ClassicApplicationWidget::startingColumnWidth(int pageWidth)
 void ClassicApplicationWidget::resizeEvent(QResizeEvent *event)
 {
     TaskPageWidget::resizeEvent(event);
+    fitColumns();
+}
+
+void ClassicApplicationWidget::fitColumns()
+{
     const int available = width();
     const int fontLimit = fontMetrics().horizontalAdvance(QLatin1Char('M')) * StyleManager::fontScale() / 100;
     int n = qMin(startingColumnWidth(available), fontLimit);
@@ -786,6 +791,8 @@ void ClassicApplicationWidget::themeChanged()
     const QList<ZuFieldWidget *> fields = allFields();
     for (ZuFieldWidget *field : fields)
         field->calculateMinimumWidth();
+    // A new font scale changes the character cell; the columns follow without a resize.
+    fitColumns();
     updateIcons();
 }
 

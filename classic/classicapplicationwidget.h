@@ -166,6 +166,8 @@ private:
     void updateStatusLine();
     void updateNavButtons(bool enabled);
     void updateIcons();
+    // Sets the grid's column width for the page's width and font.
+    void fitColumns();
     void focusCurrentOrMenu();
     QList<ZuFieldWidget *> allFields() const;
     SavedWindowState *topWindowState();

@@ -501,6 +501,9 @@ void ZuFieldWidget::calculateMinimumWidth()
     case DisplayMode::Id:
     case DisplayMode::DateText:
     case DisplayMode::Blob: {
+        // The style sheet sets the font (and its scale) when the editor is polished; a new editor
+        // is not polished until it is shown, and would be measured in the default font.
+        m_editor->ensurePolished();
         const int charWidth = m_editor->fontMetrics().horizontalAdvance(QLatin1Char('G'));
         QStyleOptionFrame option;
         option.initFrom(m_editor);

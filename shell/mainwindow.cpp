@@ -4,6 +4,7 @@
 #include "homepagewidget.h"
 #include "menuitemmodel.h"
 #include "scheduledprocessflyout.h"
+#include "settingsdialog.h"
 #include "taskmanager.h"
 #include "taskpagewidget.h"
 
@@ -139,6 +140,7 @@ MainWindow::~MainWindow()
         }
     }
     delete m_fileBrowser.data();
+    delete m_settingsDialog.data();
 }
 
 void MainWindow::buildForm()
@@ -408,19 +410,29 @@ void MainWindow::changePasswordResult(bool success, const QString &message)
 {
     if (m_pendingPassword.isEmpty())
         return;
+    // A closed dialog is only waiting to be deleted: not a parent for the box.
+    QWidget *parent = m_settingsDialog && m_settingsDialog->isVisible() ? static_cast<QWidget *>(m_settingsDialog)
+                                                                        : this;
     if (success) {
-        PlainText::information(this, QStringLiteral("Password Change Successful"),
+        PlainText::information(parent, QStringLiteral("Password Change Successful"),
                                message.isEmpty() ? QStringLiteral("Password changed as requested") : message);
         m_mainConnection->passwordChanged(m_pendingPassword);
     } else {
-        PlainText::information(this, QStringLiteral("Password Change Failed"), message);
+        PlainText::information(parent, QStringLiteral("Password Change Failed"), message);
     }
     m_pendingPassword.clear();
 }
 
 void MainWindow::launchUserSettings()
 {
-    notAvailableYet(QStringLiteral("The settings dialog"));
+    if (!m_settingsDialog) {
+        m_settingsDialog = new SettingsDialog;
+        connect(m_settingsDialog, &SettingsDialog::passwordChangeRequested, this,
+                &MainWindow::passwordChangeRequested);
+    }
+    m_settingsDialog->showNormal();
+    m_settingsDialog->raise();
+    m_settingsDialog->activateWindow();
 }
 
 void MainWindow::menuHistoryRequested()
@@ -489,6 +501,8 @@ void MainWindow::taskmanagerModal(bool modal)
 {
     const char *const hiddenProperty = "modalHidden";
     if (modal) {
+        if (m_settingsDialog)
+            m_settingsDialog->close();
         if (m_fileBrowser && !m_fileBrowser->isHidden()) {
             m_fileBrowser->setProperty(hiddenProperty, true);
             m_fileBrowser->hide();

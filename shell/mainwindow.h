@@ -29,6 +29,7 @@ class QPushButton;
 class QTcpServer;
 class QTemporaryDir;
 class QWebEngineProfile;
+class SettingsDialog;
 class TaskManager;
 class TaskPageWidget;
 
@@ -128,6 +129,7 @@ private:
     // Documents handed to the external viewer; removed with the window.
     std::unique_ptr<QTemporaryDir> m_viewerFiles;
     QString m_pendingPassword;
+    QPointer<SettingsDialog> m_settingsDialog;
     std::unique_ptr<QPrinter> m_printer;
     bool m_batchPrint = false;
     static constexpr int MaxPrintQueue = 100;
