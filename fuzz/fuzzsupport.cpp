@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <google/protobuf/stubs/logging.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -97,7 +99,11 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
         qputenv(name, home.path().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
-    qInstallMessageHandler(quietHandler);
+    // ZU_FUZZ_VERBOSE=1 keeps Qt's and protobuf's messages, for looking into one input.
+    if (qEnvironmentVariableIsEmpty("ZU_FUZZ_VERBOSE")) {
+        qInstallMessageHandler(quietHandler);
+        google::protobuf::SetLogHandler(nullptr);
+    }
 
     // Never deleted: the offscreen platform leaks its screen when the application goes, and the
     // leak check at exit would take that for a finding.
