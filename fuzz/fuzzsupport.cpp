@@ -1,6 +1,7 @@
 #include "fuzzsupport.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -24,6 +25,22 @@ void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &mes
         std::abort();
     }
 }
+
+// A modal dialog the code opens (a message box about an invalid address, say) waits for a person;
+// here it is dismissed as soon as it shows, as if the person pressed Escape.
+class ModalDismisser : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            auto *dialog = qobject_cast<QDialog *>(watched);
+            if (dialog && dialog->isModal())
+                QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
 
 int writeSeeds(const QString &folder)
 {
@@ -108,7 +125,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     // Never deleted: the offscreen platform leaks its screen when the application goes, and the
     // leak check at exit would take that for a finding.
     static QApplication *app = new QApplication(*argc, *argv);
-    Q_UNUSED(app)
+    auto *dismisser = new ModalDismisser;
+    dismisser->setParent(app);
+    app->installEventFilter(dismisser);
     QCoreApplication::setOrganizationName(QStringLiteral("ZU"));
     QCoreApplication::setApplicationName(QStringLiteral("zu-fuzz"));
 
