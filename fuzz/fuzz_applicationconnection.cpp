@@ -63,11 +63,10 @@ QList<QByteArray> fuzzSeeds()
     writer.idSec(QStringLiteral("Identity"), png.data(), {});
     const QList<QByteArray> overlays = messages;
 
-    QList<QByteArray> seeds { joinMessages(session + overlays) };
+    QList<QByteArray> seeds = exchangeSeeds(session + overlays);
+    // Each overlay over a freshly loaded screen.
     for (const QByteArray &overlay : overlays)
         seeds.append(joinMessages(session.mid(0, 3) + QList<QByteArray> { overlay }));
-    for (const QByteArray &message : session + overlays)
-        seeds.append(message);
     return seeds;
 }
 

@@ -2,7 +2,6 @@
 
 #include "menuserver.h"
 
-#include "menu/abstractremotefileworker.h"
 #include "menu/mainconnection.h"
 
 #include <QCoreApplication>
@@ -12,14 +11,6 @@
 #include <cstdlib>
 
 namespace {
-
-class Worker : public QObject, public AbstractRemoteFileWorker
-{
-public:
-    void fileRespInfoData(QVariant, const Menu::FileInfoData *, QString) override { }
-    void fileRespFile(QVariant, QByteArray, QString) override { }
-    void fileRespUpload(QVariant, QString) override { }
-};
 
 // Both ends answer through the event loop, as over a link; a few rounds carry every answer.
 void settle()
@@ -57,6 +48,17 @@ void FuzzMenuHub::wipe()
     }
 }
 
+void FuzzMenuHub::openFileRequests(MainConnection &session, FuzzFileWorker *worker)
+{
+    session.requestFileInfo(worker, QString(), QString(), true, QString());
+    session.requestFile(worker, QString(), QStringLiteral("/README.txt"));
+    session.uploadFile(worker, QString(), QStringLiteral("/upload.txt"), "line one\r\nline two\r\n", true, false);
+    session.renameFile(worker, QString(), QStringLiteral("/upload.txt"), QStringLiteral("/renamed.txt"));
+    session.copyFile(worker, QString(), QStringLiteral("/renamed.txt"), QStringLiteral("/copy.txt"));
+    session.printFile(worker, QString(), QStringLiteral("/copy.txt"), QStringLiteral("office"), QString());
+    session.deleteFile(worker, QString(), QStringLiteral("/copy.txt"));
+}
+
 FuzzMenuHub::Exchange FuzzMenuHub::recordExchange()
 {
     Exchange exchange;
@@ -84,14 +86,8 @@ FuzzMenuHub::Exchange FuzzMenuHub::recordExchange()
         std::fprintf(stderr, "seed session did not connect: %d\n", int(client.state()));
         std::abort();
     }
-    Worker worker;
-    client.requestFileInfo(&worker, QString(), QString(), true, QString());
-    client.requestFile(&worker, QString(), QStringLiteral("/README.txt"));
-    client.uploadFile(&worker, QString(), QStringLiteral("/upload.txt"), "line one\r\nline two\r\n", true, false);
-    client.renameFile(&worker, QString(), QStringLiteral("/upload.txt"), QStringLiteral("/renamed.txt"));
-    client.copyFile(&worker, QString(), QStringLiteral("/renamed.txt"), QStringLiteral("/copy.txt"));
-    client.printFile(&worker, QString(), QStringLiteral("/copy.txt"), QStringLiteral("office"), QString());
-    client.deleteFile(&worker, QString(), QStringLiteral("/copy.txt"));
+    FuzzFileWorker worker;
+    openFileRequests(client, &worker);
     client.requestSchedProcData();
     client.sendLaunchItem(QStringLiteral("/Students/Reports"));
     settle();

@@ -4,13 +4,25 @@
 #include "devhubcontext.h"
 #include "userstore.h"
 
+#include "menu/abstractremotefileworker.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QTemporaryDir>
 
 #include <memory>
 
+class MainConnection;
 class MenuServer;
+
+// Stands for the desktop's file browser: takes every file reply and keeps nothing.
+class FuzzFileWorker : public QObject, public AbstractRemoteFileWorker
+{
+public:
+    void fileRespInfoData(QVariant, const Menu::FileInfoData *, QString) override { }
+    void fileRespFile(QVariant, QByteArray, QString) override { }
+    void fileRespUpload(QVariant, QString) override { }
+};
 
 // The stand-in hub's shared state for menu servers on a private data folder: the built-in
 // configuration and its users, homes and print spool.
@@ -33,6 +45,9 @@ public:
         QList<QByteArray> toClient;
     };
     Exchange recordExchange();
+
+    // One file request of each kind, in a fixed order, so that request ids 1 to 7 are open.
+    static void openFileRequests(MainConnection &session, FuzzFileWorker *worker);
 
 private:
     QTemporaryDir m_dir;

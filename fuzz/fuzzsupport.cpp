@@ -19,7 +19,7 @@ constexpr char Separator[] = "\n#ZUFUZZ#\n";
 void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     // Warnings about refused input are what the code is supposed to say; only a fatal message
-    // matters, and it aborts below like any other finding.
+    // matters, and it aborts here like any other finding.
     if (type == QtFatalMsg) {
         std::fprintf(stderr, "qFatal: %s\n", qPrintable(message));
         std::abort();
@@ -86,6 +86,11 @@ void fuzzCheckFailed(const char *condition, const char *file, int line)
 {
     std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, condition);
     std::abort();
+}
+
+QList<QByteArray> exchangeSeeds(const QList<QByteArray> &messages)
+{
+    return QList<QByteArray> { joinMessages(messages) } + messages;
 }
 
 QList<QByteArray> screenSeeds()

@@ -15,6 +15,8 @@ void fuzzOne(const QByteArray &input);
 // exchange and the fuzzer can still mutate each message on its own.
 QList<QByteArray> splitMessages(const QByteArray &input);
 QByteArray joinMessages(const QList<QByteArray> &messages);
+// Seeds of an exchange: all its messages as one input, then each message alone.
+QList<QByteArray> exchangeSeeds(const QList<QByteArray> &messages);
 
 // Runs what the code under test left queued (deferred deletes, zero timers) and deletes it.
 void settleEvents();
