@@ -20,6 +20,7 @@
 #include "settings/settingsmanager.h"
 #include "app/plaintext.h"
 #include "terminal/terminaltaskwidget.h"
+#include "web/browserwidget.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,6 +47,7 @@
 #include <QTemporaryFile>
 #include <QTextDocument>
 #include <QUrl>
+#include <QWebEngineProfile>
 
 namespace {
 
@@ -138,6 +140,15 @@ MainWindow::~MainWindow()
         }
     }
     delete m_fileBrowser.data();
+    // Pages on the profile must go before it, detached ones included. The engine then tears them
+    // down in tasks of its own, which crash on a profile deleted at once: it goes later, or with
+    // the engine at the end of the process.
+    for (const QPointer<BrowserWidget> &page : qAsConst(m_browserPages))
+        delete page.data();
+    if (m_webProfile) {
+        m_webProfile->setParent(nullptr);
+        m_webProfile->deleteLater();
+    }
 }
 
 void MainWindow::buildForm()
@@ -480,8 +491,28 @@ BrowserWidget *MainWindow::launchInternalBrowser(const QString &menuTitle)
         if (!hits.isEmpty())
             title = hits.first().data(Qt::DisplayRole).toString();
     }
-    notAvailableYet(QStringLiteral("The web page \"%1\"").arg(title));
-    return nullptr;
+    auto *page = new BrowserWidget(title, webProfile(), this);
+    page->setAttached(true);
+    connect(page, &BrowserWidget::removeFromTaskbar, this, [this, page] { m_taskManager->removePage(page, false); });
+    connect(page, &BrowserWidget::needNew, this, &MainWindow::launchInternalBrowser);
+    m_browserPages.removeAll(nullptr);
+    m_browserPages.append(page);
+    m_taskManager->addPage(page);
+    return page;
+}
+
+QWebEngineProfile *MainWindow::webProfile()
+{
+    // Made with the first browser page: the web engine costs nothing until a page needs it.
+    if (!m_webProfile) {
+        const QString user = m_mainConnection->username();
+        // A name, not a path: the engine keeps the storage in a folder of that name.
+        const QByteArray storageName = user.isEmpty()
+            ? QByteArrayLiteral("default")
+            : QUrl::toPercentEncoding(user, QByteArray(), QByteArrayLiteral(".~"));
+        m_webProfile = new QWebEngineProfile(QString::fromLatin1(storageName), this);
+    }
+    return m_webProfile;
 }
 
 void MainWindow::taskmanagerModal(bool modal)

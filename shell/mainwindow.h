@@ -109,6 +109,7 @@ private:
     void openViewer(QWidget *viewer, const QString &title);
     void openTextViewer(const QString &name, const QByteArray &data);
     void openExternalViewer(const QString &name, const QByteArray &data);
+    QWebEngineProfile *webProfile();
 
     QAction *m_actionManual = nullptr;
     QWidget *m_centralWidget = nullptr;
@@ -130,4 +131,5 @@ private:
     static constexpr int MaxPrintQueue = 100;
     QStringList m_printQueue;
     QWebEngineProfile *m_webProfile = nullptr;
+    QList<QPointer<BrowserWidget>> m_browserPages;
 };
