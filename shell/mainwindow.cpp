@@ -47,7 +47,6 @@
 #include <QTemporaryFile>
 #include <QTextDocument>
 #include <QUrl>
-#include <QWebEngineProfile>
 
 namespace {
 
@@ -491,7 +490,15 @@ BrowserWidget *MainWindow::launchInternalBrowser(const QString &menuTitle)
         if (!hits.isEmpty())
             title = hits.first().data(Qt::DisplayRole).toString();
     }
-    auto *page = new BrowserWidget(title, webProfile(), this);
+    QString error;
+    QObject *profile = webProfile(&error);
+    BrowserWidget *page = profile ? BrowserWidget::create(title, profile, this, &error) : nullptr;
+    if (!page) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Web Page"), QString(), QMessageBox::Ok, this);
+        PlainText::setTexts(&box, QStringLiteral("Web pages cannot be shown on this workstation."), error);
+        box.exec();
+        return nullptr;
+    }
     page->setAttached(true);
     connect(page, &BrowserWidget::removeFromTaskbar, this, [this, page] { m_taskManager->removePage(page, false); });
     connect(page, &BrowserWidget::needNew, this, &MainWindow::launchInternalBrowser);
@@ -501,7 +508,7 @@ BrowserWidget *MainWindow::launchInternalBrowser(const QString &menuTitle)
     return page;
 }
 
-QWebEngineProfile *MainWindow::webProfile()
+QObject *MainWindow::webProfile(QString *error)
 {
     // Made with the first browser page: the web engine costs nothing until a page needs it.
     if (!m_webProfile) {
@@ -510,7 +517,7 @@ QWebEngineProfile *MainWindow::webProfile()
         const QByteArray storageName = user.isEmpty()
             ? QByteArrayLiteral("default")
             : QUrl::toPercentEncoding(user, QByteArray(), QByteArrayLiteral(".~"));
-        m_webProfile = new QWebEngineProfile(QString::fromLatin1(storageName), this);
+        m_webProfile = BrowserWidget::createProfile(QString::fromLatin1(storageName), this, error);
     }
     return m_webProfile;
 }

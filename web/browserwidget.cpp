@@ -1,25 +1,45 @@
 #include "browserwidget.h"
 
 #include "ui_browserwidget.h"
-#include "webview.h"
 
 #include "app/abbreviatename.h"
 #include "app/plaintext.h"
 #include "app/platform.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDesktopServices>
-#include <QDir>
+#include <QLibrary>
 #include <QMessageBox>
-#include <QPointer>
 #include <QStandardPaths>
 #include <QStyle>
-#include <QTimer>
-#include <QWebEngineDownloadItem>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
+#include <QUrl>
 
-BrowserWidget::BrowserWidget(const QString &title, QWebEngineProfile *profile, QWidget *parent)
+namespace {
+
+constexpr char LibraryName[] = "zuweb";
+
+using CreatePage = BrowserWidget *(*)(const QString &, QObject *, QWidget *);
+using CreateProfile = QObject *(*)(const QString &, QObject *);
+
+// Resolves a function of the web library, loading it (from beside the executable) on first use.
+QFunctionPointer webFunction(const char *name, QString *error)
+{
+    static QLibrary library(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(LibraryName));
+    if (!library.isLoaded() && !library.load()) {
+        *error = library.errorString();
+        qCritical() << "BrowserWidget - cannot load the web engine:" << *error;
+        return nullptr;
+    }
+    const QFunctionPointer function = library.resolve(name);
+    if (!function)
+        *error = library.errorString();
+    return function;
+}
+
+} // namespace
+
+BrowserWidget::BrowserWidget(const QString &title, QWidget *parent)
     : TaskPageWidget(parent)
     , m_form(std::make_unique<Ui::BrowserWidget>())
     , m_menuTitle(title)
@@ -27,31 +47,21 @@ BrowserWidget::BrowserWidget(const QString &title, QWebEngineProfile *profile, Q
     m_form->setupUi(this);
     connect(m_form->detachButton, &QPushButton::clicked, this, &TaskPageWidget::detachClicked);
     connect(m_form->closeButton, &QPushButton::clicked, this, &BrowserWidget::closePage);
-
-    m_view = new WebView(m_form->contentWidget);
-    auto *page = new QWebEnginePage(profile, m_view);
-    m_view->setPage(page);
-    qDebug() << "webengine cachePath:" << profile->cachePath() << " persistent storage:"
-             << profile->persistentStoragePath();
-
-    connect(m_view, &QWebEngineView::titleChanged, this, &BrowserWidget::setTitle);
-    connect(m_view, &QWebEngineView::iconChanged, this, &TaskPageWidget::iconChanged);
-    connect(page, &QWebEnginePage::windowCloseRequested, this, [this] {
-        qDebug() << "Window close requested by page.";
-        closePage();
-    });
-    connect(m_view, &QWebEngineView::renderProcessTerminated, this, &BrowserWidget::renderProcessTerminated);
-    connect(m_view, &WebView::needNew, this, &BrowserWidget::openNewPage);
-    connect(profile, &QWebEngineProfile::downloadRequested, this, &BrowserWidget::downloadRequested);
-
-    m_form->contentWidget->layout()->addWidget(m_view);
-    setFocusProxy(m_view);
-    m_view->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
-    // PDF content arrives as a download, for the desktop's own viewer.
-    m_view->settings()->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
 }
 
 BrowserWidget::~BrowserWidget() = default;
+
+BrowserWidget *BrowserWidget::create(const QString &title, QObject *profile, QWidget *parent, QString *error)
+{
+    const auto create = reinterpret_cast<CreatePage>(webFunction("zuCreateBrowserWidget", error));
+    return create ? create(title, profile, parent) : nullptr;
+}
+
+QObject *BrowserWidget::createProfile(const QString &storageName, QObject *parent, QString *error)
+{
+    const auto create = reinterpret_cast<CreateProfile>(webFunction("zuCreateWebProfile", error));
+    return create ? create(storageName, parent) : nullptr;
+}
 
 QString BrowserWidget::reportDirectory()
 {
@@ -69,6 +79,11 @@ QString BrowserWidget::shortName() const
     return abbreviateName(m_menuTitle);
 }
 
+QWidget *BrowserWidget::contentWidget() const
+{
+    return m_form->contentWidget;
+}
+
 void BrowserWidget::setTitle(const QString &title)
 {
     m_form->formTitle->setText(title);
@@ -83,12 +98,6 @@ void BrowserWidget::setAttached(bool attached)
     m_form->detachButton->style()->polish(m_form->detachButton);
 }
 
-void BrowserWidget::setUrl(const QUrl &url)
-{
-    qInfo() << "Setting URL:" << url.toString();
-    m_view->setUrl(url);
-}
-
 void BrowserWidget::closePage()
 {
     if (m_closing)
@@ -98,97 +107,13 @@ void BrowserWidget::closePage()
     deleteLater();
 }
 
-WebView *BrowserWidget::openNewPage()
+void BrowserWidget::openDownload(const QString &path)
 {
-    BrowserWidget *page = emit needNew(m_menuTitle);
-    return page ? page->view() : nullptr;
-}
-
-void BrowserWidget::renderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode)
-{
-    QString title;
-    switch (status) {
-    case QWebEnginePage::NormalTerminationStatus:
-        title = QStringLiteral("Render process normal exit");
-        break;
-    case QWebEnginePage::AbnormalTerminationStatus:
-        title = QStringLiteral("Render process abnormal exit");
-        break;
-    case QWebEnginePage::CrashedTerminationStatus:
-        title = QStringLiteral("Render process crashed");
-        break;
-    case QWebEnginePage::KilledTerminationStatus:
-        title = QStringLiteral("Render process killed");
-        break;
-    }
-    QMessageBox box(QMessageBox::Question, title,
-                    QStringLiteral("Render process exited with code: %1\nDo you want to reload the page ?")
-                        .arg(exitCode),
-                    QMessageBox::Yes | QMessageBox::No, window());
-    box.setTextFormat(Qt::PlainText);
-    const QPointer<BrowserWidget> alive(this);
-    const int answer = box.exec();
-    if (alive && answer == QMessageBox::Yes)
-        QTimer::singleShot(0, m_view, &QWebEngineView::reload);
-}
-
-void BrowserWidget::downloadRequested(QWebEngineDownloadItem *download)
-{
-    qDebug() << "downloadRequested:" << download->url() << " |name:" << download->downloadFileName() << " | "
-             << download->downloadDirectory();
-    if (download->page() != m_view->page()) {
-        qDebug() << "Download from different page";
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         return;
-    }
-    if (download->state() == QWebEngineDownloadItem::DownloadInProgress) {
-        qWarning() << "Download already in progress";
-        return;
-    }
-    if (m_downloadIds.contains(download->id())) {
-        // The engine retries an interrupted download on its own, as a new request: the broken one
-        // ends here instead, once.
-        qWarning() << "BrowserWidget - download interrupted:" << download->url();
-        connect(download, &QWebEngineDownloadItem::finished, this, &BrowserWidget::downloadFinished);
-        download->cancel();
-        return;
-    }
-    const QString directory = QDir(reportDirectory()).absolutePath();
-    if (!QDir().mkpath(directory)) {
-        qCritical() << "Could not create download path " << directory;
-        tellDownloadFailed(download->downloadFileName(),
-                           QStringLiteral("The folder %1 could not be created.").arg(directory));
-        return;
-    }
-    download->setDownloadDirectory(directory);
-    m_downloadIds.insert(download->id());
-    connect(download, &QWebEngineDownloadItem::finished, this, &BrowserWidget::downloadFinished);
-    // An interrupted download that the engine does not retry would wait for ever, unfinished.
-    connect(download, &QWebEngineDownloadItem::stateChanged, this,
-            [download](QWebEngineDownloadItem::DownloadState state) {
-                if (state == QWebEngineDownloadItem::DownloadInterrupted)
-                    QMetaObject::invokeMethod(download, &QWebEngineDownloadItem::cancel, Qt::QueuedConnection);
-            });
-    download->accept();
-}
-
-void BrowserWidget::downloadFinished()
-{
-    auto *download = qobject_cast<QWebEngineDownloadItem *>(sender());
-    if (!download || m_closing)
-        return;
-    qDebug() << "Download finished:" << download->downloadFileName();
-    const QString path = download->downloadDirectory() + QLatin1Char('/') + download->downloadFileName();
-    if (download->state() != QWebEngineDownloadItem::DownloadCompleted) {
-        // Whatever part arrived is no document to open.
-        qWarning() << "BrowserWidget::downloadFinished() - not completed:" << path;
-        tellDownloadFailed(download->downloadFileName(),
-                           QStringLiteral("Only part of it arrived, so it was not opened. Please try again."));
-    } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        qDebug() << "Failed to open with native application. Open file browser.";
-        if (!Platform::showInFileManager(path))
-            qWarning() << "BrowserWidget::downloadFinished() - could not show" << path;
-    }
-    closePage();
+    qDebug() << "Failed to open with native application. Open file browser.";
+    if (!Platform::showInFileManager(path))
+        qWarning() << "BrowserWidget - could not show" << path;
 }
 
 void BrowserWidget::tellDownloadFailed(const QString &name, const QString &reason)

@@ -2,25 +2,19 @@
 
 #include "shell/taskpagewidget.h"
 
-#include <QSet>
-#include <QUrl>
-#include <QWebEnginePage>
-
 #include <memory>
 
-class QWebEngineDownloadItem;
-class QWebEngineProfile;
-class WebView;
+class QUrl;
+class QWebEngineView;
 
 namespace Ui {
 class BrowserWidget;
 }
 
-// A task page holding one web view on the desktop's shared profile. Windows the content opens
-// (tabs, dialogs) become further pages with the same menu title. Every page hears every download
-// of the profile and handles only its own: saved into the report folder, handed to the desktop's
-// application for the file, and then the page closes. A download that did not complete is never
-// opened; the user is told.
+// The task page of a web address: its title bar (title, detach and close buttons) and the
+// desktop's side of it. The web view and everything of the web engine live in the zuweb library,
+// which the first page loads, so that the engine costs the client nothing before then; the page
+// made there (EngineBrowserWidget) derives from this one.
 class BrowserWidget : public TaskPageWidget
 {
     Q_OBJECT
@@ -28,12 +22,16 @@ class BrowserWidget : public TaskPageWidget
 public:
     static constexpr char ReportFolder[] = "zu_reports";
 
-    BrowserWidget(const QString &title, QWebEngineProfile *profile, QWidget *parent = nullptr);
     ~BrowserWidget() override;
+
+    // A page on the given profile, or null (with the reason) when the web engine cannot be loaded.
+    static BrowserWidget *create(const QString &title, QObject *profile, QWidget *parent, QString *error);
+    // The profile shared by the pages of a session; its storage is named after storageName.
+    static QObject *createProfile(const QString &storageName, QObject *parent, QString *error);
 
     QString title() const override;
     QString shortName() const override;
-    WebView *view() const { return m_view; }
+    virtual QWebEngineView *view() const = 0;
 
     // Where downloads are saved: a folder in the user's documents.
     static QString reportDirectory();
@@ -41,7 +39,7 @@ public:
 public slots:
     void setTitle(const QString &title);
     void setAttached(bool attached) override;
-    void setUrl(const QUrl &url);
+    virtual void setUrl(const QUrl &url) = 0;
 
 signals:
     // The page is closing; the desktop takes it off the task bar at once.
@@ -49,19 +47,20 @@ signals:
     // The content opens a window; the desktop answers with a new page, or null.
     BrowserWidget *needNew(QString menuPath);
 
-private slots:
-    void downloadRequested(QWebEngineDownloadItem *download);
-    void downloadFinished();
+protected:
+    BrowserWidget(const QString &title, QWidget *parent);
 
-private:
+    QWidget *contentWidget() const;
+    QString menuTitle() const { return m_menuTitle; }
+    bool isClosing() const { return m_closing; }
+    // Takes the page off the task bar and deletes it later; once.
     void closePage();
-    WebView *openNewPage();
-    void renderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode);
+    // A finished download goes to the desktop's application for it, else to the file manager.
+    static void openDownload(const QString &path);
     void tellDownloadFailed(const QString &name, const QString &reason);
 
+private:
     std::unique_ptr<Ui::BrowserWidget> m_form;
-    WebView *m_view = nullptr;
     QString m_menuTitle;
-    QSet<quint32> m_downloadIds; // accepted here
     bool m_closing = false;
 };
