@@ -19,6 +19,7 @@
 #include "menu.pb.h"
 #include "zuhub.pb.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -690,11 +691,12 @@ private slots:
 
         ModalDriver driver;
         driver.expect<SslErrors>([&](SslErrors *dialog) {
-            auto *trust = dialog->findChild<QPushButton *>("alwaysTrustButton");
+            auto *trust = dialog->findChild<QCheckBox *>("alwaysTrustCheckBox");
             QVERIFY(trust && trust->isVisible());
             QCOMPARE(trust->text(), "Always trust this certificate for " + hostPort);
             QVERIFY(!dialog->findChild<QLabel *>("changeWarningLabel")->isVisible());
-            trust->click();
+            trust->setChecked(true);
+            dialog->findChild<QPushButton *>("ignoreButton")->click();
         });
         connectAgain();
         QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Connected, WaitMs);
@@ -719,7 +721,8 @@ private slots:
         QCOMPARE(CertificatePins::pin(hostPort).fingerprint, original);
 
         driver.expect<SslErrors>([](SslErrors *dialog) {
-            dialog->findChild<QPushButton *>("alwaysTrustButton")->click();
+            dialog->findChild<QCheckBox *>("alwaysTrustCheckBox")->setChecked(true);
+            dialog->findChild<QPushButton *>("ignoreButton")->click();
         });
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("differs from the trusted one"));
         f.link.startConnection(false);
