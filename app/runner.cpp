@@ -41,7 +41,7 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
 
     StyleManager::loadTheme();
     // Classic screens read the user's done key and the toolbar colours through these.
-    KeyMapper::instance()->setDoneKeySource([] { return SettingsManager::instance()->settings().doneKey; });
+    SettingsManager::provideDoneKey(KeyMapper::instance());
     setToolbarThemeLookup(&StyleManager::themeVar);
     registerFonts();
 

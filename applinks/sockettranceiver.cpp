@@ -9,6 +9,7 @@ SocketTranceiver::SocketTranceiver(QTcpSocket *socket, QObject *parent)
     , m_socket(socket)
 {
     socket->setParent(this);
+    socket->setReadBufferSize(ReadBufferBytes);
     connect(socket, &QTcpSocket::disconnected, this, &SocketTranceiver::socketDisconnected);
     connect(socket, &QTcpSocket::errorOccurred, this, &SocketTranceiver::socketError);
     connect(socket, &QTcpSocket::readyRead, this, &SocketTranceiver::socketReadyRead);

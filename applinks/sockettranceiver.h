@@ -16,6 +16,10 @@ class SocketTranceiver : public AppTranceiver
     Q_OBJECT
 
 public:
+    // What one read pass may find waiting: a flood (a program printing 1 GB) is then taken a slice
+    // per turn of the event loop, and TCP holds the rest back, so the desktop keeps responding.
+    static constexpr qint64 ReadBufferBytes = 256 * 1024;
+
     // Takes ownership of the socket. Bytes it already holds are read on the next turn of the event
     // loop, so that the owner can connect to appTypeChanged() first.
     explicit SocketTranceiver(QTcpSocket *socket, QObject *parent = nullptr);

@@ -5,6 +5,8 @@
 #include "classic/zuscreen.h"
 #include "classic/zuuiloader.h"
 
+#include "benchscreen.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -23,49 +25,11 @@
 
 namespace {
 
-constexpr int FieldCount = 200;
-constexpr int FieldsPerRow = 2;
 constexpr int FirstLoadRuns = 7;
-
-QByteArray screenDocument()
-{
-    QByteArray ui;
-    ui += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ui version=\"4.0\">\n <class>bench</class>\n"
-          " <widget class=\"ZuScreen\" name=\"bench\">\n"
-          "  <property name=\"windowTitle\"><string>Benchmark Screen</string></property>\n"
-          "  <property name=\"breaks\"><string>50</string></property>\n"
-          "  <property name=\"extents\"><rect><x>0</x><y>0</y><width>80</width><height>100</height></rect>"
-          "</property>\n"
-          "  <widget class=\"QWidget\" name=\"visible_widgets\">\n"
-          "   <layout class=\"QGridLayout\" name=\"grid\">\n";
-    for (int i = 0; i < FieldCount; ++i) {
-        const int row = i / FieldsPerRow;
-        const int column = (i % FieldsPerRow) * 40;
-        const QByteArray n = QByteArray::number(i);
-        ui += "    <item row=\"" + QByteArray::number(row) + "\" column=\"" + QByteArray::number(column)
-            + "\" colspan=\"12\">\n     <widget class=\"QLabel\" name=\"label_" + n
-            + "\"><property name=\"text\"><string>Field " + n
-            + "</string></property></widget>\n    </item>\n";
-        ui += "    <item row=\"" + QByteArray::number(row) + "\" column=\"" + QByteArray::number(column + 14)
-            + "\" colspan=\"20\">\n     <widget class=\"ZuFieldWidget\" name=\"field_" + n + "\">\n"
-            + "      <property name=\"labelName\"><string>label_" + n + "</string></property>\n"
-            + "      <property name=\"propLength\"><number>20</number></property>\n"
-            + "      <property name=\"propUpshift\"><bool>true</bool></property>\n"
-            + "      <property name=\"toolTip\"><string>Field number " + n + "</string></property>\n"
-            + "     </widget>\n    </item>\n";
-    }
-    ui += "   </layout>\n  </widget>\n </widget>\n <customwidgets>\n"
-          "  <customwidget><class>ZuScreen</class><extends>QWidget</extends><header>zuscreen.h</header>"
-          "<container>1</container></customwidget>\n"
-          "  <customwidget><class>ZuFieldWidget</class><extends>QWidget</extends>"
-          "<header>zufieldwidget.h</header></customwidget>\n"
-          " </customwidgets>\n <resources/>\n <connections/>\n</ui>\n";
-    return ui;
-}
 
 QByteArray plainDocument()
 {
-    QByteArray ui = screenDocument();
+    QByteArray ui = benchScreenDocument();
     ui.replace("class=\"ZuScreen\"", "class=\"QWidget\"");
     ui.replace("class=\"ZuFieldWidget\"", "class=\"QWidget\"");
     const int from = ui.indexOf(" <customwidgets>");
@@ -116,7 +80,7 @@ long residentKb()
 
 int runFirstLoad(const QString &kind)
 {
-    const QByteArray zu = screenDocument();
+    const QByteArray zu = benchScreenDocument();
     const QByteArray plain = plainDocument();
     const long before = residentKb();
     QElapsedTimer timer;
@@ -164,7 +128,7 @@ std::map<QString, FirstLoad> measureFirstLoads(const QString &program, const QSt
 
 void BM_ZuUiLoader(benchmark::State &state)
 {
-    const QByteArray document = screenDocument();
+    const QByteArray document = benchScreenDocument();
     for (auto _ : state) {
         auto root = loadZu(document);
         state.PauseTiming();
@@ -190,7 +154,7 @@ BENCHMARK(BM_PlainUiLoader)->Unit(benchmark::kMillisecond);
 // per-pair ratios, which is what the goal is stated in.
 void BM_PairedRatio(benchmark::State &state)
 {
-    const QByteArray zuDocument = screenDocument();
+    const QByteArray zuDocument = benchScreenDocument();
     const QByteArray plainDocumentBytes = plainDocument();
     std::vector<double> ratios;
     QElapsedTimer timer;
@@ -273,7 +237,7 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    std::printf("\n%d-field screen, first load in a fresh process (median of %d processes):\n", FieldCount,
+    std::printf("\n%d-field screen, first load in a fresh process (median of %d processes):\n", BenchScreenFields,
                 FirstLoadRuns);
     std::printf("  ZuUiLoader                    %8.2f ms  %+7.0f kB resident\n", zuFirst.medianMs,
                 zuFirst.medianKb);

@@ -20,8 +20,10 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
+        for (const Run &run : runs) {
             m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            m_units[run.benchmark_name()] = benchmark::GetTimeUnitString(run.time_unit);
+        }
     }
 
     void Finalize() override
@@ -29,9 +31,9 @@ public:
         ConsoleReporter::Finalize();
         for (const Pair &pair : m_pairs) {
             if (m_times.count(pair.ours) && m_times.count(pair.stock) && m_times[pair.stock] > 0)
-                std::printf("%s: ours %.2f ms, stock %.2f ms, ratio %.2f\n", pair.label.c_str(),
-                            m_times[pair.ours], m_times[pair.stock],
-                            m_times[pair.ours] / m_times[pair.stock]);
+                std::printf("%s: ours %.2f %s, stock %.2f %s, ratio %.2f\n", pair.label.c_str(),
+                            m_times[pair.ours], m_units[pair.ours].c_str(), m_times[pair.stock],
+                            m_units[pair.stock].c_str(), m_times[pair.ours] / m_times[pair.stock]);
         }
     }
 
@@ -44,4 +46,5 @@ private:
     };
     std::vector<Pair> m_pairs;
     std::map<std::string, double> m_times;
+    std::map<std::string, std::string> m_units;
 };

@@ -1,6 +1,7 @@
 #include "abstractdraggableoverlay.h"
 
 #include <QFile>
+#include <QHash>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -124,6 +125,11 @@ QPushButton *AbstractDraggableOverlay::headerButton(const char *name, const QStr
     button->setFixedSize(ButtonSize);
     button->setCursor(Qt::PointingHandCursor);
     button->setIconSize(IconSize);
+    // Icon-only: named for assistive technology after what it does.
+    static const QHash<QString, QString> Names { { QStringLiteral("printButton"), QStringLiteral("Print") },
+                                                 { QStringLiteral("cancelButton"), QStringLiteral("Cancel") },
+                                                 { QStringLiteral("closeButton"), QStringLiteral("Close") } };
+    button->setAccessibleName(Names.value(button->objectName(), button->objectName()));
     // The themed icons exist once the style manager has written them.
     if (QFile::exists(icon))
         button->setIcon(QIcon(icon));

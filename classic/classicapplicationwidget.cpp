@@ -9,6 +9,7 @@
 
 #include "app/abbreviatename.h"
 #include "app/busymouse.h"
+#include "app/plaintext.h"
 #include "latin1.h"
 #include "style/stylemanager.h"
 #include "screendocumentlimits.h"
@@ -216,6 +217,7 @@ bool ClassicApplicationWidget::renderUi(const QByteArray &ui, int screenId, bool
     }
     QRect rect = screen->extents();
     screen->setScreenId(screenId);
+    prepareServerTexts(screen);
     using Limits = ScreenDocumentLimits;
     // Extents may start above or left of the grid (those cells go to row or column 0).
     if (qAbs(rect.x()) > Limits::MaxPosition || qAbs(rect.y()) > Limits::MaxPosition
@@ -259,6 +261,29 @@ bool ClassicApplicationWidget::renderUi(const QByteArray &ui, int screenId, bool
     }
     m_form->pageStack->updateGeometry();
     return true;
+}
+
+// A screen document is server text: its labels and tool tips are shown as written, never as markup
+// (labels stay rich text, escaped, because a required field's marker is appended in colour). Every
+// field is named for assistive technology after its label, or its own name.
+void ClassicApplicationWidget::prepareServerTexts(QWidget *screen)
+{
+    QHash<QString, QString> labelTexts;
+    for (QLabel *label : screen->findChildren<QLabel *>()) {
+        labelTexts.insert(label->objectName(), label->text().trimmed());
+        if (label->textFormat() != Qt::PlainText) {
+            label->setTextFormat(Qt::RichText);
+            label->setText(label->text().toHtmlEscaped());
+        }
+    }
+    for (QWidget *widget : screen->findChildren<QWidget *>()) {
+        if (!widget->toolTip().isEmpty())
+            widget->setToolTip(PlainText::escaped(widget->toolTip()));
+    }
+    for (ZuFieldWidget *field : screen->findChildren<ZuFieldWidget *>()) {
+        const QString label = field->labelName().isEmpty() ? QString() : labelTexts.value(field->labelName());
+        field->setAccessibleTexts(label.isEmpty() ? field->objectName() : label, QString());
+    }
 }
 
 // Help addresses and titles are looked up by the screen id of a field on the page; a long session
@@ -425,12 +450,12 @@ ZuFieldWidget *ClassicApplicationWidget::getField(int screenId, const QString &n
 void ClassicApplicationWidget::activateField(int screenId, const QString &name, const QString &comment,
                                              bool activate)
 {
-    Q_UNUSED(comment)
     ZuFieldWidget *field = getField(screenId, name);
     if (!field) {
         qWarning() << "ClassicApplicationWidget::activateField() - Field" << name << "not found";
         return;
     }
+    field->setAccessibleTexts(field->accessibleName(), comment);
     field->setPropReadOnly(!activate);
     if (!activate && field == m_currentField)
         m_currentField = nullptr;
@@ -742,6 +767,11 @@ int ClassicApplicationWidget::startingColumnWidth(int pageWidth)
 void ClassicApplicationWidget::resizeEvent(QResizeEvent *event)
 {
     TaskPageWidget::resizeEvent(event);
+    fitColumns();
+}
+
+void ClassicApplicationWidget::fitColumns()
+{
     const int available = width();
     const int fontLimit = fontMetrics().horizontalAdvance(QLatin1Char('M')) * StyleManager::fontScale() / 100;
     int n = qMin(startingColumnWidth(available), fontLimit);
@@ -761,6 +791,8 @@ void ClassicApplicationWidget::themeChanged()
     const QList<ZuFieldWidget *> fields = allFields();
     for (ZuFieldWidget *field : fields)
         field->calculateMinimumWidth();
+    // A new font scale changes the character cell; the columns follow without a resize.
+    fitColumns();
     updateIcons();
 }
 

@@ -166,11 +166,14 @@ private:
     void updateStatusLine();
     void updateNavButtons(bool enabled);
     void updateIcons();
+    // Sets the grid's column width for the page's width and font.
+    void fitColumns();
     void focusCurrentOrMenu();
     QList<ZuFieldWidget *> allFields() const;
     SavedWindowState *topWindowState();
     void showQueuedAncestors(QWidget *widget);
     void forgetScreensNotShown();
+    void prepareServerTexts(QWidget *screen);
     bool refuseOverlay(const char *function);
     // The overlay layer: every overlay of the page opens and closes through these two.
     void openOverlay(QWidget *overlay, OverlayMode mode);

@@ -30,6 +30,10 @@ public:
     // The settings install their done key here; without a source the done key is F9.
     void setDoneKeySource(DoneKeySource source);
 
+signals:
+    // The source's done key changed: what is bound to the old key must be bound again.
+    void doneKeyChanged();
+
 private:
     explicit KeyMapper(QObject *parent = nullptr);
 

@@ -1,10 +1,17 @@
 #include "overlaygridlookup.h"
 
 #include "formparts.h"
+#include "gridlookupexport.h"
 #include "gridlookupsortmodel.h"
 #include "printtabledialog.h"
 #include "tableviewnosearch.h"
+#include "typeaheadfinder.h"
 
+#include "files/localfiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QDebug>
 #include <QFile>
 #include <QFrame>
@@ -71,7 +78,21 @@ OverlayGridLookup::OverlayGridLookup(const QString &title, QStandardItemModel *m
     connect(m_okayButton, &QPushButton::clicked, this, &OverlayGridLookup::okayClicked);
     connect(m_printButton, &QPushButton::clicked, this, &OverlayGridLookup::printClicked);
     m_view->installEventFilter(this);
+    m_finder = std::make_unique<TypeAheadFinder>(m_view);
+
+    auto *copy = new QAction(QStringLiteral("Copy"), m_view);
+    copy->setObjectName(QStringLiteral("copyAction"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, &OverlayGridLookup::copyRows);
+    auto *exportAction = new QAction(QStringLiteral("Export\u2026"), m_view);
+    exportAction->setObjectName(QStringLiteral("exportAction"));
+    connect(exportAction, &QAction::triggered, this, &OverlayGridLookup::exportRows);
+    m_view->addActions({ copy, exportAction });
+    m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
+
+OverlayGridLookup::~OverlayGridLookup() = default;
 
 void OverlayGridLookup::buildForm()
 {
@@ -96,7 +117,8 @@ void OverlayGridLookup::buildForm()
     m_view = new TableViewNoSearch(m_selectionBox);
     m_view->setObjectName(QStringLiteral("tableView"));
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows may be selected for copying; the answer is always the current row.
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSortingEnabled(true);
     m_view->horizontalHeader()->setStretchLastSection(true);
@@ -172,6 +194,38 @@ void OverlayGridLookup::okayClicked()
         emit rejected();
 }
 
+QList<int> OverlayGridLookup::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : m_view->selectionModel()->selectedRows())
+        rows << index.row();
+    return rows;
+}
+
+void OverlayGridLookup::copyRows()
+{
+    QGuiApplication::clipboard()->setText(GridLookupExport(m_view, selectedRows()).toTabSeparated());
+}
+
+void OverlayGridLookup::exportRows()
+{
+    QString name = m_formTitle->text().trimmed();
+    for (QChar &c : name) {
+        if (!c.isLetterOrNumber() && c != QLatin1Char(' ') && c != QLatin1Char('-') && c != QLatin1Char('_'))
+            c = QLatin1Char('_');
+    }
+    const QByteArray csv = GridLookupExport(m_view, selectedRows()).toCsv();
+    // Guarded: the page, and this overlay with it, may go while the dialog runs.
+    const QPointer<OverlayGridLookup> self(this);
+    const QString path = LocalFiles::askSaveFileName(this, (name.isEmpty() ? QStringLiteral("lookup") : name)
+                                                               + QStringLiteral(".csv"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!LocalFiles::write(path, csv, &error))
+        LocalFiles::reportWriteFailure(self, path, error);
+}
+
 void OverlayGridLookup::printClicked()
 {
     // Guarded: the page, and this overlay with it, may go while the dialog runs.
@@ -191,17 +245,41 @@ void OverlayGridLookup::printClicked()
 bool OverlayGridLookup::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_view && event->type() == QEvent::KeyPress) {
-        switch (static_cast<QKeyEvent *>(event)->key()) {
-        case Qt::Key_Space:
-        case Qt::Key_O:
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Copy)) {
+            copyRows();
+            return true;
+        }
+        const bool searching = m_finder->isSearching();
+        switch (key->key()) {
         case Qt::Key_Return:
             okayClicked();
             return true;
+        case Qt::Key_Space:
+        case Qt::Key_O:
+            if (searching)
+                break;
+            okayClicked();
+            return true;
         case Qt::Key_C:
+            if (searching || (key->modifiers() & Qt::ControlModifier))
+                break;
             emit rejected();
+            return true;
+        case Qt::Key_Backspace:
+            if (!searching)
+                break;
+            m_finder->backspace();
             return true;
         default:
             break;
+        }
+        const QString text = key->text();
+        if (!text.isEmpty() && text.at(0).isPrint()
+            && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            if (!m_finder->type(text))
+                QApplication::beep();
+            return true;
         }
     }
     return AbstractDraggableOverlay::eventFilter(watched, event);

@@ -45,6 +45,8 @@ RingMenuButton::RingMenuButton(const QString &text, QWidget *parent)
 void RingMenuButton::setText(const QString &text)
 {
     m_text = text;
+    // The text is drawn by child labels, which assistive technology does not read for a button.
+    setAccessibleName(text);
     renderText();
 }
 

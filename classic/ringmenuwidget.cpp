@@ -61,6 +61,8 @@ RingMenuWidget::RingMenuWidget(QWidget *parent)
     m_layout = new RingMenuLayout(this);
     m_layout->setContentsMargins(contentsMargins());
     m_layout->setSpacing(0);
+    // The done key's buttons show and answer to the key chosen now.
+    connect(KeyMapper::instance(), &KeyMapper::doneKeyChanged, this, [this] { buildMenu(m_menu, true); });
 }
 
 int RingMenuWidget::spacing() const

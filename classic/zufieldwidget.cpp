@@ -160,6 +160,24 @@ void ZuFieldWidget::updateRequiredMarker(bool required)
     repolish(label);
 }
 
+void ZuFieldWidget::setAccessibleTexts(const QString &name, const QString &description)
+{
+    m_accessibleName = name;
+    m_accessibleDescription = description;
+    applyAccessibleTexts();
+}
+
+void ZuFieldWidget::applyAccessibleTexts()
+{
+    for (QWidget *widget : { static_cast<QWidget *>(this), static_cast<QWidget *>(m_editor),
+                             static_cast<QWidget *>(m_button), static_cast<QWidget *>(m_dateEdit) }) {
+        if (!widget)
+            continue;
+        widget->setAccessibleName(m_accessibleName);
+        widget->setAccessibleDescription(m_accessibleDescription);
+    }
+}
+
 void ZuFieldWidget::setDisplayMode(DisplayMode mode)
 {
     if (mode == m_mode)
@@ -258,6 +276,7 @@ void ZuFieldWidget::setDisplayMode(DisplayMode mode)
     }
 
     setFocusProxy(proxy);
+    applyAccessibleTexts();
     if (m_editor)
         textSource = m_editor;
     if (textSource)
@@ -482,6 +501,9 @@ void ZuFieldWidget::calculateMinimumWidth()
     case DisplayMode::Id:
     case DisplayMode::DateText:
     case DisplayMode::Blob: {
+        // The style sheet sets the font (and its scale) when the editor is polished; a new editor
+        // is not polished until it is shown, and would be measured in the default font.
+        m_editor->ensurePolished();
         const int charWidth = m_editor->fontMetrics().horizontalAdvance(QLatin1Char('G'));
         QStyleOptionFrame option;
         option.initFrom(m_editor);

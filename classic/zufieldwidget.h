@@ -97,6 +97,9 @@ public:
     void setPropReadOnly(bool readOnly);
     QString labelName() const { return m_labelName; }
     void setLabelName(const QString &name) { m_labelName = name; }
+    // What assistive technology says of the field: its label (or name), and the server's comment.
+    // Kept on the field and on whatever editor its mode makes.
+    void setAccessibleTexts(const QString &name, const QString &description);
 
     void focusField();
     State snapshot() const;
@@ -130,6 +133,7 @@ protected:
 
 private:
     void setDisplayMode(DisplayMode mode);
+    void applyAccessibleTexts();
     void clearModeWidgets();
     QLineEdit *makeLineEdit(const QString &objectName, const QString &text);
     QPushButton *makeButton(const QString &objectName);
@@ -154,6 +158,8 @@ private:
     bool m_readOnly = false;
     QPointer<QObject> m_eventDelegate;
     QString m_labelName;
+    QString m_accessibleName;
+    QString m_accessibleDescription;
     bool m_asteriskShown = false;
     bool m_elementsHidden = false;
 };

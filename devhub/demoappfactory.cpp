@@ -1,11 +1,13 @@
 #include "demoappfactory.h"
 
 #include "classicapp.h"
+#include "dicteditapp.h"
 #include "terminalapp.h"
 
 QStringList DemoAppFactory::kinds()
 {
-    return { QLatin1String(TerminalApp::Kind), QLatin1String(ClassicApp::Kind) };
+    return { QLatin1String(TerminalApp::Kind), QLatin1String(ClassicApp::Kind),
+             QLatin1String(DictEditApp::Kind) };
 }
 
 DemoApplication *DemoAppFactory::create(const QString &kind, AppLink *link, const DemoAppContext &context,
@@ -15,6 +17,8 @@ DemoApplication *DemoAppFactory::create(const QString &kind, AppLink *link, cons
         return new TerminalApp(link, context, parent);
     if (kind == QLatin1String(ClassicApp::Kind))
         return new ClassicApp(link, context, parent);
+    if (kind == QLatin1String(DictEditApp::Kind))
+        return new DictEditApp(link, context, parent);
     *error = QStringLiteral("no demo application of kind \"%1\"").arg(kind);
     return nullptr;
 }

@@ -78,6 +78,8 @@ bool DevHub::start(const DevHubOptions &options, QString *error)
     m_context.notifyOnConnect = options.notify;
     m_context.statusOnLogin = options.status;
     m_context.disconnectOnConnect = options.forceDisconnect;
+    m_context.loginTimeoutMs = options.loginTimeoutMs;
+    m_context.idleTimeoutMs = options.idleTimeoutMs;
 
     CertificateStore certificates(m_dataDir);
     if (!certificates.load(error))

@@ -1,5 +1,7 @@
 #include "devhubcommandline.h"
 
+#include "accesscode.h"
+
 #include "demoappfactory.h"
 #include "devhubconfig.h"
 #include "devhubversion.h"
@@ -35,6 +37,10 @@ DevHubCommandLine::Result DevHubCommandLine::parse(const QStringList &arguments,
     const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
                                   QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
+    const QCommandLineOption hashCode(QStringLiteral("hash-access-code"),
+                                      QStringLiteral("Print the stored form of an access code for a menu item's "
+                                                     "\"password\" in the configuration, and exit."),
+                                      QStringLiteral("code"));
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                      QStringLiteral("ADDRESS"));
@@ -88,7 +94,7 @@ DevHubCommandLine::Result DevHubCommandLine::parse(const QStringList &arguments,
         QStringLiteral("user"),
         QStringLiteral("User whose home directory --attach uses (default: the first configured user)."),
         QStringLiteral("NAME"));
-    parser.addOptions({ help, version, address, port, webPort, data, config, dumpConfig, noConsole, verbose,
+    parser.addOptions({ help, version, hashCode, address, port, webPort, data, config, dumpConfig, noConsole, verbose,
                         notify, status, forceDisconnect, offerUpdate, installerUrl, updateRequired, attach,
                         app, user });
 
@@ -100,6 +106,8 @@ DevHubCommandLine::Result DevHubCommandLine::parse(const QStringList &arguments,
         return { Outcome::Print, parser.helpText() };
     if (parser.isSet(version))
         return { Outcome::Print, QStringLiteral("zu-devhub %1\n").arg(QLatin1String(DevHubVersion)) };
+    if (parser.isSet(hashCode))
+        return { Outcome::Print, AccessCode::stored(parser.value(hashCode)) + QLatin1Char('\n') };
     if (parser.isSet(dumpConfig))
         return { Outcome::Print, QString::fromUtf8(DevHubConfig::builtInJson()) };
 

@@ -1,17 +1,14 @@
 #include "devhubconfig.h"
 
+#include "accesscode.h"
+
 #include "demoappfactory.h"
+#include "devhubresources.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSet>
-
-// Built into the library, so it has to be registered by hand before first use.
-static void initDevHubResources()
-{
-    Q_INIT_RESOURCE(devhub);
-}
 
 namespace {
 
@@ -80,7 +77,7 @@ bool arrayOfObjects(const QJsonObject &root, const char *key, QJsonArray *out, Q
 
 QByteArray DevHubConfig::builtInJson()
 {
-    initDevHubResources();
+    registerDevHubResources();
     QFile file(QString::fromLatin1(BuiltInPath));
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
@@ -281,6 +278,13 @@ bool DevHubConfig::parseMenu(const QJsonObject &object, const QString &where, Me
         || !optionalString(object, "app", where, &node->app, error))
         return false;
     const QString name = QStringLiteral("%1 \"%2\"").arg(where, node->shortDesc);
+    // The client only ever checks the salted digest; a plain code could never be entered.
+    if (!node->password.isEmpty() && !AccessCode::isStoredForm(node->password)) {
+        *error = QStringLiteral("%1: \"password\" must be an access code's stored form (salt and SHA-256 "
+                                "digest); zu-devhub --hash-access-code CODE prints it")
+                     .arg(name);
+        return false;
+    }
     const QJsonValue options = object.value(QLatin1String("options"));
     if (!options.isUndefined() && !options.isObject()) {
         *error = QStringLiteral("%1: \"options\" must be an object").arg(name);

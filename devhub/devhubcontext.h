@@ -30,4 +30,8 @@ struct DevHubContext
     QString notifyOnConnect; // Notify after HelloAck
     QString disconnectOnConnect; // ForceDisconnect after HelloAck
     QString statusOnLogin; // menu StatusMessage (warning) after a successful login
+
+    // How long a connection may stay without logging in, and without sending anything at all.
+    int loginTimeoutMs = 120000;
+    int idleTimeoutMs = 600000;
 };

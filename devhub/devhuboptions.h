@@ -17,6 +17,9 @@ struct DevHubOptions
     QString configPath; // empty: the built-in configuration
     bool console = true;
     bool verbose = false;
+    // How long a client may stay connected without logging in, and without sending anything.
+    int loginTimeoutMs = 120000;
+    int idleTimeoutMs = 600000;
 
     // Done to every client as it arrives.
     QString notify;

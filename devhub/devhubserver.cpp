@@ -1,5 +1,7 @@
 #include "devhubserver.h"
 
+#include <algorithm>
+
 #include "devhubcontext.h"
 #include "hubclientsession.h"
 
@@ -31,6 +33,19 @@ void DevHubServer::incomingConnection(qintptr socketDescriptor)
         qWarning().noquote() << QStringLiteral("connection from %1 refused: %2 clients are connected already")
                                     .arg(socket->peerAddress().toString())
                                     .arg(MaxClients);
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    const QHostAddress peer = socket->peerAddress();
+    const int fromPeer = int(std::count_if(m_sessions.cbegin(), m_sessions.cend(),
+                                           [&peer](const QPointer<HubClientSession> &session) {
+                                               return session && session->peerAddress() == peer;
+                                           }));
+    if (fromPeer >= MaxClientsPerAddress) {
+        qWarning().noquote() << QStringLiteral("connection from %1 refused: %2 clients from that address already")
+                                    .arg(peer.toString())
+                                    .arg(MaxClientsPerAddress);
         socket->abort();
         socket->deleteLater();
         return;

@@ -18,6 +18,8 @@ class DevHubServer : public QTcpServer
 
 public:
     static constexpr int MaxClients = 64;
+    // One address cannot take every slot.
+    static constexpr int MaxClientsPerAddress = 16;
 
     struct ClientInfo
     {

@@ -36,7 +36,8 @@ HubClientSession::HubClientSession(int id, QSslSocket *socket, const DevHubConte
     , m_dispatcher(this, QtWarningMsg, "hub: No message handler found for")
 {
     socket->setParent(this);
-    m_peer = QStringLiteral("%1:%2").arg(addressText(socket->peerAddress())).arg(socket->peerPort());
+    m_peerAddress = socket->peerAddress();
+    m_peer = QStringLiteral("%1:%2").arg(addressText(m_peerAddress)).arg(socket->peerPort());
 
     connect(socket, &QSslSocket::encrypted, this, [this] { setState(State::AwaitingHello); });
     connect(socket, &QSslSocket::readyRead, this, &HubClientSession::readFrames);
@@ -69,6 +70,18 @@ HubClientSession::HubClientSession(int id, QSslSocket *socket, const DevHubConte
     connect(&m_helloTimer, &QTimer::timeout, this,
             [this] { dropClient(QStringLiteral("no hello within %1 s").arg(HelloTimeoutMs / 1000)); });
     m_helloTimer.start(HelloTimeoutMs);
+    // Nobody holds a client slot without logging in, or for ever without a word.
+    m_codec.setFrameLimit(PreLoginFrameLimit);
+    m_loginTimer.setSingleShot(true);
+    connect(&m_loginTimer, &QTimer::timeout, this, [this] {
+        dropClient(QStringLiteral("no login within %1 ms").arg(m_context.loginTimeoutMs));
+    });
+    m_loginTimer.start(m_context.loginTimeoutMs);
+    m_idleTimer.setSingleShot(true);
+    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
+        dropClient(QStringLiteral("nothing received for %1 ms").arg(m_context.idleTimeoutMs));
+    });
+    m_idleTimer.start(m_context.idleTimeoutMs);
     qInfo().noquote() << QStringLiteral("%1 (%2): connected").arg(m_label, m_peer);
 }
 
@@ -108,6 +121,8 @@ void HubClientSession::setState(State state)
         break;
     case State::Closed: {
         m_helloTimer.stop();
+        m_loginTimer.stop();
+        m_idleTimer.stop();
         closeMenu();
         const QList<quint16> ids = m_channels.keys();
         for (const quint16 id : ids) {
@@ -146,6 +161,7 @@ void HubClientSession::readFrames()
     if (m_reading || !m_socket)
         return;
     m_reading = true;
+    m_idleTimer.start(m_context.idleTimeoutMs);
     m_codec.feed(m_socket->readAll());
     FrameCodec::Frame frame;
     while (m_state != State::Closed) {
@@ -313,6 +329,10 @@ void HubClientSession::openMenu()
     connect(m_menu, &MenuServer::messageReady, this,
             [this](const QByteArray &bytes) { sendFrame(FrameCodec::MenuFrame, bytes); });
     connect(m_menu, &MenuServer::launchRequested, this, &HubClientSession::launch);
+    connect(m_menu, &MenuServer::loggedIn, this, [this] {
+        m_loginTimer.stop();
+        m_codec.setFrameLimit(FrameCodec::MaxFrameLength);
+    });
     qInfo().noquote() << QStringLiteral("%1: menu link up").arg(m_label);
     ZuHubProto::Envelope envelope;
     envelope.mutable_menu_connection_status()->set_is_connected(true);
@@ -333,7 +353,12 @@ void HubClientSession::mh_password_change(const google::protobuf::Message &msg)
     const auto &change = static_cast<const ZuHubProto::PasswordChange &>(msg);
     const QString user = Latin1::toQString(change.username());
     UserStore::ChangeResult result;
-    if (m_menu && !m_menu->userName().isEmpty() && m_menu->userName() != user)
+    // Only for the user of this connection, once the old password has been shown at login: before
+    // that, password changes would let anyone try passwords without a login being counted.
+    const bool authenticated = m_menu && m_menu->state() != MenuServer::State::AwaitingLogin;
+    if (!authenticated)
+        result = { false, QStringLiteral("Log in before changing the password.") };
+    else if (m_menu->userName() != user)
         result = { false, QStringLiteral("You can only change your own password.") };
     else
         result = m_context.users->changePassword(user, Latin1::toQString(change.old_password()),

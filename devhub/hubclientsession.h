@@ -8,6 +8,7 @@
 #include "zuhub.pb.h"
 
 #include <QHash>
+#include <QHostAddress>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -23,9 +24,10 @@ struct UpdateOffer;
 // channel per launched demo application.
 //
 // Encrypting -> AwaitingHello (TLS up) -> Ready (Hello answered) -> Closed. A connection that does
-// not reach Ready within HelloTimeoutMs, sends a broken frame or an unreadable envelope, or stops
-// reading while MaxBacklog bytes wait for it is dropped and logged; nothing it does reaches other
-// clients.
+// not reach Ready within HelloTimeoutMs, does not log in within the login time-out, sends nothing
+// for the idle time-out, sends a broken frame or an unreadable envelope, or stops reading while
+// MaxBacklog bytes wait for it is dropped and logged; nothing it does reaches other clients. Until
+// its user has logged in, its frames may be at most PreLoginFrameLimit bytes.
 class HubClientSession : public QObject
 {
     Q_OBJECT
@@ -35,6 +37,7 @@ public:
 
     static constexpr int HelloTimeoutMs = 15000;
     static constexpr int MaxChannels = 16;
+    static constexpr quint32 PreLoginFrameLimit = 64 * 1024;
     // Past HighWater queued bytes the applications pause their output; past MaxBacklog the client
     // is taken to have stopped reading.
     static constexpr qint64 HighWater = 4 * 1024 * 1024;
@@ -47,6 +50,7 @@ public:
     int id() const { return m_id; }
     State state() const { return m_state; }
     QString peer() const { return m_peer; }
+    QHostAddress peerAddress() const { return m_peerAddress; }
     QString userName() const;
     bool menuConnected() const { return m_menu != nullptr; }
     int channelCount() const { return m_channels.size(); }
@@ -97,6 +101,7 @@ private:
     int m_id;
     QString m_label;
     QString m_peer;
+    QHostAddress m_peerAddress;
     QPointer<QSslSocket> m_socket;
     const DevHubContext &m_context;
     EnvelopeDispatcher m_dispatcher;
@@ -108,6 +113,8 @@ private:
     QString m_clientVersion;
     QString m_confirmedUser;
     QTimer m_helloTimer;
+    QTimer m_loginTimer;
+    QTimer m_idleTimer;
     MenuServer *m_menu = nullptr;
     QHash<quint16, Channel> m_channels;
     quint16 m_lastChannelId = 0;

@@ -37,7 +37,7 @@ int main(int argc, char **argv)
                               ":/fonts/OpenSans-Bold.ttf", ":/fonts/SourceCodePro-Regular.ttf" })
         QFontDatabase::addApplicationFont(QLatin1String(font));
     StyleManager::loadTheme();
-    KeyMapper::instance()->setDoneKeySource([] { return SettingsManager::instance()->settings().doneKey; });
+    SettingsManager::provideDoneKey(KeyMapper::instance());
     setToolbarThemeLookup(&StyleManager::themeVar);
 
     QTcpServer listener;

@@ -16,6 +16,7 @@
 
 #include "zuhub.pb.h"
 #include "app/plaintext.h"
+#include "certificatepins.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -404,6 +405,12 @@ void HubConnection::menuRequestConnection(bool connect)
 void HubConnection::mh_classic_connection_status(const google::protobuf::Message &msg)
 {
     const auto &status = static_cast<const ZuHubProto::ClassicConnectionStatus &>(msg);
+    // Channel frames carry 16-bit ids: a wider one would be taken for another channel.
+    if (status.channel_id() > 0xffff) {
+        qWarning() << "HubConnection::mh_classic_connection_status() - channel id" << status.channel_id()
+                   << "does not fit in 16 bits; ignored";
+        return;
+    }
     emit channelState(ushort(status.channel_id()), status.is_connected());
 }
 
@@ -498,6 +505,14 @@ void HubConnection::socketSslErrors(const QList<QSslError> &errors)
 {
     const SocketCall call(this);
     const QPointer<QSslSocket> socket = qobject_cast<QSslSocket *>(sender());
+    const QSslCertificate certificate = socket ? socket->peerCertificate() : QSslCertificate();
+    const QString hostPort = m_hostEntry ? m_hostEntry->settingsKey() : QString();
+    const CertificatePins::Verdict verdict = CertificatePins::check(hostPort, certificate, errors);
+    if (verdict == CertificatePins::Verdict::Trusted) {
+        qInfo() << "HUB: pinned certificate accepted for" << hostPort << CertificatePins::fingerprint(certificate);
+        socket->ignoreSslErrors(errors);
+        return;
+    }
 
     SslErrors dialog;
     dialog.setStyleSheet(StyleManager::unthemedStyleSheet());
@@ -510,9 +525,24 @@ void HubConnection::socketSslErrors(const QList<QSslError> &errors)
         dialog.addError(error.errorString());
     }
     BusyMouse::instance()->stop(BusyKey);
+    if (!hostPort.isEmpty() && !certificate.isNull()) {
+        if (verdict == CertificatePins::Verdict::Changed) {
+            qWarning() << "HUB: the certificate of" << hostPort << "differs from the trusted one; trusted"
+                       << CertificatePins::pin(hostPort).fingerprint << "presented"
+                       << CertificatePins::fingerprint(certificate);
+            dialog.warnOfChange(hostPort, CertificatePins::pin(hostPort).fingerprint,
+                                CertificatePins::fingerprint(certificate));
+        } else {
+            dialog.offerTrust(hostPort);
+        }
+    }
 
     if (dialog.exec() == QDialog::Accepted) {
         qDebug() << "** SSL errors ignored **";
+        if (dialog.alwaysTrust()) {
+            qInfo() << "HUB: certificate pinned for" << hostPort << CertificatePins::fingerprint(certificate);
+            CertificatePins::trust(hostPort, certificate, errors);
+        }
         if (socket)
             socket->ignoreSslErrors(errors);
         setErrorText(QString());

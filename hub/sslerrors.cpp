@@ -1,5 +1,6 @@
 #include "sslerrors.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
@@ -9,6 +10,8 @@
 SslErrors::SslErrors(QWidget *parent)
     : QDialog(parent)
     , m_errorList(new QListWidget(this))
+    , m_changeWarning(new QLabel(this))
+    , m_trustBox(new QCheckBox(this))
 {
     setObjectName(QStringLiteral("SslErrors"));
     setWindowTitle(tr("Unable To Validate The Connection"));
@@ -35,15 +38,52 @@ SslErrors::SslErrors(QWidget *parent)
     QPushButton *cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setDefault(true);
+    m_trustBox->setObjectName(QStringLiteral("alwaysTrustCheckBox"));
+    m_trustBox->hide();
     connect(view, &QPushButton::clicked, this, &SslErrors::viewCertificateChainClicked);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    m_changeWarning->setObjectName(QStringLiteral("changeWarningLabel"));
+    m_changeWarning->setTextFormat(Qt::PlainText);
+    m_changeWarning->setWordWrap(true);
+    m_changeWarning->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_changeWarning->setStyleSheet(QStringLiteral("color: #b00020; font-weight: bold;"));
+    m_changeWarning->hide();
+
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_changeWarning);
     layout->addWidget(message);
     layout->addWidget(m_errorList);
+    layout->addWidget(m_trustBox);
     layout->addWidget(buttons);
     resize(500, 300);
+}
+
+void SslErrors::offerTrust(const QString &hostPort)
+{
+    m_trustBox->setText(tr("Always trust this certificate for %1").arg(hostPort));
+    m_trustBox->show();
+}
+
+bool SslErrors::alwaysTrust() const
+{
+    // isHidden, not isVisible: asked after the dialog has closed.
+    return result() == QDialog::Accepted && !m_trustBox->isHidden() && m_trustBox->isChecked();
+}
+
+void SslErrors::warnOfChange(const QString &hostPort, const QString &trustedFingerprint,
+                             const QString &presentedFingerprint)
+{
+    setWindowTitle(tr("The Hub's Certificate Has Changed"));
+    m_changeWarning->setText(
+        tr("The certificate of %1 is not the one you chose to trust. Someone may be posing as the hub. "
+           "Go on only if your administrator told you that the hub's certificate was replaced.\n\n"
+           "Trusted certificate (SHA-256):\n%2\n\nPresented certificate (SHA-256):\n%3")
+            .arg(hostPort, trustedFingerprint, presentedFingerprint));
+    m_changeWarning->show();
+    offerTrust(hostPort);
+    resize(640, 420);
 }
 
 void SslErrors::addError(const QString &text)

@@ -1,5 +1,6 @@
 #include "settingsmanager.h"
 
+#include "classic/keymapper.h"
 #include "menu/mainconnection.h"
 
 #include <QDebug>
@@ -310,6 +311,7 @@ void SettingsManager::processFile(quint16 version, const QByteArray &data)
         } else if (key != m_doneKey) {
             m_doneKey = key;
             QSettings().setValue(QStringLiteral("KeyMapper/done"), key.toString(QKeySequence::PortableText));
+            emit doneKeyUpdated(m_doneKey);
         }
     }
 
@@ -408,25 +410,33 @@ void SettingsManager::fileRespDelete(QVariant context, QString error)
                    << context.toMap().value(FileNameKey).toString() << error;
 }
 
+void SettingsManager::provideDoneKey(KeyMapper *mapper)
+{
+    // Looked up at every use, so a manager made again (tests) is still the one asked.
+    mapper->setDoneKeySource([] { return instance()->settings().doneKey; });
+    connect(instance(), &SettingsManager::doneKeyUpdated, mapper, &KeyMapper::doneKeyChanged);
+}
+
 void SettingsManager::setSettings(const UserSettings &settings)
 {
     QSettings local;
     local.setValue(QStringLiteral("settings/themeName"), settings.themeName);
     local.setValue(QStringLiteral("KeyMapper/done"), settings.doneKey.toString(QKeySequence::PortableText));
-    bool changed = false;
-    if (settings.themeName != m_themeName) {
-        m_themeName = settings.themeName;
-        m_themeDirty = changed = true;
-        ++m_localChanges;
+    const bool themeChanged = settings.themeName != m_themeName;
+    const bool keyChanged = settings.doneKey != m_doneKey;
+    if (!themeChanged && !keyChanged)
+        return;
+    // Both values are in place before anyone hears of either: a restyled page binds the new key.
+    m_themeName = settings.themeName;
+    m_doneKey = settings.doneKey;
+    m_themeDirty = m_themeDirty || themeChanged;
+    m_keyDirty = m_keyDirty || keyChanged;
+    ++m_localChanges;
+    if (themeChanged)
         emit themeNameUpdated(m_themeName);
-    }
-    if (settings.doneKey != m_doneKey) {
-        m_doneKey = settings.doneKey;
-        m_keyDirty = changed = true;
-        ++m_localChanges;
-    }
-    if (changed)
-        startFetchSequence();
+    if (keyChanged)
+        emit doneKeyUpdated(m_doneKey);
+    startFetchSequence();
 }
 
 void SettingsManager::recentsChanged()

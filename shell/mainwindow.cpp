@@ -4,8 +4,10 @@
 #include "homepagewidget.h"
 #include "menuitemmodel.h"
 #include "scheduledprocessflyout.h"
+#include "settingsdialog.h"
 #include "taskmanager.h"
 #include "taskpagewidget.h"
+#include "zoomkeys.h"
 
 #include "applinks/applicationconnection.h"
 #include "applinks/channeltranceiver.h"
@@ -19,6 +21,7 @@
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
 #include "app/plaintext.h"
+#include "dictedit/dictedittaskwidget.h"
 #include "terminal/terminaltaskwidget.h"
 #include "web/browserwidget.h"
 
@@ -109,6 +112,8 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
 
     m_homePage->setFocus(Qt::OtherFocusReason);
 
+    new ZoomKeys(this);
+
     auto *focusReport = new QShortcut(QKeySequence(Qt::Key_F12), this);
     connect(focusReport, &QShortcut::activated, this, [] {
         QStringList chain;
@@ -148,6 +153,7 @@ MainWindow::~MainWindow()
         m_webProfile->setParent(nullptr);
         m_webProfile->deleteLater();
     }
+    delete m_settingsDialog.data();
 }
 
 void MainWindow::buildForm()
@@ -417,19 +423,29 @@ void MainWindow::changePasswordResult(bool success, const QString &message)
 {
     if (m_pendingPassword.isEmpty())
         return;
+    // A closed dialog is only waiting to be deleted: not a parent for the box.
+    QWidget *parent = m_settingsDialog && m_settingsDialog->isVisible() ? static_cast<QWidget *>(m_settingsDialog)
+                                                                        : this;
     if (success) {
-        PlainText::information(this, QStringLiteral("Password Change Successful"),
+        PlainText::information(parent, QStringLiteral("Password Change Successful"),
                                message.isEmpty() ? QStringLiteral("Password changed as requested") : message);
         m_mainConnection->passwordChanged(m_pendingPassword);
     } else {
-        PlainText::information(this, QStringLiteral("Password Change Failed"), message);
+        PlainText::information(parent, QStringLiteral("Password Change Failed"), message);
     }
     m_pendingPassword.clear();
 }
 
 void MainWindow::launchUserSettings()
 {
-    notAvailableYet(QStringLiteral("The settings dialog"));
+    if (!m_settingsDialog) {
+        m_settingsDialog = new SettingsDialog;
+        connect(m_settingsDialog, &SettingsDialog::passwordChangeRequested, this,
+                &MainWindow::passwordChangeRequested);
+    }
+    m_settingsDialog->showNormal();
+    m_settingsDialog->raise();
+    m_settingsDialog->activateWindow();
 }
 
 void MainWindow::menuHistoryRequested()
@@ -526,6 +542,8 @@ void MainWindow::taskmanagerModal(bool modal)
 {
     const char *const hiddenProperty = "modalHidden";
     if (modal) {
+        if (m_settingsDialog)
+            m_settingsDialog->close();
         if (m_fileBrowser && !m_fileBrowser->isHidden()) {
             m_fileBrowser->setProperty(hiddenProperty, true);
             m_fileBrowser->hide();
@@ -600,6 +618,17 @@ void MainWindow::socketAcceptError(QAbstractSocket::SocketError socketError)
     qWarning() << "Socket Accept Error:" << socketError;
 }
 
+template<class Page>
+void MainWindow::addApplicationPage(Page *page)
+{
+    connect(page, &Page::disconnected, this, [this, page] {
+        removeTaskPage(page, false);
+        page->deleteLater();
+    });
+    page->setAttached(true);
+    addTaskPage(page);
+}
+
 void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
 {
     auto *transport = qobject_cast<AppTranceiver *>(sender());
@@ -615,19 +644,12 @@ void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
         connect(session, &ApplicationConnection::viewData, this, &MainWindow::viewData);
         return;
     }
-    case AppTranceiver::Terminal: {
-        auto *page = new TerminalTaskWidget(transport, this);
-        connect(page, &TerminalTaskWidget::disconnected, this, [this, page] {
-            removeTaskPage(page, false);
-            page->deleteLater();
-        });
-        page->setAttached(true);
-        addTaskPage(page);
+    case AppTranceiver::Terminal:
+        addApplicationPage(new TerminalTaskWidget(transport, this));
         return;
-    }
     case AppTranceiver::DictEdit:
-        notAvailableYet(QStringLiteral("The data dictionary editor"));
-        break;
+        addApplicationPage(new DictEditTaskWidget(transport, this));
+        return;
     default:
         qCritical() << "Unknown application type:" << int(type);
         break;

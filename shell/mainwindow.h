@@ -28,6 +28,7 @@ class QPrinter;
 class QPushButton;
 class QTcpServer;
 class QTemporaryDir;
+class SettingsDialog;
 class TaskManager;
 class TaskPageWidget;
 
@@ -105,6 +106,9 @@ private:
     void buildForm();
     void notAvailableYet(const QString &feature);
     bool confirmForcedQuit();
+    // A terminal or dictionary page: on the task bar until its transport disconnects.
+    template<class Page>
+    void addApplicationPage(Page *page);
     void openViewer(QWidget *viewer, const QString &title);
     void openTextViewer(const QString &name, const QByteArray &data);
     void openExternalViewer(const QString &name, const QByteArray &data);
@@ -125,6 +129,7 @@ private:
     // Documents handed to the external viewer; removed with the window.
     std::unique_ptr<QTemporaryDir> m_viewerFiles;
     QString m_pendingPassword;
+    QPointer<SettingsDialog> m_settingsDialog;
     std::unique_ptr<QPrinter> m_printer;
     bool m_batchPrint = false;
     static constexpr int MaxPrintQueue = 100;

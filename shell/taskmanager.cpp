@@ -65,6 +65,7 @@ TaskManager::TaskManager(QWidget *parent)
     m_homeButton->setCheckable(true);
     m_homeButton->setChecked(true);
     m_homeButton->setToolTip(QStringLiteral("Home"));
+    m_homeButton->setAccessibleName(m_homeButton->toolTip());
     m_buttonGroup->addButton(m_homeButton);
     m_taskButtonLayout->setSpacing(8);
     m_taskButtonLayout->setContentsMargins(8, 8, 4, 8);
@@ -82,10 +83,12 @@ TaskManager::TaskManager(QWidget *parent)
     m_filesButton->setObjectName(QStringLiteral("utilityButton"));
     m_filesButton->setIconSize(UtilityIconSize);
     m_filesButton->setToolTip(QStringLiteral("Recent Files"));
+    m_filesButton->setAccessibleName(m_filesButton->toolTip());
     connect(m_filesButton, &QPushButton::clicked, this, &TaskManager::filesActivated);
     m_schedButton->setObjectName(QStringLiteral("utilityButton"));
     m_schedButton->setIconSize(UtilityIconSize);
     m_schedButton->setToolTip(QStringLiteral("Scheduled Processes"));
+    m_schedButton->setAccessibleName(m_schedButton->toolTip());
     connect(m_schedButton, &QPushButton::clicked, this, &TaskManager::schedProcActivated);
     // Reaching the style manager first registers the "theme:" icon folder.
     connect(StyleManager::instance(), &StyleManager::themeChanged, this, &TaskManager::themeChanged);
@@ -178,6 +181,8 @@ QPushButton *TaskManager::addPage(TaskPageWidget *page)
     button->setCheckable(true);
     button->setProperty("page", QVariant::fromValue<QWidget *>(page));
     button->setToolTip(PlainText::escaped(page->title()));
+    // The button shows two letters; it is read out by the page's title.
+    button->setAccessibleName(page->title());
     m_buttonGroup->addButton(button);
     m_taskButtonLayout->addWidget(button);
     updateModality();
@@ -270,8 +275,10 @@ void TaskManager::detachedGotFocus()
 
 void TaskManager::applicationTitleChanged(const QString &title)
 {
-    if (QAbstractButton *button = buttonFor(qobject_cast<QWidget *>(sender())))
+    if (QAbstractButton *button = buttonFor(qobject_cast<QWidget *>(sender()))) {
         button->setToolTip(PlainText::escaped(title));
+        button->setAccessibleName(title);
+    }
 }
 
 void TaskManager::applicationIconChanged(const QIcon &)

@@ -110,7 +110,12 @@ void StyleManager::loadTheme()
 {
     StyleManager *self = instance();
     self->m_theme = QJsonObject();
-    self->m_fontScale = QSettings().value(FontScaleKey, 100).toInt();
+    bool ok = false;
+    const int stored = QSettings().value(FontScaleKey, DefaultFontScale).toInt(&ok);
+    self->m_fontScale = ok ? qBound(MinFontScale, stored, MaxFontScale) : DefaultFontScale;
+    if (self->m_fontScale != stored)
+        qWarning() << "StyleManager::loadTheme() - font scale out of range:"
+                   << QSettings().value(FontScaleKey).toString();
     const QJsonArray themes = allThemes();
     const QString name = SettingsManager::instance()->settings().themeName;
     if (!name.isEmpty())
@@ -145,9 +150,22 @@ int StyleManager::fontScale()
 
 void StyleManager::setFontScale(int percent)
 {
-    instance()->m_fontScale = percent;
+    percent = qBound(MinFontScale, percent, MaxFontScale);
     QSettings().setValue(FontScaleKey, percent);
-    instance()->applyTheme();
+    StyleManager *self = instance();
+    // Re-applying restyles every widget of the desktop: only for a real change.
+    if (percent == self->m_fontScale)
+        return;
+    self->m_fontScale = percent;
+    self->applyTheme();
+}
+
+int StyleManager::steppedFontScale(int percent, int steps)
+{
+    constexpr int MinIndex = MinFontScale / FontScaleStep;
+    constexpr int MaxIndex = MaxFontScale / FontScaleStep;
+    const int index = qBound(MinFontScale, percent, MaxFontScale) / FontScaleStep;
+    return qBound(MinIndex, index + qBound(-MaxIndex, steps, MaxIndex), MaxIndex) * FontScaleStep;
 }
 
 int StyleManager::fontSize(const QString &step)

@@ -20,8 +20,18 @@ public:
     static QJsonArray allThemes();
     static QStringList themeNames();
     static QString currentThemeName();
+    // The font scales offered to the user: MinFontScale to MaxFontScale percent in steps of
+    // FontScaleStep. Every change of the scale goes through setFontScale, which keeps it for the
+    // next start and applies it at once.
+    static constexpr int FontScaleStep = 25;
+    static constexpr int MinFontScale = 50;
+    static constexpr int MaxFontScale = 200;
+    static constexpr int DefaultFontScale = 100;
     static int fontScale();
     static void setFontScale(int percent);
+    // The scale `steps` offered steps away from the offered scale at or below `percent`, within the
+    // offered range: 110 and one step up give 125.
+    static int steppedFontScale(int percent, int steps);
     static int fontSize(const QString &step);
     static QString themeVar(const QString &name);
     static QString unthemedStyleSheet();
@@ -48,7 +58,7 @@ private:
     void applyTheme();
     void writeIcons();
 
-    int m_fontScale = 100;
+    int m_fontScale = DefaultFontScale;
     QJsonObject m_theme;
     QJsonObject m_fontSizes;
     QDir m_iconDir;

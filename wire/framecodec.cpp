@@ -96,7 +96,7 @@ QByteArray FrameCodec::compress(const char *data, int size)
     return out;
 }
 
-bool FrameCodec::uncompress(const char *data, int size, QByteArray *out)
+bool FrameCodec::uncompress(const char *data, int size, QByteArray *out, quint32 limit)
 {
     out->clear();
     if (size < CompressedSizeField)
@@ -105,7 +105,7 @@ bool FrameCodec::uncompress(const char *data, int size, QByteArray *out)
     const quint64 streamSize = quint64(size - CompressedSizeField);
     if (announced == 0 && streamSize == 0)
         return true;
-    if (announced > MaxFrameLength || announced > streamSize * MaxZlibRatio + ZlibRatioSlack)
+    if (announced > limit || announced > streamSize * MaxZlibRatio + ZlibRatioSlack)
         return false;
 
     // The output never grows past the announced size: a stream that inflates further fails here.
@@ -159,10 +159,10 @@ FrameCodec::Result FrameCodec::next(Frame *frame)
                     = QStringLiteral("Invalid frame length %1: too short for a frame type").arg(length);
                 return Result::Error;
             }
-            if (length > MaxFrameLength) {
+            if (length > m_frameLimit) {
                 m_errorText = QStringLiteral("Frame length %1 exceeds the limit of %2 bytes")
                                   .arg(length)
-                                  .arg(MaxFrameLength);
+                                  .arg(m_frameLimit);
                 return Result::Error;
             }
             m_offset += LengthSize;
@@ -185,7 +185,7 @@ FrameCodec::Result FrameCodec::next(Frame *frame)
             frame->compressed = (typeWord & CompressedFlag) != 0;
             frame->decompressFailed = false;
             if (frame->compressed)
-                frame->decompressFailed = !uncompress(payload, payloadSize, &frame->payload);
+                frame->decompressFailed = !uncompress(payload, payloadSize, &frame->payload, m_frameLimit);
             else
                 frame->payload = QByteArray(payload, payloadSize);
         }

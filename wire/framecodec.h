@@ -76,9 +76,14 @@ public:
     static bool splitChannelPayload(const QByteArray &payload, ChannelData *out);
 
     // qCompress() at the default level, and its inverse. uncompress() refuses announced sizes above
-    // MaxFrameLength or beyond what zlib could produce from the input, before allocating anything.
+    // the limit or beyond what zlib could produce from the input, before allocating anything.
     static QByteArray compress(const char *data, int size);
-    static bool uncompress(const char *data, int size, QByteArray *out);
+    static bool uncompress(const char *data, int size, QByteArray *out, quint32 limit = MaxFrameLength);
+
+    // A lower limit for this decoder's frames and their inflated payloads (a peer that has not
+    // logged in yet, say); at most MaxFrameLength.
+    void setFrameLimit(quint32 limit) { m_frameLimit = qMin(limit, MaxFrameLength); }
+    quint32 frameLimit() const { return m_frameLimit; }
 
     void feed(const QByteArray &bytes);
     void feed(const char *data, qint64 size);
@@ -95,5 +100,6 @@ private:
     int m_offset = 0; // start of the unread bytes in m_buffer
     bool m_lengthPending = false;
     quint32 m_pendingLength = 0;
+    quint32 m_frameLimit = MaxFrameLength;
     QString m_errorText;
 };

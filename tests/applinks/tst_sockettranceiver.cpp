@@ -108,6 +108,25 @@ private slots:
         QCOMPARE(m_app->readAll(), framed("hello"));
     }
 
+    // A pass takes what the bounded read buffer holds; messages larger than it, and floods of small
+    // ones, still arrive whole and in order.
+    void floodArrivesWholeThroughTheBoundedBuffer()
+    {
+        makeTransport();
+        QList<QByteArray> payloads;
+        connect(m_transport.get(), &AppTranceiver::rawMessageRcvd, this,
+                [&payloads](const char *data, int length) { payloads << QByteArray(data, length); });
+        QByteArray stream = framed(handshake());
+        const QByteArray large(4 * SocketTranceiver::ReadBufferBytes + 3, 'L');
+        stream += framed(large);
+        for (int i = 0; i < 2000; ++i)
+            stream += framed(QByteArray::number(i).repeated(300));
+        m_app->write(stream);
+        QTRY_COMPARE_WITH_TIMEOUT(payloads.size(), 2001, 20000);
+        QCOMPARE(payloads.first(), large);
+        QCOMPARE(payloads.last(), QByteArray::number(1999).repeated(300));
+    }
+
     void oversizeMessageClosesTheConnection()
     {
         makeTransport();

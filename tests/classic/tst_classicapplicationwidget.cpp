@@ -526,6 +526,18 @@ private slots:
         }
         m_page->showPausePopup(hostile);
         QCOMPARE(shownText(m_page->findChild<OverlayPause *>()->findChild<QLabel *>("messageLabel")), hostile);
+        emit m_page->findChild<OverlayPause *>()->keyPressed(65);
+
+        // The screen document's own labels and tool tips are server text too.
+        const QString escaped = hostile.toHtmlEscaped();
+        const QString items = QStringLiteral(R"(<item row="0" column="0"><widget class="QLabel" name="l">)"
+                                             R"(<property name="text"><string>%1</string></property></widget></item>)"
+                                             R"(<item row="1" column="0"><widget class="ZuFieldWidget" name="t">)"
+                                             R"(<property name="toolTip"><string>%1</string></property></widget></item>)")
+                                  .arg(escaped);
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 10, 40, 2), items), 7, false, -1, -1));
+        QCOMPARE(shownText(m_page->findChild<QLabel *>("l")), hostile);
+        QCOMPARE(shownText(m_page->getField(7, "t")->toolTip()), hostile);
     }
 
     void formBar()

@@ -3,12 +3,16 @@
 #include "classic/overlaygridlookup.h"
 #include "classic/printtabledialog.h"
 #include "classic/tableviewnosearch.h"
+#include "classic/typeaheadfinder.h"
 
 #include "modaldriver.h"
 #include "overlaypage.h"
 #include "pdfreadback.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QFile>
 #include <QCheckBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -103,7 +107,7 @@ private slots:
         QCOMPARE(overlay->sortModel()->sortRole(), int(Qt::UserRole + 1));
         QCOMPARE(model->parent(), view);
         QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
-        QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
+        QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
         QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
         QVERIFY(view->isSortingEnabled());
         QCOMPARE(view->horizontalHeader()->sortIndicatorSection(), -1);
@@ -173,8 +177,10 @@ private slots:
                                  << false;
         QTest::newRow("PageDown, Return")
             << QList<int> { Qt::Key_PageDown, Qt::Key_Return } << int(Qt::NoModifier) << 703 << false;
-        QTest::newRow("letters do not search")
-            << QList<int> { Qt::Key_M, Qt::Key_O } << int(Qt::NoModifier) << 701 << false;
+        QTest::newRow("a letter finds, Return takes it")
+            << QList<int> { Qt::Key_M, Qt::Key_Return } << int(Qt::NoModifier) << 703 << false;
+        QTest::newRow("while finding, o is a letter")
+            << QList<int> { Qt::Key_M, Qt::Key_O } << int(Qt::NoModifier) << -1 << false;
         QTest::newRow("c") << QList<int> { Qt::Key_C } << int(Qt::NoModifier) << -1 << true;
         QTest::newRow("C") << QList<int> { Qt::Key_C } << int(Qt::ShiftModifier) << -1 << true;
     }
@@ -199,10 +205,68 @@ private slots:
     void otherKeysStayInTheOverlay()
     {
         OverlayGridLookup *overlay = open("T", courseModel(), {});
-        for (Qt::Key key : { Qt::Key_X, Qt::Key_F6, Qt::Key_Tab, Qt::Key_Backspace })
+        for (Qt::Key key : { Qt::Key_X, Qt::Key_F6, Qt::Key_Tab, Qt::Key_Backspace, Qt::Key_Z })
             QTest::keyClick(overlay->tableView(), key);
         QTest::keyClick(overlay, Qt::Key_Z);
         QVERIFY(m_page->keys.isEmpty());
+    }
+
+    // Typing finds the next row whose sort column starts with what was typed; a pause starts over.
+    void findAsYouType()
+    {
+        OverlayGridLookup *overlay = open("T", courseModel(), {});
+        TableViewNoSearch *view = overlay->tableView();
+        const auto currentCode = [view] { return view->currentIndex().siblingAtColumn(0).data().toString(); };
+        QTest::keyClicks(view, "ma");
+        QCOMPARE(currentCode(), QString("MATH"));
+        QTest::keyClick(view, Qt::Key_Backspace);
+        QCOMPARE(currentCode(), QString("MATH"));
+        QTest::keyClicks(view, "x"); // no "MX": it stays
+        QCOMPARE(currentCode(), QString("MATH"));
+        QTest::qWait(TypeAheadFinder::PauseMs + 100);
+        QTest::keyClicks(view, "h");
+        QCOMPARE(currentCode(), QString("HIST"));
+
+        // By the sort column, in the order shown.
+        view->sortByColumn(1, Qt::DescendingOrder);
+        QTest::qWait(TypeAheadFinder::PauseMs + 100);
+        QTest::keyClicks(view, "1");
+        QCOMPARE(currentCode(), QString("MATH"));
+        QTest::qWait(TypeAheadFinder::PauseMs + 100);
+        QTest::keyClicks(view, "1");
+        QCOMPARE(currentCode(), QString("HIST"));
+        QCOMPARE(view->currentIndex().row(), 1);
+    }
+
+    // Copy gives the shown rows and columns, sorted as shown; export writes the same as CSV.
+    void copyAndExport()
+    {
+        OverlayGridLookup *overlay = open("Courses, \"all\"", courseModel(), { 2 });
+        TableViewNoSearch *view = overlay->tableView();
+        view->sortByColumn(1, Qt::DescendingOrder);
+        view->selectionModel()->clearSelection();
+        QTest::keySequence(view, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("Code\tCredits\nMATH\t120\nHIST\t10\nARTS\t9\n"));
+        view->selectRow(0);
+        view->selectionModel()->select(view->model()->index(2, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::keySequence(view, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("Code\tCredits\nMATH\t120\nARTS\t9\n"));
+
+        QStandardItemModel *tricky = courseModel();
+        tricky->item(0, 0)->setText("a,b");
+        tricky->item(1, 0)->setText("say \"hi\"");
+        tricky->item(2, 0)->setText("two\nlines");
+        overlay = open("T", tricky, { 1, 2 });
+        overlay->tableView()->selectAll();
+        QTemporaryDir dir;
+        ModalDriver driver;
+        driver.expectFileChoice(dir.filePath("out.csv"));
+        overlay->tableView()->findChild<QAction *>("exportAction")->trigger();
+        QVERIFY(driver.allHandled());
+        QFile file(dir.filePath("out.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF" "Code\r\n\"a,b\"\r\n\"say \"\"hi\"\"\"\r\n\"two\nlines\"\r\n"));
     }
 
     void mouseAndButtons()

@@ -352,6 +352,19 @@ private slots:
         QCOMPARE(m_field->lineEdit()->maxLength(), 11);
     }
 
+    // A field made under a style sheet is measured in the sheet's font, not the default one.
+    void widthInStyleSheetFont()
+    {
+        qApp->setStyleSheet(QStringLiteral("QWidget { font-size: 30pt; }"));
+        m_field->setPropLength(10);
+        m_field->setAttributes(0, ZuFieldWidget::ZUGUI_CHAR);
+        const int minimum = m_field->lineEdit()->minimumWidth();
+        qApp->setStyleSheet(QString());
+        QFont big = m_field->lineEdit()->font();
+        big.setPointSize(30);
+        QVERIFY(minimum >= 10 * QFontMetrics(big).horizontalAdvance(QLatin1Char('G')));
+    }
+
     void autonext_data()
     {
         QTest::addColumn<int>("mask");

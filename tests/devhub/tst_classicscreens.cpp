@@ -2,11 +2,14 @@
 #include "gradesform.h"
 #include "studentform.h"
 
+#include "classic/classicapplicationwidget.h"
 #include "classic/zufieldwidget.h"
 #include "classic/zuscreen.h"
 #include "classic/zuuiloader.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QMultiHash>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -51,6 +54,8 @@ class TestClassicScreens : public QObject
 private slots:
     void screens_data();
     void screens();
+    void fieldsAreFoundByTheirLabels_data() { screens_data(); }
+    void fieldsAreFoundByTheirLabels();
 };
 
 void TestClassicScreens::screens_data()
@@ -138,6 +143,53 @@ void TestClassicScreens::screens()
     // Nothing on the screen that the application does not fill.
     for (ZuFieldWidget *field : visible->findChildren<ZuFieldWidget *>())
         QVERIFY2(expected.contains(field->objectName()), qPrintable(field->objectName()));
+}
+
+namespace {
+
+// Every accessible name in the tree below an interface, with the widget it stands for.
+void collectNames(QAccessibleInterface *node, QMultiHash<QString, QObject *> *names, int depth = 0)
+{
+    if (!node || depth > 64)
+        return;
+    names->insert(node->text(QAccessible::Name), node->object());
+    for (int i = 0; i < node->childCount(); ++i)
+        collectNames(node->child(i), names, depth + 1);
+}
+
+} // namespace
+
+// On a page, as a screen reader sees it: each field is read out by its label (or its name when
+// it has none), whichever of its parts has the focus.
+void TestClassicScreens::fieldsAreFoundByTheirLabels()
+{
+    QFETCH(QString, name);
+    QFETCH(QVector<ClassicField>, fields);
+    ClassicApplicationWidget page(1, QStringLiteral("Student Records"), false);
+    page.resize(1000, 700);
+    page.show();
+    QVERIFY(page.renderUi(ClassicScreens::document(name), 3, false, -1, -1));
+
+    std::unique_ptr<QWidget> labels(ZuUiLoader::loadDocument(ClassicScreens::document(name), nullptr));
+    QMultiHash<QString, QObject *> names;
+    collectNames(QAccessible::queryAccessibleInterface(&page), &names);
+    for (const ClassicField &definition : qAsConst(fields)) {
+        ZuFieldWidget *field = page.getField(3, QLatin1String(definition.name));
+        QVERIFY2(field, definition.name);
+        field->setAttributes(definition.mask, definition.type);
+        const QLabel *label
+            = field->labelName().isEmpty() ? nullptr : labels->findChild<QLabel *>(field->labelName());
+        const QString expected = label ? label->text().trimmed() : field->objectName();
+        QVERIFY2(!expected.isEmpty(), definition.name);
+        names.clear();
+        collectNames(QAccessible::queryAccessibleInterface(&page), &names);
+        const QList<QObject *> named = names.values(expected);
+        QVERIFY2(named.contains(field), qPrintable(expected));
+        QWidget *proxy = field;
+        while (proxy->focusProxy())
+            proxy = proxy->focusProxy();
+        QVERIFY2(named.contains(proxy), qPrintable(expected + " (focus part)"));
+    }
 }
 
 QTEST_MAIN(TestClassicScreens)

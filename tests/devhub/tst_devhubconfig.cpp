@@ -1,4 +1,5 @@
 #include "devhubcommandline.h"
+#include "accesscode.h"
 #include "devhubconfig.h"
 
 #include <QJsonDocument>
@@ -47,7 +48,8 @@ void TestDevHubConfig::builtInDemo()
     QVERIFY(config->user(QStringLiteral("newstaff"))->mustChangePassword);
     QCOMPARE(config->releasesFor(QStringLiteral("leaver")).size(), 2); // no list: every release
     QVERIFY(config->releasesFor(QStringLiteral("nobody")).isEmpty());
-    QCOMPARE(config->findMenuItem(QStringLiteral("/system/shell.opt"))->password, QStringLiteral("admin"));
+    QCOMPARE(config->findMenuItem(QStringLiteral("/system/shell.opt"))->password,
+             AccessCode::stored(QStringLiteral("admin"), QStringLiteral("Zu4dm1n8")));
     QCOMPARE(config->findMenuItem(QStringLiteral("/students/reports/enrolment.opt"))->app, QStringLiteral("web"));
     QCOMPARE(config->defaultPrinter(), QStringLiteral("office"));
     QCOMPARE(config->classicListenPort(), quint16(33333));
@@ -94,6 +96,11 @@ void TestDevHubConfig::invalidConfigurations_data()
         << builtInWith(QStringLiteral("menu"),
                        json("{\"shortdesc\":\"M\",\"items\":[{\"shortdesc\":\"X\",\"app\":\"web\"}]}"))
         << "a program needs a \"menupath\"";
+    QTest::newRow("plain access code")
+        << builtInWith(QStringLiteral("menu"),
+                       json("{\"shortdesc\":\"M\",\"items\":[{\"shortdesc\":\"X\",\"menupath\":\"/x.opt\",\"app\":\"web\","
+                            "\"password\":\"admin\"}]}"))
+        << "--hash-access-code";
     QTest::newRow("program path without .opt")
         << builtInWith(QStringLiteral("menu"),
                        json("{\"shortdesc\":\"M\",\"items\":[{\"shortdesc\":\"X\",\"menupath\":\"/x\",\"app\":\"web\"}]}"))

@@ -8,6 +8,7 @@
 #include "uidlg.pb.h"
 #include "zuterm.pb.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -94,6 +95,7 @@ private slots:
     void disconnectKillsTheProgram();
     void twoClientsAndOperatorCommands();
     void operatorOptionsApplyOnConnect();
+    void hostileClientsAreBounded();
 
 private:
     std::unique_ptr<DevHubFixture> m_hub;
@@ -270,7 +272,10 @@ void TestDevHubServer::loginAndLists()
     QCOMPARE(reports.menudata(0).menupath(), std::string("/students/reports/enrolment.opt"));
     const Menu::MenuData &locked = root.menudata(2).menudata(0);
     QCOMPARE(locked.menupath(), std::string("/system/shell.opt"));
-    QCOMPARE(locked.password(), std::string("admin"));
+    // Stored as salt and digest, in the form the client checks the code "admin" against.
+    const QByteArray stored = QByteArray::fromStdString(locked.password());
+    const QByteArray salt = stored.left(8);
+    QCOMPARE(stored, salt + QCryptographicHash::hash(salt + "admin", QCryptographicHash::Sha256).toHex());
     QVERIFY(!root.menudata(1).menudata(0).has_password());
 
     request.Clear();
@@ -572,6 +577,56 @@ void TestDevHubServer::operatorOptionsApplyOnConnect()
              script.constData());
     QCOMPARE(client.waitHub(&ZuHubProto::Envelope::has_notify).notify().message(),
              std::string("Welcome to the demo"));
+}
+
+// A connection that never logs in, stays silent, sends large frames before logging in, tries
+// passwords through password changes or opens connection after connection is cut off; everyone else
+// can still log in meanwhile.
+void TestDevHubServer::hostileClientsAreBounded()
+{
+    DevHubFixture hub;
+    DevHubOptions options;
+    options.loginTimeoutMs = 800;
+    options.idleTimeoutMs = 2500;
+    QVERIFY(hub.start(options));
+
+    HubTestClient helloOnly;
+    QVERIFY(helloOnly.connectTo(hub.port()));
+    QVERIFY(helloOnly.hello().accepted());
+    HubTestClient good;
+    QVERIFY(good.connectAndLogin(hub.port()));
+    QVERIFY(helloOnly.waitForDisconnected(5000));
+    QVERIFY(good.isConnected());
+
+    HubTestClient guesser;
+    QVERIFY(guesser.connectTo(hub.port()));
+    QVERIFY(guesser.hello().accepted());
+    guesser.sendHub(passwordChange("demo", "demo", "guess1"));
+    const ZuHubProto::PasswordChangeResult refused
+        = guesser.waitHub(&ZuHubProto::Envelope::has_password_change_result).password_change_result();
+    QVERIFY(!refused.success());
+    QCOMPARE(refused.result_message(), std::string("Log in before changing the password."));
+
+    HubTestClient large;
+    QVERIFY(large.connectTo(hub.port()));
+    QVERIFY(large.hello().accepted());
+    large.sendRaw(rawFrame(70002, 1, QByteArray(70000, 'x')));
+    QVERIFY(large.waitForDisconnected());
+
+    // Logged in but silent: dropped once the idle time-out passes.
+    QVERIFY(good.waitForDisconnected(8000));
+
+    // One address cannot take every client slot.
+    DevHubFixture roomy;
+    QVERIFY(roomy.start());
+    std::vector<std::unique_ptr<HubTestClient>> many;
+    for (int i = 0; i < DevHubServer::MaxClientsPerAddress; ++i) {
+        many.push_back(std::make_unique<HubTestClient>());
+        QVERIFY(many.back()->connectTo(roomy.port()));
+    }
+    HubTestClient oneMore;
+    QVERIFY(!oneMore.connectTo(roomy.port()) || oneMore.waitForDisconnected());
+    QVERIFY(many.front()->isConnected());
 }
 
 QTEST_GUILESS_MAIN(TestDevHubServer)

@@ -4,6 +4,7 @@
 #include "app/clientidentity.h"
 #include "app/platform.h"
 #include "hub/certificateinfo.h"
+#include "hub/certificatepins.h"
 #include "hub/sslerrors.h"
 #include "hub/updateprompt.h"
 #include "menu/mainconnection.h"
@@ -18,6 +19,7 @@
 #include "menu.pb.h"
 #include "zuhub.pb.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -337,6 +339,15 @@ private slots:
         QCOMPARE(channelState.first(), (QVariantList { ushort(7), true }));
         QCOMPARE(passwordResult.first(), (QVariantList { true, QStringLiteral("Changed \u00e9") }));
 
+        // A channel id wider than a channel frame's 16 bits is refused, not taken for channel 5.
+        ZuHubProto::Envelope wide;
+        wide.mutable_classic_connection_status()->set_channel_id(0x10005);
+        wide.mutable_classic_connection_status()->set_is_connected(true);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not fit in 16 bits"));
+        f.hub.sendEnvelope(wide);
+        QTest::qWait(100);
+        QCOMPARE(channelState.count(), 1);
+
         // A compressed envelope that cannot be restored is empty: no effect, the link stays.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("unable to decompress a message of type 0"));
         f.hub.sendRaw(rawFrame(0x8000, QByteArray("\x00\x00\x10\x00garbage", 11)));
@@ -653,6 +664,91 @@ private slots:
         QCOMPARE(errorTexts.mid(0, 2), (QStringList { "SSL Errors...", "SSL Errors: Canceled" }));
         QCOMPARE(errorTexts.last(), listed.first());
         QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    // Trust once, then be asked only when the certificate changes: first contact pinned, second
+    // contact silent, a replaced certificate warned with both fingerprints and refused on Cancel,
+    // trusted anew on request, and a forgotten pin asking again.
+    void pinnedCertificates()
+    {
+        TestCertificates::trustAuthority(false);
+        const TestCertificates &certificates = TestCertificates::instance();
+        Fixture f(m_identity.get());
+        f.hub.setHelloAck(acceptingAck());
+        QVERIFY(f.hub.start());
+        f.host = f.hub.hostEntry();
+        f.link.setHostEntry(&f.host);
+        const QString hostPort = f.host.settingsKey();
+        const QString original = CertificatePins::fingerprint(certificates.hubCertificate());
+        const QString replacement = CertificatePins::fingerprint(certificates.replacementCertificate());
+        const auto connectAgain = [&] {
+            if (f.link.state() != State::Disconnected) {
+                f.hub.closePeer();
+                QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Disconnected, WaitMs);
+            }
+            f.link.startConnection(false);
+        };
+
+        ModalDriver driver;
+        driver.expect<SslErrors>([&](SslErrors *dialog) {
+            auto *trust = dialog->findChild<QCheckBox *>("alwaysTrustCheckBox");
+            QVERIFY(trust && trust->isVisible());
+            QCOMPARE(trust->text(), "Always trust this certificate for " + hostPort);
+            QVERIFY(!dialog->findChild<QLabel *>("changeWarningLabel")->isVisible());
+            trust->setChecked(true);
+            dialog->findChild<QPushButton *>("ignoreButton")->click();
+        });
+        connectAgain();
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Connected, WaitMs);
+        QCOMPARE(CertificatePins::pin(hostPort).fingerprint, original);
+
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("pinned certificate accepted"));
+        connectAgain();
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Connected, WaitMs);
+        QVERIFY(driver.unexpected().isEmpty());
+
+        f.hub.presentReplacementCertificate(true);
+        QString warning;
+        driver.expect<SslErrors>([&](SslErrors *dialog) {
+            warning = dialog->findChild<QLabel *>("changeWarningLabel")->text();
+            dialog->findChild<QPushButton *>("cancelButton")->click();
+        });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("differs from the trusted one"));
+        connectAgain();
+        QTRY_VERIFY_WITH_TIMEOUT(driver.allHandled(), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Disconnected, WaitMs);
+        QVERIFY2(warning.contains(original) && warning.contains(replacement), qPrintable(warning));
+        QCOMPARE(CertificatePins::pin(hostPort).fingerprint, original);
+
+        driver.expect<SslErrors>([](SslErrors *dialog) {
+            dialog->findChild<QCheckBox *>("alwaysTrustCheckBox")->setChecked(true);
+            dialog->findChild<QPushButton *>("ignoreButton")->click();
+        });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("differs from the trusted one"));
+        f.link.startConnection(false);
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Connected, WaitMs);
+        QCOMPARE(CertificatePins::pin(hostPort).fingerprint, replacement);
+
+        CertificatePins::forget(hostPort);
+        QVERIFY(CertificatePins::pins().isEmpty());
+        driver.expect<SslErrors>([](SslErrors *dialog) {
+            QVERIFY(!dialog->findChild<QLabel *>("changeWarningLabel")->isVisible());
+            dialog->findChild<QPushButton *>("cancelButton")->click();
+        });
+        connectAgain();
+        QTRY_VERIFY_WITH_TIMEOUT(driver.allHandled(), WaitMs);
+        QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    // A certificate that validates needs no question and is never pinned.
+    void validCertificateIsNeverPinned()
+    {
+        TestCertificates::trustAuthority(true);
+        Fixture f(m_identity.get());
+        ModalDriver driver;
+        QVERIFY(f.connect());
+        QVERIFY(driver.unexpected().isEmpty());
+        QVERIFY(CertificatePins::pins().isEmpty());
     }
 
     void updateOffers_data()

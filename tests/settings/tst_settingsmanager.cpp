@@ -126,6 +126,7 @@ private slots:
     void serverCopyIsTaken()
     {
         QSignalSpy theme(manager(), &SettingsManager::themeNameUpdated);
+        QSignalSpy doneKey(manager(), &SettingsManager::doneKeyUpdated);
         connectSession([this] {
             m_files->files.insert("/.zudesktop_001a",
                                   settingsFile("Ocean", "F10", { "/p1" }, { "/r1", "/r2" }));
@@ -133,6 +134,7 @@ private slots:
         QCOMPARE(theme.size(), 1);
         QCOMPARE(theme.at(0).at(0).toString(), QString("Ocean"));
         QCOMPARE(manager()->settings().doneKey, QKeySequence(Qt::Key_F10));
+        QCOMPARE(doneKey.size(), 1);
         QCOMPARE(paths(manager()->pinnedLaunches()), QStringList { "/p1" });
         QCOMPARE(paths(manager()->recentLaunches()), (QStringList { "/r1", "/r2" }));
         QCOMPARE(QSettings().value("settings/themeName").toString(), QString("Ocean"));

@@ -9,6 +9,7 @@
 #include "shell/elidedlabel.h"
 #include "shell/homepagewidget.h"
 #include "shell/menuitemmodel.h"
+#include "shell/settingsdialog.h"
 #include "shell/taskmanager.h"
 #include "terminal/terminaltaskwidget.h"
 
@@ -25,6 +26,7 @@
 #include "zuterm.pb.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QScreen>
@@ -251,6 +253,44 @@ private slots:
         });
         m_window->changePasswordResult(true, QString());
         QCOMPARE(title, QString("Password Change Successful|Password changed as requested"));
+    }
+
+    // One settings dialog at a time; the password result is shown over it; a solo application
+    // making the desktop modal closes it.
+    void settingsDialog()
+    {
+        const auto dialogs = [] {
+            QList<SettingsDialog *> found;
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (auto *dialog = qobject_cast<SettingsDialog *>(widget))
+                    found << dialog;
+            return found;
+        };
+        m_window->launchUserSettings();
+        m_window->launchUserSettings();
+        QCOMPARE(dialogs().size(), 1);
+        QPointer<SettingsDialog> dialog = dialogs().first();
+        QVERIFY(dialog->isVisible());
+
+        QSignalSpy request(m_window.get(), &MainWindow::requestChangePassword);
+        dialog->findChild<QLineEdit *>("currentPassEdit")->setText("old");
+        dialog->findChild<QLineEdit *>("newPassEdit")->setText("new");
+        dialog->findChild<QLineEdit *>("confirmPassEdit")->setText("new");
+        dialog->findChild<QAbstractButton *>("changePassButton")->click();
+        QCOMPARE(request.at(0), (QList<QVariant> { "jdoe", "old", "new" }));
+        ModalDriver driver;
+        QString shown;
+        driver.expect<QMessageBox>([&shown, dialog](QMessageBox *box) {
+            shown = box->windowTitle() + "|" + box->text() + "|" + (box->parentWidget() == dialog ? "over" : "apart");
+            box->accept();
+        });
+        m_window->changePasswordResult(false, "<b>too short</b>");
+        QCOMPARE(shown, QString("Password Change Failed|<b>too short</b>|over"));
+
+        m_window->taskmanagerModal(true);
+        QTRY_VERIFY(!dialog);
+        m_window->launchUserSettings();
+        QCOMPARE(dialogs().size(), 1);
     }
 
     void channelTable()

@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <limits>
+
 namespace {
 
 QByteArray readFile(const QString &path)
@@ -142,6 +144,53 @@ private slots:
             QCOMPARE(StyleManager::fontSize(steps.at(i)), sizes.at(i));
         QVERIFY(
             StyleManager::instance()->styleSheet().contains(QString("font-size: %1pt;").arg(sizes.at(2))));
+    }
+
+    // Keyboard zoom and the settings slider step through the same scales, never out of range.
+    void fontScaleSteps_data()
+    {
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<int>("result");
+        QTest::newRow("between steps, up") << 110 << 1 << 125;
+        QTest::newRow("between steps, down") << 110 << -1 << 75;
+        QTest::newRow("between steps, none") << 110 << 0 << 100;
+        QTest::newRow("top") << 200 << 1 << 200;
+        QTest::newRow("bottom") << 50 << -1 << 50;
+        QTest::newRow("far below") << -40 << 0 << 50;
+        QTest::newRow("far above") << 1000 << -1 << 175;
+        QTest::newRow("huge step") << 100 << std::numeric_limits<int>::max() << 200;
+        QTest::newRow("huge step down") << 100 << std::numeric_limits<int>::min() << 50;
+    }
+
+    void fontScaleSteps()
+    {
+        QFETCH(int, percent);
+        QFETCH(int, steps);
+        QFETCH(int, result);
+        QCOMPARE(StyleManager::steppedFontScale(percent, steps), result);
+    }
+
+    // A scale from the settings file is bounded before it sizes every font of the desktop.
+    void storedFontScaleIsBounded_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("used");
+        QTest::newRow("in range") << QVariant(110) << 110;
+        QTest::newRow("too large") << QVariant(5000) << 200;
+        QTest::newRow("too small") << QVariant(0) << 50;
+        QTest::newRow("not a number") << QVariant("big") << 100;
+    }
+
+    void storedFontScaleIsBounded()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(int, used);
+        QSettings().setValue("settings/fontScale", stored);
+        StyleManager::loadTheme();
+        QCOMPARE(StyleManager::fontScale(), used);
+        StyleManager::setFontScale(9999);
+        QCOMPARE(StyleManager::fontScale(), StyleManager::MaxFontScale);
     }
 
     void iconsFollowTheTheme()

@@ -12,6 +12,13 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Elliptic-curve keys: generated in milliseconds, unlike RSA.
+QStringList ecKeyArguments()
+{
+    return { QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+             QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes") };
+}
+
 } // namespace
 
 const TestCertificates &TestCertificates::instance()
@@ -38,36 +45,40 @@ TestCertificates::TestCertificates()
     }
     extensions.close();
 
-    // Elliptic-curve keys: generated in milliseconds, unlike RSA.
-    const QStringList ecKey = { QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                                QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes") };
     const bool made
-        = openssl(QStringList { QStringLiteral("req"), QStringLiteral("-x509") } + ecKey
+        = openssl(QStringList { QStringLiteral("req"), QStringLiteral("-x509") } + ecKeyArguments()
                   + QStringList { QStringLiteral("-keyout"), dir + QStringLiteral("ca.key"),
                                   QStringLiteral("-out"), dir + QStringLiteral("ca.pem"),
                                   QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
                                   QStringLiteral("/C=NZ/ST=Test Province/L=Test Town/O=ZU Test "
                                                  "Authority/OU=Test Unit/CN=ZU Test Root") })
-        && openssl(
-              QStringList { QStringLiteral("req") } + ecKey
-              + QStringList { QStringLiteral("-keyout"), dir + QStringLiteral("hub.key"),
-                              QStringLiteral("-out"), dir + QStringLiteral("hub.csr"),
-                              QStringLiteral("-subj"),
-                              QStringLiteral("/C=NZ/L=Hub Town/O=ZU Test Hub/OU=Hub Unit/CN=127.0.0.1") })
-        && openssl({ QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
-                     dir + QStringLiteral("hub.csr"), QStringLiteral("-CA"), dir + QStringLiteral("ca.pem"),
-                     QStringLiteral("-CAkey"), dir + QStringLiteral("ca.key"),
-                     QStringLiteral("-CAcreateserial"), QStringLiteral("-out"),
-                     dir + QStringLiteral("hub.pem"), QStringLiteral("-days"), QStringLiteral("2"),
-                     QStringLiteral("-extfile"), extensions.fileName() });
+        && makeHubCertificate(QStringLiteral("hub"), extensions.fileName())
+        && makeHubCertificate(QStringLiteral("replacement"), extensions.fileName());
     if (!made)
         return;
 
     m_authority = QSslCertificate(readFile(dir + QStringLiteral("ca.pem")), QSsl::Pem);
     m_hub = QSslCertificate(readFile(dir + QStringLiteral("hub.pem")), QSsl::Pem);
     m_hubKey = QSslKey(readFile(dir + QStringLiteral("hub.key")), QSsl::Ec, QSsl::Pem);
-    if (m_authority.isNull() || m_hub.isNull() || m_hubKey.isNull())
-        m_errorText = QStringLiteral("generated certificates or key do not load");
+    m_replacement = QSslCertificate(readFile(dir + QStringLiteral("replacement.pem")), QSsl::Pem);
+    m_replacementKey = QSslKey(readFile(dir + QStringLiteral("replacement.key")), QSsl::Ec, QSsl::Pem);
+    if (m_authority.isNull() || m_hub.isNull() || m_hubKey.isNull() || m_replacement.isNull()
+        || m_replacementKey.isNull())
+        m_errorText = QStringLiteral("generated certificates or keys do not load");
+}
+
+bool TestCertificates::makeHubCertificate(const QString &name, const QString &extensions)
+{
+    const QString base = m_dir.path() + QLatin1Char('/') + name;
+    return openssl(QStringList { QStringLiteral("req") } + ecKeyArguments()
+                   + QStringList { QStringLiteral("-keyout"), base + QStringLiteral(".key"), QStringLiteral("-out"),
+                                   base + QStringLiteral(".csr"), QStringLiteral("-subj"),
+                                   QStringLiteral("/C=NZ/L=Hub Town/O=ZU Test Hub/OU=Hub Unit/CN=127.0.0.1") })
+        && openssl({ QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), base + QStringLiteral(".csr"),
+                     QStringLiteral("-CA"), m_dir.path() + QStringLiteral("/ca.pem"), QStringLiteral("-CAkey"),
+                     m_dir.path() + QStringLiteral("/ca.key"), QStringLiteral("-CAcreateserial"),
+                     QStringLiteral("-out"), base + QStringLiteral(".pem"), QStringLiteral("-days"),
+                     QStringLiteral("2"), QStringLiteral("-extfile"), extensions });
 }
 
 bool TestCertificates::openssl(const QStringList &arguments)

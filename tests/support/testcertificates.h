@@ -21,6 +21,11 @@ public:
     QSslKey hubKey() const { return m_hubKey; }
     // What the hub presents: its own certificate, then the authority's.
     QList<QSslCertificate> hubChain() const { return { m_hub, m_authority }; }
+    // A second hub certificate for the same host and authority, with a key of its own: the hub's
+    // certificate as it would look after being replaced.
+    QSslCertificate replacementCertificate() const { return m_replacement; }
+    QSslKey replacementKey() const { return m_replacementKey; }
+    QList<QSslCertificate> replacementChain() const { return { m_replacement, m_authority }; }
 
     // Makes sockets created from now on trust (or stop trusting) the test authority.
     static void trustAuthority(bool trust);
@@ -28,10 +33,14 @@ public:
 private:
     TestCertificates();
     bool openssl(const QStringList &arguments);
+    // A hub key and certificate signed by the authority, as <dir>/<name>.key and <name>.pem.
+    bool makeHubCertificate(const QString &name, const QString &extensions);
 
     QTemporaryDir m_dir;
     QString m_errorText;
     QSslCertificate m_authority;
     QSslCertificate m_hub;
     QSslKey m_hubKey;
+    QSslCertificate m_replacement;
+    QSslKey m_replacementKey;
 };

@@ -49,8 +49,8 @@ void TestHub::incomingConnection(qintptr descriptor)
         socket->deleteLater();
         return;
     }
-    socket->setLocalCertificateChain(certificates.hubChain());
-    socket->setPrivateKey(certificates.hubKey());
+    socket->setLocalCertificateChain(m_replaced ? certificates.replacementChain() : certificates.hubChain());
+    socket->setPrivateKey(m_replaced ? certificates.replacementKey() : certificates.hubKey());
     socket->setPeerVerifyMode(QSslSocket::VerifyNone);
     connect(socket, &QSslSocket::readyRead, this, [this, socket] {
         if (socket == m_peer)

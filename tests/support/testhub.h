@@ -46,6 +46,8 @@ public:
     void setHelloAck(const std::optional<ZuHubProto::HelloAck> &ack) { m_helloAck = ack; }
     // Applies the client's compression rule to frames sent with sendFrame().
     void setCompression(bool compress) { m_compress = compress; }
+    // Later connections get the replacement certificate, as after the hub's was changed.
+    void presentReplacementCertificate(bool replaced) { m_replaced = replaced; }
 
     void sendRaw(const QByteArray &bytes);
     void sendFrame(quint16 type, const QByteArray &payload);
@@ -66,5 +68,6 @@ private:
     QList<FrameCodec::Frame> m_frames;
     std::optional<ZuHubProto::HelloAck> m_helloAck;
     bool m_compress = false;
+    bool m_replaced = false;
     int m_connectionCount = 0;
 };

@@ -9,6 +9,7 @@
 #include "terminal/terminaltaskwidget.h"
 
 #include "modaldriver.h"
+#include "recordingtransport.h"
 #include "testenvironment.h"
 
 #include "zuterm.pb.h"
@@ -26,31 +27,6 @@
 #include <memory>
 
 namespace {
-
-// Plays the application's end of a transport: what the page sends is recorded, what the test
-// delivers goes through the transport's own classification first.
-class RecordingTransport : public AppTranceiver
-{
-public:
-    void rawMessageSend(QByteArray data) override { sent.append(data); }
-
-    void deliver(const QByteArray &bytes) { processIncomingMessage(bytes.constData(), bytes.size()); }
-    void deliver(const zuterm::Envelope &envelope) { deliver(QByteArray::fromStdString(envelope.SerializeAsString())); }
-    void hangUp() { emit disconnected(); }
-
-    QList<zuterm::Envelope> envelopes() const
-    {
-        QList<zuterm::Envelope> result;
-        for (const QByteArray &bytes : sent) {
-            zuterm::Envelope envelope;
-            envelope.ParseFromArray(bytes.constData(), bytes.size());
-            result.append(envelope);
-        }
-        return result;
-    }
-
-    QList<QByteArray> sent;
-};
 
 zuterm::Envelope dataPacket(const QByteArray &bytes)
 {
@@ -111,7 +87,7 @@ void tst_TerminalTaskWidget::cleanup()
 void tst_TerminalTaskWidget::handshakeFirst()
 {
     QCOMPARE(m_transport->sent.size(), 1);
-    const zuterm::Envelope envelope = m_transport->envelopes().at(0);
+    const zuterm::Envelope envelope = m_transport->envelopes<zuterm::Envelope>().at(0);
     QVERIFY(envelope.has_handshake());
     QCOMPARE(envelope.handshake().ui_version(), "1.9.0-143");
     QCOMPARE(envelope.handshake().type(), zuterm::Handshake::TERMINAL);
@@ -124,7 +100,7 @@ void tst_TerminalTaskWidget::onePacketPerKeyPress()
 {
     QTest::keyClicks(m_page->terminal(), "ls");
     QTest::keyClick(m_page->terminal(), Qt::Key_Return);
-    const QList<zuterm::Envelope> envelopes = m_transport->envelopes();
+    const QList<zuterm::Envelope> envelopes = m_transport->envelopes<zuterm::Envelope>();
     QCOMPARE(envelopes.size(), 4);
     QCOMPARE(envelopes.at(1).data_packet().data(), "l");
     QCOMPARE(envelopes.at(2).data_packet().data(), "s");
@@ -155,7 +131,7 @@ void tst_TerminalTaskWidget::echoConfig()
     }
     QTest::keyClick(m_page->terminal(), Qt::Key_X);
     QCOMPARE(m_page->terminal()->buffer().lineText(0), shown);
-    QCOMPARE(m_transport->envelopes().constLast().data_packet().data(), "x");
+    QCOMPARE(m_transport->envelopes<zuterm::Envelope>().constLast().data_packet().data(), "x");
 }
 
 void tst_TerminalTaskWidget::closeQuestion_data()
@@ -179,7 +155,7 @@ void tst_TerminalTaskWidget::closeQuestion()
     m_page->findChild<QPushButton *>("closeButton")->click();
     QVERIFY(driver.allHandled());
     QCOMPARE(question, QString("Close Terminal Session|Are you sure you want to terminate this process?"));
-    const QList<zuterm::Envelope> envelopes = m_transport->envelopes();
+    const QList<zuterm::Envelope> envelopes = m_transport->envelopes<zuterm::Envelope>();
     QCOMPARE(envelopes.size(), 1 + killRequests);
     if (killRequests)
         QVERIFY(envelopes.constLast().has_kill_process());
