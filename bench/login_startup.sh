@@ -2,7 +2,8 @@
 # Time from a client's start to its visible login dialog, and its resident memory then, for one or
 # more client builds. Runs alternate between the builds so that machine load falls on each alike;
 # the report gives medians and each build's ratio to the first. Needs an X display (run it under
-# xvfb-run -a) and xdotool.
+# Xvfb -noreset, since a server that resets after each client refuses the next one meanwhile)
+# and xdotool.
 #   bench/login_startup.sh [-n RUNS] CLIENT [CLIENT...]
 set -euo pipefail
 runs=15
@@ -36,6 +37,7 @@ for ((run = 0; run < runs; run++)); do
             if ! kill -0 "$pid" 2>/dev/null; then
                 echo "$client exited before showing its login dialog:" >&2
                 cat "$scratch/stderr" >&2
+                find "$home/data" -name 'zulog_*' -exec tail -n 5 {} + >&2
                 exit 1
             fi
             sleep 0.002
