@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -112,17 +114,28 @@ void BrowserWidget::openDownload(const QString &path)
     if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         return;
     qDebug() << "Failed to open with native application. Open file browser.";
-    if (!Platform::showInFileManager(path))
-        qWarning() << "BrowserWidget - could not show" << path;
+    if (Platform::showInFileManager(path))
+        return;
+    qWarning() << "BrowserWidget - could not show" << path;
+    // Otherwise the page would just vanish, with the file nowhere to be seen.
+    showNotice(QMessageBox::Information, QStringLiteral("Download Saved"),
+               QStringLiteral("No application on this workstation opens \"%1\".").arg(QFileInfo(path).fileName()),
+               QStringLiteral("It was saved as %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void BrowserWidget::tellDownloadFailed(const QString &name, const QString &reason)
 {
+    showNotice(QMessageBox::Warning, QStringLiteral("Download Failed"),
+               QStringLiteral("The download of \"%1\" did not complete.").arg(name), reason);
+}
+
+void BrowserWidget::showNotice(QMessageBox::Icon icon, const QString &title, const QString &text,
+                               const QString &detail)
+{
     // The page may close at once: the box belongs to the desktop (or stands alone).
     QWidget *owner = isWindow() ? nullptr : window();
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Download Failed"), QString(),
-                                QMessageBox::Ok, owner);
-    PlainText::setTexts(box, QStringLiteral("The download of \"%1\" did not complete.").arg(name), reason);
+    auto *box = new QMessageBox(icon, title, QString(), QMessageBox::Ok, owner);
+    PlainText::setTexts(box, text, detail);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

@@ -2,6 +2,8 @@
 
 #include "shell/taskpagewidget.h"
 
+#include <QMessageBox>
+
 #include <memory>
 
 class QUrl;
@@ -55,11 +57,14 @@ protected:
     bool isClosing() const { return m_closing; }
     // Takes the page off the task bar and deletes it later; once.
     void closePage();
-    // A finished download goes to the desktop's application for it, else to the file manager.
-    static void openDownload(const QString &path);
+    // A finished download goes to the desktop's application for it, else to the file manager;
+    // failing both, the user is told where it was saved.
+    void openDownload(const QString &path);
     void tellDownloadFailed(const QString &name, const QString &reason);
 
 private:
+    void showNotice(QMessageBox::Icon icon, const QString &title, const QString &text, const QString &detail);
+
     std::unique_ptr<Ui::BrowserWidget> m_form;
     QString m_menuTitle;
     bool m_closing = false;
