@@ -10,6 +10,7 @@
 #include "cutshortserver.h"
 #include "modaldriver.h"
 #include "testenvironment.h"
+#include "urlcatcher.h"
 
 #include "menu.pb.h"
 
@@ -31,15 +32,6 @@ namespace {
 
 constexpr int LoadMs = 30000;
 constexpr char MenuPath[] = "/students/reports/enrolment.opt";
-
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
 
 } // namespace
 
