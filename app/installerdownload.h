@@ -3,10 +3,7 @@
 #include <QFile>
 #include <QObject>
 #include <QPointer>
-#include <QStringList>
 #include <QUrl>
-
-#include <memory>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -27,7 +24,7 @@ public:
     static constexpr char ScriptName[] = "auto_update.qs";
     static constexpr char ScriptPath[] = "scripts/auto_update.qs"; // below the executable's directory
     static constexpr char ClientPathVariable[] = "XX_ZU_CLIENT_PATH";
-    static constexpr qint64 MaxInstallerBytes = qint64(2) << 30;
+    static constexpr qint64 MaxInstallerBytes = qint64(1) << 30; // also keeps the progress within int
     static constexpr int ProgressMinimumMs = 2000;
 
     InstallerDownload(QNetworkAccessManager *network, QObject *parent = nullptr);
@@ -68,5 +65,4 @@ private:
     QProgressDialog *m_progress = nullptr;
     QFile m_file;
     qint64 m_written = 0;
-    QString m_writeError;
 };
