@@ -37,7 +37,13 @@ void TrustedCertificatesGroup::reload()
     m_list->clear();
     const QList<CertificatePins::Pin> pins = CertificatePins::pins();
     for (const CertificatePins::Pin &pin : pins) {
-        auto *item = new QListWidgetItem(QStringLiteral("%1\nSHA-256 %2").arg(pin.hostPort, pin.fingerprint), m_list);
+        // A SHA-256 fingerprint is 95 characters: two lines of 16 bytes fit the dialog's width.
+        const int half = pin.fingerprint.size() / 2 + 1;
+        const QString fingerprint = pin.fingerprint.size() > 60
+            ? pin.fingerprint.left(half) + QStringLiteral("\n        ") + pin.fingerprint.mid(half)
+            : pin.fingerprint;
+        auto *item = new QListWidgetItem(QStringLiteral("%1\nSHA-256 %2").arg(pin.hostPort, fingerprint), m_list);
+        item->setToolTip(pin.fingerprint);
         item->setData(HostPortRole, pin.hostPort);
     }
     if (pins.isEmpty())

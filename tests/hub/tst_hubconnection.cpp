@@ -666,6 +666,29 @@ private slots:
         QVERIFY(driver.unexpected().isEmpty());
     }
 
+    // The hub giving up while a person reads the question: the question closes, nothing is pinned,
+    // and the login dialog keeps the socket's error.
+    void sslQuestionClosedByDisconnection()
+    {
+        TestCertificates::trustAuthority(false);
+        Fixture f(m_identity.get());
+        QSignalSpy disconnected(&f.link, &HubConnection::disconnected);
+        ModalDriver driver;
+        driver.expect<SslErrors>([&](SslErrors *dialog) {
+            dialog->findChild<QCheckBox *>("alwaysTrustCheckBox")->setChecked(true);
+            f.hub.closePeer();
+            QVERIFY(QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, WaitMs));
+        });
+        QVERIFY(f.start(true));
+        QTRY_VERIFY(driver.allHandled());
+        QTRY_COMPARE(disconnected.count(), 1);
+        QCOMPARE(f.link.state(), State::Disconnected);
+        QVERIFY(f.link.errorText() != QStringLiteral("SSL Errors: Canceled"));
+        QVERIFY(!f.link.errorText().isEmpty());
+        QVERIFY(CertificatePins::pins().isEmpty());
+        QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected().join(", ")));
+    }
+
     // Trust once, then be asked only when the certificate changes: first contact pinned, second
     // contact silent, a replaced certificate warned with both fingerprints and refused on Cancel,
     // trusted anew on request, and a forgotten pin asking again.
