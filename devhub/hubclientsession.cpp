@@ -2,6 +2,7 @@
 
 #include "channelapplink.h"
 #include "demoappfactory.h"
+#include "demoinstaller.h"
 #include "devhubconfig.h"
 #include "devhubcontext.h"
 #include "menuserver.h"
@@ -65,10 +66,6 @@ HubClientSession::HubClientSession(int id, QSslSocket *socket, const DevHubConte
                     qInfo().noquote() << QStringLiteral("%1: TLS: %2").arg(m_label, error.errorString());
             });
 
-    m_helloTimer.setSingleShot(true);
-    connect(&m_helloTimer, &QTimer::timeout, this,
-            [this] { dropClient(QStringLiteral("no hello within %1 s").arg(HelloTimeoutMs / 1000)); });
-    m_helloTimer.start(HelloTimeoutMs);
     // Nobody holds a client slot without logging in, or for ever without a word.
     m_codec.setFrameLimit(PreLoginFrameLimit);
     m_loginTimer.setSingleShot(true);
@@ -111,7 +108,6 @@ void HubClientSession::setState(State state)
     case State::AwaitingHello:
         break;
     case State::Ready:
-        m_helloTimer.stop();
         sendHelloAck(m_context.update);
         if (!m_context.notifyOnConnect.isEmpty())
             notify(m_context.notifyOnConnect);
@@ -119,7 +115,6 @@ void HubClientSession::setState(State state)
             forceDisconnect(m_context.disconnectOnConnect);
         break;
     case State::Closed: {
-        m_helloTimer.stop();
         m_loginTimer.stop();
         m_idleTimer.stop();
         closeMenu();
@@ -274,6 +269,9 @@ void HubClientSession::sendHelloAck(const UpdateOffer &offer)
         ack->set_client_incompatible(true);
     if (!offer.installerUrl.isEmpty())
         ack->set_installer_url(Latin1::fromQString(offer.installerUrl));
+    else if (!offer.version.isEmpty() && m_context.webPort != 0 && m_socket)
+        ack->set_installer_url(Latin1::fromQString(DemoInstaller::defaultUrl(
+            addressText(m_socket->localAddress()), m_context.webPort, offer.version)));
     sendEnvelope(envelope);
 }
 
