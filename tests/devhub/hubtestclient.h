@@ -28,6 +28,8 @@ public:
     bool connectTo(quint16 port);
     bool isConnected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
     bool waitForDisconnected(int timeoutMs = WaitMs);
+    // Leaves as a client that closes its connection properly.
+    void disconnectFromHub() { m_socket.disconnectFromHost(); }
 
     void sendRaw(const QByteArray &bytes);
     void sendHub(const ZuHubProto::Envelope &envelope);
