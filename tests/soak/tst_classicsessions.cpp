@@ -16,11 +16,9 @@
 #include "classicscreens.h"
 #include "uiwriter.h"
 
-#include "liveobjects.h"
-#include "processprobe.h"
+#include "cyclewatch.h"
 #include "soakdesktop.h"
 #include "soakrun.h"
-#include "stallmeter.h"
 #include "testhub.h"
 
 #include "uidlg.pb.h"
@@ -36,14 +34,6 @@ constexpr int ScreenId = 7;
 constexpr int GridRows = 60;
 // Every tenth session runs as a solo menu option, whose page the task bar removes after a delay.
 constexpr int SoloEvery = 10;
-constexpr double CiGrowthMb = 8;
-constexpr double FullGrowthMb = 5;
-
-qint64 residentNow()
-{
-    ProcessProbe::releaseFreeMemory();
-    return ProcessProbe::residentBytes();
-}
 
 // What one session made; all of it must be gone once the session is.
 struct SessionObjects
@@ -93,47 +83,25 @@ private slots:
 
     void openAndClosePages()
     {
-        const int warmUp = SoakRun::count(5, 20);
         const int cycles = SoakRun::count(30, 500);
-        StallMeter stalls;
-        stalls.start();
-        int steadyCount = -1;
-        LiveObjects::Census steadyCensus;
-        qint64 startMemory = 0;
+        CycleWatch watch(SoakRun::count(5, 20));
         for (int cycle = 0; cycle < cycles; ++cycle) {
             SessionObjects made;
             runSession(cycle, &made);
             if (QTest::currentTestFailed())
                 return;
-            const int live = LiveObjects::settledCount();
+            m_desktop.forgetTraffic();
+            m_readFrames = 0;
+            const QString leftOver = watch.endCycle(cycle);
             const QStringList survivors = made.survivors();
             QVERIFY2(survivors.isEmpty(),
                      qPrintable(QStringLiteral("cycle %1 left: %2").arg(cycle).arg(survivors.join(", "))));
-            m_desktop.forgetTraffic();
-            m_readFrames = 0;
-            if (cycle + 1 == warmUp) {
-                steadyCount = live;
-                steadyCensus = LiveObjects::census();
-                startMemory = residentNow();
-                stalls.reset();
-            } else if (cycle >= warmUp && live != steadyCount) {
-                QFAIL(qPrintable(QStringLiteral("cycle %1 ends with %2 live objects instead of %3: %4")
-                                     .arg(cycle)
-                                     .arg(live)
-                                     .arg(steadyCount)
-                                     .arg(LiveObjects::difference(steadyCensus, LiveObjects::census()))));
-            }
+            QVERIFY2(leftOver.isEmpty(), qPrintable(leftOver));
         }
-        const qint64 endMemory = residentNow();
-
         SoakRun run(QStringLiteral("classic sessions"));
-        run.setCycles(cycles);
-        run.setMemory(startMemory, endMemory);
-        run.setStall(stalls.longestStallMs(), stalls.longestBusyMs());
-        run.addNote(QStringLiteral("%1 live objects after each session").arg(steadyCount));
+        const bool held = watch.finish(cycles, &run);
         run.print();
-        const double growthMb = ProcessProbe::megabytes(endMemory - startMemory);
-        QVERIFY2(growthMb < (SoakRun::isFull() ? FullGrowthMb : CiGrowthMb), qPrintable(run.line()));
+        QVERIFY2(held, qPrintable(run.line()));
     }
 
 private:
