@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <mutex>
+#include <thread>
 #include <unordered_set>
 
 // QtCore's hook table (qhooks_p.h, a private header of Qt 5): stable since Qt 5.4 and read by
@@ -23,6 +24,7 @@ struct Registry
 {
     std::mutex mutex;
     std::unordered_set<QObject *> objects;
+    std::thread::id thread;
     ObjectHook previousAdd = nullptr;
     ObjectHook previousRemove = nullptr;
 };
@@ -37,7 +39,7 @@ Registry &registry()
 void objectAdded(QObject *object)
 {
     Registry &r = registry();
-    {
+    if (std::this_thread::get_id() == r.thread) {
         const std::lock_guard<std::mutex> lock(r.mutex);
         r.objects.insert(object);
     }
@@ -65,6 +67,7 @@ bool LiveObjects::install()
     Registry &r = registry();
     if (qtHookData[AddQObject] == reinterpret_cast<quintptr>(&objectAdded))
         return true;
+    r.thread = std::this_thread::get_id();
     r.previousAdd = reinterpret_cast<ObjectHook>(qtHookData[AddQObject]);
     r.previousRemove = reinterpret_cast<ObjectHook>(qtHookData[RemoveQObject]);
     qtHookData[AddQObject] = reinterpret_cast<quintptr>(&objectAdded);

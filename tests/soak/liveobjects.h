@@ -4,8 +4,10 @@
 #include <QMap>
 #include <QString>
 
-// Every QObject alive in the process, followed through QtCore's object hooks (the ones debugging
-// tools use), so that a soak run can tell whether a cycle left objects behind and of which class.
+// Every QObject alive that the installing thread made, followed through QtCore's object hooks (the
+// ones debugging tools use), so that a soak run can tell whether a cycle left objects behind and of
+// which class. Objects of other threads are left out: a thread pool's threads come and go on their
+// own time.
 class LiveObjects
 {
 public:
@@ -17,7 +19,7 @@ public:
     // Runs the event loop, deferred deletions included, until the count has held still for a
     // while (single-shot timers and sockets being closed come and go); returns that count.
     static int settledCount(int timeoutMs = 5000);
-    // Live objects by class name. Only meaningful while no other thread makes or deletes objects.
+    // Live objects by class name.
     static Census census();
     // "+2 QTimer, -1 QLabel": what differs between two censuses.
     static QString difference(const Census &before, const Census &after);
