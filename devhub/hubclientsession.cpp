@@ -65,10 +65,6 @@ HubClientSession::HubClientSession(int id, QSslSocket *socket, const DevHubConte
                     qInfo().noquote() << QStringLiteral("%1: TLS: %2").arg(m_label, error.errorString());
             });
 
-    m_helloTimer.setSingleShot(true);
-    connect(&m_helloTimer, &QTimer::timeout, this,
-            [this] { dropClient(QStringLiteral("no hello within %1 s").arg(HelloTimeoutMs / 1000)); });
-    m_helloTimer.start(HelloTimeoutMs);
     // Nobody holds a client slot without logging in, or for ever without a word.
     m_codec.setFrameLimit(PreLoginFrameLimit);
     m_loginTimer.setSingleShot(true);
@@ -111,7 +107,6 @@ void HubClientSession::setState(State state)
     case State::AwaitingHello:
         break;
     case State::Ready:
-        m_helloTimer.stop();
         sendHelloAck(m_context.update);
         if (!m_context.notifyOnConnect.isEmpty())
             notify(m_context.notifyOnConnect);
@@ -119,7 +114,6 @@ void HubClientSession::setState(State state)
             forceDisconnect(m_context.disconnectOnConnect);
         break;
     case State::Closed: {
-        m_helloTimer.stop();
         m_loginTimer.stop();
         m_idleTimer.stop();
         closeMenu();

@@ -24,7 +24,8 @@ struct UpdateOffer;
 // channel per launched demo application.
 //
 // Encrypting -> AwaitingHello (TLS up) -> Ready (Hello answered) -> Closed. A connection that does
-// not reach Ready within HelloTimeoutMs, does not log in within the login time-out, sends nothing
+// not log in within the login time-out (which leaves a person time to read a certificate warning
+// before the client's Hello), sends nothing
 // for the idle time-out, sends a broken frame or an unreadable envelope, or stops reading while
 // MaxBacklog bytes wait for it is dropped and logged; nothing it does reaches other clients. Until
 // its user has logged in, its frames may be at most PreLoginFrameLimit bytes.
@@ -35,7 +36,6 @@ class HubClientSession : public QObject
 public:
     enum class State { Encrypting, AwaitingHello, Ready, Closed };
 
-    static constexpr int HelloTimeoutMs = 15000;
     static constexpr int MaxChannels = 16;
     static constexpr quint32 PreLoginFrameLimit = 64 * 1024;
     // Past HighWater queued bytes the applications pause their output; past MaxBacklog the client
@@ -112,7 +112,6 @@ private:
     bool m_congested = false;
     QString m_clientVersion;
     QString m_confirmedUser;
-    QTimer m_helloTimer;
     QTimer m_loginTimer;
     QTimer m_idleTimer;
     MenuServer *m_menu = nullptr;

@@ -537,14 +537,23 @@ void HubConnection::socketSslErrors(const QList<QSslError> &errors)
         }
     }
 
-    if (dialog.exec() == QDialog::Accepted) {
+    // A question about a connection that has gone answers nothing: it closes, and the socket's own
+    // error stays on the login dialog.
+    if (socket)
+        connect(socket, &QSslSocket::disconnected, &dialog, &QDialog::reject);
+    const int answer = dialog.exec();
+    if (!socket || socket->state() == QAbstractSocket::UnconnectedState) {
+        qInfo() << "HUB: the connection closed while the certificate question was open";
+        m_menuWanted = false;
+        return;
+    }
+    if (answer == QDialog::Accepted) {
         qDebug() << "** SSL errors ignored **";
         if (dialog.alwaysTrust()) {
             qInfo() << "HUB: certificate pinned for" << hostPort << CertificatePins::fingerprint(certificate);
             CertificatePins::trust(hostPort, certificate, errors);
         }
-        if (socket)
-            socket->ignoreSslErrors(errors);
+        socket->ignoreSslErrors(errors);
         setErrorText(QString());
     } else {
         // The socket now fails the handshake; its error replaces this text.

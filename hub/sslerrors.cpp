@@ -1,5 +1,6 @@
 #include "sslerrors.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
@@ -10,7 +11,7 @@ SslErrors::SslErrors(QWidget *parent)
     : QDialog(parent)
     , m_errorList(new QListWidget(this))
     , m_changeWarning(new QLabel(this))
-    , m_trustButton(new QPushButton(this))
+    , m_trustBox(new QCheckBox(this))
 {
     setObjectName(QStringLiteral("SslErrors"));
     setWindowTitle(tr("Unable To Validate The Connection"));
@@ -37,10 +38,8 @@ SslErrors::SslErrors(QWidget *parent)
     QPushButton *cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setDefault(true);
-    m_trustButton->setObjectName(QStringLiteral("alwaysTrustButton"));
-    m_trustButton->hide();
-    buttons->addButton(m_trustButton, QDialogButtonBox::AcceptRole);
-    connect(m_trustButton, &QPushButton::clicked, this, [this] { m_alwaysTrust = true; });
+    m_trustBox->setObjectName(QStringLiteral("alwaysTrustCheckBox"));
+    m_trustBox->hide();
     connect(view, &QPushButton::clicked, this, &SslErrors::viewCertificateChainClicked);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -56,14 +55,21 @@ SslErrors::SslErrors(QWidget *parent)
     layout->addWidget(m_changeWarning);
     layout->addWidget(message);
     layout->addWidget(m_errorList);
+    layout->addWidget(m_trustBox);
     layout->addWidget(buttons);
     resize(500, 300);
 }
 
 void SslErrors::offerTrust(const QString &hostPort)
 {
-    m_trustButton->setText(tr("Always trust this certificate for %1").arg(hostPort));
-    m_trustButton->show();
+    m_trustBox->setText(tr("Always trust this certificate for %1").arg(hostPort));
+    m_trustBox->show();
+}
+
+bool SslErrors::alwaysTrust() const
+{
+    // isHidden, not isVisible: asked after the dialog has closed.
+    return result() == QDialog::Accepted && !m_trustBox->isHidden() && m_trustBox->isChecked();
 }
 
 void SslErrors::warnOfChange(const QString &hostPort, const QString &trustedFingerprint,

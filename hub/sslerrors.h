@@ -4,11 +4,11 @@
 
 class QListWidget;
 
+class QCheckBox;
 class QLabel;
-class QPushButton;
 
 // Asks the user whether to go on with a connection whose certificate could not be validated.
-// Accepted means Ignore (or, with alwaysTrust(), trust this certificate from now on), rejected
+// Accepted means Ignore (with alwaysTrust(), also trust this certificate from now on), rejected
 // means Cancel. For a host whose trusted certificate was replaced it warns more strongly and shows
 // both fingerprints.
 class SslErrors : public QDialog
@@ -20,11 +20,11 @@ public:
 
     void addError(const QString &text);
     QStringList errors() const;
-    // Offers "Always trust this certificate for HOST:PORT".
+    // Offers "Always trust this certificate for HOST:PORT" beside Ignore.
     void offerTrust(const QString &hostPort);
     void warnOfChange(const QString &hostPort, const QString &trustedFingerprint,
                       const QString &presentedFingerprint);
-    bool alwaysTrust() const { return m_alwaysTrust; }
+    bool alwaysTrust() const;
 
 signals:
     void viewCertificateChainClicked();
@@ -32,6 +32,5 @@ signals:
 private:
     QListWidget *m_errorList;
     QLabel *m_changeWarning;
-    QPushButton *m_trustButton;
-    bool m_alwaysTrust = false;
+    QCheckBox *m_trustBox;
 };

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMap>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -84,6 +85,10 @@ FilesFlyout::FilesFlyout(const Menu::FileInfoData &listing, FileBrowser *browser
     footerLayout->setSpacing(8);
     QLabel *browse = plainLabel(QStringLiteral("footerText"), QStringLiteral("Browse Files"), footer);
     browse->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    // The words are what people aim at, not only the folder button beside them.
+    browse->setCursor(Qt::PointingHandCursor);
+    browse->installEventFilter(this);
+    m_browseLabel = browse;
     footerLayout->addWidget(browse, 1);
     QPushButton *browseButton = iconButton(QStringLiteral("browseButton"), QString(), footer);
     browseButton->setCursor(Qt::PointingHandCursor);
@@ -160,6 +165,16 @@ QString FilesFlyout::takeFileName()
     // A modal prompt follows: the pop-up must not keep the mouse.
     close();
     return button ? button->property(FileNameProperty).toString() : QString();
+}
+
+bool FilesFlyout::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_browseLabel && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        openBrowser();
+        return true;
+    }
+    return Flyout::eventFilter(watched, event);
 }
 
 void FilesFlyout::openBrowser()

@@ -24,6 +24,9 @@ public:
     static FilesFlyout *current() { return s_current; }
     ~FilesFlyout() override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private slots:
     void openBrowser();
     void clickView();
@@ -43,6 +46,7 @@ private:
     void forward(void (FileBrowser::*prompt)(const QString &, const QString &));
 
     QPointer<FileBrowser> m_browser;
+    QObject *m_browseLabel = nullptr;
     QString m_directory;
 
     static QPointer<FilesFlyout> s_current;

@@ -15,6 +15,7 @@
 #include <QDebug>
 #include <QDrag>
 #include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -85,6 +86,8 @@ HomePageWidget::HomePageWidget(MenuItemModel *model, QWidget *parent)
 
     connect(m_search, &QLineEdit::textChanged, this, &HomePageWidget::navSearchChanged);
     connect(m_tree, &QTreeView::clicked, this, &HomePageWidget::privMenuItemClicked);
+    m_search->installEventFilter(this);
+    m_tree->installEventFilter(this);
     connect(model, &QAbstractItemModel::modelReset, this, &HomePageWidget::menuModelReset);
     connect(StyleManager::instance(), &StyleManager::themeChanged, this, &HomePageWidget::buildRecentTable);
     connect(SettingsManager::instance(), &SettingsManager::recentsUpdated, this,
@@ -499,6 +502,8 @@ void HomePageWidget::keepScrollPosition(int position)
 
 bool HomePageWidget::eventFilter(QObject *watched, QEvent *event)
 {
+    if ((watched == m_search || watched == m_tree) && event->type() == QEvent::KeyPress)
+        return menuKeyPressed(watched, static_cast<QKeyEvent *>(event));
     const QString name = watched->objectName();
     if (name == QLatin1String("recentPinnedButton") || name == QLatin1String("recentUnpinnedButton")) {
         auto *button = static_cast<QPushButton *>(watched);
@@ -529,6 +534,47 @@ bool HomePageWidget::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return false;
+}
+
+// The menu works without the mouse: Down or Return in the search field moves to the first program
+// found, Return on a program starts it (a submenu opens or closes, as with a click).
+bool HomePageWidget::menuKeyPressed(QObject *watched, const QKeyEvent *event)
+{
+    const int key = event->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (watched == m_search) {
+        if (!enter && key != Qt::Key_Down)
+            return false;
+        const QModelIndex first = firstProgram();
+        if (!first.isValid())
+            return false;
+        m_tree->setCurrentIndex(first);
+        m_tree->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (!enter || event->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    const QModelIndex current = m_tree->currentIndex();
+    if (!current.isValid())
+        return false;
+    privMenuItemClicked(current.sibling(current.row(), 0));
+    return true;
+}
+
+QModelIndex HomePageWidget::firstProgram() const
+{
+    // Depth first, without recursion: the menu may be deep.
+    QVector<QModelIndex> pending;
+    for (int row = m_filter->rowCount() - 1; row >= 0; --row)
+        pending << m_filter->index(row, 0);
+    while (!pending.isEmpty()) {
+        const QModelIndex index = pending.takeLast();
+        if (index.data(MenuItemModel::IsProgramRole).toBool())
+            return index;
+        for (int row = m_filter->rowCount(index) - 1; row >= 0; --row)
+            pending << m_filter->index(row, 0, index);
+    }
+    return QModelIndex();
 }
 
 void HomePageWidget::shadeRow(int row)

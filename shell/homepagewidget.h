@@ -12,6 +12,7 @@ class ElidedLabel;
 class MenuFilter;
 class MenuItemModel;
 class QGridLayout;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -73,6 +74,8 @@ private slots:
 
 private:
     void buildForm();
+    bool menuKeyPressed(QObject *watched, const QKeyEvent *event);
+    QModelIndex firstProgram() const;
     void runLaunchCheck();
     void openPasswordFlyout(const QModelIndex &lockedSourceIndex);
     // Source indexes for the keys, in order; keys that no longer resolve go into `invalid`.

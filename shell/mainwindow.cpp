@@ -7,6 +7,7 @@
 #include "settingsdialog.h"
 #include "taskmanager.h"
 #include "taskpagewidget.h"
+#include "zoomkeys.h"
 
 #include "applinks/applicationconnection.h"
 #include "applinks/channeltranceiver.h"
@@ -109,6 +110,8 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     m_taskManager->setScheduledTaskCount(connection->scheduledCount());
 
     m_homePage->setFocus(Qt::OtherFocusReason);
+
+    new ZoomKeys(this);
 
     auto *focusReport = new QShortcut(QKeySequence(Qt::Key_F12), this);
     connect(focusReport, &QShortcut::activated, this, [] {

@@ -1,5 +1,7 @@
 #include "settingsdialog.h"
 
+#include "trustedcertificatesgroup.h"
+
 #include "settings/settingsmanager.h"
 #include "style/stylemanager.h"
 
@@ -225,6 +227,7 @@ void SettingsDialog::buildGeneralPage()
     keysRow->addWidget(m_keyDoneCombo);
     keysRow->addStretch(1);
     addGeneralGroup(keysGroup);
+    addGeneralGroup(new TrustedCertificatesGroup(page));
     m_stackedWidget->insertWidget(GeneralPage, page);
 }
 

@@ -1,7 +1,10 @@
 #include "classic/expandkeymarkers.h"
 #include "classic/keymapper.h"
 
+#include <QFile>
 #include <QKeyEvent>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 class tst_KeyMapper : public QObject
@@ -132,6 +135,47 @@ private slots:
                  QStringLiteral("Press [F1] to finish"));
     }
 
+    // Every key the map translates, in its plainest form, is named in a key table of the guide.
+    void userGuideListsEveryKey()
+    {
+        QFile guide(QStringLiteral(ZU_USER_GUIDE));
+        QVERIFY2(guide.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(guide.fileName()));
+        QSet<QString> listed;
+        const QRegularExpression quoted(QStringLiteral("`([^`]+)`"));
+        for (const QString &line : QString::fromUtf8(guide.readAll()).split(QLatin1Char('\n'))) {
+            if (!line.startsWith(QLatin1Char('|')))
+                continue;
+            for (auto match = quoted.globalMatch(line); match.hasNext();)
+                listed.insert(match.next().captured(1));
+        }
+        QVERIFY(listed.contains(QStringLiteral("F9")));
+
+        QStringList missing;
+        const auto probe = [&] {
+            const QList<int> keys = probedKeys();
+            for (const Qt::KeyboardModifiers modifiers :
+                 { Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ControlModifier),
+                   Qt::KeyboardModifiers(Qt::ShiftModifier) }) {
+                for (const int key : keys) {
+                    const QKeyEvent plain(QEvent::KeyPress, key, Qt::NoModifier);
+                    const QKeyEvent event(QEvent::KeyPress, key, modifiers);
+                    if (mapper()->pbKeyFor(&event, true) == 0
+                        || (modifiers != Qt::NoModifier && mapper()->pbKeyFor(&plain, true) != 0))
+                        continue;
+                    const QString name = key == Qt::Key_Backtab
+                        ? QStringLiteral("Shift+Tab")
+                        : QKeySequence(key | int(modifiers)).toString(QKeySequence::PortableText);
+                    if (!listed.contains(name) && !missing.contains(name))
+                        missing << name;
+                }
+            }
+        };
+        probe();
+        mapper()->setDoneKeySource([] { return QKeySequence(Qt::Key_F1); });
+        probe();
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1String(", "))));
+    }
+
     void markers_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -184,6 +228,21 @@ private slots:
 
 private:
     static KeyMapper *mapper() { return KeyMapper::instance(); }
+
+    static QList<int> probedKeys()
+    {
+        QList<int> keys;
+        for (int key = Qt::Key_A; key <= Qt::Key_Z; ++key)
+            keys << key;
+        for (int key = Qt::Key_0; key <= Qt::Key_9; ++key)
+            keys << key;
+        for (int key = Qt::Key_F1; key <= Qt::Key_F12; ++key)
+            keys << key;
+        for (int key = Qt::Key_Escape; key <= Qt::Key_PageDown; ++key)
+            keys << key; // Escape, Tab, Backtab, Backspace, Return, Enter … Home, End, arrows, paging
+        keys << Qt::Key_Space << Qt::Key_Minus << Qt::Key_Equal << Qt::Key_Plus;
+        return keys;
+    }
 };
 
 QTEST_MAIN(tst_KeyMapper)

@@ -19,6 +19,7 @@
 #include "menu.pb.h"
 #include "zuhub.pb.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -665,6 +666,29 @@ private slots:
         QVERIFY(driver.unexpected().isEmpty());
     }
 
+    // The hub giving up while a person reads the question: the question closes, nothing is pinned,
+    // and the login dialog keeps the socket's error.
+    void sslQuestionClosedByDisconnection()
+    {
+        TestCertificates::trustAuthority(false);
+        Fixture f(m_identity.get());
+        QSignalSpy disconnected(&f.link, &HubConnection::disconnected);
+        ModalDriver driver;
+        driver.expect<SslErrors>([&](SslErrors *dialog) {
+            dialog->findChild<QCheckBox *>("alwaysTrustCheckBox")->setChecked(true);
+            f.hub.closePeer();
+            QVERIFY(QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, WaitMs));
+        });
+        QVERIFY(f.start(true));
+        QTRY_VERIFY(driver.allHandled());
+        QTRY_COMPARE(disconnected.count(), 1);
+        QCOMPARE(f.link.state(), State::Disconnected);
+        QVERIFY(f.link.errorText() != QStringLiteral("SSL Errors: Canceled"));
+        QVERIFY(!f.link.errorText().isEmpty());
+        QVERIFY(CertificatePins::pins().isEmpty());
+        QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected().join(", ")));
+    }
+
     // Trust once, then be asked only when the certificate changes: first contact pinned, second
     // contact silent, a replaced certificate warned with both fingerprints and refused on Cancel,
     // trusted anew on request, and a forgotten pin asking again.
@@ -690,11 +714,12 @@ private slots:
 
         ModalDriver driver;
         driver.expect<SslErrors>([&](SslErrors *dialog) {
-            auto *trust = dialog->findChild<QPushButton *>("alwaysTrustButton");
+            auto *trust = dialog->findChild<QCheckBox *>("alwaysTrustCheckBox");
             QVERIFY(trust && trust->isVisible());
             QCOMPARE(trust->text(), "Always trust this certificate for " + hostPort);
             QVERIFY(!dialog->findChild<QLabel *>("changeWarningLabel")->isVisible());
-            trust->click();
+            trust->setChecked(true);
+            dialog->findChild<QPushButton *>("ignoreButton")->click();
         });
         connectAgain();
         QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Connected, WaitMs);
@@ -719,7 +744,8 @@ private slots:
         QCOMPARE(CertificatePins::pin(hostPort).fingerprint, original);
 
         driver.expect<SslErrors>([](SslErrors *dialog) {
-            dialog->findChild<QPushButton *>("alwaysTrustButton")->click();
+            dialog->findChild<QCheckBox *>("alwaysTrustCheckBox")->setChecked(true);
+            dialog->findChild<QPushButton *>("ignoreButton")->click();
         });
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("differs from the trusted one"));
         f.link.startConnection(false);

@@ -135,6 +135,24 @@ private slots:
         QCOMPARE(server.log.size(), requests);
     }
 
+    void browseFilesByItsWords()
+    {
+        MainConnection connection;
+        FakeMenuFiles server(&connection);
+        connection.setRelease("live", "Live College Records");
+        FileBrowser browser(&connection);
+        QTRY_COMPARE(server.pendingReplies(), 0);
+        FilesFlyout *flyout = FilesFlyout::showFlyout(Menu::FileInfoData(), anchor(), &browser);
+        QLabel *words = nullptr;
+        for (QLabel *label : flyout->findChildren<QLabel *>("footerText"))
+            words = label;
+        QVERIFY(words);
+        QCOMPARE(words->text(), QString("Browse Files"));
+        QTest::mouseClick(words, Qt::LeftButton);
+        QTRY_VERIFY(browser.isVisible());
+        QTRY_VERIFY(!FilesFlyout::current());
+    }
+
 private:
     std::unique_ptr<TestEnvironment> m_env;
 };

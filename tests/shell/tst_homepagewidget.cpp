@@ -9,6 +9,7 @@
 #include "menu.pb.h"
 #include "testenvironment.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -136,6 +137,38 @@ private slots:
         const bool expanded = m_page->tree()->isExpanded(students);
         emit m_page->tree()->clicked(students);
         QCOMPARE(m_page->tree()->isExpanded(students), !expanded);
+        QCOMPARE(launched.size(), 1);
+    }
+
+    void theKeyboardFindsAndLaunchesPrograms()
+    {
+        QSignalSpy launched(m_page.get(), &HomePageWidget::itemActivated);
+        QLineEdit *search = m_page->searchField();
+        QTreeView *tree = m_page->tree();
+        QApplication::setActiveWindow(m_page.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
+        search->setFocus();
+        QTest::keyClicks(search, "nothing like it");
+        QTest::keyClick(search, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), search);
+
+        search->clear();
+        QTest::keyClicks(search, "program 2");
+        QTest::keyClick(search, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), tree);
+        QCOMPARE(tree->currentIndex().data().toString(), QString("Program 2"));
+        QTest::keyClick(tree, Qt::Key_Down);
+        QTest::keyClick(tree, Qt::Key_Return);
+        QCOMPARE(launched.size(), 1);
+        QCOMPARE(launched.at(0).at(0).toModelIndex().data(MenuItemModel::MenuPathRole).toString(),
+                 QString("/many/p20.opt"));
+
+        // Return on a submenu opens or closes it, as a click does.
+        search->clear();
+        tree->setCurrentIndex(m_page->filter()->index(0, 0));
+        const bool expanded = tree->isExpanded(tree->currentIndex());
+        QTest::keyClick(tree, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(tree->isExpanded(tree->currentIndex()), !expanded);
         QCOMPARE(launched.size(), 1);
     }
 

@@ -5,12 +5,14 @@
 #include "classic/pagegrid.h"
 #include "classic/ringmenuwidget.h"
 #include "classic/zufieldwidget.h"
+#include "hub/certificatepins.h"
 #include "menu/mainconnection.h"
 #include "settings/settingsmanager.h"
 #include "style/stylemanager.h"
 
 #include "fakemenufiles.h"
 #include "modaldriver.h"
+#include "testcertificates.h"
 #include "testenvironment.h"
 
 #include "uidlg.pb.h"
@@ -23,6 +25,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QRegularExpression>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSettings>
@@ -132,6 +136,31 @@ private slots:
     }
 
     // The slider offers whole steps: a scale between two shows the step below, and Apply stores it.
+    // Trusted hub certificates are listed on the General page and can be forgotten.
+    void trustedCertificatesCanBeForgotten()
+    {
+        const TestCertificates &certificates = TestCertificates::instance();
+        CertificatePins::trust("hub.example:4433", certificates.hubCertificate(), {});
+        CertificatePins::trust("other.example:4433", certificates.replacementCertificate(), {});
+        delete m_dialog;
+        m_dialog = new SettingsDialog;
+        auto *list = m_dialog->findChild<QListWidget *>("trustedCertificateList");
+        QVERIFY(list);
+        QCOMPARE(list->count(), 2);
+        const QList<QListWidgetItem *> found = list->findItems("hub.example:4433", Qt::MatchStartsWith);
+        QCOMPARE(found.size(), 1);
+        // Shown over two lines, whole in the tool tip.
+        const QString fingerprint = CertificatePins::fingerprint(certificates.hubCertificate());
+        QVERIFY(found.first()->text().remove(QRegularExpression("\\s")).contains(fingerprint));
+        QCOMPARE(found.first()->toolTip(), fingerprint);
+        found.first()->setSelected(true);
+        click(m_dialog, "forgetCertificateButton");
+        QCOMPARE(CertificatePins::pins().size(), 1);
+        QCOMPARE(CertificatePins::pins().first().hostPort, QString("other.example:4433"));
+        QCOMPARE(list->count(), 1);
+        CertificatePins::forget("other.example:4433");
+    }
+
     void fontScaleInSteps_data()
     {
         QTest::addColumn<int>("stored");
