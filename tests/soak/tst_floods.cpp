@@ -3,12 +3,12 @@
 // terminal application printing a gigabyte. Memory must hold within 10 % of what it was after the
 // first tenth of the flood; the longest stall of the event loop is reported, and held to 100 ms of
 // the client's own work in full runs (a test on a shared machine asserts no timings).
-#include "classic/classicapplicationwidget.h"
+#include "app/busymouse.h"
 #include "applinks/applicationconnection.h"
+#include "classic/classicapplicationwidget.h"
 #include "classic/zufieldwidget.h"
 #include "menu/mainconnection.h"
 #include "shell/mainwindow.h"
-#include "app/busymouse.h"
 #include "style/stylemanager.h"
 #include "terminal/qvterminal.h"
 #include "terminal/terminalbuffer.h"
@@ -155,11 +155,7 @@ private slots:
             offset += next->size();
             return true;
         });
-        const auto status = [this] {
-            ApplicationConnection *session = m_window->classicSessions().value(0);
-            ClassicApplicationWidget *page = session ? session->page(1) : nullptr;
-            return page ? page->statusText() : QString();
-        };
+        const auto status = [this] { return classicPage() ? classicPage()->statusText() : QString(); };
         // The whole flood fits in the socket buffers: how far the client is, its status line tells.
         const auto progress = [&status, messages] {
             const QString shown = status();
@@ -172,8 +168,7 @@ private slots:
         QVERIFY(writer.start(m_listener.serverPort()));
         QVERIFY(QTest::qWaitFor(
             [this] {
-                ApplicationConnection *session = m_window->classicSessions().value(0);
-                return session && session->page(1) && session->page(1)->isVisible()
+                return classicPage() && classicPage()->isVisible()
                     && !BusyMouse::instance()->pendingReasons().contains(QLatin1String("appUpdatesSuspended"));
             },
             GateMs));
@@ -239,6 +234,12 @@ private slots:
     }
 
 private:
+    ClassicApplicationWidget *classicPage() const
+    {
+        ApplicationConnection *session = m_window->classicSessions().value(0);
+        return session ? session->page(1) : nullptr;
+    }
+
     static QByteArray classicOpening()
     {
         Pb::UIEnvelope hello;
