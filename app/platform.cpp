@@ -1,11 +1,21 @@
 #include "platform.h"
 
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
 
 #if defined(Q_OS_WIN)
 #include <windows.h>
-#elif defined(ZU_HAVE_X11)
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#if defined(ZU_HAVE_X11)
 #include <X11/XKBlib.h>
+#endif
 #endif
 
 namespace Platform {
@@ -49,6 +59,37 @@ std::optional<bool> capsLockOn()
 #else
     return std::nullopt;
 #endif
+}
+
+QString privateScratchLocation()
+{
+#if defined(Q_OS_WIN)
+    return QDir::tempPath();
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+#endif
+}
+
+bool ownedByCurrentUser(const QFileInfo &info)
+{
+#if defined(Q_OS_WIN)
+    Q_UNUSED(info)
+    return true; // below the user's own profile folder
+#else
+    struct stat status;
+    return ::lstat(QFile::encodeName(info.absoluteFilePath()).constData(), &status) == 0
+        && status.st_uid == ::geteuid();
+#endif
+}
+
+bool showInFileManager(const QString &filePath)
+{
+#if defined(Q_OS_WIN)
+    if (QProcess::startDetached(QStringLiteral("explorer"),
+                                { QStringLiteral("/select,"), QDir::toNativeSeparators(filePath) }))
+        return true;
+#endif
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(filePath).absolutePath()));
 }
 
 } // namespace Platform

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QFileInfo;
+
 #include <optional>
 
 #include "zuhub.pb.h"
@@ -18,5 +20,17 @@ QString maintenanceToolFileName();
 
 // Whether Caps Lock is toggled on; empty where the platform cannot tell.
 std::optional<bool> capsLockOn();
+
+// A location only this user can write to, for files the client later runs: the user's own
+// temporary folder on Windows, the user's cache elsewhere (a shared /tmp is not private). Empty
+// when there is none.
+QString privateScratchLocation();
+
+// Whether the file itself (a link is not followed) belongs to the user running the client.
+bool ownedByCurrentUser(const QFileInfo &info);
+
+// Shows a file in the desktop's file manager, selected where the platform can do that, else opens
+// its folder with the desktop's own handler. False when nothing could be opened.
+bool showInFileManager(const QString &filePath);
 
 } // namespace Platform

@@ -1,6 +1,7 @@
 #include "runner.h"
 
 #include "commandline.h"
+#include "installerdownload.h"
 #include "logfile.h"
 #include "logindialog.h"
 #include "releasechooser.h"
@@ -16,7 +17,6 @@
 
 #include <QApplication>
 #include <QDebug>
-#include <QDir>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
@@ -24,6 +24,7 @@
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -50,6 +51,7 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
 
     m_hubConnection = new HubConnection(m_identity, this);
     connect(m_hubConnection, &HubConnection::disconnected, this, &Runner::promptForCredentials);
+    connect(m_hubConnection, &HubConnection::downloadUpdate, this, &Runner::downloadUpdate);
     MainConnection *menu = menuSession();
     connect(menu, &MainConnection::connected, this, &Runner::connectionConnected);
     connect(menu, &MainConnection::releaseListRcvd, this, &Runner::releaseList);
@@ -253,7 +255,7 @@ void Runner::loginDialogAccepted()
     m_hubConnection->startConnection(true);
     m_loginDialog->setStatus(QStringLiteral("Connecting..."));
 
-    QDir(QDir::tempPath() + QStringLiteral("/HalvorneZuDesktopUpdater")).removeRecursively();
+    InstallerDownload::removeFolder();
 }
 
 void Runner::authenticationFailed(int errorNumber, const QString &errorMessage)
@@ -426,4 +428,18 @@ void Runner::receivedStatusMessage(Menu::StatusMessage_Type type, const QString 
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
+}
+
+void Runner::downloadUpdate(const QString &installerUrl)
+{
+    if (m_update)
+        m_update->deleteLater();
+    m_update = new InstallerDownload(m_network, this);
+    connect(m_update, &InstallerDownload::failed, this, [this] {
+        ensureLoginDialog();
+        m_loginDialog->setError(QStringLiteral("Update Failed"));
+        menuSession()->stopMenuConnection();
+        promptForCredentials();
+    });
+    m_update->start(QUrl(installerUrl), m_loginDialog);
 }

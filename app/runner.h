@@ -9,6 +9,7 @@
 
 class ClientIdentity;
 class HubConnection;
+class InstallerDownload;
 class LoginDialog;
 class MainWindow;
 class QNetworkAccessManager;
@@ -52,6 +53,7 @@ public slots:
     void connectionDisconnected();
     void releaseList(const MainConnection::ReleaseList &list);
     void receivedStatusMessage(Menu::StatusMessage_Type type, const QString &text);
+    void downloadUpdate(const QString &installerUrl);
 
 private:
     void registerFonts();
@@ -67,6 +69,7 @@ private:
     QPointer<MainWindow> m_mainWindow;
     QTcpServer *m_debugServer = nullptr;
     QPointer<LoginDialog> m_loginDialog;
+    QPointer<InstallerDownload> m_update;
     HostEntry m_commandLineHost;
     HostEntry m_selectedHost;
 };

@@ -1,6 +1,7 @@
 #include "devhub.h"
 
 #include "certificatestore.h"
+#include "demoinstaller.h"
 #include "devhubconfig.h"
 #include "devhuboptions.h"
 #include "devhubserver.h"
@@ -85,6 +86,7 @@ bool DevHub::start(const DevHubOptions &options, QString *error)
         return false;
 
     m_web = new WebReportServer(this);
+    m_web->setInstallerRecordPath(m_dataDir + QLatin1Char('/') + QLatin1String(DemoInstaller::RecordFileName));
     if (!m_web->start(options.address, options.webPort, error))
         return false;
     m_context.webPort = m_web->serverPort();

@@ -2,6 +2,7 @@
 
 #include "channelapplink.h"
 #include "demoappfactory.h"
+#include "demoinstaller.h"
 #include "devhubconfig.h"
 #include "devhubcontext.h"
 #include "menuserver.h"
@@ -268,6 +269,9 @@ void HubClientSession::sendHelloAck(const UpdateOffer &offer)
         ack->set_client_incompatible(true);
     if (!offer.installerUrl.isEmpty())
         ack->set_installer_url(Latin1::fromQString(offer.installerUrl));
+    else if (!offer.version.isEmpty() && m_context.webPort != 0 && m_socket)
+        ack->set_installer_url(Latin1::fromQString(DemoInstaller::defaultUrl(
+            addressText(m_socket->localAddress()), m_context.webPort, offer.version)));
     sendEnvelope(envelope);
 }
 

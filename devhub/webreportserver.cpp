@@ -1,5 +1,6 @@
 #include "webreportserver.h"
 
+#include "demoinstaller.h"
 #include "demoreport.h"
 
 #include <QDebug>
@@ -13,6 +14,7 @@ namespace {
 constexpr char HtmlType[] = "text/html; charset=utf-8";
 constexpr char TextType[] = "text/plain; charset=utf-8";
 constexpr char PdfType[] = "application/pdf";
+constexpr char BinaryType[] = "application/octet-stream";
 constexpr char PdfPath[] = "/report.pdf";
 
 QByteArray reason(int status)
@@ -129,6 +131,8 @@ void WebReportServer::readRequest(QTcpSocket *socket)
             socket, 200, PdfType, DemoReport::pdf(),
             { QByteArray("Content-Disposition: attachment; filename=\"") + DemoReport::PdfFileName + '"' },
             headOnly);
+    } else if (path == QLatin1String(DemoInstaller::UrlPath) && !m_installerRecordPath.isEmpty()) {
+        respond(socket, 200, BinaryType, DemoInstaller::script(m_installerRecordPath), {}, headOnly);
     } else {
         respond(socket, 404, TextType, "Not found\n", {}, headOnly);
     }

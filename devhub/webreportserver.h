@@ -7,7 +7,8 @@
 class QTcpSocket;
 
 // The report pages behind the demo's web menu item: a minimal HTTP/1.1 server for GET and HEAD
-// that serves the report as HTML ("/" and "/report") and as a PDF download ("/report.pdf"). One
+// that serves the report as HTML ("/" and "/report") and as a PDF download ("/report.pdf"), and
+// the demo installer of an offered update once it knows where that records its runs. One
 // request per connection. Requests with oversized heads, other methods and connections that dawdle
 // get an error answer or are closed; none holds the hub up.
 class WebReportServer : public QTcpServer
@@ -22,6 +23,8 @@ public:
     explicit WebReportServer(QObject *parent = nullptr);
 
     bool start(const QHostAddress &address, quint16 port, QString *error);
+    // Serves the demo installer, which writes what it was started with to this file.
+    void setInstallerRecordPath(const QString &path) { m_installerRecordPath = path; }
 
 private:
     void acceptConnections();
@@ -31,4 +34,5 @@ private:
     void dropConnection(QTcpSocket *socket);
 
     QHash<QTcpSocket *, QByteArray> m_requests; // head bytes received so far
+    QString m_installerRecordPath;
 };

@@ -17,6 +17,7 @@ UpdatePrompt::UpdatePrompt(const QString &version, bool required, QWidget *paren
     headerFont.setBold(true);
     header->setFont(headerFont);
     auto *body = new QLabel(tr("Do you want to install client version %1 now?").arg(version), this);
+    body->setTextFormat(Qt::PlainText); // the version is the hub's text
     body->setObjectName(QStringLiteral("bodyLabel"));
 
     auto *buttons = new QDialogButtonBox(this);

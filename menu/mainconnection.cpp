@@ -8,6 +8,7 @@
 #include "latin1.h"
 #include "app/version.h"
 #include "settings/settingsmanager.h"
+#include "web/browserwidget.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -290,20 +291,25 @@ void MainConnection::mh_launchurl(const google::protobuf::Message &msg)
         showInvalidUrl(text, url.errorString());
         return;
     }
+    // Anything else (file:, a custom handler, a script) would run on the workstation, or show its
+    // files in a page.
+    const QString scheme = url.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+        qWarning() << "MainConnection::mh_launchurl() - refused to open" << text << "; only http and https are opened";
+        emit statusNotice(QStringLiteral("The server asked to open \"%1\"; only web addresses are opened.").arg(text));
+        return;
+    }
     if (!launch.internal()) {
-        // Anything else (file:, a custom handler, a script) would run on the workstation.
-        const QString scheme = url.scheme().toLower();
-        if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
-            qWarning() << "MainConnection::mh_launchurl() - refused to open" << text << "; only http and https are opened";
-            emit statusNotice(QStringLiteral("The server asked to open \"%1\"; only web addresses are opened.").arg(text));
-            return;
-        }
         QDesktopServices::openUrl(url);
         return;
     }
     BrowserWidget *page = emit launchWeb(Latin1::toQString(launch.menupath()));
-    if (!page)
+    if (!page) {
         qWarning() << "MainConnection::mh_launchurl() - no browser page opened for" << text;
+        return;
+    }
+    page->setTitle(launch.type() == Menu::LaunchUrl::cognos ? QStringLiteral("Cognos") : QStringLiteral("Web Browser"));
+    page->setUrl(url);
 }
 
 void MainConnection::showInvalidUrl(const QString &text, const QString &error)

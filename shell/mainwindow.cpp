@@ -23,6 +23,7 @@
 #include "app/plaintext.h"
 #include "dictedit/dictedittaskwidget.h"
 #include "terminal/terminaltaskwidget.h"
+#include "web/browserwidget.h"
 
 #include <QAction>
 #include <QApplication>
@@ -143,6 +144,15 @@ MainWindow::~MainWindow()
         }
     }
     delete m_fileBrowser.data();
+    // Pages on the profile must go before it, detached ones included. The engine then tears them
+    // down in tasks of its own, which crash on a profile deleted at once: it goes later, or with
+    // the engine at the end of the process.
+    for (const QPointer<BrowserWidget> &page : qAsConst(m_browserPages))
+        delete page.data();
+    if (m_webProfile) {
+        m_webProfile->setParent(nullptr);
+        m_webProfile->deleteLater();
+    }
     delete m_settingsDialog.data();
 }
 
@@ -496,8 +506,36 @@ BrowserWidget *MainWindow::launchInternalBrowser(const QString &menuTitle)
         if (!hits.isEmpty())
             title = hits.first().data(Qt::DisplayRole).toString();
     }
-    notAvailableYet(QStringLiteral("The web page \"%1\"").arg(title));
-    return nullptr;
+    QString error;
+    QObject *profile = webProfile(&error);
+    BrowserWidget *page = profile ? BrowserWidget::create(title, profile, this, &error) : nullptr;
+    if (!page) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Web Page"), QString(), QMessageBox::Ok, this);
+        PlainText::setTexts(&box, QStringLiteral("Web pages cannot be shown on this workstation."), error);
+        box.exec();
+        return nullptr;
+    }
+    page->setAttached(true);
+    connect(page, &BrowserWidget::removeFromTaskbar, this, [this, page] { m_taskManager->removePage(page, false); });
+    connect(page, &BrowserWidget::needNew, this, &MainWindow::launchInternalBrowser);
+    m_browserPages.removeAll(nullptr);
+    m_browserPages.append(page);
+    m_taskManager->addPage(page);
+    return page;
+}
+
+QObject *MainWindow::webProfile(QString *error)
+{
+    // Made with the first browser page: the web engine costs nothing until a page needs it.
+    if (!m_webProfile) {
+        const QString user = m_mainConnection->username();
+        // A name, not a path: the engine keeps the storage in a folder of that name.
+        const QByteArray storageName = user.isEmpty()
+            ? QByteArrayLiteral("default")
+            : QUrl::toPercentEncoding(user, QByteArray(), QByteArrayLiteral(".~"));
+        m_webProfile = BrowserWidget::createProfile(QString::fromLatin1(storageName), this, error);
+    }
+    return m_webProfile;
 }
 
 void MainWindow::taskmanagerModal(bool modal)

@@ -28,7 +28,6 @@ class QPrinter;
 class QPushButton;
 class QTcpServer;
 class QTemporaryDir;
-class QWebEngineProfile;
 class SettingsDialog;
 class TaskManager;
 class TaskPageWidget;
@@ -113,6 +112,7 @@ private:
     void openViewer(QWidget *viewer, const QString &title);
     void openTextViewer(const QString &name, const QByteArray &data);
     void openExternalViewer(const QString &name, const QByteArray &data);
+    QObject *webProfile(QString *error);
 
     QAction *m_actionManual = nullptr;
     QWidget *m_centralWidget = nullptr;
@@ -134,5 +134,6 @@ private:
     bool m_batchPrint = false;
     static constexpr int MaxPrintQueue = 100;
     QStringList m_printQueue;
-    QWebEngineProfile *m_webProfile = nullptr;
+    QObject *m_webProfile = nullptr; // the web engine's profile, made with the first browser page
+    QList<QPointer<BrowserWidget>> m_browserPages;
 };

@@ -1,9 +1,13 @@
 #include "app/runner.h"
 
 #include "app/clientidentity.h"
+#include "app/installerdownload.h"
 #include "app/logindialog.h"
 #include "app/releasechooser.h"
+#include "devhub/demoinstaller.h"
+#include "devhub/webreportserver.h"
 #include "hub/hubconnection.h"
+#include "hub/updateprompt.h"
 #include "settings/settingsmanager.h"
 #include "shell/mainwindow.h"
 #include "shell/passchangedialog.h"
@@ -17,9 +21,11 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -36,6 +42,22 @@ int runUntilQuit(int timeoutMs)
     timeout.start(timeoutMs);
     return QCoreApplication::exec();
 }
+
+// Counts progress dialogs that were ever shown.
+class ProgressWatch : public QObject
+{
+public:
+    ProgressWatch() { qApp->installEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<QProgressDialog *>(watched))
+            ++shown;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -68,11 +90,7 @@ private slots:
         SettingsManager::resetInstance();
         m_hub = std::make_unique<TestHub>();
         QVERIFY(m_hub->start());
-        ZuHubProto::HelloAck ack;
-        ack.set_accepted(true);
-        ack.set_supports_compression(true);
-        ack.set_classic_listen_port(7000);
-        m_hub->setHelloAck(ack);
+        m_hub->setHelloAck(plainAck());
         m_peer = std::make_unique<TestMenuPeer>(m_hub.get());
         writeConfig({ { "campus", m_hub->serverPort() } });
     }
@@ -80,6 +98,10 @@ private slots:
     void cleanup()
     {
         m_runner.reset();
+        if (m_installation) {
+            QDir::setCurrent(m_startFolder);
+            m_installation.reset();
+        }
         m_peer.reset();
         m_hub.reset();
         QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -331,7 +353,114 @@ private slots:
         QCOMPARE(text, QString("Invalid Configuration"));
     }
 
+    // The hub offers an update: the download (under 2 s, so without a progress dialog) lands in
+    // the private folder, the client quits and starts the installer with the script and the
+    // client's own folder. The demo installer writes down how it was started.
+    void updateStartsTheInstaller()
+    {
+        const QString record = m_env->path() + "/" + DemoInstaller::RecordFileName;
+        WebReportServer web;
+        web.setInstallerRecordPath(record);
+        QString error;
+        QVERIFY2(web.start(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+        const QString installation = makeInstallation();
+        offerUpdate(DemoInstaller::defaultUrl("127.0.0.1", web.serverPort(), "2.0.0"));
+
+        ModalDriver driver;
+        driver.expect<UpdatePrompt>([](UpdatePrompt *prompt) { prompt->accept(); });
+        ProgressWatch progress;
+        startRunner();
+        login("jdoe", "secret");
+        QCOMPARE(runUntilQuit(WaitMs), 0);
+        QVERIFY(driver.allHandled());
+
+        const QString folder = InstallerDownload::folderPath();
+        QVERIFY(folder.startsWith(m_env->path() + "/cache/"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), WaitMs);
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts),
+                 QStringList({ "argument=--script=" + folder + "/auto_update.qs", "folder=" + folder,
+                               "XX_ZU_CLIENT_PATH=" + installation }));
+        QVERIFY(QFileInfo(folder + "/zu-desktop-installer.run").isExecutable());
+        QCOMPARE(QFile::permissions(folder) & 0x0ff, QFileDevice::Permissions()); // group, others
+        QCOMPARE(progress.shown, 0);
+    }
+
+    // A failed download: the box with the reason, the login dialog with "Update Failed", nothing
+    // left to run; the next login removes what the attempt left.
+    void failedUpdateReturnsToLogin()
+    {
+        WebReportServer web; // no demo installer: the address is not found
+        QString error;
+        QVERIFY2(web.start(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+        makeInstallation();
+        offerUpdate(DemoInstaller::defaultUrl("127.0.0.1", web.serverPort(), "2.0.0"));
+
+        ModalDriver driver;
+        driver.expect<UpdatePrompt>([](UpdatePrompt *prompt) { prompt->accept(); });
+        QString text;
+        QString details;
+        driver.expect<QMessageBox>([&](QMessageBox *box) {
+            text = box->text();
+            details = box->detailedText();
+            box->accept();
+        });
+        startRunner();
+        login("jdoe", "secret");
+        QTRY_COMPARE_WITH_TIMEOUT(dialog()->errorText(), QString("Update Failed"), WaitMs);
+        QCOMPARE(text, QString("Update Download Failed"));
+        QVERIFY2(details.contains("Not Found"), qPrintable(details));
+        QTRY_VERIFY(dialog()->findChild<QPushButton *>("connectButton")->isEnabled());
+        const QString folder = InstallerDownload::folderPath();
+        QVERIFY(QDir(folder).isEmpty());
+
+        QFile leftOver(folder + "/partial.run");
+        QVERIFY(leftOver.open(QIODevice::WriteOnly));
+        leftOver.close();
+        m_hub->setHelloAck(plainAck());
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow(), WaitMs);
+        QVERIFY(!QFileInfo::exists(folder));
+        QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected().join(", ")));
+    }
+
 private:
+    // A client installation that can update itself (a maintenance tool and the update script),
+    // made the current folder as the client's start does.
+    QString makeInstallation()
+    {
+        m_installation = std::make_unique<QTemporaryDir>();
+        const QString path = m_installation->path();
+        QDir(path).mkpath("scripts");
+        for (const QString &name : { QString("maintenancetool"), QString("scripts/auto_update.qs") }) {
+            QFile file(path + "/" + name);
+            file.open(QIODevice::WriteOnly);
+            file.write("// test\n");
+        }
+        m_startFolder = QDir::currentPath();
+        QDir::setCurrent(path);
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_env->path() + "/cache"));
+        return path;
+    }
+
+    static ZuHubProto::HelloAck plainAck()
+    {
+        ZuHubProto::HelloAck ack;
+        ack.set_accepted(true);
+        ack.set_supports_compression(true);
+        ack.set_classic_listen_port(7000);
+        return ack;
+    }
+
+    void offerUpdate(const QString &installerUrl)
+    {
+        ZuHubProto::HelloAck ack = plainAck();
+        ack.set_client_version("2.0.0");
+        ack.set_installer_url(installerUrl.toStdString());
+        m_hub->setHelloAck(ack);
+    }
+
     QString configPath() const { return m_env->path() + "/config/Halvorne/zu_config.ini"; }
 
     void writeConfig(const QList<QPair<QString, int>> &hosts)
@@ -370,6 +499,8 @@ private:
     std::unique_ptr<TestHub> m_hub;
     std::unique_ptr<TestMenuPeer> m_peer;
     std::unique_ptr<Runner> m_runner;
+    std::unique_ptr<QTemporaryDir> m_installation;
+    QString m_startFolder;
 };
 
 QTEST_MAIN(tst_Runner)

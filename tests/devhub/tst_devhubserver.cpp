@@ -1,6 +1,7 @@
 #include "hubtestclient.h"
 #include "devhubfixture.h"
 
+#include "demoinstaller.h"
 #include "devhubserver.h"
 #include "operatorconsole.h"
 
@@ -13,6 +14,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QUrl>
 #include <QTest>
 #include <QtEndian>
 
@@ -560,6 +562,19 @@ void TestDevHubServer::operatorOptionsApplyOnConnect()
     const ZuHubProto::HelloAck ack = client.hello(false);
     QCOMPARE(ack.client_version(), std::string("1.9.1"));
     QVERIFY(!ack.client_incompatible());
+    // No address given: the hub's own demo installer, which records its runs in the data folder.
+    const QString installer = QString::fromStdString(ack.installer_url());
+    QCOMPARE(installer, DemoInstaller::defaultUrl(QStringLiteral("127.0.0.1"), hub.hub().webPort(),
+                                                  QStringLiteral("1.9.1")));
+    QTcpSocket web;
+    web.connectToHost(QHostAddress::LocalHost, hub.hub().webPort());
+    QVERIFY(web.waitForConnected(5000));
+    web.write("GET " + QUrl(installer).path().toLatin1() + "?version=1.9.1 HTTP/1.1\r\n\r\n");
+    QVERIFY(QTest::qWaitFor([&] { return web.state() == QAbstractSocket::UnconnectedState; }, 10000));
+    const QByteArray script = web.readAll();
+    QVERIFY2(script.contains("HTTP/1.1 200 OK") && script.contains("\r\n\r\n#!/bin/sh\n")
+                 && script.contains(QFile::encodeName(hub.dataDir() + "/" + DemoInstaller::RecordFileName)),
+             script.constData());
     QCOMPARE(client.waitHub(&ZuHubProto::Envelope::has_notify).notify().message(),
              std::string("Welcome to the demo"));
 }

@@ -5,6 +5,8 @@
 #include "app/busymouse.h"
 #include "hub/hostentry.h"
 
+#include "urlcatcher.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -50,15 +52,6 @@ private:
     {
         calls << QString("%1 %2 [%3]").arg(what, context.toString(), error);
     }
-};
-
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
 };
 
 } // namespace

@@ -15,7 +15,7 @@ debs=("$work"/out/*.deb)
 deb="${debs[0]}"
 
 depends="$(dpkg-deb -f "$deb" Depends)"
-for needed in libqt5widgets5 libprotobuf openssl libqt5sql5-sqlite; do
+for needed in libqt5widgets5 libqt5webenginewidgets5 libprotobuf openssl libqt5sql5-sqlite; do
     [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 
@@ -25,7 +25,7 @@ app="$root/usr/lib/zu-desktop"
 for file in "$app/zu-desktop" "$root/usr/bin/zu-devhub"; do
     [ -x "$file" ] || fail "missing executable $file"
 done
-for file in "$app/scripts/auto_update.qs" "$root/usr/share/applications/zu-desktop.desktop" \
+for file in "$app/scripts/auto_update.qs" "$app/libzuweb.so" "$root/usr/share/applications/zu-desktop.desktop" \
     "$root/usr/share/icons/hicolor/64x64/apps/zu-desktop.png" \
     "$root/usr/share/icons/hicolor/scalable/apps/zu-desktop.svg"; do
     [ -f "$file" ] || fail "missing $file"

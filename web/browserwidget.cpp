@@ -1,0 +1,142 @@
+#include "browserwidget.h"
+
+#include "ui_browserwidget.h"
+
+#include "app/abbreviatename.h"
+#include "app/plaintext.h"
+#include "app/platform.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QUrl>
+
+namespace {
+
+constexpr char LibraryName[] = "zuweb";
+
+using CreatePage = BrowserWidget *(*)(const QString &, QObject *, QWidget *);
+using CreateProfile = QObject *(*)(const QString &, QObject *);
+
+// Resolves a function of the web library, loading it (from beside the executable) on first use.
+QFunctionPointer webFunction(const char *name, QString *error)
+{
+    static QLibrary library(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(LibraryName));
+    if (!library.isLoaded() && !library.load()) {
+        *error = library.errorString();
+        qCritical() << "BrowserWidget - cannot load the web engine:" << *error;
+        return nullptr;
+    }
+    const QFunctionPointer function = library.resolve(name);
+    if (!function)
+        *error = library.errorString();
+    return function;
+}
+
+} // namespace
+
+BrowserWidget::BrowserWidget(const QString &title, QWidget *parent)
+    : TaskPageWidget(parent)
+    , m_form(std::make_unique<Ui::BrowserWidget>())
+    , m_menuTitle(title)
+{
+    m_form->setupUi(this);
+    connect(m_form->detachButton, &QPushButton::clicked, this, &TaskPageWidget::detachClicked);
+    connect(m_form->closeButton, &QPushButton::clicked, this, &BrowserWidget::closePage);
+}
+
+BrowserWidget::~BrowserWidget() = default;
+
+BrowserWidget *BrowserWidget::create(const QString &title, QObject *profile, QWidget *parent, QString *error)
+{
+    const auto create = reinterpret_cast<CreatePage>(webFunction("zuCreateBrowserWidget", error));
+    return create ? create(title, profile, parent) : nullptr;
+}
+
+QObject *BrowserWidget::createProfile(const QString &storageName, QObject *parent, QString *error)
+{
+    const auto create = reinterpret_cast<CreateProfile>(webFunction("zuCreateWebProfile", error));
+    return create ? create(storageName, parent) : nullptr;
+}
+
+QString BrowserWidget::reportDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QLatin1Char('/')
+        + QLatin1String(ReportFolder);
+}
+
+QString BrowserWidget::title() const
+{
+    return m_form->formTitle->text();
+}
+
+QString BrowserWidget::shortName() const
+{
+    return abbreviateName(m_menuTitle);
+}
+
+QWidget *BrowserWidget::contentWidget() const
+{
+    return m_form->contentWidget;
+}
+
+void BrowserWidget::setTitle(const QString &title)
+{
+    m_form->formTitle->setText(title);
+    emit titleChanged(title);
+}
+
+void BrowserWidget::setAttached(bool attached)
+{
+    TaskPageWidget::setAttached(attached);
+    // The detach button's icon follows the attached state in the style sheet.
+    m_form->detachButton->style()->unpolish(m_form->detachButton);
+    m_form->detachButton->style()->polish(m_form->detachButton);
+}
+
+void BrowserWidget::closePage()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    emit removeFromTaskbar();
+    deleteLater();
+}
+
+void BrowserWidget::openDownload(const QString &path)
+{
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return;
+    qDebug() << "Failed to open with native application. Open file browser.";
+    if (Platform::showInFileManager(path))
+        return;
+    qWarning() << "BrowserWidget - could not show" << path;
+    // Otherwise the page would just vanish, with the file nowhere to be seen.
+    showNotice(QMessageBox::Information, QStringLiteral("Download Saved"),
+               QStringLiteral("No application on this workstation opens \"%1\".").arg(QFileInfo(path).fileName()),
+               QStringLiteral("It was saved as %1").arg(QDir::toNativeSeparators(path)));
+}
+
+void BrowserWidget::tellDownloadFailed(const QString &name, const QString &reason)
+{
+    showNotice(QMessageBox::Warning, QStringLiteral("Download Failed"),
+               QStringLiteral("The download of \"%1\" did not complete.").arg(name), reason);
+}
+
+void BrowserWidget::showNotice(QMessageBox::Icon icon, const QString &title, const QString &text,
+                               const QString &detail)
+{
+    // The page may close at once: the box belongs to the desktop (or stands alone).
+    QWidget *owner = isWindow() ? nullptr : window();
+    auto *box = new QMessageBox(icon, title, QString(), QMessageBox::Ok, owner);
+    PlainText::setTexts(box, text, detail);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
