@@ -197,7 +197,7 @@ private:
     Pb::UIEnvelope nextReply(quint16 channel)
     {
         Pb::UIEnvelope reply;
-        QTest::qWaitFor(
+        const bool arrived = QTest::qWaitFor(
             [&] {
                 const QList<FrameCodec::Frame> &frames = m_desktop.hub()->frames();
                 for (; m_readFrames < frames.size(); ++m_readFrames) {
@@ -212,6 +212,8 @@ private:
                 return false;
             },
             SoakDesktop::WaitMs);
+        if (!arrived)
+            qWarning() << "no reply on channel" << channel;
         return reply;
     }
 
