@@ -594,6 +594,8 @@ void HubConnection::socketStateChanged(QAbstractSocket::SocketState state)
         return;
     qDebug() << "HUB: socket state:" << state;
     if (state == QAbstractSocket::UnconnectedState) {
+        // Nothing more comes from a closed socket: it goes now rather than at the next login.
+        forgetSocket();
         setState(State::Disconnected);
         emit channelCloseAll();
     }

@@ -113,6 +113,9 @@ void MainConnection::setCredentials(const QString &username, const QString &pass
 {
     m_username = username;
     m_password = password;
+    // A new login may be another person's: the release of the last one is not theirs to keep.
+    m_releaseKey.clear();
+    m_releaseTitle.clear();
 }
 
 void MainConnection::setAddresses(const QString &localAddress, const QString &publicAddress)

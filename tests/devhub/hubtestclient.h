@@ -25,9 +25,13 @@ public:
 
     explicit HubTestClient(QObject *parent = nullptr);
 
+    // The address to connect from: other loopback addresses (127.0.0.2, ...) stand for other machines.
+    bool bindTo(const QHostAddress &address) { return m_socket.bind(address); }
     bool connectTo(quint16 port);
     bool isConnected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
     bool waitForDisconnected(int timeoutMs = WaitMs);
+    // Leaves as a client that closes its connection properly.
+    void disconnectFromHub() { m_socket.disconnectFromHost(); }
 
     void sendRaw(const QByteArray &bytes);
     void sendHub(const ZuHubProto::Envelope &envelope);

@@ -229,6 +229,15 @@ private slots:
         QCOMPARE(parse(0).setrelease().release(), std::string("test"));
         QCOMPARE(parse(m_sent->size() - 2).menudatarequest().menupath(), std::string("/"));
         QCOMPARE(m_mc->state(), MainConnection::Connected);
+
+        // A new login after the link went asks again.
+        m_mc->menuDisconnected("lost");
+        m_mc->setCredentials("asmith", "pw");
+        m_sent->clear();
+        feed(list);
+        QCOMPARE(releases.size(), 2);
+        QCOMPARE(m_sent->size(), 0);
+        QCOMPARE(m_mc->state(), MainConnection::ChoosingRelease);
     }
 
     void menuTreeAndPortFile()
