@@ -11,6 +11,8 @@
 #include <QBuffer>
 #include <QCoreApplication>
 
+#include <memory>
+
 // QUiLoader's constructor scans "designer" below every library path; emptying the paths for its
 // duration is the only way to skip that, clearPluginPaths() afterwards is too late.
 class ZuUiLoader::LibraryPathsCleared
@@ -60,6 +62,15 @@ QWidget *ZuUiLoader::createWidget(const QString &className, QWidget *parent, con
     return widget;
 }
 
+QLayout *ZuUiLoader::createLayout(const QString &className, QObject *parent, const QString &name)
+{
+    if (QLayout *layout = QUiLoader::createLayout(className, parent, name))
+        return layout;
+    if (m_unknownLayout.isEmpty())
+        m_unknownLayout = className;
+    return QUiLoader::createLayout(QStringLiteral("QGridLayout"), parent, name);
+}
+
 QWidget *ZuUiLoader::loadDocument(const QByteArray &document, QString *errorString)
 {
     const QString refused = ScreenDocumentLimits::check(document);
@@ -72,8 +83,13 @@ QWidget *ZuUiLoader::loadDocument(const QByteArray &document, QString *errorStri
     buffer.setData(document);
     buffer.open(QIODevice::ReadOnly);
     ZuUiLoader loader;
-    QWidget *root = loader.load(&buffer, nullptr);
+    std::unique_ptr<QWidget> root(loader.load(&buffer, nullptr));
+    QString error = root ? QString() : loader.errorString();
+    if (root && !loader.m_unknownLayout.isEmpty()) {
+        error = QStringLiteral("The screen uses the unknown layout class \"%1\"").arg(loader.m_unknownLayout);
+        root.reset();
+    }
     if (errorString)
-        *errorString = root ? QString() : loader.errorString();
-    return root;
+        *errorString = error;
+    return root.release();
 }

@@ -15,6 +15,10 @@ public:
 
     QWidget *createWidget(const QString &className, QWidget *parent = nullptr,
                           const QString &name = QString()) override;
+    // Qt's form builder uses the layout without checking it; an unknown class gets a stand-in
+    // grid here and fails the document in loadDocument().
+    QLayout *createLayout(const QString &className, QObject *parent = nullptr,
+                          const QString &name = QString()) override;
 
     // Loads one document with a fresh loader and no parent widget. Returns the root widget (owned by
     // the caller) or null, with the loader's error text in errorString when one is given.
@@ -23,4 +27,6 @@ public:
 private:
     class LibraryPathsCleared;
     ZuUiLoader(const LibraryPathsCleared &, QObject *parent);
+
+    QString m_unknownLayout;
 };

@@ -2,12 +2,11 @@
 
 #include "demoinstaller.h"
 #include "demoreport.h"
+#include "httprequesthead.h"
 
 #include <QDebug>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QUrl>
-#include <QUrlQuery>
 
 namespace {
 
@@ -36,6 +35,20 @@ QByteArray reason(int status)
         return "HTTP Version Not Supported";
     default:
         return "Error";
+    }
+}
+
+QByteArray refusalText(int status)
+{
+    switch (status) {
+    case 431:
+        return "Request head too large\n";
+    case 505:
+        return "Only HTTP/1.x is spoken here\n";
+    case 405:
+        return "Only GET and HEAD are allowed\n";
+    default:
+        return "Bad request\n";
     }
 }
 
@@ -93,45 +106,30 @@ void WebReportServer::readRequest(QTcpSocket *socket)
         return;
     }
     it->append(socket->read(MaxHeadSize + 1 - it->size()));
-    const int end = it->indexOf("\r\n\r\n");
-    if (end < 0) {
-        if (it->size() > MaxHeadSize)
-            respond(socket, 431, TextType, "Request head too large\n");
+    const HttpRequestHead head = HttpRequestHead::parse(*it, MaxHeadSize);
+    switch (head.result) {
+    case HttpRequestHead::Result::Incomplete:
         return;
-    }
-    const QByteArray head = it->left(end);
-    m_requests.erase(it);
-
-    const QByteArray requestLine = head.left(head.indexOf("\r\n") < 0 ? head.size() : head.indexOf("\r\n"));
-    const QList<QByteArray> parts = requestLine.split(' ');
-    if (parts.size() != 3 || !parts.at(1).startsWith('/')) {
-        respond(socket, 400, TextType, "Bad request\n");
+    case HttpRequestHead::Result::Refused:
+        respond(socket, head.status, TextType, refusalText(head.status),
+                head.status == 405 ? QList<QByteArray> { "Allow: GET, HEAD" } : QList<QByteArray>());
         return;
-    }
-    if (!parts.at(2).startsWith("HTTP/1.")) {
-        respond(socket, 505, TextType, "Only HTTP/1.x is spoken here\n");
-        return;
-    }
-    const QByteArray &method = parts.at(0);
-    const bool headOnly = method == "HEAD";
-    if (method != "GET" && !headOnly) {
-        respond(socket, 405, TextType, "Only GET and HEAD are allowed\n", { "Allow: GET, HEAD" });
-        return;
+    case HttpRequestHead::Result::Request:
+        m_requests.erase(it);
+        break;
     }
 
-    const QUrl url(QString::fromLatin1(parts.at(1)));
-    const QString path = url.path();
-    qDebug().noquote()
-        << QStringLiteral("web: %1 %2").arg(QString::fromLatin1(method), QString::fromLatin1(parts.at(1)));
-    if (path == QLatin1String("/") || path == QLatin1String("/report")) {
-        const QString user = QUrlQuery(url).queryItemValue(QStringLiteral("user"), QUrl::FullyDecoded);
-        respond(socket, 200, HtmlType, DemoReport::html(user, QLatin1String(PdfPath)), {}, headOnly);
-    } else if (path == QLatin1String(PdfPath)) {
+    const bool headOnly = head.method == "HEAD";
+    qDebug().noquote() << QStringLiteral("web: %1 %2").arg(QString::fromLatin1(head.method),
+                                                           QString::fromLatin1(head.target));
+    if (head.path == QLatin1String("/") || head.path == QLatin1String("/report")) {
+        respond(socket, 200, HtmlType, DemoReport::html(head.user, QLatin1String(PdfPath)), {}, headOnly);
+    } else if (head.path == QLatin1String(PdfPath)) {
         respond(
             socket, 200, PdfType, DemoReport::pdf(),
             { QByteArray("Content-Disposition: attachment; filename=\"") + DemoReport::PdfFileName + '"' },
             headOnly);
-    } else if (path == QLatin1String(DemoInstaller::UrlPath) && !m_installerRecordPath.isEmpty()) {
+    } else if (head.path == QLatin1String(DemoInstaller::UrlPath) && !m_installerRecordPath.isEmpty()) {
         respond(socket, 200, BinaryType, DemoInstaller::script(m_installerRecordPath), {}, headOnly);
     } else {
         respond(socket, 404, TextType, "Not found\n", {}, headOnly);

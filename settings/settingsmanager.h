@@ -75,6 +75,10 @@ public:
     // 16-bit serial-number comparison: is `candidate` later than `current`?
     static bool isLater(quint16 candidate, quint16 current);
 
+    // A copy of the settings file fetched from the server: merged into the local settings, and a
+    // new copy sent when the server's was damaged or behind. Public so that any bytes can be tried.
+    void processFile(quint16 version, const QByteArray &data);
+
     void fileRespInfoData(QVariant context, const Menu::FileInfoData *data, QString error) override;
     void fileRespFile(QVariant context, QByteArray data, QString error) override;
     void fileRespUpload(QVariant context, QString error) override;
@@ -96,7 +100,6 @@ private:
 
     void setState(SyncState state);
     void recentsChanged();
-    void processFile(quint16 version, const QByteArray &data);
     void sendFile(const QJsonObject &fromServer);
     void importLocalRecents();
     static int jitter(int base);
