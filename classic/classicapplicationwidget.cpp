@@ -52,12 +52,6 @@ QIcon themeIcon(const QString &name)
     return QFile::exists(path) ? QIcon(path) : QIcon();
 }
 
-void repolish(QWidget *widget)
-{
-    widget->style()->unpolish(widget);
-    widget->style()->polish(widget);
-}
-
 } // namespace
 
 ClassicApplicationWidget::ClassicApplicationWidget(uint windowId, const QString &menuTitle, bool solo,
@@ -110,6 +104,8 @@ ClassicApplicationWidget::ClassicApplicationWidget(uint windowId, const QString 
         m_form->detachButton->hide();
     else
         connect(m_form->detachButton, &QPushButton::clicked, this, &TaskPageWidget::detachClicked);
+    setDetachButton(m_form->detachButton);
+    connect(this, &TaskPageWidget::attachedChanged, this, &ClassicApplicationWidget::updateIcons);
 
     setPageBreaks({});
     if (parent)
@@ -130,13 +126,6 @@ RingMenuWidget *ClassicApplicationWidget::ringMenu() const
 QString ClassicApplicationWidget::shortName() const
 {
     return abbreviateName(m_menuTitle);
-}
-
-void ClassicApplicationWidget::setAttached(bool attached)
-{
-    TaskPageWidget::setAttached(attached);
-    repolish(m_form->detachButton);
-    updateIcons();
 }
 
 void ClassicApplicationWidget::updateIcons()

@@ -104,7 +104,6 @@ public:
     static int startingColumnWidth(int pageWidth);
 
 public slots:
-    void setAttached(bool attached) override;
     virtual void renderMenu(const Pb::ScreenMenu &msgMenu);
     // Stores the server's menu for the window stack and shows it.
     void p_setMenu(const Pb::ScreenMenu &msgMenu);

@@ -105,10 +105,8 @@ bool ClassicApplicationWidget::processKeyPress(QObject *object, QKeyEvent *event
 
 bool ClassicApplicationWidget::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate) {
+    if (event->type() == QEvent::WindowActivate)
         focusCurrentOrMenu();
-        emit focusReceived();
-    }
     return TaskPageWidget::event(event);
 }
 

@@ -86,6 +86,8 @@ DictEditTaskWidget::DictEditTaskWidget(AppTranceiver *transport, QWidget *parent
     connect(transport, &AppTranceiver::disconnected, this, &DictEditTaskWidget::disconnected);
     connect(transport, &AppTranceiver::rawMessageRcvd, this, &DictEditTaskWidget::processRawMessage);
     connect(StyleManager::instance(), &StyleManager::themeChanged, this, &DictEditTaskWidget::updateIcons);
+    connect(this, &TaskPageWidget::attachedChanged, this, &DictEditTaskWidget::updateIcons);
+    setDetachButton(m_form->detachButton);
     updateIcons();
     // Not the first button: Return on an opened page must not cancel the edit.
     setFocusProxy(m_form->dataSourceName);
@@ -111,23 +113,6 @@ QString DictEditTaskWidget::title() const
 QString DictEditTaskWidget::shortName() const
 {
     return QStringLiteral("DE");
-}
-
-void DictEditTaskWidget::setAttached(bool attached)
-{
-    TaskPageWidget::setAttached(attached);
-    // Style rules depend on the attached state.
-    m_form->detachButton->style()->unpolish(m_form->detachButton);
-    m_form->detachButton->style()->polish(m_form->detachButton);
-    updateIcons();
-}
-
-bool DictEditTaskWidget::event(QEvent *event)
-{
-    // A detached page's window gaining focus checks its task button.
-    if (event->type() == QEvent::WindowActivate)
-        emit focusReceived();
-    return TaskPageWidget::event(event);
 }
 
 void DictEditTaskWidget::updateIcons()

@@ -48,14 +48,8 @@ public:
     QString title() const override;
     QString shortName() const override;
 
-public slots:
-    void setAttached(bool attached) override;
-
 signals:
     void disconnected();
-
-protected:
-    bool event(QEvent *event) override;
 
 private slots:
     void cancelClicked();

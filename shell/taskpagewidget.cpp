@@ -1,6 +1,8 @@
 #include "taskpagewidget.h"
 
+#include <QEvent>
 #include <QSizeGrip>
+#include <QStyle>
 
 TaskPageWidget::TaskPageWidget(QWidget *parent)
     : QWidget(parent)
@@ -39,7 +41,18 @@ void TaskPageWidget::setAttached(bool attached)
     m_grip = new QSizeGrip(this);
     placeGrip();
     m_grip->show();
+    if (m_detachButton) {
+        m_detachButton->style()->unpolish(m_detachButton);
+        m_detachButton->style()->polish(m_detachButton);
+    }
     emit attachedChanged(attached);
+}
+
+bool TaskPageWidget::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        emit focusReceived();
+    return QWidget::event(event);
 }
 
 void TaskPageWidget::resizeEvent(QResizeEvent *event)

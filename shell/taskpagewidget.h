@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPointer>
 #include <QWidget>
 
 class QSizeGrip;
@@ -33,11 +34,16 @@ signals:
     void focusReceived();
 
 protected:
+    // The title bar's detach button, whose style rules follow the attached state.
+    void setDetachButton(QWidget *button) { m_detachButton = button; }
+    // A detached page's window gaining focus checks its task button.
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void placeGrip();
 
     bool m_attached = false;
+    QPointer<QWidget> m_detachButton;
     QSizeGrip *m_grip = nullptr;
 };

@@ -33,6 +33,8 @@ TerminalTaskWidget::TerminalTaskWidget(AppTranceiver *transport, QWidget *parent
     connect(transport, &AppTranceiver::rawMessageRcvd, this, &TerminalTaskWidget::processRawMessage);
     connect(m_pump, &DataPump::dataOut, this, &TerminalTaskWidget::sendTerminalData);
     connect(StyleManager::instance(), &StyleManager::themeChanged, this, &TerminalTaskWidget::updateIcons);
+    connect(this, &TaskPageWidget::attachedChanged, this, &TerminalTaskWidget::updateIcons);
+    setDetachButton(m_form->detachButton);
 
     m_pump->open(QIODevice::ReadWrite | QIODevice::Unbuffered);
     m_terminal = new QVTerminal(m_form->pageContainer);
@@ -60,23 +62,6 @@ QString TerminalTaskWidget::title() const
 QString TerminalTaskWidget::shortName() const
 {
     return QStringLiteral("VT");
-}
-
-void TerminalTaskWidget::setAttached(bool attached)
-{
-    TaskPageWidget::setAttached(attached);
-    // Style rules depend on the attached state.
-    m_form->detachButton->style()->unpolish(m_form->detachButton);
-    m_form->detachButton->style()->polish(m_form->detachButton);
-    updateIcons();
-}
-
-bool TerminalTaskWidget::event(QEvent *event)
-{
-    // A detached page's window gaining focus checks its task button.
-    if (event->type() == QEvent::WindowActivate)
-        emit focusReceived();
-    return TaskPageWidget::event(event);
 }
 
 void TerminalTaskWidget::updateIcons()

@@ -40,14 +40,8 @@ public:
 
     QVTerminal *terminal() const { return m_terminal; }
 
-public slots:
-    void setAttached(bool attached) override;
-
 signals:
     void disconnected();
-
-protected:
-    bool event(QEvent *event) override;
 
 private slots:
     void closeClicked();

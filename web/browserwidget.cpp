@@ -49,6 +49,7 @@ BrowserWidget::BrowserWidget(const QString &title, QWidget *parent)
     m_form->setupUi(this);
     connect(m_form->detachButton, &QPushButton::clicked, this, &TaskPageWidget::detachClicked);
     connect(m_form->closeButton, &QPushButton::clicked, this, &BrowserWidget::closePage);
+    setDetachButton(m_form->detachButton);
 }
 
 BrowserWidget::~BrowserWidget() = default;
@@ -92,13 +93,6 @@ void BrowserWidget::setTitle(const QString &title)
     emit titleChanged(title);
 }
 
-void BrowserWidget::setAttached(bool attached)
-{
-    TaskPageWidget::setAttached(attached);
-    // The detach button's icon follows the attached state in the style sheet.
-    m_form->detachButton->style()->unpolish(m_form->detachButton);
-    m_form->detachButton->style()->polish(m_form->detachButton);
-}
 
 void BrowserWidget::closePage()
 {

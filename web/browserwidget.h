@@ -40,7 +40,6 @@ public:
 
 public slots:
     void setTitle(const QString &title);
-    void setAttached(bool attached) override;
     virtual void setUrl(const QUrl &url) = 0;
 
 signals:
