@@ -1,6 +1,6 @@
 #include "installerdownload.h"
 
-#include "platform.h"
+#include "utils/platform.h"
 
 #include "style/stylemanager.h"
 

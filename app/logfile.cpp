@@ -1,6 +1,6 @@
 #include "logfile.h"
 
-#include "version.h"
+#include "utils/version.h"
 
 #include <QDebug>
 #include <QSysInfo>

@@ -1,7 +1,7 @@
 #include "logindialog.h"
 
-#include "platform.h"
-#include "version.h"
+#include "utils/platform.h"
+#include "utils/version.h"
 
 #include "style/stylemanager.h"
 

@@ -1,7 +1,7 @@
-#include "app/clientidentity.h"
+#include "utils/clientidentity.h"
 #include "app/logfile.h"
 #include "app/runner.h"
-#include "app/version.h"
+#include "utils/version.h"
 
 #include <QApplication>
 #include <QDebug>

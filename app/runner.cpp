@@ -6,14 +6,15 @@
 #include "logindialog.h"
 #include "releasechooser.h"
 
-#include "classic/keymapper.h"
+#include "applinks/sessionrouter.h"
 #include "classic/toolbaricon.h"
 #include "hub/hubconnection.h"
 #include "shell/mainwindow.h"
 #include "settings/settingsmanager.h"
 #include "shell/passchangedialog.h"
+#include "shell/settingsbinding.h"
 #include "style/stylemanager.h"
-#include "app/plaintext.h"
+#include "utils/plaintext.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -39,9 +40,9 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     qInfo() << "SSL version use for run-time: " << QSslSocket::sslLibraryVersionString();
     qInfo() << "Library paths:" << QCoreApplication::libraryPaths();
 
-    StyleManager::loadTheme();
     // Classic screens read the user's done key and the toolbar colours through these.
-    SettingsManager::provideDoneKey(KeyMapper::instance());
+    bindUserSettings();
+    StyleManager::loadTheme();
     setToolbarThemeLookup(&StyleManager::themeVar);
     registerFonts();
 
@@ -53,6 +54,7 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     connect(m_hubConnection, &HubConnection::disconnected, this, &Runner::promptForCredentials);
     connect(m_hubConnection, &HubConnection::downloadUpdate, this, &Runner::downloadUpdate);
     MainConnection *menu = menuSession();
+    SettingsManager::instance()->setMainConnection(menu);
     connect(menu, &MainConnection::connected, this, &Runner::connectionConnected);
     connect(menu, &MainConnection::releaseListRcvd, this, &Runner::releaseList);
     connect(menu, &MainConnection::authenticationFailed, this, &Runner::authenticationFailed);
@@ -369,11 +371,12 @@ void Runner::connectionConnected()
         m_mainWindow = new MainWindow(menuSession(), m_debugServer);
         MainWindow *window = m_mainWindow;
         connect(window, &MainWindow::menuOptionSelected, menuSession(), &MainConnection::sendLaunchItem);
-        connect(m_hubConnection, &HubConnection::channelState, window, &MainWindow::hubChannelState);
-        connect(m_hubConnection, &HubConnection::channelMessageRcvd, window,
-                &MainWindow::hubChannelMessageRcvd);
-        connect(m_hubConnection, &HubConnection::channelCloseAll, window, &MainWindow::destroyHubConnections);
-        connect(window, &MainWindow::hubChannelMessageSend, m_hubConnection,
+        SessionRouter *router = window->sessionRouter();
+        connect(m_hubConnection, &HubConnection::channelState, router, &SessionRouter::hubChannelState);
+        connect(m_hubConnection, &HubConnection::channelMessageRcvd, router,
+                &SessionRouter::hubChannelMessageRcvd);
+        connect(m_hubConnection, &HubConnection::channelCloseAll, router, &SessionRouter::destroyHubConnections);
+        connect(router, &SessionRouter::hubChannelMessageSend, m_hubConnection,
                 &HubConnection::channelMessageSend);
         connect(window, &MainWindow::requestChangePassword, m_hubConnection, &HubConnection::changePassword);
         connect(m_hubConnection, &HubConnection::changePasswordResult, window,

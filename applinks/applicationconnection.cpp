@@ -4,10 +4,10 @@
 #include "pagehost.h"
 #include "classic/gridlookupmodelbuilder.h"
 
-#include "app/busymouse.h"
+#include "utils/busymouse.h"
 #include "envelopedispatcher.h"
 #include "latin1.h"
-#include "app/version.h"
+#include "utils/version.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/expandkeymarkers.h"
 #include "classic/tablelookupdialog.h"

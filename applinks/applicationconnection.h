@@ -1,5 +1,7 @@
 #pragma once
 
+#include "classic/classicapplicationwidget.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -11,7 +13,6 @@
 #include "uidlg.pb.h"
 
 class AppTranceiver;
-class ClassicApplicationWidget;
 class PageHost;
 class ZuFieldWidget;
 

@@ -7,9 +7,9 @@
 #include "zuscreen.h"
 #include "zuuiloader.h"
 
-#include "app/abbreviatename.h"
-#include "app/busymouse.h"
-#include "app/plaintext.h"
+#include "utils/abbreviatename.h"
+#include "utils/busymouse.h"
+#include "utils/plaintext.h"
 #include "latin1.h"
 #include "style/stylemanager.h"
 #include "screendocumentlimits.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "savedwindowstate.h"
-#include "shell/taskpagewidget.h"
+#include "utils/taskpagewidget.h"
 
 #include "uidlg.pb.h"
 

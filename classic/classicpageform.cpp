@@ -1,5 +1,7 @@
 #include "classicpageform.h"
 
+#include "utils/formparts.h"
+
 #include "ringmenuwidget.h"
 
 #include <QComboBox>
@@ -19,13 +21,6 @@ namespace {
 constexpr int ShadowBlur = 4;
 constexpr int ShadowAlpha = 50;
 constexpr int ShadowOffset = 2;
-
-template<class T>
-T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QPushButton *flatButton(QWidget *parent, const char *name)
 {

@@ -1,6 +1,6 @@
 #include "overlayblobedit.h"
 
-#include "formparts.h"
+#include "utils/formparts.h"
 
 #include <QCheckBox>
 #include <QDebug>

@@ -1,6 +1,6 @@
 #include "overlaydialog.h"
 
-#include "formparts.h"
+#include "utils/formparts.h"
 #include "latin1.h"
 #include "ringmenubutton.h"
 

@@ -1,6 +1,6 @@
 #include "overlaygridlookup.h"
 
-#include "formparts.h"
+#include "utils/formparts.h"
 #include "gridlookupexport.h"
 #include "gridlookupsortmodel.h"
 #include "printtabledialog.h"

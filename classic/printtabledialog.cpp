@@ -1,6 +1,6 @@
 #include "printtabledialog.h"
 
-#include "formparts.h"
+#include "utils/formparts.h"
 #include "printpageheader.h"
 #include "tablerenderer.h"
 
@@ -41,9 +41,7 @@ constexpr char PdfSuffix[] = "pdf";
 
 QGroupBox *groupBox(const char *name, const QString &title, QWidget *parent)
 {
-    auto *box = new QGroupBox(title, parent);
-    box->setObjectName(QLatin1String(name));
-    return box;
+    return named(new QGroupBox(title, parent), name);
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "highlighter.h"
 #include "ui_dictedittaskwidget.h"
 
-#include "app/plaintext.h"
+#include "utils/plaintext.h"
 #include "applinks/apptranceiver.h"
 #include "style/stylemanager.h"
 

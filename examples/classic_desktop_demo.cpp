@@ -4,12 +4,11 @@
 // port to see a classic application in it. Run under a virtual display:
 //   xvfb-run -a -s '-screen 0 1400x900x24' classic_desktop_demo 7070
 
-#include "classic/keymapper.h"
 #include "classic/toolbaricon.h"
 #include "menu/mainconnection.h"
 #include "menu/menuitem.h"
-#include "settings/settingsmanager.h"
 #include "shell/mainwindow.h"
+#include "shell/settingsbinding.h"
 #include "style/stylemanager.h"
 
 #include "studentmenu.h"
@@ -36,8 +35,8 @@ int main(int argc, char **argv)
     for (const char *font : { ":/fonts/OpenSans-Regular.ttf", ":/fonts/OpenSans-Semibold.ttf",
                               ":/fonts/OpenSans-Bold.ttf", ":/fonts/SourceCodePro-Regular.ttf" })
         QFontDatabase::addApplicationFont(QLatin1String(font));
+    bindUserSettings();
     StyleManager::loadTheme();
-    SettingsManager::provideDoneKey(KeyMapper::instance());
     setToolbarThemeLookup(&StyleManager::themeVar);
 
     QTcpServer listener;

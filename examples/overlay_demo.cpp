@@ -12,7 +12,6 @@
 #include "classic/overlayselectordialog.h"
 #include "classic/tablelookupdialog.h"
 #include "classic/tableviewnosearch.h"
-#include "settings/settingsmanager.h"
 #include "style/stylemanager.h"
 #include "testenvironment.h"
 
@@ -200,7 +199,7 @@ int main(int argc, char **argv)
         QFontDatabase::addApplicationFont(QLatin1String(font));
     // An optional second argument names the theme.
     const QString theme = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
-    SettingsManager::instance()->setSettings({ theme, QKeySequence(Qt::Key_F9) });
+    StyleManager::setThemeNameSource([theme] { return theme; });
     StyleManager::loadTheme();
 
     {

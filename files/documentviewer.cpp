@@ -2,7 +2,7 @@
 
 #include "localfiles.h"
 
-#include "shell/mainwindow.h"
+#include "utils/windowfit.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -34,7 +34,7 @@ DocumentViewer::DocumentViewer(const QString &objectName, const QSize &size, QWi
     m_save = addActionButton(QStringLiteral("buttonSave"), QStringLiteral("Save"));
 
     restoreGeometry(QSettings().value(GeometryKey).toByteArray());
-    MainWindow::fitWindowOntoDesktop(this);
+    fitWindowOntoDesktop(this);
     setSizeGripEnabled(true);
 }
 

@@ -6,7 +6,7 @@
 
 #include "latin1.h"
 #include "menu/mainconnection.h"
-#include "shell/mainwindow.h"
+#include "utils/windowfit.h"
 #include "style/stylemanager.h"
 
 #include <QDateTime>
@@ -56,7 +56,7 @@ FileBrowser::FileBrowser(MainConnection *connection, QWidget *parent)
     m_print->setEnabled(false);
     QSettings settings;
     restoreGeometry(settings.value(GeometryKey).toByteArray());
-    MainWindow::fitWindowOntoDesktop(this);
+    fitWindowOntoDesktop(this);
     m_table->sortByColumn(settings.value(SortColumnKey, 0).toInt(),
                           Qt::SortOrder(settings.value(SortDirectionKey, 0).toInt()));
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);

@@ -1,6 +1,6 @@
 #include "filemessagebox.h"
 
-#include "app/plaintext.h"
+#include "utils/plaintext.h"
 
 FileMessageBox::FileMessageBox(Icon icon, const QString &title, const QString &text,
                                const QString &informativeText, QWidget *parent)

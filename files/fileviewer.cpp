@@ -1,8 +1,9 @@
 #include "fileviewer.h"
 
+#include "utils/fixedfont.h"
+
 #include "offlinetextdocument.h"
 
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QSettings>
@@ -31,11 +32,9 @@ FileViewer::FileViewer(const QString &text, QWidget *parent)
     mainLayout()->addWidget(m_text);
 
     const qreal pointSize = QSettings().value(FontSizeKey, m_text->currentFont().pointSizeF()).toReal();
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setStyleHint(QFont::TypeWriter, QFont::PreferDefault);
+    const QFont font = fixedPitchFont();
     m_text->setFont(font);
-    // Without a fixed-pitch system font (some platforms have none) the generic family serves.
-    m_family = QFontInfo(font).fixedPitch() ? font.family() : QStringLiteral("monospace");
+    m_family = font.family();
     setPointSize(pointSize);
     m_text->installEventFilter(this);
     m_text->viewport()->installEventFilter(this);

@@ -5,17 +5,17 @@
 #include "sslerrors.h"
 #include "updateprompt.h"
 
-#include "app/busymouse.h"
-#include "app/clientidentity.h"
+#include "utils/busymouse.h"
+#include "utils/clientidentity.h"
 #include "envelopedispatcher.h"
 #include "latin1.h"
-#include "app/platform.h"
-#include "app/version.h"
+#include "utils/platform.h"
+#include "utils/version.h"
 #include "menu/mainconnection.h"
 #include "style/stylemanager.h"
 
 #include "zuhub.pb.h"
-#include "app/plaintext.h"
+#include "utils/plaintext.h"
 #include "certificatepins.h"
 
 #include <QCoreApplication>

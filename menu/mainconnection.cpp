@@ -3,12 +3,10 @@
 #include "abstractremotefileworker.h"
 #include "menuitem.h"
 
-#include "app/busymouse.h"
+#include "utils/busymouse.h"
 #include "envelopedispatcher.h"
 #include "latin1.h"
-#include "app/version.h"
-#include "settings/settingsmanager.h"
-#include "web/browserwidget.h"
+#include "utils/version.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -52,8 +50,6 @@ MainConnection::MainConnection(QObject *parent)
                              + int(quint32(QRandomGenerator64::global()->generate()) % PollJitterMs));
     connect(m_pollTimer, &QTimer::timeout, this, &MainConnection::pollScheduledProcesses);
     m_pollTimer->start();
-
-    SettingsManager::instance()->setMainConnection(this);
 }
 
 MainConnection::~MainConnection() = default;
@@ -303,13 +299,9 @@ void MainConnection::mh_launchurl(const google::protobuf::Message &msg)
         QDesktopServices::openUrl(url);
         return;
     }
-    BrowserWidget *page = emit launchWeb(Latin1::toQString(launch.menupath()));
-    if (!page) {
-        qWarning() << "MainConnection::mh_launchurl() - no browser page opened for" << text;
-        return;
-    }
-    page->setTitle(launch.type() == Menu::LaunchUrl::cognos ? QStringLiteral("Cognos") : QStringLiteral("Web Browser"));
-    page->setUrl(url);
+    emit openWebPage(Latin1::toQString(launch.menupath()),
+                     launch.type() == Menu::LaunchUrl::cognos ? QStringLiteral("Cognos") : QStringLiteral("Web Browser"),
+                     url);
 }
 
 void MainConnection::showInvalidUrl(const QString &text, const QString &error)

@@ -4,13 +4,13 @@
 
 #include <QHash>
 #include <QObject>
+#include <QUrl>
 #include <QPointer>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
 
 class AbstractRemoteFileWorker;
-class BrowserWidget;
 class EnvelopeDispatcher;
 class MenuItem;
 class QTimer;
@@ -143,7 +143,8 @@ signals:
     void statusMessage(Menu::StatusMessage_Type type, QString text);
     void schedProcListReceived(MainConnection::SchedProcList procList);
     void menuReceived(MenuItem *rootMenuItem);
-    BrowserWidget *launchWeb(QString menuTitle);
+    // An internal address for a browser page titled `title`; `menuPath` names the menu item.
+    void openWebPage(QString menuPath, QString title, QUrl url);
     void scheduledProcessCountChanged(int processCount);
     void requestConnectionState(bool connect);
     void messageReady(QByteArray data);

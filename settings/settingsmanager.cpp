@@ -1,6 +1,5 @@
 #include "settingsmanager.h"
 
-#include "classic/keymapper.h"
 #include "menu/mainconnection.h"
 
 #include <QDebug>
@@ -408,13 +407,6 @@ void SettingsManager::fileRespDelete(QVariant context, QString error)
     if (!error.isEmpty())
         qWarning() << "SettingsManager: Could not delete file"
                    << context.toMap().value(FileNameKey).toString() << error;
-}
-
-void SettingsManager::provideDoneKey(KeyMapper *mapper)
-{
-    // Looked up at every use, so a manager made again (tests) is still the one asked.
-    mapper->setDoneKeySource([] { return instance()->settings().doneKey; });
-    connect(instance(), &SettingsManager::doneKeyUpdated, mapper, &KeyMapper::doneKeyChanged);
 }
 
 void SettingsManager::setSettings(const UserSettings &settings)

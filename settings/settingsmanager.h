@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <QVector>
 
-class KeyMapper;
 class MainConnection;
 
 // Keeps the user's theme, done key and pinned/recent launches in a numbered hidden JSON file in the
@@ -53,8 +52,6 @@ public:
     QString recentsKey() const { return m_recentsKey; }
 
     UserSettings settings() const { return { m_themeName, m_doneKey }; }
-    // Makes the key mapper use the user's done key, and rebind it whenever it changes.
-    static void provideDoneKey(KeyMapper *mapper);
     void setSettings(const UserSettings &settings);
     LaunchList pinnedLaunches() const { return m_pinned; }
     LaunchList recentLaunches() const { return m_recents; }

@@ -1,6 +1,6 @@
 #include "aboutdialog.h"
 
-#include "app/version.h"
+#include "utils/version.h"
 
 #include <QFrame>
 #include <QLabel>

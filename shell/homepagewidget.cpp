@@ -9,7 +9,7 @@
 
 #include "menu/menuitem.h"
 #include "style/stylemanager.h"
-#include "app/plaintext.h"
+#include "utils/plaintext.h"
 
 #include <QApplication>
 #include <QDebug>

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QTimer>
 
-class BrowserWidget;
 class ElidedLabel;
 class MenuFilter;
 class MenuItemModel;
@@ -54,7 +53,6 @@ signals:
     void itemActivated(QModelIndex index);
     void userSettingsActivated();
     void menuHistoryActivated();
-    BrowserWidget *launchWeb(QString menuTitle);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

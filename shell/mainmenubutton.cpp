@@ -2,7 +2,7 @@
 
 #include "menuitemmodel.h"
 
-#include "app/abbreviatename.h"
+#include "utils/abbreviatename.h"
 
 MainMenuButton::MainMenuButton(int size, const QModelIndex &index, QWidget *parent)
     : QPushButton(parent)

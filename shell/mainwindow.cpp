@@ -6,12 +6,13 @@
 #include "scheduledprocessflyout.h"
 #include "settingsdialog.h"
 #include "taskmanager.h"
-#include "taskpagewidget.h"
+#include "utils/taskpagewidget.h"
 #include "zoomkeys.h"
 
+#include "utils/fixedfont.h"
+#include "utils/windowfit.h"
 #include "applinks/applicationconnection.h"
-#include "applinks/channeltranceiver.h"
-#include "applinks/sockettranceiver.h"
+#include "applinks/sessionrouter.h"
 #include "classic/classicapplicationwidget.h"
 #include "files/filebrowser.h"
 #include "files/fileviewer.h"
@@ -20,7 +21,7 @@
 #include "hub/hostentry.h"
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
-#include "app/plaintext.h"
+#include "utils/plaintext.h"
 #include "dictedit/dictedittaskwidget.h"
 #include "terminal/terminaltaskwidget.h"
 #include "web/browserwidget.h"
@@ -32,7 +33,6 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QMessageBox>
@@ -41,11 +41,9 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTextDocument>
@@ -68,9 +66,16 @@ constexpr qint64 MaxPicturePixels = 64 * 1024 * 1024;
 MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget *parent)
     : QMainWindow(parent)
     , m_mainConnection(connection)
-    , m_listener(listener)
 {
     buildForm();
+    m_router = new SessionRouter(this, listener, this);
+    m_router->setPageFactory(AppTranceiver::Terminal,
+                             [this](AppTranceiver *transport) { return new TerminalTaskWidget(transport, this); });
+    m_router->setPageFactory(AppTranceiver::DictEdit,
+                             [this](AppTranceiver *transport) { return new DictEditTaskWidget(transport, this); });
+    connect(m_router, &SessionRouter::printDocument, this, &MainWindow::printDocument);
+    connect(m_router, &SessionRouter::viewData, this, &MainWindow::viewData);
+    connect(m_router, &SessionRouter::applicationsLost, this, &MainWindow::showApplicationsLost);
     connect(m_taskManager, &TaskManager::isModalRequiredChanged, this, &MainWindow::taskmanagerModal);
 
     m_menuModel = new MenuItemModel(this);
@@ -85,7 +90,6 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     connect(m_homePage, &HomePageWidget::itemActivated, this, &MainWindow::menuItemSelected);
     connect(m_homePage, &HomePageWidget::userSettingsActivated, this, &MainWindow::launchUserSettings);
     connect(m_homePage, &HomePageWidget::menuHistoryActivated, this, &MainWindow::menuHistoryRequested);
-    connect(m_homePage, &HomePageWidget::launchWeb, this, &MainWindow::launchInternalBrowser);
     connect(m_actionManual, &QAction::triggered, this, qOverload<>(&MainWindow::displayHelpTopic));
 
     QSettings settings;
@@ -93,17 +97,12 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     fitWindowOntoDesktop(this);
     restoreState(settings.value(StateKey).toByteArray());
 
-    if (listener) {
-        connect(listener, &QTcpServer::newConnection, this, &MainWindow::socketNewConnection);
-        connect(listener, &QTcpServer::acceptError, this, &MainWindow::socketAcceptError);
-    }
-
     connect(m_taskManager, &TaskManager::schedProcActivated, connection,
             &MainConnection::requestSchedProcData);
     connect(connection, &MainConnection::schedProcListReceived, this, &MainWindow::schedProcListReceived);
     connect(connection, &MainConnection::menuReceived, this, &MainWindow::setRootMenuItem);
     connect(m_taskManager, &TaskManager::filesActivated, this, &MainWindow::filesActivated);
-    connect(connection, &MainConnection::launchWeb, this, &MainWindow::launchInternalBrowser);
+    connect(connection, &MainConnection::openWebPage, this, &MainWindow::openWebPage);
     connect(connection, &MainConnection::statusNotice, this,
             [this](const QString &text) { statusBar()->showMessage(text, StatusMessageMs); });
     connect(connection, &MainConnection::scheduledProcessCountChanged, m_taskManager,
@@ -123,19 +122,10 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     });
 }
 
-// Sessions take their pages off the task bar as they go, so they must go while it still exists.
-// The transports are our children and die after our members: their destroyed() must not reach
-// the channel table any more.
 MainWindow::~MainWindow()
 {
-    const QList<ApplicationConnection *> sessions
-        = findChildren<ApplicationConnection *>(QString(), Qt::FindDirectChildrenOnly);
-    m_classicSessions.clear();
-    qDeleteAll(sessions);
-    for (const QPointer<ChannelTranceiver> &transport : qAsConst(m_channels))
-        if (transport)
-            transport->disconnect(this);
-    m_channels.clear();
+    // Sessions take their pages off the task bar as they go, so they must go while it still exists.
+    delete m_router;
     // The event loop has ended: nothing deleted later would go any more.
     for (const QPointer<QWidget> &viewer : qAsConst(m_viewers)) {
         if (viewer) {
@@ -229,25 +219,6 @@ QString MainWindow::menuTitleForPath(const QString &menuPath) const
     return hits.isEmpty() ? QString() : hits.first().data(Qt::DisplayRole).toString();
 }
 
-void MainWindow::fitWindowOntoDesktop(QWidget *window)
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen || !window)
-        return;
-    const QRect available = screen->availableVirtualGeometry();
-    const QRect old = window->geometry();
-    QRect fitted = old;
-    fitted.setWidth(qMin(old.width(), available.width()));
-    fitted.setHeight(qMin(old.height(), available.height()));
-    fitted.moveLeft(qMax(available.left(), qMin(old.left(), available.right() - fitted.width())));
-    fitted.moveTop(qMax(available.top(), qMin(old.top(), available.bottom() - fitted.height())));
-    if (fitted == old)
-        return;
-    qInfo() << "Moving dialog geometry onto desktop.  was:" << old << "   avail:" << available
-            << "   adjusted:" << fitted;
-    window->setGeometry(fitted);
-}
-
 QString MainWindow::fileNameForTitle(const QString &title)
 {
     QString name = title.trimmed();
@@ -307,8 +278,7 @@ void MainWindow::printDocument(const QString &text)
         m_printQueue.clear();
         return;
     }
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setStyleHint(QFont::TypeWriter, QFont::PreferDefault);
+    const QFont font = fixedPitchFont();
     const QFontMetricsF metrics(font);
     while (!m_printQueue.isEmpty()) {
         QTextDocument document;
@@ -524,6 +494,17 @@ BrowserWidget *MainWindow::launchInternalBrowser(const QString &menuTitle)
     return page;
 }
 
+void MainWindow::openWebPage(const QString &menuPath, const QString &title, const QUrl &url)
+{
+    BrowserWidget *page = launchInternalBrowser(menuPath);
+    if (!page) {
+        qWarning() << "MainWindow::openWebPage() - no browser page opened for" << url.toString();
+        return;
+    }
+    page->setTitle(title);
+    page->setUrl(url);
+}
+
 QObject *MainWindow::webProfile(QString *error)
 {
     // Made with the first browser page: the web engine costs nothing until a page needs it.
@@ -557,112 +538,14 @@ void MainWindow::taskmanagerModal(bool modal)
     }
 }
 
-void MainWindow::hubChannelState(ushort channelId, bool isConnected)
+void MainWindow::showApplicationsLost()
 {
-    qInfo() << "Channel" << channelId << " isConnected:" << isConnected;
-    if (isConnected) {
-        if (m_channels.contains(channelId))
-            return;
-        auto *transport = new ChannelTranceiver(channelId, this);
-        connect(transport, &AppTranceiver::appTypeChanged, this, &MainWindow::tranceiverAppTypeChanged);
-        connect(transport, &ChannelTranceiver::channelDataSend, this, &MainWindow::hubChannelMessageSend);
-        // The table must never point at a transport that is gone.
-        connect(transport, &QObject::destroyed, this, [this, channelId, transport] {
-            if (m_channels.value(channelId) == nullptr || m_channels.value(channelId) == transport)
-                m_channels.remove(channelId);
-        });
-        m_channels.insert(channelId, transport);
-        return;
-    }
-    const auto it = m_channels.find(channelId);
-    if (it == m_channels.end())
-        return;
-    QPointer<ChannelTranceiver> transport = it.value();
-    m_channels.erase(it);
-    if (transport)
-        transport->channelDisconnected();
-}
-
-void MainWindow::hubChannelMessageRcvd(ushort channelId, const char *data, int dataLength)
-{
-    if (ChannelTranceiver *transport = m_channels.value(channelId))
-        transport->channelDataRcvd(data, dataLength);
-}
-
-void MainWindow::destroyHubConnections()
-{
-    const bool hadChannels = !m_channels.isEmpty();
-    while (!m_channels.isEmpty())
-        hubChannelState(m_channels.firstKey(), false);
-    if (!hadChannels)
-        return;
     auto *box = new QMessageBox(QMessageBox::Critical, QString(), QStringLiteral("Connection Error"),
                                 QMessageBox::Ok);
     box->setInformativeText(QStringLiteral("ZU applications were closed due to lost connection."));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
-}
-
-void MainWindow::socketNewConnection()
-{
-    qDebug() << "INCOMING!";
-    while (m_listener && m_listener->hasPendingConnections()) {
-        auto *transport = new SocketTranceiver(m_listener->nextPendingConnection(), this);
-        connect(transport, &AppTranceiver::appTypeChanged, this, &MainWindow::tranceiverAppTypeChanged);
-    }
-}
-
-void MainWindow::socketAcceptError(QAbstractSocket::SocketError socketError)
-{
-    qWarning() << "Socket Accept Error:" << socketError;
-}
-
-template<class Page>
-void MainWindow::addApplicationPage(Page *page)
-{
-    connect(page, &Page::disconnected, this, [this, page] {
-        removeTaskPage(page, false);
-        page->deleteLater();
-    });
-    page->setAttached(true);
-    addTaskPage(page);
-}
-
-void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
-{
-    auto *transport = qobject_cast<AppTranceiver *>(sender());
-    if (!transport)
-        return;
-    switch (type) {
-    case AppTranceiver::Classic: {
-        auto *session = new ApplicationConnection(transport, this, this);
-        m_classicSessions.insert(session);
-        connect(session, &ApplicationConnection::disconnected, this, &MainWindow::connectionDisconnected);
-        connect(session, &ApplicationConnection::printDocument, this, &MainWindow::printDocument,
-                Qt::QueuedConnection);
-        connect(session, &ApplicationConnection::viewData, this, &MainWindow::viewData);
-        return;
-    }
-    case AppTranceiver::Terminal:
-        addApplicationPage(new TerminalTaskWidget(transport, this));
-        return;
-    case AppTranceiver::DictEdit:
-        addApplicationPage(new DictEditTaskWidget(transport, this));
-        return;
-    default:
-        qCritical() << "Unknown application type:" << int(type);
-        break;
-    }
-    transport->deleteLater();
-}
-
-void MainWindow::connectionDisconnected()
-{
-    auto *session = qobject_cast<ApplicationConnection *>(sender());
-    if (!session || !m_classicSessions.remove(session))
-        return;
-    session->deleteLater();
 }
 
 bool MainWindow::event(QEvent *event)
@@ -675,7 +558,8 @@ bool MainWindow::event(QEvent *event)
 bool MainWindow::confirmForcedQuit()
 {
     qInfo() << "There are application connections still open.";
-    for (const ApplicationConnection *session : std::as_const(m_classicSessions))
+    const QList<ApplicationConnection *> sessions = m_router->classicSessions();
+    for (const ApplicationConnection *session : sessions)
         qInfo() << "    connection PID:" << session->pid() << " app name:" << session->appName()
                 << " menu title:" << session->menuTitle();
     qInfo() << "Querying user for action.";
@@ -706,7 +590,7 @@ bool MainWindow::confirmForcedQuit()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     qInfo() << "Received request to close MainWindow";
-    if (!m_classicSessions.isEmpty() && !confirmForcedQuit()) {
+    if (m_router->classicSessionCount() > 0 && !confirmForcedQuit()) {
         event->ignore();
         return;
     }

@@ -1,23 +1,17 @@
 #pragma once
 
-#include "applinks/apptranceiver.h"
 #include "applinks/pagehost.h"
 #include "menu/abstractremotefileworker.h"
 #include "menu/mainconnection.h"
 
-#include <QAbstractSocket>
 #include <QMainWindow>
-#include <QMap>
 #include <QPointer>
-#include <QSet>
 #include <QStringList>
 
 #include <memory>
 
-class ApplicationConnection;
 class BrowserWidget;
 class ClassicApplicationWidget;
-class ChannelTranceiver;
 class FileBrowser;
 class HomePageWidget;
 class MenuItem;
@@ -28,6 +22,7 @@ class QPrinter;
 class QPushButton;
 class QTcpServer;
 class QTemporaryDir;
+class SessionRouter;
 class SettingsDialog;
 class TaskManager;
 class TaskPageWidget;
@@ -46,10 +41,8 @@ public:
     TaskManager *taskManager() const { return m_taskManager; }
     HomePageWidget *homePage() const { return m_homePage; }
     MenuItemModel *menuModel() const { return m_menuModel; }
-    int openChannelCount() const { return m_channels.size(); }
-    int classicSessionCount() const { return m_classicSessions.size(); }
-
-    QList<ApplicationConnection *> classicSessions() const { return m_classicSessions.values(); }
+    // Where the hub's channels and the debug listener's connections become sessions and pages.
+    SessionRouter *sessionRouter() const { return m_router; }
     // The one file browser, created on first use.
     FileBrowser *fileBrowser();
 
@@ -61,8 +54,6 @@ public:
     QString menuTitleForPath(const QString &menuPath) const override;
     void showHelpTopic(const QString &topic) override { displayHelpTopic(topic); }
 
-    // Clamps a window onto the available desktop of the primary screen.
-    static void fitWindowOntoDesktop(QWidget *window);
     // The file name a received document is shown under: the title with unsafe characters replaced.
     static QString fileNameForTitle(const QString &title);
 
@@ -76,17 +67,11 @@ public slots:
     void printDocument(const QString &text);
     void viewData(const QString &title, const QByteArray &data);
     void changePasswordResult(bool success, const QString &message);
-    void hubChannelState(ushort channelId, bool isConnected);
-    void hubChannelMessageRcvd(ushort channelId, const char *data, int dataLength);
-    void destroyHubConnections();
     void menuItemSelected(const QModelIndex &index);
     void launchUserSettings();
     void menuHistoryRequested();
     BrowserWidget *launchInternalBrowser(const QString &menuTitle);
-    void socketNewConnection();
-    void socketAcceptError(QAbstractSocket::SocketError socketError);
-    void tranceiverAppTypeChanged(AppTranceiver::AppType type);
-    void connectionDisconnected();
+    void openWebPage(const QString &menuPath, const QString &title, const QUrl &url);
     void schedProcListReceived(const MainConnection::SchedProcList &procList);
     void filesActivated();
     void passwordChangeRequested(const QString &currentPassword, const QString &newPassword);
@@ -96,7 +81,6 @@ public slots:
 signals:
     void menuOptionSelected(QString menuPath);
     void requestChangePassword(QString username, QString oldPassword, QString newPassword);
-    void hubChannelMessageSend(ushort channelId, QByteArray data);
 
 protected:
     bool event(QEvent *event) override;
@@ -106,9 +90,7 @@ private:
     void buildForm();
     void notAvailableYet(const QString &feature);
     bool confirmForcedQuit();
-    // A terminal or dictionary page: on the task bar until its transport disconnects.
-    template<class Page>
-    void addApplicationPage(Page *page);
+    void showApplicationsLost();
     void openViewer(QWidget *viewer, const QString &title);
     void openTextViewer(const QString &name, const QByteArray &data);
     void openExternalViewer(const QString &name, const QByteArray &data);
@@ -121,9 +103,7 @@ private:
     HomePageWidget *m_homePage = nullptr;
     MenuItemModel *m_menuModel = nullptr;
     MainConnection *m_mainConnection;
-    QPointer<QTcpServer> m_listener;
-    QSet<ApplicationConnection *> m_classicSessions;
-    QMap<ushort, QPointer<ChannelTranceiver>> m_channels;
+    SessionRouter *m_router = nullptr;
     QPointer<FileBrowser> m_fileBrowser;
     QList<QPointer<QWidget>> m_viewers;
     // Documents handed to the external viewer; removed with the window.

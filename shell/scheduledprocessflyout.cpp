@@ -1,5 +1,5 @@
 #include "scheduledprocessflyout.h"
-#include "app/plaintext.h"
+#include "utils/plaintext.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,5 +1,7 @@
 #include "settingsdialog.h"
 
+#include "utils/formparts.h"
+
 #include "trustedcertificatesgroup.h"
 
 #include "settings/settingsmanager.h"
@@ -28,13 +30,6 @@ const QString ExternalViewerArgsKey = QStringLiteral("settings/extTextViewerArgs
 
 constexpr QSize MinimumDialogSize(500, 350);
 constexpr int KeyComboMinimumWidth = 60;
-
-template<class T>
-T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QPushButton *button(const char *name, const QString &text, QWidget *parent)
 {

@@ -2,11 +2,11 @@
 
 #include "circlenumberwidget.h"
 #include "modaltaskbuttonflyout.h"
-#include "taskpagewidget.h"
+#include "utils/taskpagewidget.h"
 
-#include "app/busymouse.h"
+#include "utils/busymouse.h"
 #include "style/stylemanager.h"
-#include "app/plaintext.h"
+#include "utils/plaintext.h"
 
 #include <QApplication>
 #include <QButtonGroup>

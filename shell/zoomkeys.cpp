@@ -1,6 +1,6 @@
 #include "zoomkeys.h"
 
-#include "taskpagewidget.h"
+#include "utils/taskpagewidget.h"
 
 #include "style/stylemanager.h"
 

@@ -1,7 +1,5 @@
 #include "stylemanager.h"
 
-#include "settings/settingsmanager.h"
-
 #include <QApplication>
 #include <QDebug>
 #include <QDomDocument>
@@ -38,8 +36,11 @@ StyleManager::StyleManager(QObject *parent)
     if (!m_iconDir.exists() && !m_iconDir.mkpath(QStringLiteral(".")))
         qFatal("Unble to create icon storage.");
     QDir::addSearchPath(QStringLiteral("theme"), m_iconDir.absolutePath());
-    connect(SettingsManager::instance(), &SettingsManager::themeNameUpdated, this,
-            &StyleManager::updateThemeName);
+}
+
+void StyleManager::setThemeNameSource(ThemeNameSource source)
+{
+    instance()->m_themeNameSource = std::move(source);
 }
 
 QJsonArray StyleManager::allThemes()
@@ -117,7 +118,7 @@ void StyleManager::loadTheme()
         qWarning() << "StyleManager::loadTheme() - font scale out of range:"
                    << QSettings().value(FontScaleKey).toString();
     const QJsonArray themes = allThemes();
-    const QString name = SettingsManager::instance()->settings().themeName;
+    const QString name = self->m_themeNameSource ? self->m_themeNameSource() : QString();
     if (!name.isEmpty())
         self->m_theme = findTheme(themes, name);
     else if (!themes.isEmpty())

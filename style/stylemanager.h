@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <QObject>
 
+#include <functional>
+
 // Turns the style-sheet template into the application's style sheet for the selected theme and
 // writes the theme-coloured copies of the monochrome icons into the per-user icon cache, where
 // "theme:<name>" finds them. Every change of theme or font scale re-applies everything and emits
@@ -16,6 +18,9 @@ class StyleManager : public QObject
 public:
     static StyleManager *instance();
 
+    // Where loadTheme() reads the user's theme name; none means the first theme.
+    using ThemeNameSource = std::function<QString()>;
+    static void setThemeNameSource(ThemeNameSource source);
     static void loadTheme();
     static QJsonArray allThemes();
     static QStringList themeNames();
@@ -63,4 +68,5 @@ private:
     QJsonObject m_fontSizes;
     QDir m_iconDir;
     QString m_styleSheet;
+    ThemeNameSource m_themeNameSource;
 };

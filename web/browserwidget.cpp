@@ -2,9 +2,9 @@
 
 #include "ui_browserwidget.h"
 
-#include "app/abbreviatename.h"
-#include "app/plaintext.h"
-#include "app/platform.h"
+#include "utils/abbreviatename.h"
+#include "utils/plaintext.h"
+#include "utils/platform.h"
 
 #include <QCoreApplication>
 #include <QDebug>

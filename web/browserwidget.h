@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/taskpagewidget.h"
+#include "utils/taskpagewidget.h"
 
 #include <QMessageBox>
 

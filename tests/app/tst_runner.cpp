@@ -1,6 +1,6 @@
 #include "app/runner.h"
 
-#include "app/clientidentity.h"
+#include "utils/clientidentity.h"
 #include "app/installerdownload.h"
 #include "app/logindialog.h"
 #include "app/releasechooser.h"

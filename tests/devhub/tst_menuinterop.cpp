@@ -4,6 +4,7 @@
 #include "menu/abstractremotefileworker.h"
 #include "menu/mainconnection.h"
 #include "menu/menuitem.h"
+#include "settings/settingsmanager.h"
 #include "shell/passwordflyout.h"
 
 #include "testenvironment.h"
@@ -70,6 +71,7 @@ void TestMenuInterop::clientSessionAgainstTheHub()
     const ZuHubProto::HelloAck ack = link.hello();
 
     MainConnection session;
+    SettingsManager::instance()->setMainConnection(&session);
     connect(&session, &MainConnection::messageReady, &link, &HubTestClient::sendMenuBytes);
     connect(&link, &HubTestClient::menuBytesReceived, &session,
             [&session](const QByteArray &bytes) { session.processMessage(bytes.constData(), bytes.size()); });

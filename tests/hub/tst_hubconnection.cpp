@@ -1,8 +1,8 @@
 #include "hub/hubconnection.h"
 
-#include "app/busymouse.h"
-#include "app/clientidentity.h"
-#include "app/platform.h"
+#include "utils/busymouse.h"
+#include "utils/clientidentity.h"
+#include "utils/platform.h"
 #include "hub/certificateinfo.h"
 #include "hub/certificatepins.h"
 #include "hub/sslerrors.h"

@@ -1,8 +1,9 @@
 #include "menu/abstractremotefileworker.h"
 #include "menu/mainconnection.h"
+#include "settings/settingsmanager.h"
 #include "menu/menuitem.h"
 
-#include "app/busymouse.h"
+#include "utils/busymouse.h"
 #include "hub/hostentry.h"
 
 #include "urlcatcher.h"
@@ -64,6 +65,8 @@ private slots:
     void init()
     {
         m_mc = std::make_unique<MainConnection>();
+        // As in the client: the settings manager follows the session and asks for its file.
+        SettingsManager::instance()->setMainConnection(m_mc.get());
         m_sent = std::make_unique<QSignalSpy>(m_mc.get(), &MainConnection::messageReady);
         m_mc->setCredentials("jdoe", "pw");
     }
@@ -538,7 +541,7 @@ private slots:
     {
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler("https", &catcher, "open");
-        QSignalSpy web(m_mc.get(), &MainConnection::launchWeb);
+        QSignalSpy web(m_mc.get(), &MainConnection::openWebPage);
 
         Menu::Envelope external;
         external.mutable_launchurl()->set_internal(false);
@@ -563,12 +566,11 @@ private slots:
         Menu::Envelope internal;
         internal.mutable_launchurl()->set_url("https://reports.example/b");
         internal.mutable_launchurl()->set_menupath("/reports/b");
-        QTest::ignoreMessage(
-            QtWarningMsg,
-            "MainConnection::mh_launchurl() - no browser page opened for \"https://reports.example/b\"");
         feed(internal);
         QCOMPARE(web.size(), 1);
         QCOMPARE(web.at(0).at(0).toString(), QString("/reports/b"));
+        QCOMPARE(web.at(0).at(1).toString(), QString("Web Browser"));
+        QCOMPARE(web.at(0).at(2).toUrl(), QUrl("https://reports.example/b"));
 
         Menu::Envelope invalid;
         invalid.mutable_launchurl()->set_url("http://exa mple.com:99999/");

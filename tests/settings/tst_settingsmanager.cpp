@@ -393,6 +393,7 @@ private:
     void connectSession(const std::function<void()> &seed = {})
     {
         m_mc = std::make_unique<MainConnection>();
+        manager()->setMainConnection(m_mc.get());
         m_files = std::make_unique<FakeMenuFiles>(m_mc.get());
         if (seed)
             seed();

@@ -1,6 +1,7 @@
 #include "shell/mainwindow.h"
 
 #include "applinks/applicationconnection.h"
+#include "applinks/sessionrouter.h"
 #include "applinks/channeltranceiver.h"
 #include "classic/classicapplicationwidget.h"
 #include "hub/hostentry.h"
@@ -49,6 +50,7 @@ private slots:
     {
         SettingsManager::resetInstance();
         m_connection = std::make_unique<MainConnection>();
+        SettingsManager::instance()->setMainConnection(m_connection.get());
         m_connection->setCredentials("jdoe", "pw");
         m_host.host = "zu.example";
         m_host.port = 4433;
@@ -295,12 +297,12 @@ private slots:
 
     void channelTable()
     {
-        QSignalSpy outgoing(m_window.get(), &MainWindow::hubChannelMessageSend);
-        m_window->hubChannelState(5, true);
-        m_window->hubChannelState(5, true);
-        QCOMPARE(m_window->openChannelCount(), 1);
-        m_window->hubChannelState(9, false); // never opened: nothing
-        QCOMPARE(m_window->openChannelCount(), 1);
+        QSignalSpy outgoing(m_window->sessionRouter(), &SessionRouter::hubChannelMessageSend);
+        m_window->sessionRouter()->hubChannelState(5, true);
+        m_window->sessionRouter()->hubChannelState(5, true);
+        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 1);
+        m_window->sessionRouter()->hubChannelState(9, false); // never opened: nothing
+        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 1);
 
         auto *transport = m_window->findChild<ChannelTranceiver *>();
         QVERIFY(transport);
@@ -309,42 +311,42 @@ private slots:
         QCOMPARE(outgoing.size(), 1);
         QCOMPARE(outgoing.at(0).at(0).value<ushort>(), ushort(5));
 
-        m_window->hubChannelState(5, false);
+        m_window->sessionRouter()->hubChannelState(5, false);
         QCOMPARE(gone.size(), 1);
-        QCOMPARE(m_window->openChannelCount(), 0);
+        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
     }
 
     void destroyedTransportIsForgotten()
     {
-        m_window->hubChannelState(7, true);
+        m_window->sessionRouter()->hubChannelState(7, true);
         delete m_window->findChild<ChannelTranceiver *>();
-        QCOMPARE(m_window->openChannelCount(), 0);
+        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
         // Later data and a close notice for the number are dropped.
-        m_window->hubChannelMessageRcvd(7, "abc", 3);
-        m_window->hubChannelState(7, false);
-        QCOMPARE(m_window->openChannelCount(), 0);
+        m_window->sessionRouter()->hubChannelMessageRcvd(7, "abc", 3);
+        m_window->sessionRouter()->hubChannelState(7, false);
+        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
     }
 
     void invalidApplicationIsDiscarded()
     {
-        m_window->hubChannelState(3, true);
+        m_window->sessionRouter()->hubChannelState(3, true);
         QPointer<ChannelTranceiver> transport = m_window->findChild<ChannelTranceiver *>();
         QTest::ignoreMessage(QtCriticalMsg,
                              "AppTranceiver::processIncomingMessage() - Unable to parse first message.");
         QTest::ignoreMessage(QtCriticalMsg, "Unknown application type: 1");
-        m_window->hubChannelMessageRcvd(3, "\xff\xff", 2);
+        m_window->sessionRouter()->hubChannelMessageRcvd(3, "\xff\xff", 2);
         QTRY_VERIFY(!transport);
-        QCOMPARE(m_window->openChannelCount(), 0);
+        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
     }
 
     void terminalPageFollowsItsChannel()
     {
-        QSignalSpy outgoing(m_window.get(), &MainWindow::hubChannelMessageSend);
-        m_window->hubChannelState(4, true);
+        QSignalSpy outgoing(m_window->sessionRouter(), &SessionRouter::hubChannelMessageSend);
+        m_window->sessionRouter()->hubChannelState(4, true);
         zuterm::Envelope hello;
         hello.mutable_handshake()->set_type(zuterm::Handshake::TERMINAL);
         const std::string bytes = hello.SerializeAsString();
-        m_window->hubChannelMessageRcvd(4, bytes.data(), int(bytes.size()));
+        m_window->sessionRouter()->hubChannelMessageRcvd(4, bytes.data(), int(bytes.size()));
         QPointer<TerminalTaskWidget> page = m_window->findChild<TerminalTaskWidget *>();
         QVERIFY(page);
         QVERIFY(page->isAttached());
@@ -354,23 +356,23 @@ private slots:
 
         // Only classic sessions hold the window open; closing it is tried in
         // closingWithoutClassicApplications (it quits the application, so it runs last).
-        QCOMPARE(m_window->classicSessionCount(), 0);
+        QCOMPARE(m_window->sessionRouter()->classicSessionCount(), 0);
 
-        m_window->hubChannelState(4, false);
+        m_window->sessionRouter()->hubChannelState(4, false);
         QCOMPARE(m_window->taskManager()->taskButtons().size(), 1);
         QTRY_VERIFY(!page);
-        QCOMPARE(m_window->openChannelCount(), 0);
+        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
     }
 
     void lostHubLinkShowsOneBoxOnlyWithChannels()
     {
-        m_window->destroyHubConnections();
+        m_window->sessionRouter()->destroyHubConnections();
         QVERIFY(!findConnectionErrorBox());
 
-        m_window->hubChannelState(1, true);
-        m_window->hubChannelState(2, true);
-        m_window->destroyHubConnections();
-        QCOMPARE(m_window->openChannelCount(), 0);
+        m_window->sessionRouter()->hubChannelState(1, true);
+        m_window->sessionRouter()->hubChannelState(2, true);
+        m_window->sessionRouter()->destroyHubConnections();
+        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
         QMessageBox *box = findConnectionErrorBox();
         QVERIFY(box);
         QCOMPARE(box->informativeText(), QString("ZU applications were closed due to lost connection."));
@@ -382,7 +384,7 @@ private slots:
     void classicSessionOverAChannel()
     {
         m_window->setRootMenuItem(studentMenu());
-        QSignalSpy sent(m_window.get(), &MainWindow::hubChannelMessageSend);
+        QSignalSpy sent(m_window->sessionRouter(), &SessionRouter::hubChannelMessageSend);
         startClassicSession(7, 0);
         QCOMPARE(sent.size(), 1);
         QCOMPARE(sent.at(0).at(0).value<ushort>(), ushort(7));
@@ -391,15 +393,15 @@ private slots:
         QCOMPARE(QString::fromStdString(reply.ShortDebugString()),
                  QString(R"(pid: 0 window_id: 0 handshake { ui_version: "1.9.0-143" })"));
 
-        ApplicationConnection *session = m_window->classicSessions().value(0);
+        ApplicationConnection *session = m_window->sessionRouter()->classicSessions().value(0);
         QCOMPARE(session->menuTitle(), QString("Student Records"));
         QPointer<ClassicApplicationWidget> page = session->page(1);
         QVERIFY(page);
         QCOMPARE(page->shortName(), QString("SR"));
         QVERIFY(m_window->taskManager()->buttonFor(page));
 
-        m_window->hubChannelState(7, false);
-        QTRY_COMPARE(m_window->classicSessionCount(), 0);
+        m_window->sessionRouter()->hubChannelState(7, false);
+        QTRY_COMPARE(m_window->sessionRouter()->classicSessionCount(), 0);
         QTRY_VERIFY(!page);
     }
 
@@ -451,7 +453,7 @@ private slots:
     void windowGoesWithSessionsOpen()
     {
         startClassicSession(2, 0);
-        QPointer<ClassicApplicationWidget> page = m_window->classicSessions().value(0)->page(1);
+        QPointer<ClassicApplicationWidget> page = m_window->sessionRouter()->classicSessions().value(0)->page(1);
         QVERIFY(page);
         m_window.reset();
         QTRY_VERIFY(!page);
@@ -464,20 +466,6 @@ private slots:
         QVERIFY(m_window->close());
         QVERIFY(driver.unexpected().isEmpty());
         QVERIFY(QSettings().contains("MainWindow/geometry"));
-    }
-
-    void fitOntoDesktop()
-    {
-        const QRect available = QGuiApplication::primaryScreen()->availableVirtualGeometry();
-        QWidget window;
-        window.setGeometry(available.right() - 100, available.top() + 10, available.width() + 500, 300);
-        MainWindow::fitWindowOntoDesktop(&window);
-        QCOMPARE(window.geometry().width(), available.width());
-        QCOMPARE(window.geometry().left(), available.left());
-        const QRect inside(available.left() + 10, available.top() + 10, 200, 100);
-        window.setGeometry(inside);
-        MainWindow::fitWindowOntoDesktop(&window);
-        QCOMPARE(window.geometry(), inside);
     }
 
 private:
@@ -494,13 +482,13 @@ private:
     void deliver(ushort channel, const Pb::UIEnvelope &envelope)
     {
         const std::string bytes = envelope.SerializeAsString();
-        m_window->hubChannelMessageRcvd(channel, bytes.data(), int(bytes.size()));
+        m_window->sessionRouter()->hubChannelMessageRcvd(channel, bytes.data(), int(bytes.size()));
     }
 
     // A classic application on a channel, with a session and a page for window 1.
     void startClassicSession(ushort channel, quint32 pid)
     {
-        m_window->hubChannelState(channel, true);
+        m_window->sessionRouter()->hubChannelState(channel, true);
         Pb::UIEnvelope handshake;
         handshake.mutable_handshake()->set_ui_version("server 2");
         deliver(channel, handshake);
@@ -511,7 +499,7 @@ private:
         session.mutable_create_session()->set_menupath("/stu/records.opt");
         session.mutable_set_status()->set_status_text("ready");
         deliver(channel, session);
-        QCOMPARE(m_window->classicSessionCount(), 1);
+        QCOMPARE(m_window->sessionRouter()->classicSessionCount(), 1);
     }
 
     static QMessageBox *findConnectionErrorBox()

@@ -1,4 +1,5 @@
 #include "shell/settingsdialog.h"
+#include "shell/settingsbinding.h"
 
 #include "classic/classicapplicationwidget.h"
 #include "classic/keymapper.h"
@@ -94,9 +95,10 @@ private slots:
         m_env = std::make_unique<TestEnvironment>();
         // The session first, so the one settings manager of the run follows it.
         m_connection = std::make_unique<MainConnection>();
+        SettingsManager::instance()->setMainConnection(m_connection.get());
         m_files = std::make_unique<FakeMenuFiles>(m_connection.get());
+        bindUserSettings();
         StyleManager::loadTheme();
-        SettingsManager::provideDoneKey(KeyMapper::instance());
     }
 
     void cleanupTestCase()
@@ -106,6 +108,18 @@ private slots:
     }
 
     void init() { m_dialog = new SettingsDialog; }
+
+    void settingsManagerDrivesTheTheme()
+    {
+        SettingsManager::UserSettings user = SettingsManager::instance()->settings();
+        QSignalSpy changed(StyleManager::instance(), &StyleManager::themeChanged);
+        user.themeName = "High Contrast";
+        SettingsManager::instance()->setSettings(user);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(StyleManager::currentThemeName(), QString("High Contrast"));
+        user.themeName = "Default (Light)";
+        SettingsManager::instance()->setSettings(user);
+    }
 
     void cleanup() { delete m_dialog; }
 

@@ -1,9 +1,9 @@
 #include "shell/circlenumberwidget.h"
 #include "shell/modaltaskbuttonflyout.h"
 #include "shell/taskmanager.h"
-#include "shell/taskpagewidget.h"
+#include "utils/taskpagewidget.h"
 
-#include "app/busymouse.h"
+#include "utils/busymouse.h"
 
 #include "shownplaintext.h"
 #include "testenvironment.h"

@@ -1,4 +1,4 @@
-#include "shell/taskpagewidget.h"
+#include "utils/taskpagewidget.h"
 #include "shell/zoomkeys.h"
 #include "style/stylemanager.h"
 

@@ -1,6 +1,6 @@
 #include "soakdesktop.h"
 
-#include "app/clientidentity.h"
+#include "utils/clientidentity.h"
 #include "app/logindialog.h"
 #include "app/releasechooser.h"
 #include "app/runner.h"

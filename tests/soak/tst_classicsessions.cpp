@@ -4,6 +4,7 @@
 // model or transport outlives its session, the live objects return to the same count and memory
 // stays flat.
 #include "applinks/applicationconnection.h"
+#include "applinks/sessionrouter.h"
 #include "applinks/apptranceiver.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/overlaydialog.h"
@@ -119,7 +120,7 @@ private:
         hello.mutable_handshake()->set_is_menuopt(cycle % SoloEvery == SoloEvery - 1);
         send(channel, hello);
         QVERIFY(nextReply(channel).has_handshake());
-        for (ApplicationConnection *session : window->classicSessions())
+        for (ApplicationConnection *session : window->sessionRouter()->classicSessions())
             if (session->transport() && session->transport()->channelId() == channel)
                 made->session = session;
         QVERIFY(made->session);

@@ -3,8 +3,9 @@
 // terminal application printing a gigabyte. Memory must hold within 10 % of what it was after the
 // first tenth of the flood; the longest stall of the event loop is reported, and held to 100 ms of
 // the client's own work in full runs (a test on a shared machine asserts no timings).
-#include "app/busymouse.h"
+#include "utils/busymouse.h"
 #include "applinks/applicationconnection.h"
+#include "applinks/sessionrouter.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/zufieldwidget.h"
 #include "menu/mainconnection.h"
@@ -177,7 +178,7 @@ private slots:
         runFlood(QStringLiteral("classic flood"), QStringLiteral("%1 messages").arg(messages), &writer, progress,
                  [&status] { return status() == QLatin1String(EndMark); });
         writer.stop();
-        QVERIFY(QTest::qWaitFor([this] { return m_window->classicSessionCount() == 0; }, 10000));
+        QVERIFY(QTest::qWaitFor([this] { return m_window->sessionRouter()->classicSessionCount() == 0; }, 10000));
     }
 
     void terminalGigabyte()
@@ -236,7 +237,7 @@ private slots:
 private:
     ClassicApplicationWidget *classicPage() const
     {
-        ApplicationConnection *session = m_window->classicSessions().value(0);
+        ApplicationConnection *session = m_window->sessionRouter()->classicSessions().value(0);
         return session ? session->page(1) : nullptr;
     }
 

@@ -1,4 +1,4 @@
-#include "app/busymouse.h"
+#include "utils/busymouse.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "app/abbreviatename.h"
+#include "utils/abbreviatename.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "app/clientidentity.h"
+#include "utils/clientidentity.h"
 
 #include "testenvironment.h"
 

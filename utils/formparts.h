@@ -9,19 +9,22 @@
 // Builders for the forms made in code: object names are the style sheet's hooks (and what the
 // tests look for), so every part gets its name where it is made.
 
+template<class T>
+T *named(T *object, const char *name)
+{
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
+
 inline QWidget *namedWidget(const char *name, QWidget *parent)
 {
-    auto *widget = new QWidget(parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
+    return named(new QWidget(parent), name);
 }
 
 template<class Layout>
 Layout *namedLayout(const char *name, QWidget *owner)
 {
-    auto *layout = new Layout(owner);
-    layout->setObjectName(QLatin1String(name));
-    return layout;
+    return named(new Layout(owner), name);
 }
 
 template<class Layout>
@@ -37,8 +40,7 @@ Layout *namedLayout(const char *name, QWidget *owner, int spacing, const QMargin
 inline QPushButton *dialogButton(const char *name, const QString &text, QWidget *parent)
 {
     constexpr QSize MinimumSize(96, 40);
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
+    auto *button = named(new QPushButton(text, parent), name);
     button->setMinimumSize(MinimumSize);
     return button;
 }
