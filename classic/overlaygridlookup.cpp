@@ -1,5 +1,6 @@
 #include "overlaygridlookup.h"
 
+#include "utils/openprompt.h"
 #include "utils/formparts.h"
 #include "gridlookupexport.h"
 #include "gridlookupsortmodel.h"
@@ -215,31 +216,20 @@ void OverlayGridLookup::exportRows()
             c = QLatin1Char('_');
     }
     const QByteArray csv = GridLookupExport(m_view, selectedRows()).toCsv();
-    // Guarded: the page, and this overlay with it, may go while the dialog runs.
-    const QPointer<OverlayGridLookup> self(this);
-    const QString path = LocalFiles::askSaveFileName(this, (name.isEmpty() ? QStringLiteral("lookup") : name)
-                                                               + QStringLiteral(".csv"));
-    if (path.isEmpty())
-        return;
-    QString error;
-    if (!LocalFiles::write(path, csv, &error))
-        LocalFiles::reportWriteFailure(self, path, error);
+    LocalFiles::saveAs(this, (name.isEmpty() ? QStringLiteral("lookup") : name) + QStringLiteral(".csv"), csv);
 }
 
 void OverlayGridLookup::printClicked()
 {
-    // Guarded: the page, and this overlay with it, may go while the dialog runs.
-    QPointer<PrintTableDialog> dialog
-        = new PrintTableDialog(m_formTitle->text(), m_model, m_hiddenColumns, this);
+    // The page, and this overlay with it, may go while the dialog is open: it goes with them.
+    auto *dialog = new PrintTableDialog(m_formTitle->text(), m_model, m_hiddenColumns, this);
     // Printed as the user sorted it.
     QVector<int> order;
     order.reserve(m_sortModel->rowCount());
     for (int row = 0; row < m_sortModel->rowCount(); ++row)
         order.append(m_sortModel->mapToSource(m_sortModel->index(row, 0)).row());
     dialog->setRowOrder(order);
-    dialog->setModal(true);
-    dialog->exec();
-    delete dialog;
+    openPrompt(dialog, this, [](PrintTableDialog *, int) {});
 }
 
 bool OverlayGridLookup::eventFilter(QObject *watched, QEvent *event)

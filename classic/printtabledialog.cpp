@@ -1,5 +1,6 @@
 #include "printtabledialog.h"
 
+#include "utils/openprompt.h"
 #include "utils/formparts.h"
 #include "printpageheader.h"
 #include "tablerenderer.h"
@@ -58,9 +59,8 @@ PrintTableDialog::PrintTableDialog(const QString &title, QStandardItemModel *mod
     fillPrinterChoice();
 
     connect(m_pageSetupButton, &QPushButton::clicked, this, [this] {
-        QPageSetupDialog setup(m_printer.get());
-        setup.exec();
-        updatePreview();
+        openPrompt(new QPageSetupDialog(m_printer.get(), this), this,
+                   [this](QPageSetupDialog *, int) { updatePreview(); });
     });
     connect(m_printButton, &QPushButton::clicked, this, &PrintTableDialog::systemDialogClicked);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -221,7 +221,7 @@ void PrintTableDialog::updatePreview()
         m_preview->updatePreview();
 }
 
-QString PrintTableDialog::choosePdfFile()
+void PrintTableDialog::choosePdfFile()
 {
     QSettings settings;
     // The folder of the last save, else the documents folder, else home: the file dialog would
@@ -240,36 +240,38 @@ QString PrintTableDialog::choosePdfFile()
     name.replace(QRegularExpression(QStringLiteral("[^\\w .-]")), QStringLiteral("_"));
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         name.prepend(QStringLiteral("table"));
-    QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Print to PDF file"),
-                                                QDir(folder).filePath(name + QLatin1Char('.') + PdfSuffix),
-                                                QStringLiteral("PDF files (*.pdf)"));
-    if (file.isEmpty())
-        return file;
-    if (QFileInfo(file).suffix().isEmpty())
-        file += QLatin1Char('.') + QLatin1String(PdfSuffix);
-    settings.setValue(QLatin1String(DownloadLocationKey), QFileInfo(file).absolutePath());
-    return file;
+    auto *dialog = new QFileDialog(this, QStringLiteral("Print to PDF file"),
+                                   QDir(folder).filePath(name + QLatin1Char('.') + PdfSuffix),
+                                   QStringLiteral("PDF files (*.pdf)"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    // The dialog adds the suffix itself, so its overwrite question is about the file written.
+    dialog->setDefaultSuffix(QLatin1String(PdfSuffix));
+    openPrompt(dialog, this, [this](QFileDialog *dialog, int result) {
+        const QStringList files = dialog->selectedFiles();
+        if (result != QDialog::Accepted || files.isEmpty())
+            return;
+        const QString file = files.first();
+        QSettings().setValue(QLatin1String(DownloadLocationKey), QFileInfo(file).absolutePath());
+        m_printer->setOutputFileName(file);
+        updatePreview();
+        printFromPreview(file);
+    });
 }
 
 void PrintTableDialog::systemDialogClicked()
 {
-    QString target;
-    bool accepted = false;
     if (pdfChosen()) {
-        target = choosePdfFile();
-        accepted = !target.isEmpty();
-        if (accepted)
-            m_printer->setOutputFileName(target);
-    } else {
-        QPrintDialog dialog(m_printer.get());
-        dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-        dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
-        accepted = dialog.exec() == QDialog::Accepted;
-        target = m_printer->printerName();
+        choosePdfFile();
+        return;
     }
-    updatePreview();
-    if (accepted)
-        printFromPreview(target);
+    auto *dialog = new QPrintDialog(m_printer.get(), this);
+    dialog->setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog->setOption(QAbstractPrintDialog::PrintCollateCopies, false);
+    openPrompt(dialog, this, [this](QPrintDialog *, int result) {
+        updatePreview();
+        if (result == QDialog::Accepted)
+            printFromPreview(m_printer->printerName());
+    });
 }
 
 void PrintTableDialog::printFromPreview(const QString &target)
@@ -279,11 +281,11 @@ void PrintTableDialog::printFromPreview(const QString &target)
     m_printerFailed = false;
     m_preview->print();
     if (m_printerFailed) {
-        QMessageBox box(QMessageBox::Warning, windowTitle(),
-                        QStringLiteral("The table could not be printed: %1 cannot be opened.").arg(target),
-                        QMessageBox::Ok, this);
-        box.setTextFormat(Qt::PlainText);
-        box.exec();
+        auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                    QStringLiteral("The table could not be printed: %1 cannot be opened.").arg(target),
+                                    QMessageBox::Ok, this);
+        box->setTextFormat(Qt::PlainText);
+        openPrompt(box, this, [](QMessageBox *, int) {});
         return;
     }
     accept();

@@ -52,8 +52,8 @@ private:
     void addColumnBoxes(const QList<int> &hiddenColumns);
     void fillPrinterChoice();
     bool pdfChosen() const;
-    // Asks where the PDF goes; empty when the user cancels.
-    QString choosePdfFile();
+    // Asks where the PDF goes, then prints it there; nothing when the user cancels.
+    void choosePdfFile();
     void updatePreview();
     void printFromPreview(const QString &target);
 

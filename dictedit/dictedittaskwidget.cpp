@@ -4,6 +4,7 @@
 #include "highlighter.h"
 #include "ui_dictedittaskwidget.h"
 
+#include "utils/openprompt.h"
 #include "utils/plaintext.h"
 #include "applinks/apptranceiver.h"
 #include "style/stylemanager.h"
@@ -73,7 +74,7 @@ DictEditTaskWidget::DictEditTaskWidget(AppTranceiver *transport, QWidget *parent
     });
 
     connect(m_form->detachButton, &QPushButton::clicked, this, &TaskPageWidget::detachClicked);
-    connect(m_form->closeButton, &QPushButton::clicked, this, &DictEditTaskWidget::cancelClicked);
+    connect(m_form->closeButton, &QPushButton::clicked, this, &DictEditTaskWidget::closeClicked);
     connect(m_form->cancelButton, &QPushButton::clicked, this, &DictEditTaskWidget::cancelClicked);
     connect(m_form->saveButton, &QPushButton::clicked, this, &DictEditTaskWidget::saveClicked);
     connect(m_form->removeButton, &QPushButton::clicked, this, &DictEditTaskWidget::removeClicked);
@@ -186,6 +187,7 @@ void DictEditTaskWidget::mh_begin_edit(const google::protobuf::Message &msg)
         showNoSource();
     else
         sourceSelected(0);
+    m_receivedState = editState();
 }
 
 void DictEditTaskWidget::mh_test_query_response(const google::protobuf::Message &msg)
@@ -309,12 +311,19 @@ void DictEditTaskWidget::updateKnownNames()
 
 void DictEditTaskWidget::addClicked()
 {
-    const QPointer<DictEditTaskWidget> self(this);
-    bool ok = false;
-    const QString name = QInputDialog::getText(
-        this, QStringLiteral("Add New Data Source"), QStringLiteral("Please enter new data source name."),
-        QLineEdit::Normal, QString(), &ok, Qt::WindowFlags(), Qt::ImhUppercaseOnly | Qt::ImhLowercaseOnly);
-    if (!self || !ok || name.isEmpty())
+    auto *dialog = new QInputDialog(this);
+    dialog->setWindowTitle(QStringLiteral("Add New Data Source"));
+    dialog->setLabelText(QStringLiteral("Please enter new data source name."));
+    dialog->setInputMethodHints(Qt::ImhUppercaseOnly | Qt::ImhLowercaseOnly);
+    openPrompt(dialog, this, [this](QInputDialog *dialog, int result) {
+        if (result == QDialog::Accepted)
+            addSourceNamed(dialog->textValue());
+    });
+}
+
+void DictEditTaskWidget::addSourceNamed(const QString &name)
+{
+    if (name.isEmpty())
         return;
     static const QRegularExpression validName(QStringLiteral("^[A-Za-z]+$"));
     if (!validName.match(name).hasMatch())
@@ -357,6 +366,47 @@ void DictEditTaskWidget::saveClicked()
             *complete->add_mutable_sources() = *entry.second;
     }
     sendEnvelope(envelope);
+}
+
+void DictEditTaskWidget::closeClicked()
+{
+    if (unsavedWork().isEmpty()) {
+        cancelClicked();
+        return;
+    }
+    auto *question = new QMessageBox(QMessageBox::Question, QStringLiteral("Data Dictionary Editor"),
+                                     QStringLiteral("Save the changes to the dictionary?"),
+                                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    question->setDefaultButton(QMessageBox::Save);
+    openPrompt(question, this, [this](QMessageBox *, int answer) {
+        if (answer == QMessageBox::Save)
+            saveClicked();
+        else if (answer == QMessageBox::Discard)
+            cancelClicked();
+    });
+}
+
+QString DictEditTaskWidget::unsavedWork() const
+{
+    return m_editing && editState() != m_receivedState ? QStringLiteral("unsaved dictionary changes") : QString();
+}
+
+// What a save would send: the description and the mutable sources, the editor's texts in the
+// current one. Typing and undoing again leaves it as it arrived.
+std::string DictEditTaskWidget::editState() const
+{
+    std::string state = Latin1::fromQString(m_form->dictDescEdit->toPlainText());
+    for (const auto &entry : m_sources) {
+        if (!entry.second->is_mutable())
+            continue;
+        DataSource source = *entry.second;
+        if (entry.second.get() == m_currentSource) {
+            source.set_description(Latin1::fromQString(m_form->descriptionEdit->toPlainText()));
+            source.set_source_string(Latin1::fromQString(m_form->dataDefinitionEdit->toPlainText()));
+        }
+        state += '\0' + source.SerializeAsString();
+    }
+    return state;
 }
 
 void DictEditTaskWidget::cancelClicked()

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <map>
+#include <string>
 #include <memory>
 
 class AppTranceiver;
@@ -47,12 +48,15 @@ public:
 
     QString title() const override;
     QString shortName() const override;
+    QString unsavedWork() const override;
 
 signals:
     void disconnected();
 
 private slots:
     void cancelClicked();
+    // Asks Save, Discard or Cancel when anything was edited.
+    void closeClicked();
     void saveClicked();
     void removeClicked();
     void addClicked();
@@ -65,6 +69,7 @@ private:
     using SourceMap = std::map<QString, std::unique_ptr<dictedit::DataSource>>;
 
     void addSource(std::unique_ptr<dictedit::DataSource> source);
+    void addSourceNamed(const QString &name);
     void switchSource(dictedit::DataSource *from, dictedit::DataSource *to);
     void sourceSelected(int index);
     void typeChanged(int type);
@@ -74,6 +79,7 @@ private:
     void updateKnownNames();
     void sendEnvelope(const google::protobuf::Message &envelope);
     void updateIcons();
+    std::string editState() const;
 
     QStackedLayout *m_pageLayout = nullptr;
     std::unique_ptr<Ui::DictEditTaskWidget> m_form;
@@ -84,4 +90,5 @@ private:
     EnvelopeDispatcher m_dispatcher;
     QString m_defaultDatabase;
     bool m_editing = false; // a dictionary has arrived
+    std::string m_receivedState; // editState() as the dictionary arrived
 };

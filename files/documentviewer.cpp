@@ -59,12 +59,7 @@ QPushButton *DocumentViewer::addActionButton(const QString &name, const QString 
 
 void DocumentViewer::saveToLocalFile(const QString &proposedName, const QByteArray &bytes)
 {
-    const QString path = LocalFiles::askSaveFileName(this, proposedName);
-    if (path.isEmpty())
-        return;
-    QString error;
-    if (!LocalFiles::write(path, bytes, &error))
-        LocalFiles::reportWriteFailure(this, path, error);
+    LocalFiles::saveAs(this, proposedName, bytes);
 }
 
 void DocumentViewer::done(int result)

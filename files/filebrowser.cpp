@@ -1,5 +1,6 @@
 #include "filebrowser.h"
 
+#include "utils/openprompt.h"
 #include "filedialogcopy.h"
 #include "filedialogrename.h"
 #include "filemessagebox.h"
@@ -363,10 +364,10 @@ void FileBrowser::clickedView()
         return;
     const Row entry = rowAt(m_table->currentRow());
     if (entry.size > MaxTransferSize) {
-        FileMessageBox box(QMessageBox::Critical, QStringLiteral("File Too Large"),
-                           QStringLiteral("File too big to download using ZU Client."), QString(), this);
-        box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
+        auto *box = new FileMessageBox(QMessageBox::Critical, QStringLiteral("File Too Large"),
+                                       QStringLiteral("File too big to download using ZU Client."), QString(), this);
+        box->setStandardButtons(QMessageBox::Ok);
+        openPrompt(box, this, [](QMessageBox *, int) {});
         return;
     }
     downloadAndView(entry.name, directoryPrefix() + entry.name);
@@ -396,20 +397,22 @@ void FileBrowser::downloadAndView(const QString &displayName, const QString &rem
 
 void FileBrowser::renamePrompt(const QString &path, const QString &source)
 {
-    FileDialogRename dialog(source, this);
-    if (dialog.exec() != QDialog::Accepted || !m_connection)
-        return;
-    m_connection->renameFile(this, path + source, path + source, path + dialog.destination());
-    refreshData();
+    openPrompt(new FileDialogRename(source, this), this, [this, path, source](FileDialogRename *dialog, int result) {
+        if (result != QDialog::Accepted || !m_connection)
+            return;
+        m_connection->renameFile(this, path + source, path + source, path + dialog->destination());
+        refreshData();
+    });
 }
 
 void FileBrowser::copyPrompt(const QString &path, const QString &source)
 {
-    FileDialogCopy dialog(source, this);
-    if (dialog.exec() != QDialog::Accepted || !m_connection)
-        return;
-    m_connection->copyFile(this, path + source, path + source, path + dialog.destination());
-    refreshData();
+    openPrompt(new FileDialogCopy(source, this), this, [this, path, source](FileDialogCopy *dialog, int result) {
+        if (result != QDialog::Accepted || !m_connection)
+            return;
+        m_connection->copyFile(this, path + source, path + source, path + dialog->destination());
+        refreshData();
+    });
 }
 
 void FileBrowser::fileRespRename(QVariant context, QString error)

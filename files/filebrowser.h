@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "menu/abstractremotefileworker.h"
 
 #include <QDialog>
@@ -95,10 +97,10 @@ private:
     using Step = void (FileBrowser::*)(const QVariantMap &);
     void startBatch(QVariantMap batch, const QString &label, qint64 maximum, Step firstStep);
     void endBatch(const QVariantMap &batch);
-    // After a failed step (error not empty) asks Retry, Skip or Abort; true when the answer was dealt
-    // with here (the step runs again, or the batch ends), false when the batch goes on.
+    // After a failed step (error not empty) asks Retry, Skip or Abort and, once answered, runs the step
+    // again, runs `skipped`, or ends the batch; false (and no question) when nothing failed.
     bool settleFailure(const QVariantMap &batch, const QString &error, const QString &text, bool offerSkip,
-                       Step retry);
+                       Step retry, const std::function<void()> &skipped);
     // Moves to the next entry and runs `step`, or ends the batch when cancelled or done.
     void advance(QVariantMap batch, bool showIndex, Step step);
     void deleteStep(const QVariantMap &batch);
@@ -108,8 +110,13 @@ private:
     void startDeleteBatch(const QStringList &paths);
     // Asks for the printer first.
     void startPrintBatch(const QStringList &paths);
-    void downloadRows(const QList<Row> &rows);
-    void batchDownloadAnswer(QVariantMap batch, const QByteArray &data, const QString &error);
+    void checkUploads(QStringList pending, QStringList files, qint64 total, bool several);
+    void checkDownloadSizes(QList<Row> pending, QList<Row> small, bool several);
+    void downloadInto(const QString &folder, const QList<Row> &rows);
+    void checkDownloadTargets(const QString &folder, QList<Row> pending, QStringList names, qint64 total);
+    void batchDownloadAnswer(const QVariantMap &batch, const QByteArray &data, const QString &error);
+    void writeBatchFile(const QVariantMap &batch, const QByteArray &data);
+    void batchFileDone(QVariantMap batch, qint64 bytes);
 
     QPointer<MainConnection> m_connection;
     QStringList m_history;

@@ -1,5 +1,6 @@
 // The browser's operations on several files and the file transfers: delete, print, download and
 // upload batches, and single downloads for viewing or saving.
+#include "utils/openprompt.h"
 #include "filebrowser.h"
 
 #include "filedialogdelete.h"
@@ -47,32 +48,37 @@ struct Prompt
     QString proceed; // "Retry", "Overwrite", or empty for no such button
     bool offerSkip;
     QMessageBox::ButtonRole skipRole;
-    QWidget *parent;
 };
 
-// Closing the box counts as Abort.
-Choice ask(const Prompt &prompt)
+using Answer = std::function<void(Choice)>;
+
+// Closing the box counts as Abort. The box belongs to the browser: if the browser goes first (the
+// menu link dropped), the box goes with it and `answered` is never called.
+void ask(FileBrowser *browser, const Prompt &prompt, Answer answered)
 {
-    FileMessageBox box(prompt.icon, prompt.title, prompt.text, prompt.details, prompt.parent);
+    auto *box = new FileMessageBox(prompt.icon, prompt.title, prompt.text, prompt.details, browser);
     QPushButton *proceed
-        = prompt.proceed.isEmpty() ? nullptr : box.addButton(prompt.proceed, QMessageBox::YesRole);
-    QPushButton *skip = prompt.offerSkip ? box.addButton(QStringLiteral("Skip"), prompt.skipRole) : nullptr;
-    QPushButton *abort = box.addButton(QStringLiteral("Abort"), QMessageBox::RejectRole);
-    box.setDefaultButton(proceed ? proceed : skip ? skip : abort);
-    box.setEscapeButton(abort);
-    box.exec();
-    if (proceed && box.clickedButton() == proceed)
-        return Choice::Proceed;
-    if (skip && box.clickedButton() == skip)
-        return Choice::Skip;
-    return Choice::Abort;
+        = prompt.proceed.isEmpty() ? nullptr : box->addButton(prompt.proceed, QMessageBox::YesRole);
+    QPushButton *skip = prompt.offerSkip ? box->addButton(QStringLiteral("Skip"), prompt.skipRole) : nullptr;
+    QPushButton *abort = box->addButton(QStringLiteral("Abort"), QMessageBox::RejectRole);
+    box->setDefaultButton(proceed ? proceed : skip ? skip : abort);
+    box->setEscapeButton(abort);
+    openPrompt(box, browser, [proceed, skip, answered](QMessageBox *box, int) {
+        if (proceed && box->clickedButton() == proceed)
+            answered(Choice::Proceed);
+        else if (skip && box->clickedButton() == skip)
+            answered(Choice::Skip);
+        else
+            answered(Choice::Abort);
+    });
 }
 
 // The prompt after a failed step of a batch.
-Choice askRetry(const QString &text, const QString &error, bool offerSkip)
+void askRetry(FileBrowser *browser, const QString &text, const QString &error, bool offerSkip, Answer answered)
 {
-    return ask({ QMessageBox::Critical, QString(), text, error, QStringLiteral("Retry"), offerSkip,
-                 QMessageBox::DestructiveRole, nullptr });
+    ask(browser, { QMessageBox::Critical, QString(), text, error, QStringLiteral("Retry"), offerSkip,
+                   QMessageBox::DestructiveRole },
+        std::move(answered));
 }
 
 QStringList listOf(const QVariantMap &batch)
@@ -116,20 +122,6 @@ QString printable(QString name)
     return name;
 }
 
-// Writes one file of a batch download, asking again while that fails; false when the user aborts.
-bool writeBatchFile(const QString &folder, const QString &name, const QByteArray &data)
-{
-    for (;;) {
-        QString reason;
-        const QString target = LocalFiles::childPath(folder, name, &reason);
-        if (!target.isEmpty() && LocalFiles::write(target, data, &reason))
-            return true;
-        const Choice choice = askRetry(QStringLiteral("Could not write file '%1'").arg(name), reason, true);
-        if (choice != Choice::Proceed)
-            return choice == Choice::Skip;
-    }
-}
-
 } // namespace
 
 void FileBrowser::startBatch(QVariantMap batch, const QString &label, qint64 maximum, Step firstStep)
@@ -157,21 +149,24 @@ void FileBrowser::endBatch(const QVariantMap &batch)
 }
 
 bool FileBrowser::settleFailure(const QVariantMap &batch, const QString &error, const QString &text,
-                                bool offerSkip, Step retry)
+                                bool offerSkip, Step retry, const std::function<void()> &skipped)
 {
     if (error.isEmpty())
         return false;
-    switch (askRetry(text, error, offerSkip)) {
-    case Choice::Abort:
-        endBatch(batch);
-        return true;
-    case Choice::Proceed:
-        (this->*retry)(batch);
-        return true;
-    case Choice::Skip:
-        break;
-    }
-    return false;
+    askRetry(this, text, error, offerSkip, [this, batch, retry, skipped](Choice choice) {
+        switch (choice) {
+        case Choice::Abort:
+            endBatch(batch);
+            return;
+        case Choice::Proceed:
+            (this->*retry)(batch);
+            return;
+        case Choice::Skip:
+            skipped();
+            return;
+        }
+    });
+    return true;
 }
 
 void FileBrowser::advance(QVariantMap batch, bool showIndex, Step step)
@@ -197,21 +192,24 @@ void FileBrowser::clickedDelete()
     const QString question = rows.size() == 1
         ? QStringLiteral("Are you sure you want to permanently delete this file?")
         : QStringLiteral("Are you sure you want to permanently delete these files?");
-    if (QMessageBox::question(this, QStringLiteral("Delete ZU Files"), question,
-                              QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Yes)
-        == QMessageBox::Cancel)
-        return;
     QStringList paths;
     for (const int row : rows)
         paths << directoryPrefix() + rowAt(row).name;
-    startDeleteBatch(paths);
+    auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Delete ZU Files"), question,
+                                QMessageBox::Yes | QMessageBox::Cancel, this);
+    box->setDefaultButton(QMessageBox::Yes);
+    openPrompt(box, this, [this, paths](QMessageBox *, int answer) {
+        if (answer == QMessageBox::Yes)
+            startDeleteBatch(paths);
+    });
 }
 
 void FileBrowser::deletePrompt(const QString &path, const QString &source)
 {
-    FileDialogDelete dialog(source, this);
-    if (dialog.exec() == QDialog::Accepted)
-        startDeleteBatch({ path + source });
+    openPrompt(new FileDialogDelete(source, this), this, [this, path, source](FileDialogDelete *, int result) {
+        if (result == QDialog::Accepted)
+            startDeleteBatch({ path + source });
+    });
 }
 
 void FileBrowser::startDeleteBatch(const QStringList &paths)
@@ -228,9 +226,10 @@ void FileBrowser::deleteStep(const QVariantMap &batch)
 void FileBrowser::fileRespDelete(QVariant context, QString error)
 {
     const QVariantMap batch = context.toMap();
+    const auto next = [this, batch] { advance(batch, true, &FileBrowser::deleteStep); };
     if (!settleFailure(batch, error, QStringLiteral("Error deleting file '%1'").arg(currentEntry(batch)),
-                       !isLast(batch), &FileBrowser::deleteStep))
-        advance(batch, true, &FileBrowser::deleteStep);
+                       !isLast(batch), &FileBrowser::deleteStep, next))
+        next();
 }
 
 // Print
@@ -253,12 +252,13 @@ void FileBrowser::printPrompt(const QString &path, const QString &source)
 
 void FileBrowser::startPrintBatch(const QStringList &paths)
 {
-    FileDialogPrint dialog(m_connection, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    emit batchPrintInProgress(true);
-    startBatch({ { ListKey, paths }, { PrinterKey, dialog.printer() }, { FormTypeKey, dialog.formType() } },
-               QStringLiteral("Printing Files..."), paths.size(), &FileBrowser::printStep);
+    openPrompt(new FileDialogPrint(m_connection, this), this, [this, paths](FileDialogPrint *dialog, int result) {
+        if (result != QDialog::Accepted)
+            return;
+        emit batchPrintInProgress(true);
+        startBatch({ { ListKey, paths }, { PrinterKey, dialog->printer() }, { FormTypeKey, dialog->formType() } },
+                   QStringLiteral("Printing Files..."), paths.size(), &FileBrowser::printStep);
+    });
 }
 
 void FileBrowser::printStep(const QVariantMap &batch)
@@ -271,48 +271,61 @@ void FileBrowser::printStep(const QVariantMap &batch)
 void FileBrowser::fileRespPrint(QVariant context, QString error)
 {
     const QVariantMap batch = context.toMap();
+    const auto next = [this, batch] { advance(batch, true, &FileBrowser::printStep); };
     if (!settleFailure(batch, error, QStringLiteral("Error printing file '%1'").arg(currentEntry(batch)),
-                       !isLast(batch), &FileBrowser::printStep))
-        advance(batch, true, &FileBrowser::printStep);
+                       !isLast(batch), &FileBrowser::printStep, next))
+        next();
 }
 
 // Upload
 
 void FileBrowser::clickedUpload()
 {
-    const QStringList chosen = QFileDialog::getOpenFileNames(this, QStringLiteral("Select file(s) to upload"),
-                                                             LocalFiles::uploadLocation());
-    if (chosen.isEmpty())
-        return;
-    LocalFiles::setUploadLocation(QFileInfo(chosen.first()).absolutePath());
+    auto *dialog = new QFileDialog(this, QStringLiteral("Select file(s) to upload"), LocalFiles::uploadLocation());
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    openPrompt(dialog, this, [this](QFileDialog *dialog, int result) {
+        const QStringList chosen = dialog->selectedFiles();
+        if (result != QDialog::Accepted || chosen.isEmpty())
+            return;
+        LocalFiles::setUploadLocation(QFileInfo(chosen.first()).absolutePath());
+        checkUploads(chosen, {}, 0, chosen.size() > 1);
+    });
+}
 
-    QSet<QString> listed;
-    for (int row = 0; row < m_table->rowCount(); ++row)
-        listed.insert(rowAt(row).name);
-    const bool several = chosen.size() > 1;
-    QStringList files;
-    qint64 total = 0;
-    for (const QString &path : chosen) {
+// One chosen file after the other, asking about each that is too large or already listed; then the
+// upload of those kept.
+void FileBrowser::checkUploads(QStringList pending, QStringList files, qint64 total, bool several)
+{
+    while (!pending.isEmpty()) {
+        const QString path = pending.takeFirst();
         const QFileInfo info(path);
         if (info.size() > MaxTransferSize) {
             qInfo() << "User trying to upload file too large:" << path << info.size();
-            const Choice choice = ask(
+            ask(this,
                 { QMessageBox::Warning, QString(), QStringLiteral("FileToo Large"),
                   QStringLiteral("File '%1' is too big to upload using ZU Desktop.").arg(info.fileName()),
-                  QString(), several, QMessageBox::DestructiveRole, nullptr });
-            if (choice == Choice::Abort)
-                return;
-            continue;
+                  QString(), several, QMessageBox::DestructiveRole },
+                [=](Choice choice) {
+                    if (choice != Choice::Abort)
+                        checkUploads(pending, files, total, several);
+                });
+            return;
         }
-        if (listed.contains(info.fileName())) {
-            const Choice choice
-                = ask({ QMessageBox::Warning, QString(), QStringLiteral("File Name Exists"),
-                        QStringLiteral("Filename '%1' already exists.").arg(info.fileName()),
-                        QStringLiteral("Overwrite"), several, QMessageBox::NoRole, nullptr });
-            if (choice == Choice::Abort)
-                return;
-            if (choice == Choice::Skip)
-                continue;
+        bool listed = false;
+        for (int row = 0; row < m_table->rowCount() && !listed; ++row)
+            listed = rowAt(row).name == info.fileName();
+        if (listed) {
+            ask(this,
+                { QMessageBox::Warning, QString(), QStringLiteral("File Name Exists"),
+                  QStringLiteral("Filename '%1' already exists.").arg(info.fileName()), QStringLiteral("Overwrite"),
+                  several, QMessageBox::NoRole },
+                [=](Choice choice) {
+                    if (choice == Choice::Proceed)
+                        checkUploads(pending, files + QStringList { path }, total + info.size(), several);
+                    else if (choice == Choice::Skip)
+                        checkUploads(pending, files, total, several);
+                });
+            return;
         }
         files << path;
         total += info.size();
@@ -324,48 +337,55 @@ void FileBrowser::clickedUpload()
                QStringLiteral("Uploading Files..."), total, &FileBrowser::uploadStep);
 }
 
-void FileBrowser::uploadStep(const QVariantMap &step)
+void FileBrowser::uploadStep(const QVariantMap &batch)
 {
-    QVariantMap batch = step;
-    for (;;) {
-        QFile file(currentEntry(batch));
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = file.readAll();
-            const QString name = QFileInfo(file.fileName()).fileName();
-            if (m_connection)
-                m_connection->uploadFile(this, batch, directoryPrefix() + name, bytes, true, false);
-            return;
-        }
-        const QString text = QStringLiteral("Unable to open '%1' for reading.").arg(file.fileName());
-        qWarning() << text;
-        switch (ask({ QMessageBox::Warning, QStringLiteral("Upload Error"), text, QString(), QStringLiteral("Retry"),
-                      !isLast(batch), QMessageBox::DestructiveRole, nullptr })) {
-        case Choice::Abort:
-            endBatch(batch);
-            return;
-        case Choice::Proceed:
-            break;
-        case Choice::Skip: {
-            QStringList list = listOf(batch);
-            list.removeAt(indexOf(batch));
-            batch.insert(ListKey, list);
-            break;
-        }
-        }
+    QFile file(currentEntry(batch));
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        const QString name = QFileInfo(file.fileName()).fileName();
+        if (m_connection)
+            m_connection->uploadFile(this, batch, directoryPrefix() + name, bytes, true, false);
+        return;
     }
+    const QString text = QStringLiteral("Unable to open '%1' for reading.").arg(file.fileName());
+    qWarning() << text;
+    ask(this,
+        { QMessageBox::Warning, QStringLiteral("Upload Error"), text, QString(), QStringLiteral("Retry"),
+          !isLast(batch), QMessageBox::DestructiveRole },
+        [this, batch](Choice choice) {
+            switch (choice) {
+            case Choice::Abort:
+                endBatch(batch);
+                return;
+            case Choice::Proceed:
+                uploadStep(batch);
+                return;
+            case Choice::Skip: {
+                QVariantMap rest = batch;
+                QStringList list = listOf(rest);
+                list.removeAt(indexOf(rest));
+                rest.insert(ListKey, list);
+                uploadStep(rest);
+                return;
+            }
+            }
+        });
 }
 
 void FileBrowser::fileRespUpload(QVariant context, QString error)
 {
-    QVariantMap batch = context.toMap();
-    const QFileInfo local(currentEntry(batch));
-    if (settleFailure(batch, error, QStringLiteral("Could not upload to file '%1'").arg(local.fileName()),
-                      !isLast(batch), &FileBrowser::uploadStep))
-        return;
-    const qint64 uploaded = batch.value(UploadedKey).toLongLong() + local.size();
-    batch.insert(UploadedKey, uploaded);
-    showProgress(batch, progressUnits(uploaded, batch.value(TotalKey).toLongLong()));
-    advance(batch, false, &FileBrowser::uploadStep);
+    const QVariantMap batch = context.toMap();
+    const auto next = [this, batch] {
+        QVariantMap done = batch;
+        const qint64 uploaded = done.value(UploadedKey).toLongLong() + QFileInfo(currentEntry(done)).size();
+        done.insert(UploadedKey, uploaded);
+        showProgress(done, progressUnits(uploaded, done.value(TotalKey).toLongLong()));
+        advance(done, false, &FileBrowser::uploadStep);
+    };
+    if (!settleFailure(batch, error,
+                       QStringLiteral("Could not upload to file '%1'").arg(QFileInfo(currentEntry(batch)).fileName()),
+                       !isLast(batch), &FileBrowser::uploadStep, next))
+        next();
 }
 
 // Download
@@ -382,51 +402,61 @@ void FileBrowser::clickedDownload()
     QList<Row> entries;
     for (const int row : rows)
         entries << rowAt(row);
-    downloadRows(entries);
+    checkDownloadSizes(entries, {}, entries.size() >= 2);
 }
 
 void FileBrowser::downloadPrompt(const QString &path, const QString &source)
 {
-    const QString local = LocalFiles::askSaveFileName(this, source);
-    if (local.isEmpty() || !m_connection)
-        return;
-    const QVariantMap request { { OperationKey, SaveFile },
-                                { RemoteFileKey, path + source },
-                                { LocalFileKey, local } };
-    m_connection->requestFile(this, request, path + source);
+    LocalFiles::askSaveFileName(this, source, [this, path, source](const QString &local) {
+        if (!m_connection)
+            return;
+        const QVariantMap request { { OperationKey, SaveFile },
+                                    { RemoteFileKey, path + source },
+                                    { LocalFileKey, local } };
+        m_connection->requestFile(this, request, path + source);
+    });
 }
 
-void FileBrowser::downloadRows(const QList<Row> &rows)
+// The selected files one after the other: each too large to download is skipped after a question.
+void FileBrowser::checkDownloadSizes(QList<Row> pending, QList<Row> small, bool several)
 {
-    const bool several = rows.size() >= 2;
-    QList<Row> small;
-    for (const Row &row : rows) {
+    while (!pending.isEmpty()) {
+        const Row row = pending.takeFirst();
         if (row.size <= MaxTransferSize) {
             small << row;
             continue;
         }
         qInfo() << "User trying to download file too large:" << directoryPrefix() + row.name << row.size;
-        const Choice choice
-            = ask({ QMessageBox::Warning, QString(), QStringLiteral("File Too Large"),
-                    QStringLiteral("File '%1' is too big to download using ZU Desktop.").arg(row.name), QString(),
-                    several, QMessageBox::DestructiveRole, this });
-        if (choice == Choice::Abort)
-            return;
+        ask(this,
+            { QMessageBox::Warning, QString(), QStringLiteral("File Too Large"),
+              QStringLiteral("File '%1' is too big to download using ZU Desktop.").arg(row.name), QString(), several,
+              QMessageBox::DestructiveRole },
+            [=](Choice choice) {
+                if (choice != Choice::Abort)
+                    checkDownloadSizes(pending, small, several);
+            });
+        return;
     }
     if (small.isEmpty())
         return;
+    auto *dialog = new QFileDialog(this, QStringLiteral("Download Destination Folder"), LocalFiles::downloadLocation());
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    openPrompt(dialog, this, [this, small](QFileDialog *dialog, int result) {
+        const QString folder = result == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
+        qDebug() << "User selected download folder:" << folder;
+        if (!folder.isEmpty())
+            downloadInto(folder, small);
+    });
+}
 
-    const QString folder = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("Download Destination Folder"), LocalFiles::downloadLocation(), QFileDialog::ShowDirsOnly);
-    qDebug() << "User selected download folder:" << folder;
-    if (folder.isEmpty())
-        return;
+void FileBrowser::downloadInto(const QString &folder, const QList<Row> &rows)
+{
     LocalFiles::setDownloadLocation(folder);
-
     // Names come from the server: one that could be written anywhere but in the folder is skipped.
     QList<Row> safe;
     QStringList refused;
-    for (const Row &row : qAsConst(small)) {
+    for (const Row &row : rows) {
         QString reason;
         if (!LocalFiles::childPath(folder, row.name, &reason).isEmpty()) {
             safe << row;
@@ -436,25 +466,35 @@ void FileBrowser::downloadRows(const QList<Row> &rows)
         refused << QStringLiteral("%1 (%2)").arg(printable(row.name), reason);
     }
     if (!refused.isEmpty()) {
-        FileMessageBox box(QMessageBox::Warning, QStringLiteral("Unsafe File Names"),
-                           QStringLiteral("These files are skipped: their names cannot be saved in '%1'.").arg(folder),
-                           refused.join(QLatin1Char('\n')));
-        box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
+        auto *box = new FileMessageBox(QMessageBox::Warning, QStringLiteral("Unsafe File Names"),
+                                       QStringLiteral("These files are skipped: their names cannot be saved in '%1'.").arg(folder),
+                                       refused.join(QLatin1Char('\n')), this);
+        box->setStandardButtons(QMessageBox::Ok);
+        openPrompt(box, this, [this, folder, safe](QMessageBox *, int) { checkDownloadTargets(folder, safe, {}, 0); });
+        return;
     }
+    checkDownloadTargets(folder, safe, {}, 0);
+}
 
-    QStringList names;
-    qint64 total = 0;
-    for (const Row &row : qAsConst(safe)) {
+// Files that exist in the folder already are overwritten or skipped as the user says; then the
+// batch starts.
+void FileBrowser::checkDownloadTargets(const QString &folder, QList<Row> pending, QStringList names, qint64 total)
+{
+    while (!pending.isEmpty()) {
+        const Row row = pending.takeFirst();
         QString unused;
         if (QFileInfo::exists(LocalFiles::childPath(folder, row.name, &unused))) {
-            const Choice choice = ask({ QMessageBox::Warning, QString(), QStringLiteral("File Name Exists"),
-                                        QStringLiteral("Local filename '%1' already exists.").arg(row.name),
-                                        QStringLiteral("Overwrite"), true, QMessageBox::NoRole, nullptr });
-            if (choice == Choice::Abort)
-                return;
-            if (choice == Choice::Skip)
-                continue;
+            ask(this,
+                { QMessageBox::Warning, QString(), QStringLiteral("File Name Exists"),
+                  QStringLiteral("Local filename '%1' already exists.").arg(row.name), QStringLiteral("Overwrite"),
+                  true, QMessageBox::NoRole },
+                [=](Choice choice) {
+                    if (choice == Choice::Proceed)
+                        checkDownloadTargets(folder, pending, names + QStringList { row.name }, total + row.size);
+                    else if (choice == Choice::Skip)
+                        checkDownloadTargets(folder, pending, names, total);
+                });
+            return;
         }
         names << row.name;
         total += row.size;
@@ -504,17 +544,38 @@ void FileBrowser::fileRespFile(QVariant context, QByteArray data, QString error)
         LocalFiles::reportWriteFailure(this, local, writeError);
 }
 
-void FileBrowser::batchDownloadAnswer(QVariantMap batch, const QByteArray &data, const QString &error)
+void FileBrowser::batchDownloadAnswer(const QVariantMap &batch, const QByteArray &data, const QString &error)
+{
+    const qint64 size = data.size();
+    if (!settleFailure(batch, error, QStringLiteral("Could not download file '%1'").arg(currentEntry(batch)), true,
+                       &FileBrowser::downloadStep, [this, batch, size] { batchFileDone(batch, size); }))
+        writeBatchFile(batch, data);
+}
+
+// Writes one file of a batch download, asking again while that fails.
+void FileBrowser::writeBatchFile(const QVariantMap &batch, const QByteArray &data)
 {
     const QString name = currentEntry(batch);
-    if (settleFailure(batch, error, QStringLiteral("Could not download file '%1'").arg(name), true,
-                      &FileBrowser::downloadStep))
-        return;
-    if (error.isEmpty() && !writeBatchFile(batch.value(LocalPathKey).toString(), name, data)) {
-        endBatch(batch);
+    QString reason;
+    const QString target = LocalFiles::childPath(batch.value(LocalPathKey).toString(), name, &reason);
+    if (!target.isEmpty() && LocalFiles::write(target, data, &reason)) {
+        batchFileDone(batch, data.size());
         return;
     }
-    const qint64 transferred = batch.value(TransferredKey).toLongLong() + data.size();
+    askRetry(this, QStringLiteral("Could not write file '%1'").arg(name), reason, true,
+             [this, batch, data](Choice choice) {
+                 if (choice == Choice::Proceed)
+                     writeBatchFile(batch, data);
+                 else if (choice == Choice::Skip)
+                     batchFileDone(batch, data.size());
+                 else
+                     endBatch(batch);
+             });
+}
+
+void FileBrowser::batchFileDone(QVariantMap batch, qint64 bytes)
+{
+    const qint64 transferred = batch.value(TransferredKey).toLongLong() + bytes;
     batch.insert(TransferredKey, transferred);
     showProgress(batch, progressUnits(transferred, batch.value(TotalKey).toLongLong()));
     advance(batch, false, &FileBrowser::downloadStep);

@@ -1,5 +1,6 @@
 #include "localfiles.h"
 
+#include "utils/openprompt.h"
 #include "filemessagebox.h"
 
 #include <QDebug>
@@ -91,33 +92,46 @@ bool LocalFiles::write(const QString &path, const QByteArray &data, QString *err
     return false;
 }
 
-QString LocalFiles::askSaveFileName(QWidget *parent, const QString &proposedName)
+void LocalFiles::askSaveFileName(QWidget *parent, const QString &proposedName,
+                                 std::function<void(const QString &)> chosen)
 {
     const QString start = downloadLocation();
     QString unsafe;
     const QString proposal = childPath(start, proposedName, &unsafe);
-    const QString chosen = QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"),
-                                                        proposal.isEmpty() ? start : proposal);
-    if (chosen.isEmpty())
-        return QString();
-    const QFileInfo info(chosen);
-    if (info.exists() && !info.isWritable()) {
-        FileMessageBox box(QMessageBox::Information, QStringLiteral("File not writable"),
-                           QStringLiteral("Unable to write to file '%1'").arg(info.absoluteFilePath()),
-                           QString(), parent);
-        box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
-        return QString();
-    }
-    setDownloadLocation(info.absolutePath());
-    return chosen;
+    auto *dialog = new QFileDialog(parent, QStringLiteral("Save As"), proposal.isEmpty() ? start : proposal);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    openPrompt(dialog, dialog, [parent, chosen](QFileDialog *dialog, int result) {
+        const QStringList files = dialog->selectedFiles();
+        if (result != QDialog::Accepted || files.isEmpty())
+            return;
+        const QFileInfo info(files.first());
+        if (info.exists() && !info.isWritable()) {
+            auto *box = new FileMessageBox(QMessageBox::Information, QStringLiteral("File not writable"),
+                                           QStringLiteral("Unable to write to file '%1'").arg(info.absoluteFilePath()),
+                                           QString(), parent);
+            box->setStandardButtons(QMessageBox::Ok);
+            openPrompt(box, box, [](QMessageBox *, int) {});
+            return;
+        }
+        setDownloadLocation(info.absolutePath());
+        chosen(info.filePath());
+    });
+}
+
+void LocalFiles::saveAs(QWidget *parent, const QString &proposedName, const QByteArray &bytes)
+{
+    askSaveFileName(parent, proposedName, [parent, bytes](const QString &path) {
+        QString error;
+        if (!write(path, bytes, &error))
+            reportWriteFailure(parent, path, error);
+    });
 }
 
 void LocalFiles::reportWriteFailure(QWidget *parent, const QString &path, const QString &error)
 {
     qWarning() << "Cannot write file" << path << error;
-    FileMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("Could not write file '%1'").arg(path),
-                       error, parent);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    auto *box = new FileMessageBox(QMessageBox::Critical, QString(), QStringLiteral("Could not write file '%1'").arg(path),
+                                   error, parent);
+    box->setStandardButtons(QMessageBox::Ok);
+    openPrompt(box, box, [](QMessageBox *, int) {});
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,8 +28,12 @@ public:
 
     // "Save As" starting at the download location, proposing `proposedName` there. A chosen file
     // that exists but is not writable is refused with "File not writable"; otherwise its folder
-    // becomes the download location. Empty when nothing may be written.
-    static QString askSaveFileName(QWidget *parent, const QString &proposedName);
+    // becomes the download location and `chosen` gets the path. The dialog is a child of `parent`
+    // and runs no event loop of its own: `chosen` is never called once `parent` is gone.
+    static void askSaveFileName(QWidget *parent, const QString &proposedName,
+                                std::function<void(const QString &path)> chosen);
+    // Asks where, as above, and writes `bytes` there; a failure is reported.
+    static void saveAs(QWidget *parent, const QString &proposedName, const QByteArray &bytes);
 
     // Tells the user a write failed; nothing was changed.
     static void reportWriteFailure(QWidget *parent, const QString &path, const QString &error);

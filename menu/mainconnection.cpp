@@ -10,7 +10,6 @@
 
 #include <QDebug>
 #include <QDesktopServices>
-#include <QMessageBox>
 #include <QRandomGenerator64>
 #include <QTimer>
 
@@ -284,7 +283,9 @@ void MainConnection::mh_launchurl(const google::protobuf::Message &msg)
     const QString text = Latin1::toQString(launch.url());
     const QUrl url(text);
     if (!url.isValid()) {
-        showInvalidUrl(text, url.errorString());
+        qCritical() << "Invalid URL:" << text;
+        qCritical() << url.errorString();
+        emit invalidAddress(text, url.errorString());
         return;
     }
     // Anything else (file:, a custom handler, a script) would run on the workstation, or show its
@@ -302,17 +303,6 @@ void MainConnection::mh_launchurl(const google::protobuf::Message &msg)
     emit openWebPage(Latin1::toQString(launch.menupath()),
                      launch.type() == Menu::LaunchUrl::cognos ? QStringLiteral("Cognos") : QStringLiteral("Web Browser"),
                      url);
-}
-
-void MainConnection::showInvalidUrl(const QString &text, const QString &error)
-{
-    qCritical() << "Invalid URL:" << text;
-    qCritical() << error;
-    QMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("Invalid URL"), QMessageBox::Ok);
-    box.setInformativeText(
-        QStringLiteral("ZU attempted to launch an invalid URL.\nPlease contact your system administrator."));
-    box.setDetailedText(error);
-    box.exec();
 }
 
 void MainConnection::pollScheduledProcesses()

@@ -129,6 +129,8 @@ public slots:
 signals:
     // A short notice for the user about something the server asked for and was refused.
     void statusNotice(QString text);
+    // The server asked to open an address that is not one; the desktop tells the user.
+    void invalidAddress(QString text, QString error);
     void stateChanged(MainConnection::State state);
     void usernameConfirmed(QString username);
     void errorTextChanged(QString errorText);
@@ -187,7 +189,6 @@ private:
     // A reply without data to the requester, if it still lives; an empty error is success.
     void deliverResult(const Request &request, const QString &error);
     void failRequests(const QHash<quint32, Request> &requests, const QString &error);
-    void showInvalidUrl(const QString &text, const QString &error);
 
     State m_state = Disconnected;
     QString m_username;

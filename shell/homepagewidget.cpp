@@ -633,43 +633,44 @@ void HomePageWidget::dragMoveEvent(QDragMoveEvent *event)
         return;
     const QPoint inFrame = m_pinnedFrame->mapFrom(this, event->pos());
     if (!m_pinnedFrame->rect().contains(inFrame)) {
-        if (m_dragRow != m_dragStartRow) {
-            m_workingPinned = SettingsManager::instance()->pinnedLaunches();
-            buildPinnedTable(m_workingPinned);
-            m_dragRow = m_dragStartRow;
-            shadeRow(m_dragStartRow);
-        }
+        // Outside the frame the previous order comes back.
+        moveDraggedRow(grid, m_dragStartRow);
         event->ignore();
         return;
     }
     const int rows = m_workingPinned.size();
-    const int target = qMin(inFrame.y() / qMax(1, m_pinnedFrame->height() / rows), rows - 1);
-    if (target != m_dragRow) {
-        m_workingPinned.move(m_dragRow, target);
-        delete m_dragShade;
-        // Move the row's cells instead of rebuilding: the dragged button must survive the drag.
-        QList<QWidget *> moving;
-        for (int column = 1; column <= 4; ++column)
-            if (QLayoutItem *item = grid->itemAtPosition(2 * m_dragRow, column))
-                moving << item->widget();
-        const int step = target > m_dragRow ? 1 : -1;
-        for (int row = m_dragRow; row != target; row += step) {
-            for (int column = 1; column <= 4; ++column) {
-                if (QLayoutItem *item = grid->itemAtPosition(2 * (row + step), column)) {
-                    QWidget *widget = item->widget();
-                    grid->removeWidget(widget);
-                    grid->addWidget(widget, 2 * row, column);
-                }
+    moveDraggedRow(grid, qMin(inFrame.y() / qMax(1, m_pinnedFrame->height() / rows), rows - 1));
+    event->accept();
+}
+
+// Moves the row's cells instead of rebuilding the table: the dragged button is the parent of the
+// running drag and must live until it ends.
+void HomePageWidget::moveDraggedRow(QGridLayout *grid, int target)
+{
+    if (target == m_dragRow)
+        return;
+    m_workingPinned.move(m_dragRow, target);
+    delete m_dragShade;
+    QList<QWidget *> moving;
+    for (int column = 1; column <= 4; ++column)
+        if (QLayoutItem *item = grid->itemAtPosition(2 * m_dragRow, column))
+            moving << item->widget();
+    const int step = target > m_dragRow ? 1 : -1;
+    for (int row = m_dragRow; row != target; row += step) {
+        for (int column = 1; column <= 4; ++column) {
+            if (QLayoutItem *item = grid->itemAtPosition(2 * (row + step), column)) {
+                QWidget *widget = item->widget();
+                grid->removeWidget(widget);
+                grid->addWidget(widget, 2 * row, column);
             }
         }
-        for (int column = 1; column <= moving.size(); ++column) {
-            grid->removeWidget(moving.at(column - 1));
-            grid->addWidget(moving.at(column - 1), 2 * target, column);
-        }
-        m_dragRow = target;
-        shadeRow(target);
     }
-    event->accept();
+    for (int column = 1; column <= moving.size(); ++column) {
+        grid->removeWidget(moving.at(column - 1));
+        grid->addWidget(moving.at(column - 1), 2 * target, column);
+    }
+    m_dragRow = target;
+    shadeRow(target);
 }
 
 void HomePageWidget::dropEvent(QDropEvent *event)

@@ -82,6 +82,7 @@ private:
     void addProgramRow(QGridLayout *grid, int row, const QModelIndex &index,
                        const SettingsManager::LaunchEntry &entry, bool recentTable, bool pinAllowed);
     void keepScrollPosition(int position);
+    void moveDraggedRow(QGridLayout *grid, int target);
     void startPinnedDrag(QPushButton *button);
     void shadeRow(int row);
 

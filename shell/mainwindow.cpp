@@ -103,6 +103,7 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     connect(connection, &MainConnection::menuReceived, this, &MainWindow::setRootMenuItem);
     connect(m_taskManager, &TaskManager::filesActivated, this, &MainWindow::filesActivated);
     connect(connection, &MainConnection::openWebPage, this, &MainWindow::openWebPage);
+    connect(connection, &MainConnection::invalidAddress, this, &MainWindow::showInvalidAddress);
     connect(connection, &MainConnection::statusNotice, this,
             [this](const QString &text) { statusBar()->showMessage(text, StatusMessageMs); });
     connect(connection, &MainConnection::scheduledProcessCountChanged, m_taskManager,
@@ -538,6 +539,17 @@ void MainWindow::taskmanagerModal(bool modal)
     }
 }
 
+void MainWindow::showInvalidAddress(const QString &text, const QString &error)
+{
+    auto *box = new QMessageBox(QMessageBox::Critical, QString(), QStringLiteral("Invalid URL"), QMessageBox::Ok, this);
+    box->setInformativeText(
+        QStringLiteral("ZU attempted to launch an invalid URL.\nPlease contact your system administrator."));
+    box->setDetailedText(QStringLiteral("%1\n%2").arg(text, error));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 void MainWindow::showApplicationsLost()
 {
     auto *box = new QMessageBox(QMessageBox::Critical, QString(), QStringLiteral("Connection Error"),
@@ -587,10 +599,42 @@ bool MainWindow::confirmForcedQuit()
     return true;
 }
 
+// Pages that would lose something (a terminal program, dictionary changes) are named first. The
+// question runs its own loop, but only over this window, which nothing but the user closes; a page
+// that goes meanwhile is simply not there any more.
+bool MainWindow::confirmLosingWork()
+{
+    QStringList losses;
+    const QList<TaskPageWidget *> pages = m_taskManager->pages();
+    for (const TaskPageWidget *page : pages) {
+        const QString loss = page->unsavedWork();
+        if (!loss.isEmpty() && !losses.contains(loss))
+            losses << loss;
+    }
+    if (losses.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Warning, windowTitle(),
+                    QStringLiteral("Quitting ZU Desktop ends %1.").arg(losses.join(QStringLiteral(" and "))),
+                    QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton *quit = box.addButton(QStringLiteral("Quit"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    if (box.clickedButton() != quit) {
+        qInfo() << "Shutdown cancelled by user.";
+        return false;
+    }
+    return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     qInfo() << "Received request to close MainWindow";
     if (m_router->classicSessionCount() > 0 && !confirmForcedQuit()) {
+        event->ignore();
+        return;
+    }
+    if (!confirmLosingWork()) {
         event->ignore();
         return;
     }

@@ -90,7 +90,9 @@ private:
     void buildForm();
     void notAvailableYet(const QString &feature);
     bool confirmForcedQuit();
+    bool confirmLosingWork();
     void showApplicationsLost();
+    void showInvalidAddress(const QString &text, const QString &error);
     void openViewer(QWidget *viewer, const QString &title);
     void openTextViewer(const QString &name, const QByteArray &data);
     void openExternalViewer(const QString &name, const QByteArray &data);

@@ -1,6 +1,8 @@
 #include "settingsdialog.h"
 
 #include "utils/formparts.h"
+#include "utils/openprompt.h"
+#include "utils/plaintext.h"
 
 #include "trustedcertificatesgroup.h"
 
@@ -302,10 +304,15 @@ void SettingsDialog::okayPressed()
 
 void SettingsDialog::extBrowsePressed()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Select text file viewer"),
-                                                      m_extPathEdit->text(), QString());
-    if (!path.isNull())
-        m_extPathEdit->setText(path);
+    // The dialog may be closed (and so deleted) under the chooser when a solo application makes the
+    // desktop modal: the chooser goes with it.
+    auto *chooser = new QFileDialog(this, QStringLiteral("Select text file viewer"), m_extPathEdit->text());
+    chooser->setFileMode(QFileDialog::ExistingFile);
+    openPrompt(chooser, this, [this](QFileDialog *chooser, int result) {
+        const QStringList files = chooser->selectedFiles();
+        if (result == QDialog::Accepted && !files.isEmpty())
+            m_extPathEdit->setText(files.first());
+    });
 }
 
 void SettingsDialog::updatePasswordButton()
@@ -322,8 +329,8 @@ void SettingsDialog::changePassword()
         emit passwordChangeRequested(m_currentPassEdit->text().trimmed(), m_newPassEdit->text().trimmed());
         m_currentPassEdit->clear();
     } else {
-        QMessageBox::information(this, QStringLiteral("Change Password Failed"),
-                                 QStringLiteral("New password fields must match."), QMessageBox::Ok);
+        PlainText::information(this, QStringLiteral("Change Password Failed"),
+                               QStringLiteral("New password fields must match."));
     }
     m_newPassEdit->clear();
     m_confirmPassEdit->clear();

@@ -134,6 +134,16 @@ void TaskManager::setHomePage(QWidget *page)
         m_pageStack->setCurrentWidget(page);
 }
 
+QList<TaskPageWidget *> TaskManager::pages() const
+{
+    QList<TaskPageWidget *> pages;
+    const QList<QAbstractButton *> buttons = taskButtons();
+    for (const QAbstractButton *button : buttons)
+        if (TaskPageWidget *page = pageOf(button))
+            pages << page;
+    return pages;
+}
+
 QAbstractButton *TaskManager::buttonFor(QWidget *page) const
 {
     const QList<QAbstractButton *> buttons = m_buttonGroup->buttons();

@@ -46,6 +46,8 @@ public:
     QAbstractButton *buttonFor(QWidget *page) const;
     // Task buttons in bar order, the home button first.
     QList<QAbstractButton *> taskButtons() const;
+    // The pages on the task bar, attached or detached.
+    QList<TaskPageWidget *> pages() const;
     int scheduledTaskCount() const;
     // Size a page detached from `rect` gets: halfway to 1300 x 900 around the same centre.
     static QRect detachedGeometry(const QRect &rect);

@@ -4,6 +4,7 @@
 #include "qvterminal.h"
 #include "ui_terminaltaskwidget.h"
 
+#include "utils/openprompt.h"
 #include "applinks/apptranceiver.h"
 #include "style/stylemanager.h"
 
@@ -64,6 +65,12 @@ QString TerminalTaskWidget::shortName() const
     return QStringLiteral("VT");
 }
 
+// A program still runs on the server until the session ends.
+QString TerminalTaskWidget::unsavedWork() const
+{
+    return QStringLiteral("a terminal session");
+}
+
 void TerminalTaskWidget::updateIcons()
 {
     m_form->detachButton->setIcon(QIcon(isAttached() ? QStringLiteral("theme:fullscreen_page.svg")
@@ -73,15 +80,17 @@ void TerminalTaskWidget::updateIcons()
 
 void TerminalTaskWidget::closeClicked()
 {
-    const QMessageBox::StandardButton answer
-        = QMessageBox::question(this, QStringLiteral("Close Terminal Session"),
-                                QStringLiteral("Are you sure you want to terminate this process?"),
-                                QMessageBox::Yes | QMessageBox::No);
-    if (answer == QMessageBox::No)
-        return;
-    zuterm::Envelope envelope;
-    envelope.mutable_kill_process();
-    sendEnvelope(envelope);
+    // The application may hang up while the question is open: the page goes, and the question with it.
+    auto *question = new QMessageBox(QMessageBox::Question, QStringLiteral("Close Terminal Session"),
+                                     QStringLiteral("Are you sure you want to terminate this process?"),
+                                     QMessageBox::Yes | QMessageBox::No, this);
+    openPrompt(question, this, [this](QMessageBox *, int answer) {
+        if (answer != QMessageBox::Yes)
+            return;
+        zuterm::Envelope envelope;
+        envelope.mutable_kill_process();
+        sendEnvelope(envelope);
+    });
 }
 
 void TerminalTaskWidget::sendTerminalData(const QByteArray &data)

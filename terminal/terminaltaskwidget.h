@@ -37,6 +37,7 @@ public:
 
     QString title() const override;
     QString shortName() const override;
+    QString unsavedWork() const override;
 
     QVTerminal *terminal() const { return m_terminal; }
 

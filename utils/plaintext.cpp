@@ -1,5 +1,7 @@
 #include "plaintext.h"
 
+#include "openprompt.h"
+
 #include <QMessageBox>
 #include <QTextDocument>
 
@@ -20,9 +22,9 @@ void setTexts(QMessageBox *box, const QString &text, const QString &informativeT
 
 void information(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, title, QString(), QMessageBox::Ok, parent);
-    setTexts(&box, text);
-    box.exec();
+    auto *box = new QMessageBox(QMessageBox::Information, title, QString(), QMessageBox::Ok, parent);
+    setTexts(box, text);
+    openPrompt(box, box, [](QMessageBox *, int) {});
 }
 
 } // namespace PlainText

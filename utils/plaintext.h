@@ -16,7 +16,8 @@ QString escaped(const QString &text);
 // A message box showing its text and informative text literally.
 void setTexts(QMessageBox *box, const QString &text, const QString &informativeText = QString());
 
-// QMessageBox::information with a literal text.
+// QMessageBox::information with a literal text, opened without a nested event loop: a box whose
+// parent goes (a dialog the network closed) goes with it.
 void information(QWidget *parent, const QString &title, const QString &text);
 
 } // namespace PlainText

@@ -31,6 +31,11 @@ bool TaskPageWidget::isSoloApp() const
     return false;
 }
 
+QString TaskPageWidget::unsavedWork() const
+{
+    return QString();
+}
+
 void TaskPageWidget::setAttached(bool attached)
 {
     if (attached == m_attached)

@@ -22,6 +22,9 @@ public:
     virtual bool isAttached() const;
     virtual QString shortName() const;
     virtual bool isSoloApp() const;
+    // What quitting the desktop would lose on this page, named for the question asked first;
+    // empty when nothing would be lost.
+    virtual QString unsavedWork() const;
 
 public slots:
     virtual void setAttached(bool attached);

@@ -84,15 +84,18 @@ void EngineBrowserWidget::renderProcessTerminated(QWebEnginePage::RenderProcessT
         title = QStringLiteral("Render process killed");
         break;
     }
-    QMessageBox box(QMessageBox::Question, title,
-                    QStringLiteral("Render process exited with code: %1\nDo you want to reload the page ?")
-                        .arg(exitCode),
-                    QMessageBox::Yes | QMessageBox::No, window());
-    box.setTextFormat(Qt::PlainText);
-    const QPointer<EngineBrowserWidget> alive(this);
-    const int answer = box.exec();
-    if (alive && answer == QMessageBox::Yes)
-        QTimer::singleShot(0, m_view, &QWebEngineView::reload);
+    // The page (and a detached page's window) may go while the question is open: it goes too.
+    auto *box = new QMessageBox(QMessageBox::Question, title,
+                                QStringLiteral("Render process exited with code: %1\nDo you want to reload the page ?")
+                                    .arg(exitCode),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this](int answer) {
+        if (answer == QMessageBox::Yes)
+            QTimer::singleShot(0, m_view, &QWebEngineView::reload);
+    });
+    box->open();
 }
 
 void EngineBrowserWidget::downloadRequested(QWebEngineDownloadItem *download)

@@ -97,6 +97,8 @@ private slots:
     void removingTheLastSourceDisablesTheEditor();
     void nothingIsSavedBeforeTheDictionaryArrives();
     void cancelSendsOnlyTheMode();
+    void closeAsksOnlyAfterEdits_data();
+    void closeAsksOnlyAfterEdits();
     void testDialog_data();
     void testDialog();
     void queryWithoutReferencesIsSentAtOnce();
@@ -214,7 +216,7 @@ void tst_DictEditTaskWidget::addingNames()
     if (logged)
         QTest::ignoreMessage(QtInfoMsg, "Data source name already exists");
     child<QPushButton>("addButton")->click();
-    QVERIFY(driver.allHandled());
+    QTRY_VERIFY(driver.allHandled());
     QCOMPARE(title, QString("Add New Data Source|Please enter new data source name."));
     QCOMPARE(comboItems(child<QComboBox>("dataSourceName")), names);
     if (names.contains(name) && !logged) {
@@ -316,6 +318,42 @@ void tst_DictEditTaskWidget::cancelSendsOnlyTheMode()
         QCOMPARE(envelope.edit_complete().mutable_sources_size(), 0);
         QVERIFY(!envelope.edit_complete().has_dict_desc());
     }
+}
+
+void tst_DictEditTaskWidget::closeAsksOnlyAfterEdits_data()
+{
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("mode"); // what is sent: -1 nothing
+    QTest::newRow("untouched: no question") << false << 0 << int(dictedit::EditComplete::CANCEL);
+    QTest::newRow("edited, save") << true << int(QMessageBox::Save) << int(dictedit::EditComplete::SAVE);
+    QTest::newRow("edited, discard") << true << int(QMessageBox::Discard) << int(dictedit::EditComplete::CANCEL);
+    QTest::newRow("edited, cancel") << true << int(QMessageBox::Cancel) << -1;
+}
+
+void tst_DictEditTaskWidget::closeAsksOnlyAfterEdits()
+{
+    QFETCH(bool, edit);
+    QFETCH(int, answer);
+    QFETCH(int, mode);
+    m_transport->deliver(beginEdit({ source("Alpha", DataSource::STRING, true, "old") }));
+    m_page->show();
+    if (edit)
+        QTest::keyClicks(child<QPlainTextEdit>("descriptionEdit"), "new");
+    QCOMPARE(m_page->unsavedWork().isEmpty(), !edit);
+    ModalDriver driver;
+    if (edit)
+        driver.expect<QMessageBox>([answer](QMessageBox *box) { box->button(QMessageBox::StandardButton(answer))->click(); });
+    const int before = sent().size();
+    child<QPushButton>("closeButton")->click();
+    QTRY_VERIFY(driver.allHandled());
+    QVERIFY(driver.unexpected().isEmpty());
+    if (mode < 0) {
+        QCOMPARE(sent().size(), before);
+        return;
+    }
+    QCOMPARE(sent().size(), before + 1);
+    QCOMPARE(int(sent().last().edit_complete().mode()), mode);
 }
 
 void tst_DictEditTaskWidget::testDialog_data()

@@ -265,7 +265,7 @@ void tst_FileBrowser::viewLimitIsEightMiB()
     });
     select(&browser, { "over.bin" });
     button(&browser, "buttonView")->click();
-    QCOMPARE(refusal, QString("File Too Large|File too big to download using ZU Client."));
+    QTRY_COMPARE(refusal, QString("File Too Large|File too big to download using ZU Client."));
     QTest::qWait(200);
     QCOMPARE(viewed.size(), 1);
 }
@@ -283,16 +283,18 @@ void tst_FileBrowser::downloadSkipsExistingLocalFile()
     ModalDriver driver;
     driver.expectFileChoice(local.path());
     QString question;
-    driver.expect<QMessageBox>([&question](QMessageBox *box) {
+    // The batch starts as the question is answered: its progress is looked at then.
+    QPointer<QProgressDialog> progress;
+    int maximum = 0;
+    driver.expect<QMessageBox>([&](QMessageBox *box) {
         question = box->text() + "|" + shownText(box->informativeText());
         press(box, "Skip");
+        progress = browser.findChild<QProgressDialog *>();
+        maximum = progress ? progress->maximum() : -1;
     });
     button(&browser, "buttonDownload")->click();
-    QCOMPARE(question, QString("File Name Exists|Local filename 'two.bin' already exists."));
-
-    QPointer<QProgressDialog> progress = browser.findChild<QProgressDialog *>();
-    QVERIFY(progress);
-    QCOMPARE(progress->maximum(), 1000 + 3000); // the skipped file does not count
+    QTRY_COMPARE(question, QString("File Name Exists|Local filename 'two.bin' already exists."));
+    QCOMPARE(maximum, 1000 + 3000); // the skipped file does not count
     QTRY_VERIFY_WITH_TIMEOUT(!progress, WaitMs);
     QCOMPARE(readFile(local.filePath("one.bin")), QByteArray(1000, '\xff'));
     QCOMPARE(readFile(local.filePath("three.bin")), QByteArray(3000, '\xff'));
@@ -336,17 +338,20 @@ void tst_FileBrowser::abortStopsDeleteBatch()
 
     ModalDriver driver;
     QString question;
-    driver.expect<QMessageBox>([&question](QMessageBox *box) {
+    QPointer<QProgressDialog> progress;
+    int maximum = 0;
+    driver.expect<QMessageBox>([&](QMessageBox *box) {
         question = box->windowTitle() + "|" + box->text();
         box->button(QMessageBox::Yes)->click();
+        // Abort while the first file is being deleted: that one goes, the others stay.
+        progress = browser.findChild<QProgressDialog *>();
+        maximum = progress ? progress->maximum() : -1;
+        if (progress)
+            progress->findChild<QPushButton *>()->click();
     });
     button(&browser, "buttonDelete")->click();
-    QCOMPARE(question, QString("Delete ZU Files|Are you sure you want to permanently delete these files?"));
-    QPointer<QProgressDialog> progress = browser.findChild<QProgressDialog *>();
-    QVERIFY(progress);
-    QCOMPARE(progress->maximum(), 5);
-    // Abort while the first file is being deleted: that one goes, the others stay.
-    progress->findChild<QPushButton *>()->click();
+    QTRY_COMPARE(question, QString("Delete ZU Files|Are you sure you want to permanently delete these files?"));
+    QCOMPARE(maximum, 5);
     QTRY_VERIFY_WITH_TIMEOUT(!progress, WaitMs);
     QCOMPARE(QDir(home("/del")).entryList(QDir::Files), (QStringList { "f2.txt", "f3.txt", "f4.txt", "f5.txt" }));
     QTRY_COMPARE_WITH_TIMEOUT(namesIn(&browser), (QStringList { "f2.txt", "f3.txt", "f4.txt", "f5.txt" }), WaitMs);
@@ -371,7 +376,7 @@ void tst_FileBrowser::tooLargeSingleUploadOffersOnlyAbort()
         press(box, "Abort");
     });
     button(&browser, "buttonUpload")->click();
-    QCOMPARE(text, QString("FileToo Large|File 'big.bin' is too big to upload using ZU Desktop."));
+    QTRY_COMPARE(text, QString("FileToo Large|File 'big.bin' is too big to upload using ZU Desktop."));
     QCOMPARE(buttons, QStringList { "Abort" });
     QVERIFY(!browser.findChild<QProgressDialog *>());
     QVERIFY(!QFile::exists(home("/big.bin")));

@@ -235,7 +235,7 @@ private slots:
             dialog->reject();
         });
         m_window->printDocument("fifth");
-        QVERIFY(driver.allHandled());
+        QTRY_VERIFY(driver.allHandled());
     }
 
     void passwordResultWithoutPendingChangeIsIgnored()
@@ -254,7 +254,7 @@ private slots:
             box->accept();
         });
         m_window->changePasswordResult(true, QString());
-        QCOMPARE(title, QString("Password Change Successful|Password changed as requested"));
+        QTRY_COMPARE(title, QString("Password Change Successful|Password changed as requested"));
     }
 
     // One settings dialog at a time; the password result is shown over it; a solo application
@@ -287,7 +287,7 @@ private slots:
             box->accept();
         });
         m_window->changePasswordResult(false, "<b>too short</b>");
-        QCOMPARE(shown, QString("Password Change Failed|<b>too short</b>|over"));
+        QTRY_COMPARE(shown, QString("Password Change Failed|<b>too short</b>|over"));
 
         m_window->taskmanagerModal(true);
         QTRY_VERIFY(!dialog);
@@ -445,7 +445,7 @@ private slots:
         QTest::ignoreMessage(QtInfoMsg, "Querying user for action.");
         QTest::ignoreMessage(QtInfoMsg, "Shutdown cancelled by user.");
         QVERIFY(!m_window->close());
-        QVERIFY(driver.allHandled());
+        QTRY_VERIFY(driver.allHandled());
         QVERIFY(m_window->isVisible());
     }
 

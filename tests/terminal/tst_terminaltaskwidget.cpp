@@ -153,7 +153,7 @@ void tst_TerminalTaskWidget::closeQuestion()
         box->button(QMessageBox::StandardButton(answer))->click();
     });
     m_page->findChild<QPushButton *>("closeButton")->click();
-    QVERIFY(driver.allHandled());
+    QTRY_VERIFY(driver.allHandled());
     QCOMPARE(question, QString("Close Terminal Session|Are you sure you want to terminate this process?"));
     const QList<zuterm::Envelope> envelopes = m_transport->envelopes<zuterm::Envelope>();
     QCOMPARE(envelopes.size(), 1 + killRequests);
