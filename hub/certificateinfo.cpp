@@ -1,5 +1,7 @@
 #include "certificateinfo.h"
 
+#include "certificatepins.h"
+
 #include <QComboBox>
 #include <QDateTime>
 #include <QHostAddress>
@@ -140,8 +142,7 @@ void CertificateInfo::updateCertificateInfo(int index)
     else if (certificate.effectiveDate() > now)
         validity += tr(" (NOT YET VALID)");
     summary << validity;
-    summary << tr("SHA-256 fingerprint: %1")
-                   .arg(QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper()));
+    summary << tr("SHA-256 fingerprint: %1").arg(CertificatePins::fingerprint(certificate));
     m_summary->setText(summary.join(QLatin1Char('\n')));
 }
 

@@ -1,13 +1,15 @@
 #include "sslerrors.h"
 
+#include "certificatepins.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QDateTime>
 #include <QSslCertificate>
 #include <QSslError>
-#include <QDateTime>
 #include <QVBoxLayout>
 
 SslErrors::SslErrors(QWidget *parent)
@@ -116,7 +118,7 @@ void SslErrors::warnOfNewProblem(const QString &hostPort, const QSslCertificate 
     m_changeWarning->setText(
         tr("%1\n\nIt is the same certificate as before (SHA-256 %2). Ignore goes on this once; ask your "
            "administrator to renew the hub's certificate.")
-            .arg(problems.join(QLatin1Char('\n')), QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper())));
+            .arg(problems.join(QLatin1Char('\n')), CertificatePins::fingerprint(certificate)));
     m_changeWarning->show();
     resize(640, 420);
 }
