@@ -2,6 +2,8 @@
 
 #include "utils/platform.h"
 
+#include "hub/certificatepins.h"
+#include "hub/extraauthorities.h"
 #include "style/stylemanager.h"
 
 #include <QCoreApplication>
@@ -13,6 +15,8 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 
 namespace {
 
@@ -94,6 +98,13 @@ void InstallerDownload::start(const QUrl &url, QWidget *dialogParent)
         fail(QStringLiteral("The installer address \"%1\" is not a web address.").arg(url.toString()));
         return;
     }
+    // Whoever sits on the path could hand over an installer of their own.
+    if (scheme != QLatin1String("https")) {
+        fail(QStringLiteral("The installer address \"%1\" is not https: an installer fetched without TLS "
+                            "could be replaced on the way, so it is not downloaded.")
+                 .arg(url.toString()));
+        return;
+    }
     const QString name = installerFileName(url);
     if (name.isEmpty()) {
         fail(QStringLiteral("The installer address \"%1\" names no file that can be saved.")
@@ -115,8 +126,13 @@ void InstallerDownload::start(const QUrl &url, QWidget *dialogParent)
     }
 
     QNetworkRequest request(url);
+    // Redirects stay on https.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    ExtraAuthorities::apply(&tls);
+    request.setSslConfiguration(tls);
     m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::sslErrors, this, &InstallerDownload::installerSslErrors);
     connect(m_reply, &QNetworkReply::downloadProgress, this, &InstallerDownload::installerDownloadProgress);
     connect(m_reply, &QNetworkReply::readyRead, this, &InstallerDownload::installerReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &InstallerDownload::installerFinished);
@@ -165,7 +181,8 @@ void InstallerDownload::installerFinished()
         return;
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
-        fail(reply->errorString());
+        fail(m_certificateProblem.isEmpty() ? reply->errorString()
+                                            : QStringLiteral("%1\n%2").arg(m_certificateProblem, reply->errorString()));
         return;
     }
     installerReadyRead();
@@ -188,6 +205,29 @@ void InstallerDownload::installerFinished()
     }
     connect(qApp, &QCoreApplication::aboutToQuit, this, &InstallerDownload::startInstaller);
     QCoreApplication::quit();
+}
+
+void InstallerDownload::installerSslErrors(const QList<QSslError> &errors)
+{
+    auto *reply = qobject_cast<QNetworkReply *>(sender());
+    if (!reply)
+        return;
+    const QSslCertificate certificate = reply->sslConfiguration().peerCertificate();
+    const QString host = reply->url().host();
+    // No question here: Ignore is for the hub link, where a person saw the certificate.
+    if (CertificatePins::trustedOnHost(host, certificate, errors)) {
+        qInfo().noquote() << "InstallerDownload - certificate pinned for the hub on" << host << "accepted:"
+                << CertificatePins::fingerprint(certificate);
+        reply->ignoreSslErrors(errors);
+        return;
+    }
+    QStringList texts;
+    for (const QSslError &error : errors)
+        texts << error.errorString();
+    m_certificateProblem = QStringLiteral("The certificate of %1 (SHA-256 %2) was not accepted: %3")
+                               .arg(host, CertificatePins::fingerprint(certificate),
+                                    texts.join(QStringLiteral("; ")));
+    qWarning().noquote() << "InstallerDownload -" << m_certificateProblem;
 }
 
 void InstallerDownload::fail(const QString &detail)

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QObject>
 #include <QPointer>
+#include <QSslError>
 #include <QUrl>
 
 class QNetworkAccessManager;
@@ -14,7 +15,8 @@ class QWidget;
 // user's, puts the update script beside it and, once the download is complete, quits the client
 // and starts the installer detached on the way out. A download that fails, stops short or is
 // refused (hostile file name, planted folder) reports failed() after telling the user, and
-// nothing is started.
+// nothing is started. Installers come over HTTPS only, validated as usual (with the site's extra
+// authorities); the one exception is a certificate the user pinned for a hub on the same host.
 class InstallerDownload : public QObject
 {
     Q_OBJECT
@@ -51,6 +53,7 @@ private slots:
     void installerDownloadProgress(qint64 received, qint64 total);
     void installerReadyRead();
     void installerFinished();
+    void installerSslErrors(const QList<QSslError> &errors);
 
 private:
     bool prepareFolder();
@@ -65,4 +68,5 @@ private:
     QProgressDialog *m_progress = nullptr;
     QFile m_file;
     qint64 m_written = 0;
+    QString m_certificateProblem; // why the server's certificate was refused, for the details
 };

@@ -183,7 +183,14 @@ void LoginDialog::hostSelectionChanged(const QString &text)
 void LoginDialog::setError(const QString &text)
 {
     m_errorLabel->setText(text.trimmed());
-    m_statusStack->setCurrentIndex(text.trimmed().isEmpty() ? BlankPage : ErrorPage);
+    if (!text.trimmed().isEmpty())
+        m_statusStack->setCurrentIndex(ErrorPage);
+    else
+        // A cleared error while a login is under way (a certificate question answered, say) leaves
+        // what the login is doing in view, not a blank.
+        m_statusStack->setCurrentIndex(!m_connectButton->isEnabled() && !m_statusLabel->text().isEmpty()
+                                           ? StatusPage
+                                           : BlankPage);
 }
 
 void LoginDialog::setStatus(const QString &text)
@@ -215,6 +222,7 @@ void LoginDialog::enableInputs(bool enable)
         input->setEnabled(enable);
     if (!enable)
         return;
+    m_statusLabel->clear(); // the attempt it described is over
     if (!m_usernameEdit->text().isEmpty()) {
         m_passwordEdit->selectAll();
         m_passwordEdit->setFocus();

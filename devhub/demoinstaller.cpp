@@ -29,12 +29,12 @@ QByteArray DemoInstaller::script(const QString &recordPath)
           "} > \"$record.part\" && mv -f \"$record.part\" \"$record\"\n";
 }
 
-QString DemoInstaller::defaultUrl(const QString &host, quint16 webPort, const QString &version)
+QString DemoInstaller::defaultUrl(const QString &host, quint16 installerPort, const QString &version)
 {
     QUrl url;
-    url.setScheme(QStringLiteral("http"));
+    url.setScheme(QStringLiteral("https"));
     url.setHost(host);
-    url.setPort(webPort);
+    url.setPort(installerPort);
     url.setPath(QLatin1String(UrlPath));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("version"), version);

@@ -13,6 +13,6 @@ public:
     static constexpr char RecordFileName[] = "installer-run.txt";
 
     static QByteArray script(const QString &recordPath);
-    // The address offered when the operator names none.
-    static QString defaultUrl(const QString &host, quint16 webPort, const QString &version);
+    // The address offered when the operator names none: HTTPS, on the hub's own certificate.
+    static QString defaultUrl(const QString &host, quint16 installerPort, const QString &version);
 };

@@ -55,6 +55,11 @@ quint16 DevHub::webPort() const
     return m_context.webPort;
 }
 
+quint16 DevHub::installerPort() const
+{
+    return m_context.installerPort;
+}
+
 bool DevHub::start(const DevHubOptions &options, QString *error)
 {
     m_config = loadConfig(options.configPath, error);
@@ -86,7 +91,6 @@ bool DevHub::start(const DevHubOptions &options, QString *error)
         return false;
 
     m_web = new WebReportServer(this);
-    m_web->setInstallerRecordPath(m_dataDir + QLatin1Char('/') + QLatin1String(DemoInstaller::RecordFileName));
     if (!m_web->start(options.address, options.webPort, error))
         return false;
     m_context.webPort = m_web->serverPort();
@@ -95,7 +99,17 @@ bool DevHub::start(const DevHubOptions &options, QString *error)
     tls.setLocalCertificate(certificates.certificate());
     tls.setPrivateKey(certificates.key());
     tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-    tls.setProtocol(QSsl::SecureProtocols);
+    // TLS 1.0 and 1.1 are deprecated (RFC 8996); the library's "secure" set still allows them.
+    tls.setProtocol(QSsl::TlsV1_2OrLater);
+
+    // The installer of an update only over HTTPS, on the hub's certificate: a client that trusts
+    // the hub's certificate accepts it there too.
+    m_installerWeb = new WebReportServer(this);
+    m_installerWeb->setTlsConfiguration(tls);
+    m_installerWeb->setInstallerRecordPath(m_dataDir + QLatin1Char('/') + QLatin1String(DemoInstaller::RecordFileName));
+    if (!m_installerWeb->start(options.address, 0, error))
+        return false;
+    m_context.installerPort = m_installerWeb->serverPort();
     m_server = new DevHubServer(m_context, tls, this);
     if (!m_server->listen(options.address, options.port)) {
         *error = QStringLiteral("cannot listen on %1:%2: %3")
@@ -114,6 +128,10 @@ bool DevHub::start(const DevHubOptions &options, QString *error)
     qInfo().noquote() << QStringLiteral("report pages on http://%1:%2/report")
                              .arg(options.address.toString())
                              .arg(m_context.webPort);
+    qInfo().noquote() << QStringLiteral("update installer on https://%1:%2%3")
+                             .arg(options.address.toString())
+                             .arg(m_context.installerPort)
+                             .arg(QLatin1String(DemoInstaller::UrlPath));
     qInfo().noquote() << QStringLiteral("hub listening on %1:%2 (TLS)%3")
                              .arg(options.address.toString())
                              .arg(m_server->serverPort())

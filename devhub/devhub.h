@@ -30,6 +30,7 @@ public:
 
     quint16 port() const;
     quint16 webPort() const;
+    quint16 installerPort() const;
     QString dataDir() const { return m_dataDir; }
     DevHubServer *server() const { return m_server; }
     OperatorConsole *console() const { return m_console; }
@@ -44,6 +45,7 @@ private:
     DevHubContext m_context;
     QString m_dataDir;
     WebReportServer *m_web = nullptr;
+    WebReportServer *m_installerWeb = nullptr;
     DevHubServer *m_server = nullptr;
     OperatorConsole *m_console = nullptr;
 };

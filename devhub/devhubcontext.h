@@ -25,6 +25,7 @@ struct DevHubContext
     QString homesDir; // one directory per user below it
     QString spoolDir; // one directory per printer below it
     quint16 webPort = 0; // the report server's port; 0 when it is not running
+    quint16 installerPort = 0; // the HTTPS server of the demo installer; 0 when it is not running
 
     UpdateOffer update;
     QString notifyOnConnect; // Notify after HelloAck

@@ -269,9 +269,9 @@ void HubClientSession::sendHelloAck(const UpdateOffer &offer)
         ack->set_client_incompatible(true);
     if (!offer.installerUrl.isEmpty())
         ack->set_installer_url(Latin1::fromQString(offer.installerUrl));
-    else if (!offer.version.isEmpty() && m_context.webPort != 0 && m_socket)
+    else if (!offer.version.isEmpty() && m_context.installerPort != 0 && m_socket)
         ack->set_installer_url(Latin1::fromQString(DemoInstaller::defaultUrl(
-            addressText(m_socket->localAddress()), m_context.webPort, offer.version)));
+            addressText(m_socket->localAddress()), m_context.installerPort, offer.version)));
     sendEnvelope(envelope);
 }
 

@@ -5,6 +5,7 @@
 #include "httprequesthead.h"
 
 #include <QDebug>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -70,6 +71,31 @@ bool WebReportServer::start(const QHostAddress &address, quint16 port, QString *
         return false;
     }
     return true;
+}
+
+void WebReportServer::setTlsConfiguration(const QSslConfiguration &tls)
+{
+    m_tlsConfiguration = tls;
+    m_tls = true;
+}
+
+void WebReportServer::incomingConnection(qintptr descriptor)
+{
+    if (!m_tls) {
+        QTcpServer::incomingConnection(descriptor);
+        return;
+    }
+    auto *socket = new QSslSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        socket->deleteLater();
+        return;
+    }
+    socket->setSslConfiguration(m_tlsConfiguration);
+    // A client that refuses the certificate just goes; the request time-out ends one that stalls.
+    connect(socket, qOverload<const QList<QSslError> &>(&QSslSocket::sslErrors), socket,
+            [](const QList<QSslError> &errors) { qDebug() << "web: TLS errors" << errors; });
+    socket->startServerEncryption();
+    addPendingConnection(socket);
 }
 
 void WebReportServer::acceptConnections()

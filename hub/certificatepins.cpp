@@ -20,6 +20,13 @@ QString groupOf(const QString &hostPort)
     return Group + QLatin1Char('/') + key;
 }
 
+bool onlyAccepted(const CertificatePins::Pin &pin, const QList<QSslError> &errors)
+{
+    return std::all_of(errors.begin(), errors.end(), [&pin](const QSslError &error) {
+        return pin.acceptedErrors.contains(int(error.error()));
+    });
+}
+
 } // namespace
 
 QString CertificatePins::fingerprint(const QSslCertificate &certificate)
@@ -63,10 +70,49 @@ CertificatePins::Verdict CertificatePins::check(const QString &hostPort, const Q
         return Verdict::NotPinned;
     if (certificate.isNull() || stored.fingerprint != fingerprint(certificate))
         return Verdict::Changed;
-    const bool onlyAccepted = std::all_of(errors.begin(), errors.end(), [&stored](const QSslError &error) {
-        return stored.acceptedErrors.contains(int(error.error()));
+    return onlyAccepted(stored, errors) ? Verdict::Trusted : Verdict::NewProblem;
+}
+
+QList<QSslError> CertificatePins::newErrors(const QString &hostPort, const QList<QSslError> &errors)
+{
+    const Pin stored = pin(hostPort);
+    QList<QSslError> result;
+    for (const QSslError &error : errors) {
+        if (!stored.acceptedErrors.contains(int(error.error())))
+            result << error;
+    }
+    return result;
+}
+
+bool CertificatePins::pinnable(const QList<QSslError> &errors)
+{
+    static const QList<QSslError::SslError> issuerUnchecked {
+        QSslError::SelfSignedCertificate,        QSslError::SelfSignedCertificateInChain,
+        QSslError::UnableToGetIssuerCertificate, QSslError::UnableToGetLocalIssuerCertificate,
+        QSslError::UnableToVerifyFirstCertificate,
+    };
+    return !errors.isEmpty() && std::all_of(errors.begin(), errors.end(), [](const QSslError &error) {
+        return issuerUnchecked.contains(error.error());
     });
-    return onlyAccepted ? Verdict::Trusted : Verdict::Changed;
+}
+
+QString CertificatePins::hostOf(const QString &hostPort)
+{
+    const int colon = hostPort.lastIndexOf(QLatin1Char(':'));
+    return colon < 0 ? hostPort : hostPort.left(colon);
+}
+
+bool CertificatePins::trustedOnHost(const QString &host, const QSslCertificate &certificate,
+                                    const QList<QSslError> &errors)
+{
+    if (host.isEmpty() || certificate.isNull())
+        return false;
+    const QString presented = fingerprint(certificate);
+    const QList<Pin> stored = pins();
+    return std::any_of(stored.begin(), stored.end(), [&](const Pin &pin) {
+        return hostOf(pin.hostPort).compare(host, Qt::CaseInsensitive) == 0 && pin.fingerprint == presented
+            && onlyAccepted(pin, errors);
+    });
 }
 
 void CertificatePins::trust(const QString &hostPort, const QSslCertificate &certificate,

@@ -17,6 +17,8 @@
 #include "zuhub.pb.h"
 #include "utils/plaintext.h"
 #include "certificatepins.h"
+#include "extraauthorities.h"
+#include "handshakefailure.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -24,6 +26,7 @@
 #include <QHostAddress>
 #include <QMessageBox>
 #include <QRandomGenerator64>
+#include <QSslConfiguration>
 #include <QSslSocket>
 #include <QSysInfo>
 #include <QTimer>
@@ -75,6 +78,7 @@ HubConnection::HubConnection(const ClientIdentity *identity, QObject *parent)
     , m_dispatcher(std::make_unique<EnvelopeDispatcher>(this, QtDebugMsg,
                                                         "HubConnection: No message handler found for"))
     , m_pingTimer(new QTimer(this))
+    , m_stepTimer(new QTimer(this))
 {
     qRegisterMetaType<QAbstractSocket::SocketState>();
     qRegisterMetaType<QAbstractSocket::SocketError>();
@@ -93,6 +97,9 @@ HubConnection::HubConnection(const ClientIdentity *identity, QObject *parent)
                              + int(quint32(QRandomGenerator64::global()->generate()) % PingJitterMs));
     connect(m_pingTimer, &QTimer::timeout, this, &HubConnection::sendPing);
     m_pingTimer->start();
+
+    m_stepTimer->setSingleShot(true);
+    connect(m_stepTimer, &QTimer::timeout, this, &HubConnection::stepTimedOut);
 }
 
 HubConnection::~HubConnection() = default;
@@ -120,8 +127,12 @@ void HubConnection::startConnection(bool connectMenu)
     m_decoder.reset();
     m_peerCompresses = false;
 
+    m_certificateQuestioned = false;
+
     m_socket = new QSslSocket(this);
-    m_socket->setProtocol(QSsl::SecureProtocols);
+    QSslConfiguration tls = m_socket->sslConfiguration();
+    ExtraAuthorities::apply(&tls);
+    m_socket->setSslConfiguration(tls);
     m_socket->setReadBufferSize(ReadBufferBytes);
     connect(m_socket, &QSslSocket::stateChanged, this, &HubConnection::socketStateChanged);
     connect(m_socket, &QSslSocket::encrypted, this, &HubConnection::socketEncrypted);
@@ -135,6 +146,7 @@ void HubConnection::startConnection(bool connectMenu)
     // Entered before connecting: a socket that fails at once (no TLS library) must still find the
     // link in Connecting, so that its error brings the usual disconnection.
     setState(State::Connecting);
+    startStep(Step::Connect);
     m_socket->connectToHostEncrypted(m_hostEntry->host, m_hostEntry->port, QIODevice::ReadWrite,
                                      QAbstractSocket::AnyIPProtocol);
 }
@@ -146,8 +158,9 @@ void HubConnection::socketEncrypted()
         qWarning() << "HubConnection::socketEncrypted() - invalid state:" << int(m_state);
         return;
     }
-    qInfo() << "HUB: Socket Encrypted" << m_socket->peerAddress();
+    qInfo() << "HUB: Socket Encrypted" << m_socket->peerAddress() << m_socket->sessionProtocol();
     setState(State::Handshaking);
+    startStep(Step::HelloAck);
 
     ZuHubProto::Envelope envelope;
     auto *hello = envelope.mutable_hello();
@@ -282,6 +295,7 @@ void HubConnection::retireSocket(QSslSocket *socket)
 void HubConnection::mh_hello_ack(const google::protobuf::Message &msg)
 {
     const auto &ack = static_cast<const ZuHubProto::HelloAck &>(msg);
+    startStep(Step::None);
     m_peerCompresses = ack.supports_compression();
     qInfo() << "HUB: Supports message compression:" << m_peerCompresses;
     const bool menuWanted = m_menuWanted;
@@ -398,6 +412,7 @@ void HubConnection::menuRequestConnection(bool connect)
         // Deliberately without the setter: nothing is announced and the socket stays open until
         // the next start replaces it.
         m_state = State::Disconnected;
+        startStep(Step::None);
         BusyMouse::instance()->stop(BusyKey);
     }
 }
@@ -526,17 +541,31 @@ void HubConnection::socketSslErrors(const QList<QSslError> &errors)
     }
     BusyMouse::instance()->stop(BusyKey);
     if (!hostPort.isEmpty() && !certificate.isNull()) {
-        if (verdict == CertificatePins::Verdict::Changed) {
+        switch (verdict) {
+        case CertificatePins::Verdict::Changed:
             qWarning() << "HUB: the certificate of" << hostPort << "differs from the trusted one; trusted"
                        << CertificatePins::pin(hostPort).fingerprint << "presented"
                        << CertificatePins::fingerprint(certificate);
             dialog.warnOfChange(hostPort, CertificatePins::pin(hostPort).fingerprint,
                                 CertificatePins::fingerprint(certificate));
-        } else {
-            dialog.offerTrust(hostPort);
+            break;
+        case CertificatePins::Verdict::NewProblem:
+            qWarning() << "HUB: the trusted certificate of" << hostPort << "has a new problem";
+            dialog.warnOfNewProblem(hostPort, certificate, CertificatePins::newErrors(hostPort, errors));
+            break;
+        case CertificatePins::Verdict::NotPinned:
+        case CertificatePins::Verdict::Trusted:
+            break;
         }
+        // Only a certificate whose one fault is an issuer that cannot be checked is worth keeping:
+        // expired or for another host, Ignore goes on this once.
+        if (CertificatePins::pinnable(errors))
+            dialog.offerTrust(hostPort);
     }
 
+    // No time-out while a person reads: the handshake waits for the answer.
+    m_certificateQuestioned = true;
+    startStep(Step::None);
     // A question about a connection that has gone answers nothing: it closes, and the socket's own
     // error stays on the login dialog.
     if (socket)
@@ -555,6 +584,8 @@ void HubConnection::socketSslErrors(const QList<QSslError> &errors)
         }
         socket->ignoreSslErrors(errors);
         setErrorText(QString());
+        if (socket == m_socket && m_state == State::Connecting)
+            startStep(Step::Handshake);
     } else {
         // The socket now fails the handshake; its error replaces this text.
         m_menuWanted = false;
@@ -567,7 +598,7 @@ void HubConnection::displayCertificateInfo()
     if (!m_socket)
         return;
     CertificateInfo info(qobject_cast<QWidget *>(sender()));
-    info.setCertificateChain(m_socket->peerCertificateChain());
+    info.setCertificateChain(m_socket->peerCertificateChain(), m_hostEntry ? m_hostEntry->host : QString());
     info.exec();
 }
 
@@ -577,7 +608,13 @@ void HubConnection::socketError(QAbstractSocket::SocketError error)
     if (!m_socket || sender() != m_socket)
         return;
     qDebug() << "HUB: SocketError:" << error << m_socket->errorString();
-    m_errorText = m_socket->errorString(); // announced by the state change below
+    // Announced by the state change below. A failed handshake is put in words; after a
+    // certificate question the socket's text is that of the certificate.
+    m_errorText = m_state == State::Connecting && !m_certificateQuestioned
+        ? HandshakeFailure::describe(hostPort(), error, m_socket->errorString())
+        : m_socket->errorString();
+    if (m_errorText != m_socket->errorString())
+        qWarning().noquote() << "HUB: connection failed:" << m_errorText;
     // A socket that fails while still connected (the peer closed it) reports its unconnected state
     // only after this, when it is no longer ours; its channels are gone all the same.
     const bool wasOpen = m_socket->state() != QAbstractSocket::UnconnectedState;
@@ -593,6 +630,8 @@ void HubConnection::socketStateChanged(QAbstractSocket::SocketState state)
     if (!m_socket || sender() != m_socket)
         return;
     qDebug() << "HUB: socket state:" << state;
+    if (state == QAbstractSocket::ConnectedState && m_state == State::Connecting)
+        startStep(Step::Handshake);
     if (state == QAbstractSocket::UnconnectedState) {
         // Nothing more comes from a closed socket: it goes now rather than at the next login.
         forgetSocket();
@@ -609,11 +648,76 @@ void HubConnection::setErrorText(const QString &text)
     emit errorTextChanged(m_errorText);
 }
 
+QString HubConnection::hostPort() const
+{
+    return m_hostEntry ? m_hostEntry->settingsKey() : QString();
+}
+
+void HubConnection::startStep(Step step)
+{
+    m_step = step;
+    switch (step) {
+    case Step::None:
+        m_stepTimer->stop();
+        return;
+    case Step::Connect:
+        m_stepTimer->start(m_stepTimeouts.connectMs);
+        return;
+    case Step::Handshake:
+        m_stepTimer->start(m_stepTimeouts.handshakeMs);
+        return;
+    case Step::HelloAck:
+        m_stepTimer->start(m_stepTimeouts.helloAckMs);
+        return;
+    }
+}
+
+void HubConnection::stepTimedOut()
+{
+    const Step step = std::exchange(m_step, Step::None);
+    const auto seconds = [](int ms) { return QString::number(ms / 1000.0, 'g', 3); };
+    QString text;
+    switch (step) {
+    case Step::None:
+        return;
+    case Step::Connect:
+        text = tr("Connecting to %1 timed out: no answer within %2 s.").arg(hostPort(), seconds(m_stepTimeouts.connectMs));
+        break;
+    case Step::Handshake:
+        text = tr("The secure handshake with %1 timed out: no answer within %2 s.")
+                   .arg(hostPort(), seconds(m_stepTimeouts.handshakeMs));
+        break;
+    case Step::HelloAck:
+        text = tr("The hub at %1 did not answer the client's greeting within %2 s.")
+                   .arg(hostPort(), seconds(m_stepTimeouts.helloAckMs));
+        break;
+    }
+    qWarning().noquote() << "HUB: time-out:" << text;
+    failLink(text);
+}
+
+void HubConnection::failLink(const QString &text)
+{
+    m_menuWanted = false;
+    m_errorText = text; // announced by the state change
+    const bool wasOpen = m_socket && m_socket->state() != QAbstractSocket::UnconnectedState;
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+    }
+    forgetSocket();
+    setState(State::Disconnected);
+    if (wasOpen)
+        emit channelCloseAll();
+}
+
 void HubConnection::setState(State state)
 {
     if (state == m_state)
         return;
     m_state = state;
+    if (state != State::Connecting && state != State::Handshaking)
+        startStep(Step::None);
     switch (state) {
     case State::Disconnected:
         m_mainConnection->menuDisconnected(m_errorText);

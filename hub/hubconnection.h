@@ -33,6 +33,10 @@ class Envelope;
 // (HelloAck accepted) or Updating (user took the offered update) or Disconnected (rejected,
 // incompatible, socket error or closed). Certificate problems are put to the user, who may ignore
 // them. Sending needs Connected; calls in other states are dropped with a warning.
+//
+// Each step before Connected (TCP connect, TLS handshake, HelloAck) has its own time-out, paused
+// while the user answers a certificate question: a peer that accepts and stays silent ends the
+// attempt with a text that names the step. TLS 1.2 is the least version spoken.
 class HubConnection : public QObject
 {
     Q_OBJECT
@@ -46,6 +50,15 @@ public:
         Connected = 4,
     };
     Q_ENUM(State)
+
+    // The steps that wait for the peer, each bounded.
+    enum class Step { None, Connect, Handshake, HelloAck };
+    struct StepTimeouts
+    {
+        int connectMs = 20000;
+        int handshakeMs = 20000;
+        int helloAckMs = 20000;
+    };
 
     static constexpr int BusyTimeoutMs = 8000;
     static constexpr int PingBaseMs = 54000;
@@ -65,6 +78,8 @@ public:
     HostEntry *hostEntry() const { return m_hostEntry; }
     void setHostEntry(HostEntry *entry) { m_hostEntry = entry; }
     int pingInterval() const;
+    void setStepTimeouts(const StepTimeouts &timeouts) { m_stepTimeouts = timeouts; }
+    Step pendingStep() const { return m_step; }
 
     void startConnection(bool connectMenu);
 
@@ -107,6 +122,11 @@ private:
     class SocketCall;
 
     void setState(State state);
+    void startStep(Step step);
+    void stepTimedOut();
+    // Ends the attempt with this text on the login dialog.
+    void failLink(const QString &text);
+    QString hostPort() const;
     void setErrorText(const QString &text);
     void handleFrame(const FrameCodec::Frame &frame);
     void processEnvelope(const QByteArray &payload);
@@ -124,6 +144,11 @@ private:
     MainConnection *m_mainConnection;
     std::unique_ptr<EnvelopeDispatcher> m_dispatcher;
     QTimer *m_pingTimer;
+    QTimer *m_stepTimer;
+    StepTimeouts m_stepTimeouts;
+    Step m_step = Step::None;
+    // The user was asked about this socket's certificate: its failure text is then the answer's.
+    bool m_certificateQuestioned = false;
     QElapsedTimer m_clock;
     QPointer<QSslSocket> m_socket;
     // Bumped whenever the socket is dropped or replaced, so that a read loop interrupted by a

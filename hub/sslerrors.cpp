@@ -1,10 +1,15 @@
 #include "sslerrors.h"
 
+#include "certificatepins.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QDateTime>
+#include <QSslCertificate>
+#include <QSslError>
 #include <QVBoxLayout>
 
 SslErrors::SslErrors(QWidget *parent)
@@ -82,7 +87,39 @@ void SslErrors::warnOfChange(const QString &hostPort, const QString &trustedFing
            "Trusted certificate (SHA-256):\n%2\n\nPresented certificate (SHA-256):\n%3")
             .arg(hostPort, trustedFingerprint, presentedFingerprint));
     m_changeWarning->show();
-    offerTrust(hostPort);
+    resize(640, 420);
+}
+
+void SslErrors::warnOfNewProblem(const QString &hostPort, const QSslCertificate &certificate,
+                                 const QList<QSslError> &newErrors)
+{
+    const auto date = [](const QDateTime &when) {
+        return when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'"));
+    };
+    QStringList problems;
+    for (const QSslError &error : newErrors) {
+        switch (error.error()) {
+        case QSslError::CertificateExpired:
+            problems << tr("The certificate you chose to trust for %1 has expired: it was valid until %2.")
+                            .arg(hostPort, date(certificate.expiryDate()));
+            break;
+        case QSslError::CertificateNotYetValid:
+            problems << tr("The certificate you chose to trust for %1 is not valid before %2.")
+                            .arg(hostPort, date(certificate.effectiveDate()));
+            break;
+        default:
+            problems << tr("The certificate you chose to trust for %1 now has a problem it did not have "
+                           "when you trusted it: %2")
+                            .arg(hostPort, error.errorString());
+            break;
+        }
+    }
+    setWindowTitle(tr("The Trusted Certificate Has a New Problem"));
+    m_changeWarning->setText(
+        tr("%1\n\nIt is the same certificate as before (SHA-256 %2). Ignore goes on this once; ask your "
+           "administrator to renew the hub's certificate.")
+            .arg(problems.join(QLatin1Char('\n')), CertificatePins::fingerprint(certificate)));
+    m_changeWarning->show();
     resize(640, 420);
 }
 

@@ -4,11 +4,10 @@
 
 #include "utils/abbreviatename.h"
 #include "utils/plaintext.h"
-#include "utils/platform.h"
+#include "downloadopener.h"
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
@@ -105,16 +104,24 @@ void BrowserWidget::closePage()
 
 void BrowserWidget::openDownload(const QString &path)
 {
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        return;
-    qDebug() << "Failed to open with native application. Open file browser.";
-    if (Platform::showInFileManager(path))
-        return;
-    qWarning() << "BrowserWidget - could not show" << path;
     // Otherwise the page would just vanish, with the file nowhere to be seen.
-    showNotice(QMessageBox::Information, QStringLiteral("Download Saved"),
-               QStringLiteral("No application on this workstation opens \"%1\".").arg(QFileInfo(path).fileName()),
-               QStringLiteral("It was saved as %1").arg(QDir::toNativeSeparators(path)));
+    const QString savedAs = QStringLiteral("It was saved as %1").arg(QDir::toNativeSeparators(path));
+    switch (DownloadOpener::open(path)) {
+    case DownloadOpener::Outcome::Opened:
+    case DownloadOpener::Outcome::ShownInFolder:
+        return;
+    case DownloadOpener::Outcome::NotOpened:
+        showNotice(QMessageBox::Information, QStringLiteral("Download Saved"),
+                   QStringLiteral("No application on this workstation opens \"%1\".").arg(QFileInfo(path).fileName()),
+                   savedAs);
+        return;
+    case DownloadOpener::Outcome::NotADocument:
+        showNotice(QMessageBox::Information, QStringLiteral("Download Saved"),
+                   QStringLiteral("\"%1\" was saved but not opened: only documents are opened by themselves.")
+                       .arg(QFileInfo(path).fileName()),
+                   savedAs);
+        return;
+    }
 }
 
 void BrowserWidget::tellDownloadFailed(const QString &name, const QString &reason)

@@ -56,8 +56,8 @@ protected:
     bool isClosing() const { return m_closing; }
     // Takes the page off the task bar and deletes it later; once.
     void closePage();
-    // A finished download goes to the desktop's application for it, else to the file manager;
-    // failing both, the user is told where it was saved.
+    // A finished download that is a document goes to the desktop's application for it, else to
+    // the file manager; anything else, or failing both, the user is told where it was saved.
     void openDownload(const QString &path);
     void tellDownloadFailed(const QString &name, const QString &reason);
 

@@ -1,7 +1,12 @@
 #include "app/installerdownload.h"
 
+#include "devhub/demoinstaller.h"
+#include "devhub/webreportserver.h"
+#include "hub/certificatepins.h"
+
 #include "cutshortserver.h"
 #include "modaldriver.h"
+#include "testcertificates.h"
 #include "testenvironment.h"
 
 #include <QDir>
@@ -9,7 +14,10 @@
 #include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -24,6 +32,8 @@ private slots:
     {
         m_env = std::make_unique<TestEnvironment>();
         qputenv("XDG_CACHE_HOME", QFile::encodeName(m_env->path() + "/cache"));
+        QVERIFY2(TestCertificates::instance().isValid(), qPrintable(TestCertificates::instance().errorText()));
+        TestCertificates::trustAuthority(true);
     }
 
     void cleanup() { removeAll(QFileInfo(InstallerDownload::folderPath()).path()); }
@@ -56,14 +66,16 @@ private slots:
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("planted");
         QTest::addColumn<QString>("detail");
-        QTest::newRow("hostile name") << "http://127.0.0.1:9/zu/a%2F..%2F..%2Fx" << ""
+        QTest::newRow("hostile name") << "https://127.0.0.1:9/zu/a%2F..%2F..%2Fx" << ""
                                       << "names no file that can be saved";
         QTest::newRow("not a web address") << "file:///bin/sh" << "" << "is not a web address";
-        QTest::newRow("planted link") << "http://127.0.0.1:9/zu/setup.run" << "link"
+        QTest::newRow("planted link") << "https://127.0.0.1:9/zu/setup.run" << "link"
                                       << "could not be made private";
-        QTest::newRow("someone else's folder") << "http://127.0.0.1:9/zu/setup.run" << "foreign"
+        QTest::newRow("someone else's folder") << "https://127.0.0.1:9/zu/setup.run" << "foreign"
                                                << "could not be made private";
         QTest::newRow("cut short") << "" << "" << "Connection closed";
+        // Never even asked for: the server sees no connection.
+        QTest::newRow("plain http") << "http" << "" << "is not https";
     }
 
     // Each is refused with the box and failed(); nothing is left to run, nothing planted is
@@ -89,8 +101,11 @@ private slots:
             QVERIFY(::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
         }
         CutShortServer cutShort("setup.run");
+        cutShort.setTls(true);
         if (url.isEmpty())
             url = cutShort.url();
+        else if (url == "http")
+            url = cutShort.url().replace("https:", "http:");
 
         QNetworkAccessManager network;
         InstallerDownload download(&network);
@@ -112,6 +127,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 15000);
         QCOMPARE(text, QString("Update Download Failed"));
         QVERIFY2(details.contains(detail), qPrintable(details));
+        QCOMPARE(cutShort.connectionCount(), QString(QTest::currentDataTag()) == "cut short" ? 1 : 0);
 
         QCOMPARE(QDir(elsewhere.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                  QStringList { "keep" });
@@ -125,7 +141,88 @@ private slots:
         }
     }
 
+    // The installer's server may show a certificate that does not validate only when the user
+    // pinned that very certificate for a hub on the same host.
+    void pinnedHubCertificate_data()
+    {
+        QTest::addColumn<bool>("samePinned");
+        QTest::newRow("pinned for the hub") << true;
+        QTest::newRow("another certificate") << false;
+    }
+
+    void pinnedHubCertificate()
+    {
+        QFETCH(bool, samePinned);
+        const TestCertificates &certificates = TestCertificates::instance();
+        TestCertificates::trustAuthority(false);
+        const QSslCertificate pinned = samePinned ? certificates.hubCertificate() : certificates.replacementCertificate();
+        QList<QSslError> unchecked;
+        for (const auto error : { QSslError::SelfSignedCertificateInChain, QSslError::UnableToGetLocalIssuerCertificate,
+                                  QSslError::UnableToVerifyFirstCertificate, QSslError::UnableToGetIssuerCertificate })
+            unchecked << QSslError(error, pinned);
+        CertificatePins::trust("127.0.0.1:4433", pinned, unchecked);
+
+        QTemporaryDir installation; // the client's folder, with the update script
+        QVERIFY(QDir(installation.path()).mkpath("scripts"));
+        QFile script(installation.path() + "/scripts/auto_update.qs");
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.close();
+        const QString startFolder = QDir::currentPath();
+        QDir::setCurrent(installation.path());
+
+        WebReportServer web;
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificateChain(certificates.hubChain());
+        tls.setPrivateKey(certificates.hubKey());
+        web.setTlsConfiguration(tls);
+        web.setInstallerRecordPath(m_env->path() + "/installer-run.txt");
+        QString error;
+        QVERIFY2(web.start(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+
+        QNetworkAccessManager network;
+        auto download = std::make_unique<InstallerDownload>(&network);
+        QSignalSpy failed(download.get(), &InstallerDownload::failed);
+        ModalDriver driver;
+        QString details;
+        driver.expect<QMessageBox>([&](QMessageBox *box) {
+            details = box->detailedText();
+            box->accept();
+        });
+        if (samePinned) {
+            QTest::ignoreMessage(QtInfoMsg, QRegularExpression("certificate pinned for the hub on 127.0.0.1 accepted"));
+        } else {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("was not accepted"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("update failed"));
+        }
+        download->start(QUrl(DemoInstaller::defaultUrl("127.0.0.1", web.serverPort(), "2.0")), nullptr);
+        const QString scriptCopy = InstallerDownload::folderPath() + "/" + InstallerDownload::ScriptName;
+        QTRY_VERIFY_WITH_TIMEOUT(failed.size() == 1 || QFile::exists(scriptCopy), 15000);
+        const QString installer = download->installerPath();
+        const bool downloaded = QFileInfo(installer).isExecutable();
+        download.reset(); // before anything could start it
+        QDir::setCurrent(startFolder);
+        CertificatePins::forget("127.0.0.1:4433");
+        TestCertificates::trustAuthority(true);
+        clearQuitRequest();
+
+        QCOMPARE(downloaded, samePinned);
+        QCOMPARE(failed.isEmpty(), samePinned);
+        if (!samePinned) {
+            QVERIFY2(details.contains("was not accepted") && details.contains(CertificatePins::fingerprint(certificates.hubCertificate())),
+                     qPrintable(details));
+            QVERIFY(!QFile::exists(installer));
+        }
+    }
+
 private:
+    // A download that completes asks the application to quit; with no event loop running, the
+    // request would end the next dialog's loop at once.
+    static void clearQuitRequest()
+    {
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    }
+
     static void removeAll(const QString &path)
     {
         QFile::remove(InstallerDownload::folderPath()); // a planted link

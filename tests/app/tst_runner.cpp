@@ -25,6 +25,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QRegularExpression>
+#include <QSslConfiguration>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -360,6 +364,7 @@ private slots:
     {
         const QString record = m_env->path() + "/" + DemoInstaller::RecordFileName;
         WebReportServer web;
+        web.setTlsConfiguration(installerTls());
         web.setInstallerRecordPath(record);
         QString error;
         QVERIFY2(web.start(QHostAddress::LocalHost, 0, &error), qPrintable(error));
@@ -392,6 +397,7 @@ private slots:
     void failedUpdateReturnsToLogin()
     {
         WebReportServer web; // no demo installer: the address is not found
+        web.setTlsConfiguration(installerTls());
         QString error;
         QVERIFY2(web.start(QHostAddress::LocalHost, 0, &error), qPrintable(error));
         makeInstallation();
@@ -425,7 +431,39 @@ private slots:
         QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected().join(", ")));
     }
 
+    // A hub that accepts the connection and never answers: the login dialog says which step timed
+    // out, and Login works again.
+    void silentHubTimesOut()
+    {
+        QTcpServer silent;
+        QList<QTcpSocket *> held;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        connect(&silent, &QTcpServer::newConnection, &silent, [&] { held << silent.nextPendingConnection(); });
+        writeConfig({ { "campus", silent.serverPort() } });
+        startRunner();
+        m_runner->hubConnection()->setStepTimeouts({ 5000, 300, 300 });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("HUB: time-out:"));
+        login("jdoe", "secret");
+        QCOMPARE(dialog()->statusText(), QString("Connecting..."));
+        QTRY_VERIFY_WITH_TIMEOUT(dialog()->errorText().contains("timed out"), WaitMs);
+        QCOMPARE(dialog()->errorText(),
+                 QString("The secure handshake with 127.0.0.1:%1 timed out: no answer within 0.3 s.")
+                     .arg(silent.serverPort()));
+        QCOMPARE(dialog()->statusPage(), int(LoginDialog::ErrorPage));
+        QTRY_VERIFY(dialog()->findChild<QPushButton *>("connectButton")->isEnabled());
+        QVERIFY(!m_runner->mainWindow());
+    }
+
 private:
+    // The installer's server speaks HTTPS on the test hub's certificate, which the tests trust.
+    static QSslConfiguration installerTls()
+    {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificateChain(TestCertificates::instance().hubChain());
+        tls.setPrivateKey(TestCertificates::instance().hubKey());
+        return tls;
+    }
+
     // A client installation that can update itself (a maintenance tool and the update script),
     // made the current folder as the client's start does.
     QString makeInstallation()

@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QUrl>
 #include <QTest>
@@ -564,17 +565,39 @@ void TestDevHubServer::operatorOptionsApplyOnConnect()
     QVERIFY(!ack.client_incompatible());
     // No address given: the hub's own demo installer, which records its runs in the data folder.
     const QString installer = QString::fromStdString(ack.installer_url());
-    QCOMPARE(installer, DemoInstaller::defaultUrl(QStringLiteral("127.0.0.1"), hub.hub().webPort(),
+    QCOMPARE(installer, DemoInstaller::defaultUrl(QStringLiteral("127.0.0.1"), hub.hub().installerPort(),
                                                   QStringLiteral("1.9.1")));
-    QTcpSocket web;
-    web.connectToHost(QHostAddress::LocalHost, hub.hub().webPort());
-    QVERIFY(web.waitForConnected(5000));
+    QVERIFY(installer.startsWith(QStringLiteral("https://")));
+    // Over TLS 1.2 or later on the hub's own certificate, and not on the plain report server.
+    QSslSocket web;
+    web.setPeerVerifyMode(QSslSocket::VerifyNone);
+    web.connectToHostEncrypted(QStringLiteral("127.0.0.1"), hub.hub().installerPort());
+    QVERIFY2(QTest::qWaitFor([&] { return web.isEncrypted(); }, 10000), qPrintable(web.errorString()));
+    QSslSocket hubLink;
+    hubLink.setPeerVerifyMode(QSslSocket::VerifyNone);
+    hubLink.connectToHostEncrypted(QStringLiteral("127.0.0.1"), hub.port());
+    QVERIFY(QTest::qWaitFor([&] { return hubLink.isEncrypted(); }, 10000));
+    QCOMPARE(web.peerCertificate(), hubLink.peerCertificate());
+    hubLink.abort();
+    QVERIFY(web.sessionProtocol() >= QSsl::TlsV1_2);
     web.write("GET " + QUrl(installer).path().toLatin1() + "?version=1.9.1 HTTP/1.1\r\n\r\n");
-    QVERIFY(QTest::qWaitFor([&] { return web.state() == QAbstractSocket::UnconnectedState; }, 10000));
-    const QByteArray script = web.readAll();
+    QByteArray script;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            script += web.readAll();
+            return web.state() == QAbstractSocket::UnconnectedState;
+        },
+        10000));
+    script += web.readAll();
     QVERIFY2(script.contains("HTTP/1.1 200 OK") && script.contains("\r\n\r\n#!/bin/sh\n")
                  && script.contains(QFile::encodeName(hub.dataDir() + "/" + DemoInstaller::RecordFileName)),
              script.constData());
+    QTcpSocket plain;
+    plain.connectToHost(QHostAddress::LocalHost, hub.hub().webPort());
+    QVERIFY(plain.waitForConnected(5000));
+    plain.write("GET " + QUrl(installer).path().toLatin1() + " HTTP/1.1\r\n\r\n");
+    QVERIFY(QTest::qWaitFor([&] { return plain.state() == QAbstractSocket::UnconnectedState; }, 10000));
+    QVERIFY(plain.readAll().startsWith("HTTP/1.1 404"));
     QCOMPARE(client.waitHub(&ZuHubProto::Envelope::has_notify).notify().message(),
              std::string("Welcome to the demo"));
 }

@@ -5,12 +5,14 @@
 #include "utils/platform.h"
 #include "hub/certificateinfo.h"
 #include "hub/certificatepins.h"
+#include "hub/extraauthorities.h"
 #include "hub/sslerrors.h"
 #include "hub/updateprompt.h"
 #include "menu/mainconnection.h"
 
 #include "framecodec.h"
 #include "modaldriver.h"
+#include "opensslserver.h"
 #include "testcertificates.h"
 #include "testenvironment.h"
 #include "shownplaintext.h"
@@ -33,6 +35,7 @@
 #include <QSignalSpy>
 #include <QSslSocket>
 #include <QSysInfo>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -627,7 +630,13 @@ private slots:
             for (int i = 0; i < lines->count(); ++i)
                 shown << lines->item(i)->text();
             QCOMPARE(shown, hubLines);
+            const QString summary = info->summary();
+            QVERIFY2(summary.contains("For: localhost, 127.0.0.1") && summary.contains("Host asked for: 127.0.0.1 (named above)")
+                         && summary.contains(CertificatePins::fingerprint(TestCertificates::instance().hubCertificate()))
+                         && !summary.contains("EXPIRED"),
+                     qPrintable(summary));
             path->setCurrentIndex(1);
+            QVERIFY(!info->summary().contains("Host asked for"));
             QCOMPARE(lines->item(0)->text(), QStringLiteral("Organization: ZU Test Authority"));
             QCOMPARE(lines->item(4)->text(), QStringLiteral("State/Province: Test Province"));
             info->updateCertificateInfo(2);
@@ -773,6 +782,165 @@ private slots:
         QVERIFY(f.connect());
         QVERIFY(driver.unexpected().isEmpty());
         QVERIFY(CertificatePins::pins().isEmpty());
+    }
+
+    // Same pinned certificate with an error it was not trusted with: that problem is named, and
+    // the pin is not offered again; another certificate is the impostor warning.
+    void pinVerdicts_data()
+    {
+        QTest::addColumn<bool>("expired"); // else: a different certificate
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<bool>("pinOffered");
+        QTest::newRow("same, expired") << true << "The Trusted Certificate Has a New Problem" << "has expired" << false;
+        QTest::newRow("different") << false << "The Hub's Certificate Has Changed" << "Someone may be posing" << true;
+    }
+
+    void pinVerdicts()
+    {
+        QFETCH(bool, expired);
+        TestCertificates::trustAuthority(false);
+        const TestCertificates &certificates = TestCertificates::instance();
+        Fixture f(m_identity.get());
+        f.hub.setHelloAck(acceptingAck());
+        QVERIFY(f.hub.start());
+        f.host = f.hub.hostEntry();
+        f.link.setHostEntry(&f.host);
+        const QString hostPort = f.host.settingsKey();
+        // Trusted earlier, while it could not be checked only for its unknown issuer.
+        const QSslCertificate pinned = expired ? certificates.expiredCertificate() : certificates.hubCertificate();
+        CertificatePins::trust(hostPort, pinned, { QSslError(QSslError::UnableToGetLocalIssuerCertificate, pinned),
+                                                   QSslError(QSslError::UnableToVerifyFirstCertificate, pinned) });
+        if (expired)
+            f.hub.presentChain(certificates.expiredChain(), certificates.expiredKey());
+        else
+            f.hub.presentReplacementCertificate(true);
+
+        QString title, warning;
+        bool pinOffered = true;
+        ModalDriver driver;
+        driver.expect<SslErrors>([&](SslErrors *dialog) {
+            title = dialog->windowTitle();
+            warning = dialog->findChild<QLabel *>("changeWarningLabel")->text();
+            pinOffered = dialog->findChild<QCheckBox *>("alwaysTrustCheckBox")->isVisible();
+            dialog->findChild<QPushButton *>("ignoreButton")->click();
+        });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(expired ? "has a new problem" : "differs from the trusted one"));
+        f.link.startConnection(false);
+        QTRY_COMPARE_WITH_TIMEOUT(f.link.state(), State::Connected, WaitMs);
+        QTEST(title, "title");
+        QFETCH(QString, says);
+        QVERIFY2(warning.contains(says), qPrintable(warning));
+        QVERIFY2(!expired || (!warning.contains("posing") && warning.contains(CertificatePins::fingerprint(pinned))
+                              && warning.contains(pinned.expiryDate().toUTC().toString("yyyy-MM-dd"))),
+                 qPrintable(warning));
+        QTEST(pinOffered, "pinOffered");
+        QCOMPARE(CertificatePins::pin(hostPort).fingerprint, CertificatePins::fingerprint(pinned));
+        CertificatePins::forget(hostPort);
+    }
+
+    // An authority from the site's own file makes the hub's certificate valid: no question, no pin.
+    void extraAuthorityTrusted()
+    {
+        TestCertificates::trustAuthority(false);
+        ExtraAuthorities::setFiles({ TestCertificates::instance().authorityPath() });
+        Fixture f(m_identity.get());
+        ModalDriver driver;
+        const bool connected = f.connect();
+        ExtraAuthorities::setFiles({});
+        QVERIFY(connected);
+        QVERIFY2(driver.unexpected().isEmpty(), qPrintable(driver.unexpected().join(", ")));
+        QVERIFY(CertificatePins::pins().isEmpty());
+    }
+
+    // Peers that are no modern hub fail with words for a person; the library's text stays as detail.
+    void handshakeRefused_data()
+    {
+        QTest::addColumn<QStringList>("serverArguments"); // empty: a plain TCP peer sending text
+        QTest::addColumn<QString>("says");
+        // RSA key exchange without forward secrecy, as old servers do.
+        QTest::newRow("TLS 1.0 only") << QStringList { "-tls1", "-cipher", "AES256-SHA@SECLEVEL=0" }
+                                      << "uses an outdated TLS version";
+        QTest::newRow("TLS 1.1 only") << QStringList { "-tls1_1", "-cipher", "AES256-SHA@SECLEVEL=0" }
+                                      << "uses an outdated TLS version";
+        QTest::newRow("not TLS") << QStringList() << "did not answer as a ZU hub";
+    }
+
+    void handshakeRefused()
+    {
+        QFETCH(QStringList, serverArguments);
+        QFETCH(QString, says);
+        TestCertificates::trustAuthority(true);
+        OpenSslServer tlsPeer;
+        QTcpServer textPeer;
+        HostEntry host { "peer", "127.0.0.1", 0, {} };
+        if (serverArguments.isEmpty()) {
+            QVERIFY(textPeer.listen(QHostAddress::LocalHost, 0));
+            connect(&textPeer, &QTcpServer::newConnection, &textPeer, [&textPeer] {
+                QTcpSocket *socket = textPeer.nextPendingConnection();
+                socket->write("HTTP/1.0 400 Bad Request\r\n\r\nThis is not a hub.\n");
+            });
+            host.port = textPeer.serverPort();
+        } else {
+            const TestCertificates &certificates = TestCertificates::instance();
+            QVERIFY2(tlsPeer.start(certificates.rsaCertificatePath(), certificates.rsaKeyPath(), serverArguments),
+                     qPrintable(tlsPeer.errorText()));
+            host.port = tlsPeer.port();
+        }
+        HubConnection link(m_identity.get());
+        link.setHostEntry(&host);
+        QSignalSpy disconnected(&link, &HubConnection::disconnected);
+        ModalDriver driver;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("HUB: connection failed:"));
+        link.startConnection(false);
+        QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, WaitMs);
+        const QStringList lines = link.errorText().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.first(), QString("The server at %1 %2.").arg(host.settingsKey(), says));
+        QVERIFY2(lines.last().startsWith("Details: ") && lines.last().size() > 10, qPrintable(lines.last()));
+        QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    // A peer that stops answering at a step ends the attempt at that step's time-out.
+    void silentPeerTimesOut_data()
+    {
+        QTest::addColumn<bool>("speaksTls"); // else it accepts TCP and says nothing
+        QTest::addColumn<QString>("says");
+        QTest::newRow("silent after TCP") << false << "The secure handshake with %1 timed out";
+        QTest::newRow("no HelloAck") << true << "The hub at %1 did not answer the client's greeting";
+    }
+
+    void silentPeerTimesOut()
+    {
+        QFETCH(bool, speaksTls);
+        QFETCH(QString, says);
+        Fixture f(m_identity.get());
+        QTcpServer silent;
+        QList<QTcpSocket *> held;
+        f.link.setStepTimeouts({ 5000, 300, 300 });
+        QSignalSpy disconnected(&f.link, &HubConnection::disconnected);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("HUB: time-out:"));
+        if (speaksTls) {
+            QVERIFY(f.start()); // the test hub answers no Hello unless told
+        } else {
+            QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+            connect(&silent, &QTcpServer::newConnection, &silent, [&] { held << silent.nextPendingConnection(); });
+            f.host = { "silent", "127.0.0.1", silent.serverPort(), {} };
+            f.link.setHostEntry(&f.host);
+            f.link.startConnection(true);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, WaitMs);
+        QCOMPARE(f.link.state(), State::Disconnected);
+        QCOMPARE(f.link.pendingStep(), HubConnection::Step::None);
+        QVERIFY2(f.link.errorText().startsWith(says.arg(f.host.settingsKey())), qPrintable(f.link.errorText()));
+        // The link was dropped, not left open behind the message.
+        if (speaksTls) {
+            QCOMPARE(f.hub.envelopes("hello").size(), 1);
+            QVERIFY(f.hub.waitForPeerGone());
+        } else {
+            QCOMPARE(held.size(), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(held.first()->state(), QAbstractSocket::UnconnectedState, WaitMs);
+        }
     }
 
     void updateOffers_data()

@@ -1,5 +1,8 @@
 #include "cutshortserver.h"
 
+#include "testcertificates.h"
+
+#include <QSslSocket>
 #include <QTcpSocket>
 
 CutShortServer::CutShortServer(const QByteArray &fileName, QObject *parent)
@@ -12,7 +15,28 @@ CutShortServer::CutShortServer(const QByteArray &fileName, QObject *parent)
 
 QString CutShortServer::url() const
 {
-    return QStringLiteral("http://127.0.0.1:%1/%2").arg(serverPort()).arg(QString::fromLatin1(m_fileName));
+    return QStringLiteral("%1://127.0.0.1:%2/%3")
+        .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"))
+        .arg(serverPort())
+        .arg(QString::fromLatin1(m_fileName));
+}
+
+void CutShortServer::incomingConnection(qintptr descriptor)
+{
+    ++m_connections;
+    if (!m_tls) {
+        QTcpServer::incomingConnection(descriptor);
+        return;
+    }
+    auto *socket = new QSslSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    socket->setLocalCertificateChain(TestCertificates::instance().hubChain());
+    socket->setPrivateKey(TestCertificates::instance().hubKey());
+    socket->startServerEncryption();
+    addPendingConnection(socket);
 }
 
 void CutShortServer::answer()

@@ -53,7 +53,10 @@ TestCertificates::TestCertificates()
                                   QStringLiteral("/C=NZ/ST=Test Province/L=Test Town/O=ZU Test "
                                                  "Authority/OU=Test Unit/CN=ZU Test Root") })
         && makeHubCertificate(QStringLiteral("hub"), extensions.fileName())
-        && makeHubCertificate(QStringLiteral("replacement"), extensions.fileName());
+        && makeHubCertificate(QStringLiteral("replacement"), extensions.fileName())
+        && makeHubCertificate(QStringLiteral("expired"), extensions.fileName(), -1)
+        && makeHubCertificate(QStringLiteral("rsa"), extensions.fileName(), 2,
+                              { QStringLiteral("-newkey"), QStringLiteral("rsa:2048"), QStringLiteral("-nodes") });
     if (!made)
         return;
 
@@ -62,15 +65,18 @@ TestCertificates::TestCertificates()
     m_hubKey = QSslKey(readFile(dir + QStringLiteral("hub.key")), QSsl::Ec, QSsl::Pem);
     m_replacement = QSslCertificate(readFile(dir + QStringLiteral("replacement.pem")), QSsl::Pem);
     m_replacementKey = QSslKey(readFile(dir + QStringLiteral("replacement.key")), QSsl::Ec, QSsl::Pem);
+    m_expired = QSslCertificate(readFile(dir + QStringLiteral("expired.pem")), QSsl::Pem);
+    m_expiredKey = QSslKey(readFile(dir + QStringLiteral("expired.key")), QSsl::Ec, QSsl::Pem);
     if (m_authority.isNull() || m_hub.isNull() || m_hubKey.isNull() || m_replacement.isNull()
-        || m_replacementKey.isNull())
+        || m_replacementKey.isNull() || m_expired.isNull() || m_expiredKey.isNull())
         m_errorText = QStringLiteral("generated certificates or keys do not load");
 }
 
-bool TestCertificates::makeHubCertificate(const QString &name, const QString &extensions)
+bool TestCertificates::makeHubCertificate(const QString &name, const QString &extensions, int days,
+                                          const QStringList &keyArguments)
 {
     const QString base = m_dir.path() + QLatin1Char('/') + name;
-    return openssl(QStringList { QStringLiteral("req") } + ecKeyArguments()
+    return openssl(QStringList { QStringLiteral("req") } + (keyArguments.isEmpty() ? ecKeyArguments() : keyArguments)
                    + QStringList { QStringLiteral("-keyout"), base + QStringLiteral(".key"), QStringLiteral("-out"),
                                    base + QStringLiteral(".csr"), QStringLiteral("-subj"),
                                    QStringLiteral("/C=NZ/L=Hub Town/O=ZU Test Hub/OU=Hub Unit/CN=127.0.0.1") })
@@ -78,7 +84,7 @@ bool TestCertificates::makeHubCertificate(const QString &name, const QString &ex
                      QStringLiteral("-CA"), m_dir.path() + QStringLiteral("/ca.pem"), QStringLiteral("-CAkey"),
                      m_dir.path() + QStringLiteral("/ca.key"), QStringLiteral("-CAcreateserial"),
                      QStringLiteral("-out"), base + QStringLiteral(".pem"), QStringLiteral("-days"),
-                     QStringLiteral("2"), QStringLiteral("-extfile"), extensions });
+                     QString::number(days), QStringLiteral("-extfile"), extensions });
 }
 
 bool TestCertificates::openssl(const QStringList &arguments)

@@ -26,6 +26,16 @@ public:
     QSslCertificate replacementCertificate() const { return m_replacement; }
     QSslKey replacementKey() const { return m_replacementKey; }
     QList<QSslCertificate> replacementChain() const { return { m_replacement, m_authority }; }
+    // A hub certificate of the same authority whose validity ended before it began.
+    QSslCertificate expiredCertificate() const { return m_expired; }
+    QSslKey expiredKey() const { return m_expiredKey; }
+    QList<QSslCertificate> expiredChain() const { return { m_expired, m_authority }; }
+    // The authority's certificate as a PEM file.
+    QString authorityPath() const { return m_dir.path() + QStringLiteral("/ca.pem"); }
+    // A hub certificate with an RSA key as PEM files, for peers outside the process that use the
+    // old cipher suites without forward secrecy.
+    QString rsaCertificatePath() const { return m_dir.path() + QStringLiteral("/rsa.pem"); }
+    QString rsaKeyPath() const { return m_dir.path() + QStringLiteral("/rsa.key"); }
 
     // Makes sockets created from now on trust (or stop trusting) the test authority.
     static void trustAuthority(bool trust);
@@ -34,7 +44,8 @@ private:
     TestCertificates();
     bool openssl(const QStringList &arguments);
     // A hub key and certificate signed by the authority, as <dir>/<name>.key and <name>.pem.
-    bool makeHubCertificate(const QString &name, const QString &extensions);
+    bool makeHubCertificate(const QString &name, const QString &extensions, int days = 2,
+                            const QStringList &keyArguments = {});
 
     QTemporaryDir m_dir;
     QString m_errorText;
@@ -43,4 +54,6 @@ private:
     QSslKey m_hubKey;
     QSslCertificate m_replacement;
     QSslKey m_replacementKey;
+    QSslCertificate m_expired;
+    QSslKey m_expiredKey;
 };

@@ -49,8 +49,13 @@ void TestHub::incomingConnection(qintptr descriptor)
         socket->deleteLater();
         return;
     }
-    socket->setLocalCertificateChain(m_replaced ? certificates.replacementChain() : certificates.hubChain());
-    socket->setPrivateKey(m_replaced ? certificates.replacementKey() : certificates.hubKey());
+    if (!m_chain.isEmpty()) {
+        socket->setLocalCertificateChain(m_chain);
+        socket->setPrivateKey(m_key);
+    } else {
+        socket->setLocalCertificateChain(m_replaced ? certificates.replacementChain() : certificates.hubChain());
+        socket->setPrivateKey(m_replaced ? certificates.replacementKey() : certificates.hubKey());
+    }
     socket->setPeerVerifyMode(QSslSocket::VerifyNone);
     connect(socket, &QSslSocket::readyRead, this, [this, socket] {
         if (socket == m_peer)

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QSslKey>
 #include <QSslSocket>
 #include <QTcpServer>
 
@@ -48,6 +49,12 @@ public:
     void setCompression(bool compress) { m_compress = compress; }
     // Later connections get the replacement certificate, as after the hub's was changed.
     void presentReplacementCertificate(bool replaced) { m_replaced = replaced; }
+    // Later connections get this chain and key instead (an empty chain: back to the usual ones).
+    void presentChain(const QList<QSslCertificate> &chain, const QSslKey &key)
+    {
+        m_chain = chain;
+        m_key = key;
+    }
 
     void sendRaw(const QByteArray &bytes);
     void sendFrame(quint16 type, const QByteArray &payload);
@@ -69,5 +76,7 @@ private:
     std::optional<ZuHubProto::HelloAck> m_helloAck;
     bool m_compress = false;
     bool m_replaced = false;
+    QList<QSslCertificate> m_chain;
+    QSslKey m_key;
     int m_connectionCount = 0;
 };
