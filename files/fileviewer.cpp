@@ -19,9 +19,10 @@ constexpr qreal MaxPointSize = 96;
 
 } // namespace
 
-FileViewer::FileViewer(const QString &text, QWidget *parent)
+FileViewer::FileViewer(const QByteArray &data, QWidget *parent)
     : DocumentViewer(QStringLiteral("FileViewer"), QSize(628, 396), parent)
     , m_text(new QTextEdit(this))
+    , m_data(data)
 {
     setWindowTitle(QStringLiteral("Dialog"));
     QPushButton *print = addActionButton(QStringLiteral("buttonPrint"), QStringLiteral("Print"));
@@ -39,9 +40,9 @@ FileViewer::FileViewer(const QString &text, QWidget *parent)
     setPointSize(pointSize);
     m_text->installEventFilter(this);
     m_text->viewport()->installEventFilter(this);
-    m_text->setText(text);
-    // Reports are laid out in columns; only running text is wrapped.
-    m_text->setLineWrapMode(Qt::mightBeRichText(text) ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    // Reports are laid out in columns: wrapping would break them.
+    m_text->setLineWrapMode(QTextEdit::NoWrap);
+    m_text->setPlainText(QString::fromLatin1(data));
 
     connect(saveButton(), &QPushButton::clicked, this, &FileViewer::clickedSave);
     connect(print, &QPushButton::clicked, this, &FileViewer::clickedPrint);
@@ -54,7 +55,7 @@ void FileViewer::clickedPrint()
 
 void FileViewer::clickedSave()
 {
-    saveToLocalFile(windowTitle(), m_text->toPlainText().toLocal8Bit());
+    saveToLocalFile(windowTitle(), m_data);
 }
 
 void FileViewer::setPointSize(qreal size)

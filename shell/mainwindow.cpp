@@ -380,7 +380,7 @@ void MainWindow::openTextViewer(const QString &name, const QByteArray &data)
         openExternalViewer(name, data);
         return;
     }
-    auto *viewer = new FileViewer(QString::fromLatin1(data), nullptr);
+    auto *viewer = new FileViewer(data, nullptr);
     connect(viewer, &FileViewer::printFile, this, &MainWindow::printDocument);
     openViewer(viewer, name);
 }
