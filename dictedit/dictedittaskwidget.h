@@ -12,6 +12,7 @@
 
 class AppTranceiver;
 class Highlighter;
+class QMessageBox;
 class QStackedLayout;
 
 namespace Ui {
@@ -84,4 +85,7 @@ private:
     EnvelopeDispatcher m_dispatcher;
     QString m_defaultDatabase;
     bool m_editing = false; // a dictionary has arrived
+    // Tests sent and not yet answered: a result nobody asked for is dropped.
+    int m_testsOutstanding = 0;
+    QPointer<QMessageBox> m_resultBox;
 };
