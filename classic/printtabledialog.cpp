@@ -242,13 +242,15 @@ QString PrintTableDialog::choosePdfFile()
     name.replace(QRegularExpression(QStringLiteral("[^\\w .-]")), QStringLiteral("_"));
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         name.prepend(QStringLiteral("table"));
-    QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Print to PDF file"),
-                                                QDir(folder).filePath(name + QLatin1Char('.') + PdfSuffix),
-                                                QStringLiteral("PDF files (*.pdf)"));
-    if (file.isEmpty())
-        return file;
-    if (QFileInfo(file).suffix().isEmpty())
-        file += QLatin1Char('.') + QLatin1String(PdfSuffix);
+    // The dialog adds a missing suffix itself, so its question about replacing a file is about the
+    // file that will be written.
+    QFileDialog dialog(this, QStringLiteral("Print to PDF file"),
+                       QDir(folder).filePath(name + QLatin1Char('.') + PdfSuffix), QStringLiteral("PDF files (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QLatin1String(PdfSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString file = dialog.selectedFiles().constFirst();
     settings.setValue(QLatin1String(DownloadLocationKey), QFileInfo(file).absolutePath());
     return file;
 }
