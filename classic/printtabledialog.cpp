@@ -245,7 +245,8 @@ QString PrintTableDialog::choosePdfFile()
     // The dialog adds a missing suffix itself, so its question about replacing a file is about the
     // file that will be written.
     QFileDialog dialog(this, QStringLiteral("Print to PDF file"),
-                       QDir(folder).filePath(name + QLatin1Char('.') + PdfSuffix), QStringLiteral("PDF files (*.pdf)"));
+                       QDir(folder).filePath(name + QLatin1Char('.') + PdfSuffix),
+                       QStringLiteral("PDF files (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QLatin1String(PdfSuffix));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -275,7 +275,8 @@ QueryTester::Outcome QueryTester::execute(QSqlDatabase &db, const Rewritten &rew
         QStringList row;
         for (int c = 0; c < columns; ++c) {
             const QVariant value = query.value(c);
-            bytesRead += value.type() == QVariant::ByteArray ? value.toByteArray().size() : value.toString().size();
+            bytesRead
+                += value.type() == QVariant::ByteArray ? value.toByteArray().size() : value.toString().size();
             row.append(cellText(value));
         }
         rows.append(row);

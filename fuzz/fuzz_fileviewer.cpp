@@ -13,8 +13,7 @@ QList<QByteArray> fuzzSeeds()
     static const char latin1[] = "caf\xe9 \xa0non-breaking\0nul\rreturn\n";
     return { QByteArray("Fees due: 120.00\r\nStudent  Name       Balance\r\n00412    O'Neill    -3.50\r\n"),
              QByteArray("<html><body><p><b>Fees</b> due</p><img src=\"/dev/zero\"></body></html>"),
-             QByteArray("<table><tr><td>").repeated(24),
-             QByteArray(latin1, sizeof latin1 - 1),
+             QByteArray("<table><tr><td>").repeated(24), QByteArray(latin1, sizeof latin1 - 1),
              QByteArray("total < 5 and width > 3 &amp; <!-- comment --> <style>p{}</style>") };
 }
 

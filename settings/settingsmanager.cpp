@@ -64,7 +64,8 @@ bool fromJson(const QJsonValue &value, int limit, SettingsManager::LaunchList *l
             list->append({ path.toString(), QDateTime::fromString(time.toString(), Qt::ISODate) });
     }
     if (array.size() > limit)
-        qWarning() << "SettingsManager: settings file lists" << array.size() << "launches; keeping the first" << limit;
+        qWarning() << "SettingsManager: settings file lists" << array.size() << "launches; keeping the first"
+                   << limit;
     return true;
 }
 

@@ -270,9 +270,12 @@ void MainWindow::displayHelpTopic(const QString &url)
 {
     const QString address = url.isEmpty() ? HelpSite : url;
     if (!isWebUrl(QUrl(address))) {
-        qWarning() << "MainWindow::displayHelpTopic() - refused to open" << address << "; only http and https are opened";
-        statusBar()->showMessage(QStringLiteral("The help address \"%1\" was not opened; only web addresses are opened.").arg(address),
-                                 StatusMessageMs);
+        qWarning() << "MainWindow::displayHelpTopic() - refused to open" << address
+                   << "; only http and https are opened";
+        statusBar()->showMessage(
+            QStringLiteral("The help address \"%1\" was not opened; only web addresses are opened.")
+                .arg(address),
+            StatusMessageMs);
         return;
     }
     qInfo() << "Launching external help documentation URL:" << address;
@@ -346,11 +349,13 @@ void MainWindow::viewData(const QString &title, const QByteArray &data)
     const QString name = fileNameForTitle(title);
     qDebug() << "filename" << title << " -> " << name;
     // A server sending documents unasked must not open windows without end.
-    const auto open = std::count_if(m_viewers.cbegin(), m_viewers.cend(),
-                                    [](const QPointer<QWidget> &viewer) { return viewer && viewer->isVisible(); });
+    const auto open
+        = std::count_if(m_viewers.cbegin(), m_viewers.cend(),
+                        [](const QPointer<QWidget> &viewer) { return viewer && viewer->isVisible(); });
     if (open >= MaxViewers) {
         qWarning() << "MainWindow::viewData() - too many viewers open;" << name << "not shown";
-        statusBar()->showMessage(QStringLiteral("Too many documents are open; close some to view more."), StatusMessageMs);
+        statusBar()->showMessage(QStringLiteral("Too many documents are open; close some to view more."),
+                                 StatusMessageMs);
         return;
     }
     if (data.startsWith("%PDF-")) {

@@ -67,7 +67,8 @@ WebView *EngineBrowserWidget::openNewPage()
     pages.removeAll(nullptr);
     if (pages.size() >= MaxOpenedPages) {
         if (!m_openedPages->refusalLogged)
-            qWarning() << "EngineBrowserWidget - the content has" << MaxOpenedPages << "pages open; new pages refused";
+            qWarning() << "EngineBrowserWidget - the content has" << MaxOpenedPages
+                       << "pages open; new pages refused";
         m_openedPages->refusalLogged = true;
         return nullptr;
     }

@@ -116,8 +116,9 @@ private slots:
         QString labels;
         for (int i = 0; i < ScreenDocumentLimits::MaxWidgets; ++i)
             labels += QStringLiteral(R"(<item row="0" column="0"><widget class="QLabel"/></item>)");
-        QTest::newRow("many widgets") << screenDoc(QRect(0, 0, 40, 2), labels)
-                                      << QString("more than %1 widgets").arg(ScreenDocumentLimits::MaxWidgets);
+        QTest::newRow("many widgets")
+            << screenDoc(QRect(0, 0, 40, 2), labels)
+            << QString("more than %1 widgets").arg(ScreenDocumentLimits::MaxWidgets);
     }
 
     void refusedDocuments()

@@ -176,11 +176,14 @@ void tst_QueryTester::sizeLimits()
     QVERIFY(!big.success);
     QVERIFY2(big.text.contains("too big"), qPrintable(big.text));
 
-    const QueryTester::Outcome many = QueryTester().run(
-        m_path, "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n LIMIT 30) SELECT zeroblob(900000) FROM n", {});
+    const QueryTester::Outcome many = QueryTester().run(m_path,
+                                                        "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x "
+                                                        "+ 1 FROM n LIMIT 30) SELECT zeroblob(900000) FROM n",
+                                                        {});
     QVERIFY(many.success);
     const int rows = int(QueryTester::MaxResultBytes / 900000) + 1;
-    QVERIFY2(many.text.endsWith(QStringLiteral("(the first %1 rows; there are more)").arg(rows)), qPrintable(many.text));
+    QVERIFY2(many.text.endsWith(QStringLiteral("(the first %1 rows; there are more)").arg(rows)),
+             qPrintable(many.text));
 }
 
 QTEST_GUILESS_MAIN(tst_QueryTester)

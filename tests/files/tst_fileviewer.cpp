@@ -52,7 +52,8 @@ private slots:
     void markupIsShownAsWritten_data()
     {
         QTest::addColumn<QByteArray>("data");
-        QTest::newRow("picture") << QByteArray("<html><body><p><b>Fees</b> due</p><img src=\"/dev/zero\"></body></html>");
+        QTest::newRow("picture") << QByteArray(
+            "<html><body><p><b>Fees</b> due</p><img src=\"/dev/zero\"></body></html>");
         QTest::newRow("comparison") << QByteArray("total < 5 and width > 3");
         QTest::newRow("nested tables") << QByteArray("<table><tr><td>").repeated(5000);
     }

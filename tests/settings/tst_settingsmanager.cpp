@@ -10,8 +10,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSettings>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -159,7 +159,9 @@ private slots:
             many << QString("/item%1").arg(i);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("keeping the first 25"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("keeping the first 8"));
-        connectSession([this, &many] { m_files->files.insert("/.zudesktop_0002", settingsFile("Ocean", "F10", many, many)); });
+        connectSession([this, &many] {
+            m_files->files.insert("/.zudesktop_0002", settingsFile("Ocean", "F10", many, many));
+        });
         QCOMPARE(paths(manager()->pinnedLaunches()), many.mid(0, SettingsManager::MaxPinned));
         QCOMPARE(paths(manager()->recentLaunches()), many.mid(0, SettingsManager::MaxRecents));
     }

@@ -33,12 +33,12 @@
 #include <QPrintDialog>
 #include <QScreen>
 #include <QSettings>
-#include <QStatusBar>
 #include <QSignalSpy>
-#include <QTextEdit>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 
 class tst_MainWindow : public QObject
 {
@@ -228,8 +228,9 @@ private slots:
         const QStringList schemes { "http", "https", "file", "smb", "ms-msdt", "javascript" };
         for (const QString &scheme : schemes)
             QDesktopServices::setUrlHandler(scheme, &desktop, "open");
-        for (const char *address : { "file:///etc/passwd", "smb://host/setup.exe", "ms-msdt:/id PCWDiagnostic",
-                                     "javascript:alert(1)", "no scheme at all" }) {
+        for (const char *address :
+             { "file:///etc/passwd", "smb://host/setup.exe", "ms-msdt:/id PCWDiagnostic",
+               "javascript:alert(1)", "no scheme at all" }) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("refused to open"));
             m_window->displayHelpTopic(QString(address));
         }
