@@ -42,7 +42,8 @@ FileViewer::FileViewer(const QByteArray &data, QWidget *parent)
     m_text->viewport()->installEventFilter(this);
     // Reports are laid out in columns: wrapping would break them.
     m_text->setLineWrapMode(QTextEdit::NoWrap);
-    m_text->setPlainText(QString::fromLatin1(data));
+    // The editor ends the text at a NUL character: everything after it would go unseen.
+    m_text->setPlainText(QString::fromLatin1(data).replace(QChar::Null, QChar::ReplacementCharacter));
 
     connect(saveButton(), &QPushButton::clicked, this, &FileViewer::clickedSave);
     connect(print, &QPushButton::clicked, this, &FileViewer::clickedPrint);

@@ -56,6 +56,7 @@ private slots:
             "<html><body><p><b>Fees</b> due</p><img src=\"/dev/zero\"></body></html>");
         QTest::newRow("comparison") << QByteArray("total < 5 and width > 3");
         QTest::newRow("nested tables") << QByteArray("<table><tr><td>").repeated(5000);
+        QTest::newRow("NUL") << QByteArray("before\0after", 12);
     }
 
     void markupIsShownAsWritten()
@@ -64,7 +65,8 @@ private slots:
         FileViewer viewer(data, nullptr);
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-        QCOMPARE(viewer.textEdit()->toPlainText(), QString::fromLatin1(data));
+        QCOMPARE(viewer.textEdit()->toPlainText(),
+                 QString::fromLatin1(data).replace(QChar::Null, QChar::ReplacementCharacter));
         QCOMPARE(viewer.textEdit()->document()->rootFrame()->childFrames().size(), 0);
     }
 
