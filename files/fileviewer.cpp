@@ -42,8 +42,10 @@ FileViewer::FileViewer(const QByteArray &data, QWidget *parent)
     m_text->viewport()->installEventFilter(this);
     // Reports are laid out in columns: wrapping would break them.
     m_text->setLineWrapMode(QTextEdit::NoWrap);
-    // The editor ends the text at a NUL character: everything after it would go unseen.
-    m_text->setPlainText(QString::fromLatin1(data).replace(QChar::Null, QChar::ReplacementCharacter));
+    // Qt 5's fromLatin1(QByteArray) stops at a NUL byte: the rest of the document would go unseen.
+    // A NUL is shown as a replacement character.
+    m_text->setPlainText(QString::fromLatin1(data.constData(), data.size())
+                             .replace(QChar::Null, QChar::ReplacementCharacter));
 
     connect(saveButton(), &QPushButton::clicked, this, &FileViewer::clickedSave);
     connect(print, &QPushButton::clicked, this, &FileViewer::clickedPrint);

@@ -65,8 +65,8 @@ private slots:
         FileViewer viewer(data, nullptr);
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-        QCOMPARE(viewer.textEdit()->toPlainText(),
-                 QString::fromLatin1(data).replace(QChar::Null, QChar::ReplacementCharacter));
+        QCOMPARE(viewer.textEdit()->toPlainText(), QString::fromLatin1(data.constData(), data.size())
+                                                       .replace(QChar::Null, QChar::ReplacementCharacter));
         QCOMPARE(viewer.textEdit()->document()->rootFrame()->childFrames().size(), 0);
     }
 
