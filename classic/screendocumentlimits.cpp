@@ -31,6 +31,7 @@ QString ScreenDocumentLimits::check(const QByteArray &document)
     QXmlStreamReader reader(document);
     int depth = 0;
     int elements = 0;
+    int widgets = 0;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement: {
@@ -38,6 +39,8 @@ QString ScreenDocumentLimits::check(const QByteArray &document)
                 return QStringLiteral("document nested deeper than %1").arg(MaxDepth);
             if (++elements > MaxElements)
                 return QStringLiteral("document holds more than %1 elements").arg(MaxElements);
+            if (reader.name() == QLatin1String("widget") && ++widgets > MaxWidgets)
+                return QStringLiteral("document holds more than %1 widgets").arg(MaxWidgets);
             if (reader.name() == QLatin1String("item")) {
                 const QString error = checkItem(reader.attributes());
                 if (!error.isEmpty())

@@ -7,7 +7,9 @@ class QByteArray;
 
 // What a screen document from the server may hold before anything is built from it. A document
 // nested tens of thousands deep crashes the loader; a grid cell a hundred million rows down makes
-// a grid layout allocate gigabytes; every page break adds a page.
+// a grid layout allocate gigabytes; every page break adds a page; destroying sibling widgets takes
+// time growing with the square of their number (100,000 labels: 13 s), where real screens have
+// some hundreds.
 class ScreenDocumentLimits
 {
 public:
@@ -15,6 +17,7 @@ public:
     static constexpr int MaxPosition = 999;
     static constexpr int MaxDepth = 64;
     static constexpr int MaxElements = 100000;
+    static constexpr int MaxWidgets = 4000;
     static constexpr int MaxBytes = 16 * 1024 * 1024;
     static constexpr int MaxBreaks = 32;
 

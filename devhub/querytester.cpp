@@ -236,9 +236,11 @@ QueryTester::Outcome QueryTester::run(const QString &databasePath, const QString
             deadline.clock.start();
             sqlite3_set_authorizer(handle, allowReadingOnly, nullptr);
             sqlite3_progress_handler(handle, ProgressSteps, checkDeadline, &deadline);
+            const int lengthLimit = sqlite3_limit(handle, SQLITE_LIMIT_LENGTH, MaxValueBytes);
             outcome = execute(db, rewritten, values);
             if (deadline.expired)
                 outcome = { false, QStringLiteral("The query was stopped after %1 ms.").arg(m_timeLimitMs) };
+            sqlite3_limit(handle, SQLITE_LIMIT_LENGTH, lengthLimit);
             sqlite3_progress_handler(handle, 0, nullptr, nullptr);
             sqlite3_set_authorizer(handle, nullptr, nullptr);
         }
@@ -268,19 +270,24 @@ QueryTester::Outcome QueryTester::execute(QSqlDatabase &db, const Rewritten &rew
     for (int c = 0; c < columns; ++c)
         header.append(record.fieldName(c));
     QVector<QStringList> rows;
-    while (rows.size() < m_maxRows && query.next()) {
+    qint64 bytesRead = 0;
+    while (rows.size() < m_maxRows && bytesRead < MaxResultBytes && query.next()) {
         QStringList row;
-        for (int c = 0; c < columns; ++c)
-            row.append(cellText(query.value(c)));
+        for (int c = 0; c < columns; ++c) {
+            const QVariant value = query.value(c);
+            bytesRead
+                += value.type() == QVariant::ByteArray ? value.toByteArray().size() : value.toString().size();
+            row.append(cellText(value));
+        }
         rows.append(row);
     }
-    const bool more = rows.size() == m_maxRows && query.next();
+    const bool more = (rows.size() == m_maxRows || bytesRead >= MaxResultBytes) && query.next();
     if (query.lastError().isValid())
         return { false, errorText(query.lastError()) };
 
     QString text = table(header, rows);
     if (more)
-        text += QStringLiteral("(the first %1 rows; there are more)").arg(m_maxRows);
+        text += QStringLiteral("(the first %1 rows; there are more)").arg(rows.size());
     else
         text += QStringLiteral("(%1 %2)")
                     .arg(rows.size())

@@ -9,8 +9,9 @@ class QSqlDatabase;
 // Runs a data source's query once for the dictionary editor's test button. The SQL reaches SQLite
 // as the user wrote it except for its @@Name references, which become parameters bound to the test
 // values: a value is always data, never SQL. The connection is opened read-only and may only read
-// (no ATTACH, no PRAGMA, no VACUUM INTO); at most the row limit is read, and a query still running
-// at the time limit is interrupted. The outcome is a plain-text table or the database's error text.
+// (no ATTACH, no PRAGMA, no VACUUM INTO); at most the row limit and the byte limit are read, no
+// value may grow past the value limit, and a query still running at the time limit is interrupted.
+// The outcome is a plain-text table or the database's error text.
 //
 // Runs on the caller's thread: the time limit bounds how long the hub waits.
 class QueryTester
@@ -32,6 +33,10 @@ public:
     static constexpr int DefaultTimeLimitMs = 2000;
     static constexpr int MaxColumns = 16;
     static constexpr int MaxCellLength = 60;
+    // What SQLite may build as one value, and what a result may read in all: the time limit is
+    // only looked at between steps, and one step can build a gigabyte.
+    static constexpr int MaxValueBytes = 1000 * 1000;
+    static constexpr qint64 MaxResultBytes = 8 * 1000 * 1000;
 
     explicit QueryTester(int maxRows = DefaultMaxRows, int timeLimitMs = DefaultTimeLimitMs);
 

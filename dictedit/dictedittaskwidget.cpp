@@ -193,7 +193,16 @@ void DictEditTaskWidget::mh_begin_edit(const google::protobuf::Message &msg)
 void DictEditTaskWidget::mh_test_query_response(const google::protobuf::Message &msg)
 {
     const auto &response = static_cast<const dictedit::TestQueryResponse &>(msg);
+    if (m_testsOutstanding == 0) {
+        qWarning() << "DictEditTaskWidget::mh_test_query_response() - no test was asked for; result dropped";
+        return;
+    }
+    --m_testsOutstanding;
+    // One box at a time: a newer result replaces the one shown.
+    if (m_resultBox)
+        m_resultBox->close();
     auto *box = new QMessageBox(this);
+    m_resultBox = box;
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (response.success()) {
         const QString result = Latin1::toQString(response.result());
@@ -457,6 +466,7 @@ void DictEditTaskWidget::testClicked()
             settings.setValue(key, value);
         }
         sendEnvelope(envelope);
+        ++m_testsOutstanding;
     };
     // Nothing to ask for: an empty dialog would only be in the way.
     if (keys.isEmpty()) {

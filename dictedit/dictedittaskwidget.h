@@ -13,6 +13,7 @@
 
 class AppTranceiver;
 class Highlighter;
+class QMessageBox;
 class QStackedLayout;
 
 namespace Ui {
@@ -91,4 +92,7 @@ private:
     QString m_defaultDatabase;
     bool m_editing = false; // a dictionary has arrived
     std::string m_receivedState; // editState() as the dictionary arrived
+    // Tests sent and not yet answered: a result nobody asked for is dropped.
+    int m_testsOutstanding = 0;
+    QPointer<QMessageBox> m_resultBox;
 };

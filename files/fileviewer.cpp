@@ -20,9 +20,10 @@ constexpr qreal MaxPointSize = 96;
 
 } // namespace
 
-FileViewer::FileViewer(const QString &text, QWidget *parent)
+FileViewer::FileViewer(const QByteArray &data, QWidget *parent)
     : DocumentViewer(QStringLiteral("FileViewer"), QSize(628, 396), parent)
     , m_text(new QTextEdit(this))
+    , m_data(data)
 {
     setWindowTitle(QStringLiteral("Dialog"));
     QPushButton *print = addActionButton(QStringLiteral("buttonPrint"), QStringLiteral("Print"));
@@ -38,9 +39,12 @@ FileViewer::FileViewer(const QString &text, QWidget *parent)
     setPointSize(pointSize);
     m_text->installEventFilter(this);
     m_text->viewport()->installEventFilter(this);
-    m_text->setText(text);
-    // Reports are laid out in columns; only running text is wrapped.
-    m_text->setLineWrapMode(Qt::mightBeRichText(text) ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    // Reports are laid out in columns: wrapping would break them.
+    m_text->setLineWrapMode(QTextEdit::NoWrap);
+    // Qt 5's fromLatin1(QByteArray) stops at a NUL byte: the rest of the document would go unseen.
+    // A NUL is shown as a replacement character.
+    m_text->setPlainText(QString::fromLatin1(data.constData(), data.size())
+                             .replace(QChar::Null, QChar::ReplacementCharacter));
 
     connect(saveButton(), &QPushButton::clicked, this, &FileViewer::clickedSave);
     connect(print, &QPushButton::clicked, this, &FileViewer::clickedPrint);
@@ -53,7 +57,7 @@ void FileViewer::clickedPrint()
 
 void FileViewer::clickedSave()
 {
-    saveToLocalFile(windowTitle(), m_text->toPlainText().toLocal8Bit());
+    saveToLocalFile(windowTitle(), m_data);
 }
 
 void FileViewer::setPointSize(qreal size)

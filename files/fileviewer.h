@@ -4,15 +4,16 @@
 
 class QTextEdit;
 
-// Text received from the server, in a fixed-pitch font whose size (zoomed with Ctrl+wheel) carries
-// over to the next text viewer. Text that looks like markup is shown as rich text, but the document
-// never loads a resource it names.
+// A document received from the server, shown as plain text in a fixed-pitch font whose size (zoomed
+// with Ctrl+wheel) carries over to the next text viewer. Markup is shown as written, never laid out:
+// nested tables cost layout time that doubles with each level. Save writes the bytes received.
 class FileViewer : public DocumentViewer
 {
     Q_OBJECT
 
 public:
-    FileViewer(const QString &text, QWidget *parent);
+    // The bytes are read as Latin-1, as classic applications write them.
+    FileViewer(const QByteArray &data, QWidget *parent);
 
     QTextEdit *textEdit() const { return m_text; }
 
@@ -33,6 +34,7 @@ private:
     void setPointSize(qreal size);
 
     QTextEdit *m_text;
+    QByteArray m_data;
     QString m_family;
     qreal m_pointSize = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "abstractremotefileworker.h"
 #include "menuitem.h"
+#include "weburl.h"
 
 #include "utils/busymouse.h"
 #include "envelopedispatcher.h"
@@ -288,10 +289,7 @@ void MainConnection::mh_launchurl(const google::protobuf::Message &msg)
         emit invalidAddress(text, url.errorString());
         return;
     }
-    // Anything else (file:, a custom handler, a script) would run on the workstation, or show its
-    // files in a page.
-    const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+    if (!isWebUrl(url)) {
         qWarning() << "MainConnection::mh_launchurl() - refused to open" << text << "; only http and https are opened";
         emit statusNotice(QStringLiteral("The server asked to open \"%1\"; only web addresses are opened.").arg(text));
         return;

@@ -44,21 +44,27 @@ QJsonArray toJson(const SettingsManager::LaunchList &list)
 }
 
 // A list is taken only when every entry is well formed; anything else is reported as damaged.
-bool fromJson(const QJsonValue &value, SettingsManager::LaunchList *list)
+// Entries beyond `limit` are dropped, as local additions beyond it are.
+bool fromJson(const QJsonValue &value, int limit, SettingsManager::LaunchList *list)
 {
     list->clear();
     if (value.isUndefined())
         return true; // no list stored for this key yet
     if (!value.isArray())
         return false;
-    for (const QJsonValue &item : value.toArray()) {
+    const QJsonArray array = value.toArray();
+    for (const QJsonValue &item : array) {
         const QJsonObject object = item.toObject();
         const QJsonValue path = object.value(QStringLiteral("path"));
         const QJsonValue time = object.value(QStringLiteral("time"));
         if (!item.isObject() || !path.isString() || !time.isString())
             return false;
-        list->append({ path.toString(), QDateTime::fromString(time.toString(), Qt::ISODate) });
+        if (list->size() < limit)
+            list->append({ path.toString(), QDateTime::fromString(time.toString(), Qt::ISODate) });
     }
+    if (array.size() > limit)
+        qWarning() << "SettingsManager: settings file lists" << array.size() << "launches; keeping the first"
+                   << limit;
     return true;
 }
 
@@ -337,8 +343,8 @@ void SettingsManager::processFile(quint16 version, const QByteArray &data)
         LaunchList recents;
         const bool containersOk = (pinnedAll.isUndefined() || pinnedAll.isObject())
             && (recentAll.isUndefined() || recentAll.isObject());
-        if (containersOk && fromJson(pinnedAll.toObject().value(m_recentsKey), &pinned)
-            && fromJson(recentAll.toObject().value(m_recentsKey), &recents)) {
+        if (containersOk && fromJson(pinnedAll.toObject().value(m_recentsKey), MaxPinned, &pinned)
+            && fromJson(recentAll.toObject().value(m_recentsKey), MaxRecents, &recents)) {
             m_pinned = pinned;
             m_recents = recents;
             emit recentsUpdated();

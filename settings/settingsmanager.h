@@ -41,6 +41,7 @@ public:
     };
 
     static constexpr int MaxRecents = 8;
+    static constexpr int MaxPinned = 25;
     static constexpr char FilePrefix[] = ".zudesktop_";
 
     static SettingsManager *instance();

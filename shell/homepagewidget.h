@@ -29,7 +29,7 @@ class HomePageWidget : public QFrame
 
 public:
     static constexpr int LaunchDebounceMs = 4000;
-    static constexpr int MaxPinned = 25;
+    static constexpr int MaxPinned = SettingsManager::MaxPinned;
     static constexpr int ButtonSize = 48;
     static constexpr char PinnedDragFormat[] = "ZU_PINNED_BUTTON";
 

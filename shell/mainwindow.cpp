@@ -20,6 +20,7 @@
 #include "files/pdffileviewer.h"
 #include "hub/hostentry.h"
 #include "menu/menuitem.h"
+#include "menu/weburl.h"
 #include "settings/settingsmanager.h"
 #include "utils/plaintext.h"
 #include "dictedit/dictedittaskwidget.h"
@@ -48,6 +49,8 @@
 #include <QTemporaryFile>
 #include <QTextDocument>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -238,6 +241,15 @@ void MainWindow::displayHelpTopic()
 void MainWindow::displayHelpTopic(const QString &url)
 {
     const QString address = url.isEmpty() ? HelpSite : url;
+    if (!isWebUrl(QUrl(address))) {
+        qWarning() << "MainWindow::displayHelpTopic() - refused to open" << address
+                   << "; only http and https are opened";
+        statusBar()->showMessage(
+            QStringLiteral("The help address \"%1\" was not opened; only web addresses are opened.")
+                .arg(address),
+            StatusMessageMs);
+        return;
+    }
     qInfo() << "Launching external help documentation URL:" << address;
     QDesktopServices::openUrl(QUrl(address));
 }
@@ -307,6 +319,16 @@ void MainWindow::viewData(const QString &title, const QByteArray &data)
     }
     const QString name = fileNameForTitle(title);
     qDebug() << "filename" << title << " -> " << name;
+    // A server sending documents unasked must not open windows without end.
+    const auto open
+        = std::count_if(m_viewers.cbegin(), m_viewers.cend(),
+                        [](const QPointer<QWidget> &viewer) { return viewer && viewer->isVisible(); });
+    if (open >= MaxViewers) {
+        qWarning() << "MainWindow::viewData() - too many viewers open;" << name << "not shown";
+        statusBar()->showMessage(QStringLiteral("Too many documents are open; close some to view more."),
+                                 StatusMessageMs);
+        return;
+    }
     if (data.startsWith("%PDF-")) {
         qInfo() << "Viewing" << name << "as PDF";
         openViewer(new PdfFileViewer(name, data, nullptr), QString());
@@ -351,7 +373,7 @@ void MainWindow::openTextViewer(const QString &name, const QByteArray &data)
         openExternalViewer(name, data);
         return;
     }
-    auto *viewer = new FileViewer(QString::fromLatin1(data), nullptr);
+    auto *viewer = new FileViewer(data, nullptr);
     connect(viewer, &FileViewer::printFile, this, &MainWindow::printDocument);
     openViewer(viewer, name);
 }

@@ -35,6 +35,9 @@ class MainWindow : public QMainWindow, public AbstractRemoteFileWorker, public P
     Q_OBJECT
 
 public:
+    // Document windows open at once; a server sending more unasked is refused.
+    static constexpr int MaxViewers = 16;
+
     MainWindow(MainConnection *connection, QTcpServer *listener, QWidget *parent = nullptr);
     ~MainWindow() override;
 

@@ -7,6 +7,7 @@
 #include "classic/overlaypause.h"
 #include "classic/pagegrid.h"
 #include "classic/ringmenuwidget.h"
+#include "classic/screendocumentlimits.h"
 #include "classic/zufieldwidget.h"
 
 #include "shownplaintext.h"
@@ -111,6 +112,13 @@ private slots:
         for (int i = 0; i < 50000; ++i)
             deep += "<widget class=\"QWidget\">";
         QTest::newRow("nested deep") << deep << "nested deeper than 64";
+        // Inside every other limit, but slow to tear down: destruction grows with the square.
+        QString labels;
+        for (int i = 0; i < ScreenDocumentLimits::MaxWidgets; ++i)
+            labels += QStringLiteral(R"(<item row="0" column="0"><widget class="QLabel"/></item>)");
+        QTest::newRow("many widgets")
+            << screenDoc(QRect(0, 0, 40, 2), labels)
+            << QString("more than %1 widgets").arg(ScreenDocumentLimits::MaxWidgets);
     }
 
     void refusedDocuments()

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -179,13 +180,22 @@ private slots:
             combo->setCurrentIndex(combo->findText(PrintTableDialog::PdfChoice));
             shown->findChild<QPushButton *>("printButton")->click();
         });
-        // Without the suffix: the dialog adds it.
+        // Without the suffix: the dialog adds it, and asks before replacing the file of that name.
         const QString chosen = m_dir->filePath("students");
+        QFile existing(chosen + ".pdf");
+        QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("older table") > 0);
+        existing.close();
         driver.expectFileChoice(chosen);
+        QString question;
+        driver.expect<QMessageBox>([&question](QMessageBox *box) {
+            question = box->text();
+            box->button(QMessageBox::Yes)->click();
+        });
         QCOMPARE(dialog->exec(), int(QDialog::Accepted));
         delete dialog;
         QVERIFY(driver.allHandled());
         QVERIFY(driver.unexpected().isEmpty());
+        QVERIFY2(question.contains("students.pdf"), qPrintable(question));
         PdfReadback pdf(chosen + ".pdf");
         QVERIFY(pdf.isLoaded());
         QVERIFY(pdf.text(0).contains("Student004"));

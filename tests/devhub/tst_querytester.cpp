@@ -21,6 +21,7 @@ private slots:
     void table();
     void rowLimit();
     void timeLimit();
+    void sizeLimits();
 
 private:
     QTemporaryDir m_dir;
@@ -165,6 +166,24 @@ void tst_QueryTester::timeLimit()
     const QueryTester::Outcome outcome = QueryTester(10, 50).run(m_path, endless, {});
     QVERIFY(!outcome.success);
     QCOMPARE(outcome.text, QString("The query was stopped after 50 ms."));
+}
+
+// One step of SQLite can build a value of a gigabyte before the clock is looked at: values are
+// bounded, and so is what a result reads in all.
+void tst_QueryTester::sizeLimits()
+{
+    const QueryTester::Outcome big = QueryTester().run(m_path, "SELECT zeroblob(2000000)", {});
+    QVERIFY(!big.success);
+    QVERIFY2(big.text.contains("too big"), qPrintable(big.text));
+
+    const QueryTester::Outcome many = QueryTester().run(m_path,
+                                                        "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x "
+                                                        "+ 1 FROM n LIMIT 30) SELECT zeroblob(900000) FROM n",
+                                                        {});
+    QVERIFY(many.success);
+    const int rows = int(QueryTester::MaxResultBytes / 900000) + 1;
+    QVERIFY2(many.text.endsWith(QStringLiteral("(the first %1 rows; there are more)").arg(rows)),
+             qPrintable(many.text));
 }
 
 QTEST_GUILESS_MAIN(tst_QueryTester)

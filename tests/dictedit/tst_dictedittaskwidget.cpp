@@ -27,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -455,8 +456,18 @@ void tst_DictEditTaskWidget::testResponse()
         envelope.mutable_test_query_response()->set_result(text.toStdString());
     else
         envelope.mutable_test_query_response()->set_error(text.toStdString());
-    m_transport->deliver(envelope);
+    m_transport->deliver(beginEdit({ source("Alpha", DataSource::QUERY, true, "SELECT 1", "students") }));
 
+    // Unasked, a result opens nothing: a server could otherwise open boxes without end.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no test was asked for"));
+    m_transport->deliver(envelope);
+    QVERIFY(!m_page->findChild<QMessageBox *>());
+
+    child<QPushButton>("testButton")->click();
+    m_transport->deliver(envelope);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no test was asked for"));
+    m_transport->deliver(envelope);
+    QCOMPARE(m_page->findChildren<QMessageBox *>().size(), 1);
     QMessageBox *box = m_page->findChild<QMessageBox *>();
     QVERIFY(box && box->isVisible() && box->isModal());
     QCOMPARE(int(box->icon()), icon);

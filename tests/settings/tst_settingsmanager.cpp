@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -148,6 +149,21 @@ private slots:
         manager()->startFetchSequence();
         settle();
         QCOMPARE(m_files->log, QStringList { "list" });
+    }
+
+    // A server copy is bound as local additions are: the first entries are kept.
+    void serverListsAreBounded()
+    {
+        QStringList many;
+        for (int i = 0; i < 1000; ++i)
+            many << QString("/item%1").arg(i);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("keeping the first 25"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("keeping the first 8"));
+        connectSession([this, &many] {
+            m_files->files.insert("/.zudesktop_0002", settingsFile("Ocean", "F10", many, many));
+        });
+        QCOMPARE(paths(manager()->pinnedLaunches()), many.mid(0, SettingsManager::MaxPinned));
+        QCOMPARE(paths(manager()->recentLaunches()), many.mid(0, SettingsManager::MaxRecents));
     }
 
     void localChangeDuringFetchWins()

@@ -21,23 +21,25 @@
 #include "studentmenu.h"
 #include "testdocuments.h"
 #include "testenvironment.h"
+#include "urlcatcher.h"
 
 #include "menu.pb.h"
 #include "uidlg.pb.h"
 #include "zuterm.pb.h"
 
 #include <QAbstractButton>
+#include <QDesktopServices>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QScreen>
 #include <QSettings>
-#include <QStatusBar>
 #include <QSignalSpy>
-#include <QTextEdit>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 
 class tst_MainWindow : public QObject
 {
@@ -202,6 +204,46 @@ private slots:
         QVERIFY(text);
         QVERIFY(text->textEdit()->toPlainText().startsWith("2025-03-01 09:00  /students/enrol.opt"));
         opened->close();
+    }
+
+    // Documents sent unasked open at most MaxViewers windows; closing one makes room again.
+    void viewersAreCapped()
+    {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("too many viewers open"));
+        for (int i = 0; i <= MainWindow::MaxViewers; ++i)
+            m_window->viewData(QString("doc %1").arg(i), "text\n");
+        QList<DocumentViewer *> viewers = openViewers();
+        QCOMPARE(viewers.size(), MainWindow::MaxViewers);
+        QVERIFY(m_window->statusBar()->currentMessage().contains("Too many documents are open"));
+        viewers.first()->close();
+        QTRY_COMPARE(openViewers().size(), MainWindow::MaxViewers - 1);
+        m_window->viewData("one more", "text\n");
+        QCOMPARE(openViewers().size(), MainWindow::MaxViewers);
+        for (DocumentViewer *viewer : openViewers())
+            viewer->close();
+    }
+
+    // Only web addresses reach the desktop: the others would run something or show local files.
+    void helpAddressesAreWebAddresses()
+    {
+        UrlCatcher desktop;
+        const QStringList schemes { "http", "https", "file", "smb", "ms-msdt", "javascript" };
+        for (const QString &scheme : schemes)
+            QDesktopServices::setUrlHandler(scheme, &desktop, "open");
+        for (const char *address :
+             { "file:///etc/passwd", "smb://host/setup.exe", "ms-msdt:/id PCWDiagnostic",
+               "javascript:alert(1)", "no scheme at all" }) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("refused to open"));
+            m_window->displayHelpTopic(QString(address));
+        }
+        QVERIFY(m_window->statusBar()->currentMessage().contains("only web addresses are opened"));
+        m_window->displayHelpTopic("HTTP://help.example/enrol");
+        m_window->displayHelpTopic(QString());
+        for (const QString &scheme : schemes)
+            QDesktopServices::unsetUrlHandler(scheme);
+        QCOMPARE(desktop.opened.size(), 2);
+        QCOMPARE(desktop.opened.at(0), QUrl("http://help.example/enrol"));
+        QCOMPARE(desktop.opened.at(1).scheme(), QString("https"));
     }
 
     void printQueueCancelledDiscardsEverything()
@@ -469,6 +511,17 @@ private slots:
     }
 
 private:
+    static QList<DocumentViewer *> openViewers()
+    {
+        QList<DocumentViewer *> viewers;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *viewer = qobject_cast<DocumentViewer *>(widget);
+            if (viewer && viewer->isVisible())
+                viewers << viewer;
+        }
+        return viewers;
+    }
+
     static DocumentViewer *openViewer()
     {
         for (QWidget *widget : QApplication::topLevelWidgets()) {

@@ -1,4 +1,5 @@
 #include "web/browserwidget.h"
+#include "web/enginebrowserwidget.h"
 
 #include "devhub/webreportserver.h"
 #include "menu/mainconnection.h"
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEnginePage>
@@ -112,6 +114,13 @@ private slots:
         shiftClickScript(first, "window.open('/report')");
         QTest::qWait(1000);
         QCOMPARE(pages().size(), 2);
+
+        // A script looping on window.open, in a page opened by the first: the two share one bound.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("pages open; new pages refused"));
+        runScript(second, "for (var i = 0; i < 40; i++) window.open('about:blank');");
+        QTRY_COMPARE_WITH_TIMEOUT(pages().size(), 1 + EngineBrowserWidget::MaxOpenedPages, LoadMs);
+        QTest::qWait(1000);
+        QCOMPARE(pages().size(), 1 + EngineBrowserWidget::MaxOpenedPages);
 
         // Without a menu title.
         BrowserWidget *untitled = m_window->launchInternalBrowser(QString());
