@@ -375,6 +375,7 @@ void Runner::connectionConnected()
         connect(m_hubConnection, &HubConnection::channelCloseAll, window, &MainWindow::destroyHubConnections);
         connect(window, &MainWindow::hubChannelMessageSend, m_hubConnection,
                 &HubConnection::channelMessageSend);
+        connect(window, &MainWindow::hubReadingHeld, m_hubConnection, &HubConnection::holdReading);
         connect(window, &MainWindow::requestChangePassword, m_hubConnection, &HubConnection::changePassword);
         connect(m_hubConnection, &HubConnection::changePasswordResult, window,
                 &MainWindow::changePasswordResult);

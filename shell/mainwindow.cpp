@@ -644,9 +644,15 @@ void MainWindow::tranceiverAppTypeChanged(AppTranceiver::AppType type)
         connect(session, &ApplicationConnection::viewData, this, &MainWindow::viewData);
         return;
     }
-    case AppTranceiver::Terminal:
-        addApplicationPage(new TerminalTaskWidget(transport, this));
+    case AppTranceiver::Terminal: {
+        auto *page = new TerminalTaskWidget(transport, this);
+        // A terminal that cannot keep up holds the hub link (every channel) until it catches up.
+        if (qobject_cast<ChannelTranceiver *>(transport))
+            connect(page, &TerminalTaskWidget::backlogFull, this,
+                    [this, page](bool full) { emit hubReadingHeld(page, full); });
+        addApplicationPage(page);
         return;
+    }
     case AppTranceiver::DictEdit:
         addApplicationPage(new DictEditTaskWidget(transport, this));
         return;

@@ -97,6 +97,7 @@ signals:
     void menuOptionSelected(QString menuPath);
     void requestChangePassword(QString username, QString oldPassword, QString newPassword);
     void hubChannelMessageSend(ushort channelId, QByteArray data);
+    void hubReadingHeld(QObject *holder, bool held);
 
 protected:
     bool event(QEvent *event) override;
