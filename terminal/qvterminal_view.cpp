@@ -313,8 +313,20 @@ void QVTerminal::paintEvent(QPaintEvent *event)
         paintLine(painter, screen.viewLine(line), Margin + (line - top) * m_lineHeight, firstCell, lastCell);
 
     const int cursor = cursorLine();
-    if (m_cursorShown && m_emulator->cursorVisible() && cursor >= firstLine && cursor <= lastLine)
-        painter.fillRect(cellRect(cursor, cursorColumn()), CursorColor);
+    if (m_cursorShown && m_emulator->cursorVisible() && cursor >= firstLine && cursor <= lastLine) {
+        // A block, with the character under it in the background's colour.
+        const QRect box = cellRect(cursor, cursorColumn());
+        painter.fillRect(box, CursorColor);
+        const TerminalLine &line = screen.viewLine(cursor);
+        if (cursorColumn() < int(line.size()) && line[size_t(cursorColumn())].character != ' ') {
+            const TerminalCell &cell = line[size_t(cursorColumn())];
+            QFont font = m_font;
+            font.setBold(cell.format.isBold());
+            painter.setFont(font);
+            painter.setPen(TerminalFormat::paletteColor(TerminalFormat::DefaultBackground));
+            painter.drawText(box, Qt::AlignCenter, QString(cell.toQChar()));
+        }
+    }
 }
 
 void QVTerminal::paintLine(QPainter &painter, const TerminalLine &line, int y, int firstCell, int lastCell)

@@ -93,6 +93,8 @@ char TerminalEmulator::charsetInUse() const
 
 void TerminalEmulator::print(const uchar *text, int size)
 {
+    if (size > 0)
+        m_lastPrinted = text[size - 1];
     if (m_singleShift >= 0) {
         const char set = charsetInUse();
         m_singleShift = -1;
@@ -302,6 +304,13 @@ void TerminalEmulator::csiDispatch(const TerminalParser::Sequence &s)
         case 'X': screen.eraseCharacters(n); return;
         case 'Z': screen.backTab(std::min(n, TerminalScreen::MaxColumns)); return;
         case 'a': screen.moveRight(n); return;
+        case 'b':
+            // REP: curses draws runs (bars, blanks) with it.
+            if (m_lastPrinted) {
+                const QByteArray run(std::min(n, screen.rows() * screen.columns()), char(m_lastPrinted));
+                print(reinterpret_cast<const uchar *>(run.constData()), run.size());
+            }
+            return;
         case 'c':
             if (s.parameters[0] == 0 && m_callbacks.reply)
                 m_callbacks.reply(PrimaryAttributes);
@@ -505,6 +514,7 @@ void TerminalEmulator::fullReset()
     m_charsets = { { AsciiSet, AsciiSet, AsciiSet, AsciiSet } };
     m_shift = 0;
     m_singleShift = -1;
+    m_lastPrinted = 0;
 }
 
 void TerminalEmulator::unhandled(const char *what, const QByteArray &item, bool withData)

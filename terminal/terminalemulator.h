@@ -77,4 +77,5 @@ private:
     std::array<char, 4> m_charsets { { 'B', 'B', 'B', 'B' } };
     int m_shift = 0;
     int m_singleShift = -1;
+    uchar m_lastPrinted = 0; // for REP
 };

@@ -182,6 +182,8 @@ void tst_TerminalEmulator::scrolling_data()
                          << QStringList {} << 0 << 1;
     QTest::newRow("ECH") << QByteArray("abcdef\x1b[1;2H\x1b[3X") << QStringList { "a...ef", "", "", "" }
                          << QStringList {} << 0 << 1;
+    QTest::newRow("REP repeats the last character, wrapping") << QByteArray("ab\x1b[9b") << QStringList { "abbbbbbbbb", "b", "", "" }
+                                                              << QStringList {} << 1 << 1;
     QTest::newRow("insert mode pushes text right") << QByteArray("abcdefgh\r\x1b[4hXYZ")
                                                    << QStringList { "XYZabcdefg", "", "", "" } << QStringList {}
                                                    << 0 << 3;
