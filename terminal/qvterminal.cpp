@@ -24,6 +24,11 @@ QVTerminal::QVTerminal(QWidget *parent)
     callbacks.reply = [this](const QByteArray &bytes) { reply(bytes); };
     callbacks.title = [this](const QString &title) { emit titleChanged(title); };
     callbacks.bell = [this] { ringBell(); };
+    callbacks.resized = [this] {
+        const TerminalScreen &screen = m_emulator->screen();
+        m_sizeWanted = QSize(screen.columns(), screen.rows());
+        emit screenSizeWanted(screen.rows(), screen.columns());
+    };
     callbacks.unhandled = [this](const char *what, const QByteArray &item, bool withData) {
         logUnhandled(what, item, withData);
     };

@@ -336,7 +336,9 @@ void QVTerminal::paintLine(QPainter &painter, const TerminalLine &line, int y, i
     const int end = std::min(int(line.size()) - 1, lastCell);
     const auto cellX = [&](int cell) { return Margin + (cell - left + 1) * m_characterWidth; };
     const auto shownForeground = [&](const TerminalFormat &format) {
-        return reverse ? format.shownBackground() : format.shownForeground();
+        const char code = reverse ? format.shownBackground() : format.shownForeground();
+        // Bold text in one of the eight colours is shown in its bright variant, as xterm does.
+        return format.isBold() && code >= '0' && code <= '7' ? char('A' + (code - '0')) : code;
     };
     const auto shownBackground = [&](const TerminalFormat &format) {
         return reverse ? format.shownForeground() : format.shownBackground();

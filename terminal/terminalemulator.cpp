@@ -411,9 +411,18 @@ void TerminalEmulator::setPrivateMode(int mode, bool set)
         }
         break;
     case 2004: m_bracketedPaste = set; break;
-    // Column switching (as xterm does by default), smooth scrolling, auto-repeat, blinking,
-    // mouse reports, focus events and synchronised output: nothing to show.
-    case 3: case 4: case 8: case 9: case 12: case 40: case 45:
+    case 3:
+        // DECCOLM: 132 or 80 columns at once, cleared, as xterm does; whoever carries the bytes
+        // is told, so that the program's terminal follows.
+        screen.resize(screen.rows(), set ? WideColumns : TerminalBuffer::Columns);
+        screen.eraseInDisplay(2);
+        screen.setCursor(0, 0);
+        if (m_callbacks.resized)
+            m_callbacks.resized();
+        break;
+    // Smooth scrolling, auto-repeat, blinking, mouse reports, focus events and synchronised
+    // output: nothing to show.
+    case 4: case 8: case 9: case 12: case 40: case 45:
     case 1000: case 1001: case 1002: case 1003: case 1004: case 1005: case 1006: case 1015:
     case 1034: case 1036: case 1039: case 2026:
         break;

@@ -20,12 +20,15 @@ public:
     static constexpr char PrimaryAttributes[] = "\x1b[?1;2c";
     static constexpr char SecondaryAttributes[] = "\x1b[>0;10;0c";
     static constexpr int MaxTitleCharacters = 256;
+    static constexpr int WideColumns = 132;
 
     struct Callbacks
     {
         std::function<void(const QByteArray &)> reply;
         std::function<void(const QString &)> title;
         std::function<void()> bell;
+        // The program changed the screen's size itself (DECCOLM).
+        std::function<void()> resized;
         // An unknown control: a description, the item, and whether the output should be quoted.
         std::function<void(const char *, const QByteArray &, bool)> unhandled;
     };

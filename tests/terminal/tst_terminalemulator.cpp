@@ -123,6 +123,7 @@ void tst_TerminalEmulator::checkGrid()
                 fed.emulator.feed(reinterpret_cast<const uchar *>(&byte), 1);
         }
         QCOMPARE(fed.grid(), padded(grid));
+        QCOMPARE(fed.emulator.screen().columns(), output.contains("\x1b[?3h") ? 132 : Columns);
         QCOMPARE(fed.scrollback(), scrollback);
         QCOMPARE(fed.emulator.screen().cursorRow(), row);
         QCOMPARE(fed.emulator.screen().cursorColumn(), column);
@@ -208,6 +209,8 @@ void tst_TerminalEmulator::erasing_data()
     QTest::newRow("erase in the current background")
         << QByteArray("ab\x1b[44m\x1b[K\r\n\x1b[2X") << QStringList { "ab________", "__", "", "" } << QStringList {}
         << 1 << 0;
+    QTest::newRow("DECCOLM: 132 columns, cleared") << QByteArray("abc\x1b[?3h") << QStringList { "", "", "", "" }
+                                                  << QStringList {} << 0 << 0;
     QTest::newRow("DECALN") << QByteArray("\x1b[2;3r\x1b#8") << QStringList { "EEEEEEEEEE", "EEEEEEEEEE", "EEEEEEEEEE", "EEEEEEEEEE" }
                             << QStringList {} << 0 << 0;
 }
