@@ -68,6 +68,8 @@ struct Fed
     QString title;
 };
 
+using RowTexts = QMap<int, QString>;
+
 const QByteArray FourLines("1\r\n2\r\n3\r\n4");
 const QByteArray SixLines("1\r\n2\r\n3\r\n4\r\n5\r\n6");
 
@@ -93,6 +95,8 @@ private slots:
     void reports_data();
     void reports();
     void resizeKeepsTheCursorsText();
+    void captures_data();
+    void captures();
 
 private:
     void addColumns();
@@ -302,6 +306,46 @@ void tst_TerminalEmulator::resizeKeepsTheCursorsText()
     QCOMPARE(fed.grid(), padded({ "2", "3", "4" }));
     QCOMPARE(fed.scrollback(), QStringList { "1" });
     QCOMPARE(screen.cursorRow(), 0);
+}
+
+// Real programs recorded on a 24 x 80 pseudo-terminal with TERM=xterm: rows that must show, how
+// many lines the scroll-back holds, and whether the alternate screen is up.
+void tst_TerminalEmulator::captures_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<RowTexts>("rows");
+    QTest::addColumn<int>("scrollback");
+    QTest::addColumn<bool>("alternate");
+    QTest::newRow("vim start-up") << "vim-startup.bin"
+                                  << RowTexts { { 0, "line 1 of the notes" },
+                                                          { 22, "line 23 of the notes" },
+                                                          { 23, "\"notes.txt\" 30L, 621B" } }
+                                  << 0 << true;
+    QTest::newRow("less paging forward and back") << "less-back.bin"
+                                                  << RowTexts { { 0, "1" }, { 22, "23" }, { 23, ":" } }
+                                                  << 8 << true;
+    QTest::newRow("less quits: the shell's screen and history are back")
+        << "less-quit.bin" << RowTexts { { 0, "1009" }, { 21, "1030" }, { 22, "done" } } << 9 << false;
+    QTest::newRow("mc panels") << "mc.bin"
+                               << RowTexts { { 1, QString::fromUtf8("\u250c") } }
+                               << 0 << true;
+}
+
+void tst_TerminalEmulator::captures()
+{
+    QFETCH(QString, file);
+    QFETCH(RowTexts, rows);
+    QFETCH(int, scrollback);
+    QFETCH(bool, alternate);
+    QFile capture(QStringLiteral(ZU_TERMINAL_CAPTURES "/") + file);
+    QVERIFY2(capture.open(QIODevice::ReadOnly), qPrintable(capture.fileName()));
+    Fed fed(capture.readAll(), 24, 80);
+    const TerminalScreen &screen = fed.emulator.screen();
+    for (auto it = rows.begin(); it != rows.end(); ++it)
+        QVERIFY2(screen.rowText(it.key()).startsWith(it.value()), qPrintable(screen.rowText(it.key())));
+    QCOMPARE(screen.scrollbackLines(), scrollback);
+    QCOMPARE(screen.isAlternate(), alternate);
+    QCOMPARE(fed.emulator.parser().state(), TerminalParser::State::Ground);
 }
 
 QTEST_APPLESS_MAIN(tst_TerminalEmulator)
