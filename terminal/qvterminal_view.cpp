@@ -171,8 +171,7 @@ QSize QVTerminal::fittingScreenSize() const
 {
     // One column stays empty at the left edge. The horizontal bar that a wide screen (DECCOLM)
     // brings does not count: the screen would otherwise lose a row to it.
-    const QScrollBar *bar = horizontalScrollBar();
-    const int height = viewport()->height() + (bar->isVisible() ? bar->height() : 0);
+    const int height = contentsRect().height();
     const int rows = std::clamp((height - 2 * Margin) / m_lineHeight, TerminalScreen::MinRows, TerminalScreen::MaxRows);
     const int columns = std::clamp(visibleColumns() - 1, TerminalScreen::MinColumns, TerminalScreen::MaxColumns);
     return QSize(columns, rows);
