@@ -81,6 +81,7 @@ private slots:
     void burstIsReadInSlices();
     void paste();
     void binaryOutputLogsBoundedly();
+    void bellFloodRingsRarely();
     void paintsCellsCursorAndOnlyChangedLines();
 };
 
@@ -353,6 +354,16 @@ void tst_QVTerminal::binaryOutputLogsBoundedly()
     qInstallMessageHandler(previous);
     // The budget of lines, then one line saying that the rest is not logged.
     QCOMPARE(unhandledLogLines, QVTerminal::MaxUnhandledLogsPerChunk + 1);
+}
+
+void tst_QVTerminal::bellFloodRingsRarely()
+{
+    // Each ring costs microseconds under X11: a megabyte of BEL would stall for seconds.
+    QVTerminal terminal;
+    terminal.appendData(QByteArray(1024 * 1024, '\a'));
+    terminal.appendData("\a\a\a");
+    QVERIFY(terminal.bellsRung() >= 1);
+    QVERIFY(terminal.bellsRung() <= 3);
 }
 
 void tst_QVTerminal::paintsCellsCursorAndOnlyChangedLines()
