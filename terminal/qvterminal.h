@@ -2,6 +2,7 @@
 
 #include "terminalbuffer.h"
 #include "terminalformat.h"
+#include "terminalparser.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
@@ -37,6 +38,9 @@ public:
     static constexpr int BlinkIntervalMs = 500;
     static constexpr int ScrollPageStep = 10;
     static constexpr int FontPointSize = 13;
+    // Longer digit runs stop growing here, so no parameter can overflow.
+    static constexpr int MaxParameterValue = TerminalParser::MaxParameterValue;
+    static constexpr int MaxParameters = TerminalParser::MaxParameters;
     // Debug lines about unknown controls per chunk of output, so that binary output stays cheap.
     static constexpr int MaxUnhandledLogsPerChunk = 8;
     static constexpr int LogExcerptBytes = 64;
@@ -95,6 +99,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void ringBell();

@@ -167,6 +167,12 @@ void QVTerminal::resizeEvent(QResizeEvent *event)
     checkFittingSize();
 }
 
+void QVTerminal::showEvent(QShowEvent *event)
+{
+    QAbstractScrollArea::showEvent(event);
+    checkFittingSize();
+}
+
 QSize QVTerminal::fittingScreenSize() const
 {
     // One column stays empty at the left edge. The horizontal bar that a wide screen (DECCOLM)

@@ -117,8 +117,6 @@ QByteArray TerminalKeys::encode(int key, Qt::KeyboardModifiers modifiers, const 
     default:
         break;
     }
-    if (keypad && modes.applicationKeypad && key >= Qt::Key_0 && key <= Qt::Key_9)
-        return QByteArray("\x1bO") + char('p' + (key - Qt::Key_0));
     if (control) {
         const int byte = controlByte(key);
         if (byte >= 0)

@@ -88,8 +88,9 @@ void TerminalScreen::resize(int rows, int columns)
 
     m_rows = rows;
     m_row = m_alternate ? alternateRow : mainRow;
-    m_saved[0].row = std::min(m_saved[0].row, rows - 1);
-    m_saved[1].row = std::min(m_saved[1].row, rows - 1);
+    // The other screen's cursor is its saved one.
+    m_saved[0].row = m_alternate ? mainRow : std::min(m_saved[0].row, rows - 1);
+    m_saved[1].row = m_alternate ? std::min(m_saved[1].row, rows - 1) : alternateRow;
     m_column = std::min(m_column, m_columns - 1);
     m_pendingWrap = false;
     m_top = 0;

@@ -340,6 +340,12 @@ void tst_QVTerminal::paste()
     QCOMPARE(terminal.pasteAction()->shortcut(), QKeySequence("Shift+Ctrl+V"));
     terminal.pasteAction()->trigger();
     QCOMPARE(written, QByteArray("echo caf\xe9\n"));
+
+    // A program that asks for bracketed paste gets the text marked, and the text cannot end the mark.
+    wired.pump.dataIn("\x1b[?2004h");
+    QApplication::clipboard()->setText(QStringLiteral("a\x1b[201~b"));
+    terminal.pasteAction()->trigger();
+    QCOMPARE(written, QByteArray("echo caf\xe9\n\x1b[200~ab\x1b[201~"));
 }
 
 void tst_QVTerminal::binaryOutputLogsBoundedly()

@@ -48,8 +48,9 @@ void tst_TerminalKeys::encode_data()
     QTest::newRow("return, new-line mode") << int(Qt::Key_Return) << none << "\r" << "n" << QByteArray("\r\n");
     QTest::newRow("keypad enter, application") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "\r" << "k"
                                                << QByteArray("\x1bOM");
+    // Digits come from the keypad only with Num Lock on, where xterm sends them as digits.
     QTest::newRow("keypad 5, application") << int(Qt::Key_5) << int(Qt::KeypadModifier) << "5" << "k"
-                                           << QByteArray("\x1bOu");
+                                           << QByteArray("5");
     QTest::newRow("keypad 5") << int(Qt::Key_5) << int(Qt::KeypadModifier) << "5" << "" << QByteArray("5");
     QTest::newRow("escape") << int(Qt::Key_Escape) << none << "\x1b" << "" << QByteArray("\x1b");
     QTest::newRow("letter") << int(Qt::Key_A) << none << "a" << "" << QByteArray("a");
