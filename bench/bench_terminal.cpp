@@ -1,8 +1,11 @@
-// The terminal's data path. BM_AppendData: 64 MiB of mixed output (text runs, colour changes,
-// CR LF, cursor moves, erases; fixed seed) through QVTerminal::appendData in 16 KiB chunks, with
-// the widget shown offscreen; BM_Libvterm: the same bytes through libvterm's screen (a reference
-// only, linked here and nowhere else). Goal: at least 50 MB/s and within 2x of libvterm.
-// BM_PagePackets: the same bytes as 4 KiB data packets through a shown TerminalTaskWidget (parse,
+// The terminal's data path. BM_AppendData/n: a stream through QVTerminal::appendData in 16 KiB
+// chunks, with the widget shown offscreen; BM_Libvterm/n: the same bytes through libvterm's screen
+// (a reference only, linked here and nowhere else). Streams: 0 = 64 MiB of mixed output (text runs,
+// colours, CR LF, cursor moves, erases; fixed seed), goal at least 150 MB/s; 1 = 16 MiB scrolling
+// inside a region (line feeds at its bottom, RI at its top, IL and DL, as editors and pagers
+// scroll), goal at least 3x libvterm; 2 = 16 MiB of full-screen redraws (every row addressed and
+// rewritten in colours, as htop and mc do), goal at least 3x libvterm.
+// BM_PagePackets: the mixed bytes as 4 KiB data packets through a shown TerminalTaskWidget (parse,
 // dispatch, zero bytes, pump, interpretation, painting).
 // BM_CatThroughPseudoTerminal: `cat` of a 100 MB file in a real pseudo-terminal, through the
 // stand-in hub, a debug connection and a shown terminal page; reports the longest stall of the
@@ -46,6 +49,7 @@
 namespace {
 
 constexpr int OutputBytes = 64 * 1024 * 1024;
+constexpr int ScreenStreamBytes = 16 * 1024 * 1024;
 constexpr int CatBytes = 100 * 1000 * 1000;
 constexpr int ChunkBytes = 16 * 1024;
 constexpr int TickMs = 2;
@@ -108,15 +112,68 @@ QByteArray mixedOutput(int size, quint32 seed)
     return out;
 }
 
-const QByteArray &sharedOutput()
+// Lines scrolled inside the region of rows 2-23, as an editor or a pager scrolls its text.
+QByteArray regionOutput(int size, quint32 seed)
 {
-    static const QByteArray output = mixedOutput(OutputBytes, 20240611);
-    return output;
+    Random random(seed);
+    QByteArray out("\x1b[2;23r");
+    out.reserve(size + 256);
+    int line = 0;
+    while (out.size() < size) {
+        const int pick = random.below(100);
+        const QByteArray text = "line " + QByteArray::number(++line) + " of the text being scrolled, "
+            + QByteArray(random.below(40), 'x');
+        if (pick < 70) {
+            out.append("\x1b[23;1H" + text + "\r\n");
+        } else if (pick < 85) {
+            out.append("\x1b[2;1H\x1bM" + text);
+        } else if (pick < 93) {
+            out.append("\x1b[" + QByteArray::number(2 + random.below(20)) + ";1H\x1b["
+                       + QByteArray::number(1 + random.below(3)) + "L" + text);
+        } else {
+            out.append("\x1b[" + QByteArray::number(2 + random.below(20)) + ";1H\x1b["
+                       + QByteArray::number(1 + random.below(3)) + "M");
+        }
+    }
+    return out;
+}
+
+// Whole screens of 24 rows addressed and rewritten in colours, on the alternate screen.
+QByteArray redrawOutput(int size, quint32 seed)
+{
+    Random random(seed);
+    QByteArray out("\x1b[?1049h");
+    out.reserve(size + 4096);
+    static const char *const Sgr[] = { "\x1b[0m", "\x1b[1;37;44m", "\x1b[30;46m", "\x1b[33m", "\x1b[7m" };
+    int frame = 0;
+    while (out.size() < size) {
+        if (++frame % 50 == 0)
+            out.append("\x1b[H\x1b[2J");
+        for (int row = 1; row <= 24; ++row) {
+            out.append("\x1b[" + QByteArray::number(row) + ";1H");
+            for (int column = 0; column < 80;) {
+                const int run = std::min(80 - column, 4 + random.below(30));
+                out.append(Sgr[random.below(5)]);
+                out.append(QByteArray(run, char('a' + random.below(26))));
+                column += run;
+            }
+        }
+    }
+    return out;
+}
+
+// 0 mixed, 1 scrolling region, 2 full-screen redraws (see the top of the file).
+const QByteArray &sharedOutput(int stream = 0)
+{
+    static const QByteArray mixed = mixedOutput(OutputBytes, 20240611);
+    static const QByteArray region = regionOutput(ScreenStreamBytes, 42);
+    static const QByteArray redraw = redrawOutput(ScreenStreamBytes, 43);
+    return stream == 1 ? region : stream == 2 ? redraw : mixed;
 }
 
 void BM_AppendData(benchmark::State &state)
 {
-    const QByteArray &output = sharedOutput();
+    const QByteArray &output = sharedOutput(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         auto terminal = std::make_unique<QVTerminal>();
@@ -182,7 +239,7 @@ int ignoreScrollback(int, const VTermScreenCell *, void *)
 
 void BM_Libvterm(benchmark::State &state)
 {
-    const QByteArray &output = sharedOutput();
+    const QByteArray &output = sharedOutput(int(state.range(0)));
     VTermScreenCallbacks callbacks {};
     callbacks.sb_pushline = ignoreScrollback;
     for (auto _ : state) {
@@ -307,8 +364,8 @@ void warmUp()
 
 } // namespace
 
-BENCHMARK(BM_AppendData)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Libvterm)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_AppendData)->Unit(benchmark::kMillisecond)->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_Libvterm)->Unit(benchmark::kMillisecond)->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_PagePackets)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CatThroughPseudoTerminal)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
 
@@ -320,8 +377,12 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     warmUp();
     RatioReporter reporter;
-    reporter.addRatio("64 MiB of mixed output (appendData / libvterm)", "BM_AppendData/iterations:3",
-                      "BM_Libvterm/iterations:3");
+    reporter.addRatio("64 MiB of mixed output (appendData / libvterm)", "BM_AppendData/0/iterations:3",
+                      "BM_Libvterm/0/iterations:3");
+    reporter.addRatio("16 MiB scrolling in a region (appendData / libvterm)", "BM_AppendData/1/iterations:3",
+                      "BM_Libvterm/1/iterations:3");
+    reporter.addRatio("16 MiB of full-screen redraws (appendData / libvterm)", "BM_AppendData/2/iterations:3",
+                      "BM_Libvterm/2/iterations:3");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     return 0;
 }

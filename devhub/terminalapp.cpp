@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -26,9 +27,9 @@
 
 namespace {
 
-// The terminal description closest to what the client's emulator handles: clear with ESC [ 2 J,
-// insert mode rather than ESC [ @, attributes ended by ESC [ m, eight ANSI colours, DEL for Backspace.
-constexpr char DefaultTerm[] = "xterm-color";
+// The client's emulator follows xterm: its keys (F1 as ESC O P, Home as ESC O H), the alternate
+// screen with ?1049, eight colours.
+constexpr char DefaultTerm[] = "xterm";
 constexpr char FallbackShell[] = "/bin/sh";
 constexpr int MaxDrainReads = 64;
 
@@ -323,6 +324,26 @@ void TerminalApp::mh_kill_process(const google::protobuf::Message &)
 {
     qInfo().noquote() << QStringLiteral("terminal (%1): the client asked to end the program").arg(where());
     stop();
+}
+
+void TerminalApp::mh_window_size(const google::protobuf::Message &msg)
+{
+    const auto &size = static_cast<const zuterm::WindowSize &>(msg);
+    if (m_state != State::Running || m_master < 0 || !size.has_rows() || !size.has_columns())
+        return;
+    winsize window;
+    std::memset(&window, 0, sizeof window);
+    window.ws_row = ushort(qBound<uint32_t>(MinSize, size.rows(), MaxRows));
+    window.ws_col = ushort(qBound<uint32_t>(MinSize, size.columns(), MaxColumns));
+    if (::ioctl(m_master, TIOCSWINSZ, &window) != 0) {
+        qWarning().noquote() << QStringLiteral("terminal (%1): cannot set the window size: %2")
+                                    .arg(where(), QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    zuterm::Envelope envelope;
+    envelope.mutable_config()->set_rows(window.ws_row);
+    envelope.mutable_config()->set_columns(window.ws_col);
+    send(envelope);
 }
 
 void TerminalApp::readOutput()

@@ -17,6 +17,8 @@ class QSocketNotifier;
 //   "program" (path or name; empty: $SHELL, else /bin/sh), "arguments" (array of strings),
 //   "workingDirectory" (relative to the home), "environment" (object), "term" (TERM value),
 //   "localEcho" (true: the pseudo-terminal stops echoing and the client echoes typed keys).
+// A window size from the client is applied to the pseudo-terminal (the program gets SIGWINCH) and
+// confirmed with a config carrying the size taken.
 //
 // Idle -> Running (start) -> Stopping (kill request or client gone: SIGHUP to the program's
 // process group, SIGKILL after KillGraceMs) -> Finished (the program has been reaped and its last
@@ -27,8 +29,12 @@ class TerminalApp : public DemoApplication
 
 public:
     static constexpr char Kind[] = "terminal";
-    static constexpr int Columns = 80; // the client's terminal is 80 columns wide
+    // The size a terminal starts with, until the client asks for another (within the bounds).
+    static constexpr int Columns = 80;
     static constexpr int Rows = 24;
+    static constexpr int MinSize = 2;
+    static constexpr int MaxRows = 300;
+    static constexpr int MaxColumns = 500;
     static constexpr int ReadChunk = 16 * 1024;
     static constexpr int MaxPendingInput = 1024 * 1024;
     static constexpr int ReapIntervalMs = 100;
@@ -50,6 +56,7 @@ private slots:
     void mh_handshake(const google::protobuf::Message &msg);
     void mh_data_packet(const google::protobuf::Message &msg);
     void mh_kill_process(const google::protobuf::Message &msg);
+    void mh_window_size(const google::protobuf::Message &msg);
 
 private:
     void processMessage(const QByteArray &message) override;

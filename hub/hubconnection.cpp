@@ -185,7 +185,7 @@ void HubConnection::socketReadyRead()
     m_reading = true;
     const quint64 serial = m_socketSerial;
     FrameCodec::Frame frame;
-    while (m_socket && serial == m_socketSerial) {
+    while (m_socket && serial == m_socketSerial && m_readHolders.isEmpty()) {
         const FrameCodec::Result result = m_decoder.next(&frame);
         if (result == FrameCodec::Result::Frame) {
             handleFrame(frame);
@@ -203,6 +203,25 @@ void HubConnection::socketReadyRead()
         m_decoder.feed(m_socket->readAll());
     }
     m_reading = false;
+}
+
+void HubConnection::holdReading(QObject *holder, bool hold)
+{
+    if (hold) {
+        if (!holder || m_readHolders.contains(holder))
+            return;
+        m_readHolders.insert(holder, connect(holder, &QObject::destroyed, this,
+                                             [this, holder] { holdReading(holder, false); }));
+        return;
+    }
+    const auto it = m_readHolders.find(holder);
+    if (it == m_readHolders.end())
+        return;
+    disconnect(it.value());
+    m_readHolders.erase(it);
+    // The socket signals nothing new while its buffer is full: read what waits on the next turn.
+    if (m_readHolders.isEmpty())
+        QMetaObject::invokeMethod(this, &HubConnection::socketReadyRead, Qt::QueuedConnection);
 }
 
 void HubConnection::handleFrame(const FrameCodec::Frame &frame)

@@ -4,6 +4,7 @@
 
 #include <QAbstractSocket>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -88,6 +89,9 @@ public slots:
     void menuSendRawMessage(const QByteArray &data);
     void channelMessageSend(ushort channelId, const QByteArray &data);
     void changePassword(const QString &username, const QString &oldPassword, const QString &newPassword);
+    // While any holder holds (a terminal whose backlog is over its bound), no more frames are taken
+    // from the socket: its read buffer fills and TCP slows the hub. A holder that is destroyed lets go.
+    void holdReading(QObject *holder, bool hold);
 
 signals:
     void disconnected();
@@ -160,6 +164,7 @@ private:
     QList<QPointer<QSslSocket>> m_retiredSockets;
     FrameCodec m_decoder;
     bool m_reading = false;
+    QHash<QObject *, QMetaObject::Connection> m_readHolders;
     State m_state = State::Disconnected;
     QString m_errorText;
     bool m_peerCompresses = false;

@@ -12,6 +12,7 @@
 #include "utils/fixedfont.h"
 #include "utils/windowfit.h"
 #include "applinks/applicationconnection.h"
+#include "applinks/channeltranceiver.h"
 #include "applinks/sessionrouter.h"
 #include "classic/classicapplicationwidget.h"
 #include "files/filebrowser.h"
@@ -72,8 +73,14 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
 {
     buildForm();
     m_router = new SessionRouter(this, listener, this);
-    m_router->setPageFactory(AppTranceiver::Terminal,
-                             [this](AppTranceiver *transport) { return new TerminalTaskWidget(transport, this); });
+    m_router->setPageFactory(AppTranceiver::Terminal, [this](AppTranceiver *transport) {
+        auto *page = new TerminalTaskWidget(transport, this);
+        // A terminal that cannot keep up holds the hub link (every channel) until it catches up.
+        if (qobject_cast<ChannelTranceiver *>(transport))
+            connect(page, &TerminalTaskWidget::backlogFull, this,
+                    [this, page](bool full) { emit hubReadingHeld(page, full); });
+        return page;
+    });
     m_router->setPageFactory(AppTranceiver::DictEdit,
                              [this](AppTranceiver *transport) { return new DictEditTaskWidget(transport, this); });
     connect(m_router, &SessionRouter::printDocument, this, &MainWindow::printDocument);

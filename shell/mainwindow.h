@@ -84,6 +84,8 @@ public slots:
 signals:
     void menuOptionSelected(QString menuPath);
     void requestChangePassword(QString username, QString oldPassword, QString newPassword);
+    // A terminal that cannot keep up asks for the hub link to stop reading until it catches up.
+    void hubReadingHeld(QObject *holder, bool held);
 
 protected:
     bool event(QEvent *event) override;

@@ -21,6 +21,8 @@ void DataPump::dataIn(const QByteArray &data)
         m_offset = 0;
     }
     m_buffer.append(data);
+    if (m_buffer.size() - m_offset > MaxBacklogBytes)
+        setBacklogFull(true);
     emit readyRead();
 }
 
@@ -33,6 +35,8 @@ qint64 DataPump::readData(char *data, qint64 maxSize)
         m_buffer.clear();
         m_offset = 0;
     }
+    if (m_buffer.size() - m_offset < ResumeBacklogBytes)
+        setBacklogFull(false);
     return count;
 }
 
@@ -40,4 +44,12 @@ qint64 DataPump::writeData(const char *data, qint64 size)
 {
     emit dataOut(QByteArray(data, int(size)));
     return size;
+}
+
+void DataPump::setBacklogFull(bool full)
+{
+    if (full == m_backlogFull)
+        return;
+    m_backlogFull = full;
+    emit backlogFull(full);
 }

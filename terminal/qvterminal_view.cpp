@@ -1,15 +1,18 @@
 // QVTerminal's view: keys, mouse, painting and scrolling.
 #include "qvterminal.h"
 
+#include "terminalemulator.h"
+#include "terminalkeys.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QIODevice>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QGlyphRun>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -18,65 +21,98 @@
 namespace {
 
 const QColor CursorColor(187, 187, 187);
+const QByteArray PasteStart("\x1b[200~");
+const QByteArray PasteEnd("\x1b[201~");
 
-bool isPlainBackground(char digit)
+// Which arms of a box-drawing character reach the cell's edges: left, right, up, down.
+struct BoxArms
 {
-    return TerminalFormat::paletteColor(digit) == TerminalFormat::paletteColor('0');
+    bool left, right, up, down;
+};
+
+bool boxArms(uchar character, BoxArms *arms)
+{
+    switch (character) {
+    case 'j': *arms = { true, false, true, false }; return true;
+    case 'k': *arms = { true, false, false, true }; return true;
+    case 'l': *arms = { false, true, false, true }; return true;
+    case 'm': *arms = { false, true, true, false }; return true;
+    case 'n': *arms = { true, true, true, true }; return true;
+    case 'q': *arms = { true, true, false, false }; return true;
+    case 't': *arms = { false, true, true, true }; return true;
+    case 'u': *arms = { true, false, true, true }; return true;
+    case 'v': *arms = { true, true, true, false }; return true;
+    case 'w': *arms = { true, true, false, true }; return true;
+    case 'x': *arms = { false, false, true, true }; return true;
+    default: return false;
+    }
 }
 
 } // namespace
 
+QByteArray QVTerminal::keyBytes(const QKeyEvent *event) const
+{
+    TerminalKeys::Modes modes;
+    modes.applicationCursorKeys = m_emulator->applicationCursorKeys();
+    modes.applicationKeypad = m_emulator->keypadApplicationMode();
+    modes.newLineMode = m_emulator->newLineMode();
+    return TerminalKeys::encode(event->key(), event->modifiers(), event->text(), modes);
+}
+
 bool QVTerminal::event(QEvent *event)
 {
-    // Tab is a key for the program, not a move to the next widget.
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Tab
-        && m_device && m_device->isWritable()) {
-        m_device->write("\t", 1);
-        event->accept();
-        return true;
+    const bool writable = m_device && m_device->isWritable();
+    if (event->type() == QEvent::ShortcutOverride && writable) {
+        // Keys the program takes are not the window's shortcuts (F12, Ctrl+letters, ...).
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (!keyBytes(key).isEmpty()) {
+            event->accept();
+            return true;
+        }
+    }
+    // Tab and Shift+Tab are keys for the program, not moves to another widget.
+    if (event->type() == QEvent::KeyPress && writable) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            const QByteArray bytes = keyBytes(key);
+            if (!bytes.isEmpty()) {
+                m_device->write(bytes);
+                event->accept();
+                return true;
+            }
+        }
     }
     return QAbstractScrollArea::event(event);
 }
 
 void QVTerminal::keyPressEvent(QKeyEvent *event)
 {
-    if (!m_device || !m_device->isWritable() || !sendKey(event))
+    const Qt::KeyboardModifiers held = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (held == Qt::ShiftModifier && (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown)) {
+        QScrollBar *bar = verticalScrollBar();
+        const int page = std::max(1, visibleLines() - 1);
+        bar->setValue(bar->value() + (event->key() == Qt::Key_PageUp ? -page : page));
+        event->accept();
+        return;
+    }
+    if (!m_device || !m_device->isWritable()) {
         QAbstractScrollArea::keyPressEvent(event);
-}
-
-bool QVTerminal::sendKey(QKeyEvent *event)
-{
-    const char cursorIntroducer = m_applicationCursorKeys ? 'O' : '[';
-    char final = 0;
-    switch (event->key()) {
-    case Qt::Key_Backspace:
-        m_device->write("\x7f", 1);
-        return true;
-    case Qt::Key_Up: final = 'A'; break;
-    case Qt::Key_Down: final = 'B'; break;
-    case Qt::Key_Right: final = 'C'; break;
-    case Qt::Key_Left: final = 'D'; break;
-    case Qt::Key_Home: final = 'H'; break;
-    case Qt::Key_End: final = 'F'; break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: {
-        const QByteArray newline = m_crBeforeLf ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
-        m_device->write(newline);
-        if (m_localEcho)
-            appendData(QByteArrayLiteral("\n"));
-        return true;
+        return;
     }
-    default: {
-        const QString text = event->text();
-        if (text.isEmpty())
-            return false;
-        writeData(text.toLatin1());
-        return true;
+    const QByteArray bytes = keyBytes(event);
+    if (bytes.isEmpty()) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
     }
-    }
-    const char sequence[3] = { '\x1b', cursorIntroducer, final };
-    m_device->write(sequence, 3);
-    return true;
+    // Typed text is echoed locally when the server asks; control keys never are.
+    const bool isText = bytes.size() == event->text().toLatin1().size() && bytes == event->text().toLatin1()
+        && !bytes.startsWith('\x1b') && bytes != "\x7f" && bytes != "\t" && bytes != "\r";
+    m_device->write(bytes);
+    if (m_localEcho && isText)
+        appendData(bytes);
+    else if (m_localEcho && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+        appendData(QByteArrayLiteral("\r\n"));
+    event->accept();
 }
 
 void QVTerminal::paste()
@@ -86,8 +122,15 @@ void QVTerminal::paste()
 
 void QVTerminal::pasteText(const QString &text)
 {
-    if (!text.isEmpty())
-        writeData(text.toLatin1());
+    if (text.isEmpty())
+        return;
+    QByteArray bytes = text.toLatin1();
+    if (m_emulator->bracketedPaste()) {
+        // The pasted text cannot end the bracket early.
+        bytes.replace(PasteEnd, QByteArray());
+        bytes = PasteStart + bytes + PasteEnd;
+    }
+    writeData(bytes);
 }
 
 void QVTerminal::mousePressEvent(QMouseEvent *event)
@@ -112,7 +155,7 @@ void QVTerminal::contextMenuEvent(QContextMenuEvent *event)
 void QVTerminal::toggleCursor()
 {
     m_cursorShown = !m_cursorShown;
-    viewport()->update(cellRect(m_cursorLine, m_cursorColumn));
+    viewport()->update(cellRect(cursorLine(), cursorColumn()));
 }
 
 void QVTerminal::resizeEvent(QResizeEvent *event)
@@ -121,6 +164,34 @@ void QVTerminal::resizeEvent(QResizeEvent *event)
     measureFont();
     updateScrollRanges();
     followCursor();
+    checkFittingSize();
+}
+
+void QVTerminal::showEvent(QShowEvent *event)
+{
+    QAbstractScrollArea::showEvent(event);
+    checkFittingSize();
+}
+
+QSize QVTerminal::fittingScreenSize() const
+{
+    // One column stays empty at the left edge. The horizontal bar that a wide screen (DECCOLM)
+    // brings does not count: the screen would otherwise lose a row to it.
+    const int height = contentsRect().height();
+    const int rows = std::clamp((height - 2 * Margin) / m_lineHeight, TerminalScreen::MinRows, TerminalScreen::MaxRows);
+    const int columns = std::clamp(visibleColumns() - 1, TerminalScreen::MinColumns, TerminalScreen::MaxColumns);
+    return QSize(columns, rows);
+}
+
+void QVTerminal::checkFittingSize()
+{
+    if (!isVisible())
+        return;
+    const QSize size = fittingScreenSize();
+    if (size == m_sizeWanted)
+        return;
+    m_sizeWanted = size;
+    emit screenSizeWanted(size.height(), size.width());
 }
 
 void QVTerminal::measureFont()
@@ -128,7 +199,7 @@ void QVTerminal::measureFont()
     const QFontMetrics metrics(m_font);
     const int width = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
     const int height = std::max(1, metrics.height());
-    if (width == m_characterWidth && height == m_lineHeight && m_rawFont.isValid())
+    if (width == m_characterWidth && height == m_lineHeight && m_rawFonts[0].isValid())
         return;
     m_characterWidth = width;
     m_lineHeight = height;
@@ -137,21 +208,26 @@ void QVTerminal::measureFont()
 
 void QVTerminal::prepareGlyphs()
 {
-    m_rawFont = QRawFont::fromFont(m_font);
-    if (!m_rawFont.isValid())
-        return;
     QString all(256, QLatin1Char(' '));
     for (int i = 0x20; i < 256; ++i)
         all[i] = QLatin1Char(char(i));
-    const QVector<quint32> glyphs = m_rawFont.glyphIndexesForString(all);
-    if (glyphs.size() != 256) {
-        m_rawFont = QRawFont();
-        return;
-    }
-    const QVector<QPointF> advances = m_rawFont.advancesForGlyphIndexes(glyphs);
-    for (int i = 0; i < 256; ++i) {
-        m_glyphs[size_t(i)] = glyphs.at(i);
-        m_glyphOffsets[size_t(i)] = (m_characterWidth - advances.value(i).x()) / 2;
+    for (int weight = 0; weight < 2; ++weight) {
+        QFont font = m_font;
+        font.setBold(weight == 1);
+        QRawFont &raw = m_rawFonts[size_t(weight)];
+        raw = QRawFont::fromFont(font);
+        if (!raw.isValid())
+            continue;
+        const QVector<quint32> glyphs = raw.glyphIndexesForString(all);
+        if (glyphs.size() != 256) {
+            raw = QRawFont();
+            continue;
+        }
+        const QVector<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+        for (int i = 0; i < 256; ++i) {
+            m_glyphs[size_t(weight)][size_t(i)] = glyphs.at(i);
+            m_glyphOffsets[size_t(weight)][size_t(i)] = (m_characterWidth - advances.value(i).x()) / 2;
+        }
     }
 }
 
@@ -167,8 +243,9 @@ int QVTerminal::visibleColumns() const
 
 void QVTerminal::updateScrollRanges()
 {
-    verticalScrollBar()->setRange(0, std::max(0, m_buffer->lineCount() - visibleLines()));
-    horizontalScrollBar()->setRange(0, std::max(0, TerminalBuffer::Columns - visibleColumns()));
+    const TerminalScreen &screen = m_emulator->screen();
+    verticalScrollBar()->setRange(0, std::max(0, screen.viewLineCount() - visibleLines()));
+    horizontalScrollBar()->setRange(0, std::max(0, screen.columns() + 1 - visibleColumns()));
 }
 
 void QVTerminal::followCursor()
@@ -181,32 +258,37 @@ void QVTerminal::followCursor()
             first = position - (visible - 1);
         bar->setValue(first);
     };
-    follow(verticalScrollBar(), m_cursorLine, visibleLines());
-    follow(horizontalScrollBar(), m_cursorColumn, visibleColumns());
+    follow(verticalScrollBar(), cursorLine(), visibleLines());
+    follow(horizontalScrollBar(), cursorColumn(), visibleColumns());
 }
 
 void QVTerminal::finishOutput()
 {
-    if (m_rangesChanged) {
+    TerminalScreen &screen = m_emulator->screen();
+    TerminalScreen::Changes changes = screen.takeChanges();
+    if (changes.lineCount)
         updateScrollRanges();
-        m_rangesChanged = false;
-    }
+    const int top = verticalScrollBar()->value();
     // Moving the view repaints all of it.
     followCursor();
     m_cursorShown = true;
     m_blinkTimer.start();
-    markLine(m_cursorLine);
-    if (m_repaintAll) {
+    const int cursor = cursorLine();
+    if (changes.all || verticalScrollBar()->value() != top) {
         viewport()->update();
-    } else if (m_dirtyFirst >= 0) {
-        const int top = verticalScrollBar()->value();
-        const QRect lines(0, Margin + (m_dirtyFirst - top) * m_lineHeight, viewport()->width(),
-                          (m_dirtyLast - m_dirtyFirst + 1) * m_lineHeight);
+    } else {
+        const int first = changes.first < 0 ? cursor : std::min(changes.first, cursor);
+        const int last = std::max(changes.last, cursor);
+        const QRect lines(0, Margin + (first - top) * m_lineHeight, viewport()->width(),
+                          (last - first + 1) * m_lineHeight);
         viewport()->update(lines & viewport()->rect());
     }
-    m_repaintAll = false;
-    m_dirtyFirst = -1;
-    m_dirtyLast = -1;
+    // The cursor's old place is repainted by the next output or blink.
+    if (m_lastCursorLine != cursor) {
+        viewport()->update(QRect(0, Margin + (m_lastCursorLine - top) * m_lineHeight, viewport()->width(), m_lineHeight)
+                           & viewport()->rect());
+        m_lastCursorLine = cursor;
+    }
 }
 
 QRect QVTerminal::cellRect(int line, int column) const
@@ -218,74 +300,137 @@ QRect QVTerminal::cellRect(int line, int column) const
 
 void QVTerminal::paintEvent(QPaintEvent *event)
 {
+    const TerminalScreen &screen = m_emulator->screen();
+    const bool reverse = m_emulator->reverseScreen();
     QPainter painter(viewport());
     const QRect area = event->rect();
-    painter.fillRect(area, TerminalFormat::paletteColor('0'));
+    painter.fillRect(area, TerminalFormat::paletteColor(reverse ? TerminalFormat::DefaultForeground
+                                                                : TerminalFormat::DefaultBackground));
     painter.setFont(m_font);
 
     const int top = verticalScrollBar()->value();
     const int left = horizontalScrollBar()->value();
     const int screenLines = (viewport()->height() + m_lineHeight - 1) / m_lineHeight;
     const int firstLine = top + std::max(0, (area.top() - Margin) / m_lineHeight);
-    const int lastLine = std::min({ m_buffer->lastLine(), top + screenLines,
+    const int lastLine = std::min({ screen.viewLineCount() - 1, top + screenLines,
                                     top + std::max(0, area.bottom() - Margin) / m_lineHeight });
     // Column c is drawn one cell right of where it would start, leaving an empty column.
     const int firstCell = std::max(left, left - 1 + (area.left() - Margin) / m_characterWidth);
     const int lastCell = left - 1 + std::max(0, area.right() - Margin) / m_characterWidth;
     for (int line = firstLine; line <= lastLine; ++line)
-        paintLine(painter, m_buffer->line(line), Margin + (line - top) * m_lineHeight, firstCell, lastCell);
+        paintLine(painter, screen.viewLine(line), Margin + (line - top) * m_lineHeight, firstCell, lastCell);
 
-    if (m_cursorShown && m_cursorLine >= firstLine && m_cursorLine <= lastLine)
-        painter.fillRect(cellRect(m_cursorLine, m_cursorColumn), CursorColor);
+    const int cursor = cursorLine();
+    if (m_cursorShown && m_emulator->cursorVisible() && cursor >= firstLine && cursor <= lastLine) {
+        // A block, with the character under it in the background's colour.
+        const QRect box = cellRect(cursor, cursorColumn());
+        painter.fillRect(box, CursorColor);
+        const TerminalLine &line = screen.viewLine(cursor);
+        if (cursorColumn() < int(line.size()) && line[size_t(cursorColumn())].character != ' ') {
+            const TerminalCell &cell = line[size_t(cursorColumn())];
+            QFont font = m_font;
+            font.setBold(cell.format.isBold());
+            painter.setFont(font);
+            painter.setPen(TerminalFormat::paletteColor(TerminalFormat::DefaultBackground));
+            painter.drawText(box, Qt::AlignCenter, QString(cell.toQChar()));
+        }
+    }
 }
 
 void QVTerminal::paintLine(QPainter &painter, const TerminalLine &line, int y, int firstCell, int lastCell)
 {
+    const bool reverse = m_emulator->reverseScreen();
     const int left = horizontalScrollBar()->value();
     const int end = std::min(int(line.size()) - 1, lastCell);
     const auto cellX = [&](int cell) { return Margin + (cell - left + 1) * m_characterWidth; };
+    const auto shownForeground = [&](const TerminalFormat &format) {
+        const char code = reverse ? format.shownBackground() : format.shownForeground();
+        // Bold text in one of the eight colours is shown in its bright variant, as xterm does.
+        return format.isBold() && code >= '0' && code <= '7' ? char('A' + (code - '0')) : code;
+    };
+    const auto shownBackground = [&](const TerminalFormat &format) {
+        return reverse ? format.shownForeground() : format.shownBackground();
+    };
+    const QColor plain = TerminalFormat::paletteColor(reverse ? TerminalFormat::DefaultForeground
+                                                              : TerminalFormat::DefaultBackground);
 
     for (int cell = firstCell; cell <= end;) {
-        const char background = line[size_t(cell)].format.background;
+        const char background = shownBackground(line[size_t(cell)].format);
         int next = cell + 1;
-        while (next <= end && line[size_t(next)].format.background == background)
+        while (next <= end && shownBackground(line[size_t(next)].format) == background)
             ++next;
-        if (!isPlainBackground(background))
-            painter.fillRect(cellX(cell), y, (next - cell) * m_characterWidth, m_lineHeight,
-                             TerminalFormat::paletteColor(background));
+        const QColor colour = TerminalFormat::paletteColor(background);
+        if (colour != plain)
+            painter.fillRect(cellX(cell), y, (next - cell) * m_characterWidth, m_lineHeight, colour);
         cell = next;
     }
 
     const qreal baseline = y + QFontMetricsF(m_font).ascent();
     for (int cell = firstCell; cell <= end;) {
-        const char foreground = line[size_t(cell)].format.foreground;
+        const TerminalFormat &format = line[size_t(cell)].format;
+        const char foreground = shownForeground(format);
+        const quint8 style = format.attributes & (TerminalFormat::Bold | TerminalFormat::Underline);
         int next = cell + 1;
-        while (next <= end && line[size_t(next)].format.foreground == foreground)
+        while (next <= end && shownForeground(line[size_t(next)].format) == foreground
+               && (line[size_t(next)].format.attributes & (TerminalFormat::Bold | TerminalFormat::Underline)) == style)
             ++next;
-        painter.setPen(TerminalFormat::paletteColor(foreground));
+        const QColor colour = TerminalFormat::paletteColor(foreground);
+        const int weight = (style & TerminalFormat::Bold) && m_rawFonts[1].isValid() ? 1 : 0;
+        const QRawFont &raw = m_rawFonts[size_t(weight)];
+        painter.setPen(colour);
         m_runGlyphs.resize(0);
         m_runPositions.resize(0);
         for (int i = cell; i < next; ++i) {
-            const uchar character = line[size_t(i)].character;
+            const TerminalCell &cellData = line[size_t(i)];
+            const uchar character = cellData.character;
+            const QRect box(cellX(i), y, m_characterWidth, m_lineHeight);
+            if (cellData.format.attributes & TerminalFormat::LineDrawing) {
+                paintLineDrawing(painter, character, box);
+                continue;
+            }
             if (character == ' ')
                 continue;
-            const quint32 glyph = m_rawFont.isValid() ? m_glyphs[character] : 0;
+            const quint32 glyph = raw.isValid() ? m_glyphs[size_t(weight)][character] : 0;
             if (glyph != 0) {
                 m_runGlyphs.append(glyph);
-                m_runPositions.append(QPointF(cellX(i) + m_glyphOffsets[character], baseline));
+                m_runPositions.append(QPointF(cellX(i) + m_glyphOffsets[size_t(weight)][character], baseline));
             } else {
                 // Not in the fixed font: let Qt find a font that has it.
-                painter.drawText(QRect(cellX(i), y, m_characterWidth, m_lineHeight), Qt::AlignCenter,
-                                 QString(QLatin1Char(char(character))));
+                painter.drawText(box, Qt::AlignCenter, QString(cellData.toQChar()));
             }
         }
         if (!m_runGlyphs.isEmpty()) {
             QGlyphRun run;
-            run.setRawFont(m_rawFont);
+            run.setRawFont(raw);
             run.setGlyphIndexes(m_runGlyphs);
             run.setPositions(m_runPositions);
             painter.drawGlyphRun(QPointF(), run);
         }
+        if (style & TerminalFormat::Underline)
+            painter.fillRect(cellX(cell), int(baseline) + 1, (next - cell) * m_characterWidth, 1, colour);
         cell = next;
     }
+}
+
+void QVTerminal::paintLineDrawing(QPainter &painter, uchar character, const QRect &cell)
+{
+    BoxArms arms {};
+    if (!boxArms(character, &arms)) {
+        const QChar shown = TerminalCell { character, TerminalFormat { '7', '0', TerminalFormat::LineDrawing } }.toQChar();
+        if (shown != QLatin1Char(' ') && shown != QChar(0x00A0))
+            painter.drawText(cell, Qt::AlignCenter, QString(shown));
+        return;
+    }
+    // Lines drawn by hand meet across cells whatever the font.
+    const QColor colour = painter.pen().color();
+    const int midX = cell.left() + cell.width() / 2;
+    const int midY = cell.top() + cell.height() / 2;
+    if (arms.left)
+        painter.fillRect(QRect(QPoint(cell.left(), midY), QPoint(midX, midY)), colour);
+    if (arms.right)
+        painter.fillRect(QRect(QPoint(midX, midY), QPoint(cell.right(), midY)), colour);
+    if (arms.up)
+        painter.fillRect(QRect(QPoint(midX, cell.top()), QPoint(midX, midY)), colour);
+    if (arms.down)
+        painter.fillRect(QRect(QPoint(midX, midY), QPoint(midX, cell.bottom())), colour);
 }

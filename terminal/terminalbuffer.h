@@ -8,10 +8,11 @@
 
 using TerminalLine = std::vector<TerminalCell>;
 
-// The terminal's lines, oldest first. Lines are ragged: a line holds only the cells written so
-// far. The buffer starts with InitialLines empty lines and grows to MaxLines; from then on each new
-// line pushes out the oldest. The lines live in a ring whose slots keep their storage, so a
-// terminal that scrolls for ever stops allocating once every slot has been used.
+// The main screen's lines, oldest first: the scroll-back, then the screen's rows at the end.
+// Lines are ragged: a line holds only the cells written so far (missing cells are blanks in the
+// default format). The buffer holds at most MaxLines; from then on each new line pushes out the
+// oldest. The lines live in a ring whose slots keep their storage, so a terminal that scrolls for
+// ever stops allocating once every slot has been used.
 class TerminalBuffer
 {
 public:
@@ -24,15 +25,18 @@ public:
 
     int lineCount() const { return m_count; }
     int lastLine() const { return m_count - 1; }
-    TerminalLine &line(int index) { return m_slots[slot(index)]; }
-    const TerminalLine &line(int index) const { return m_slots[slot(index)]; }
-    // The line's characters as text (Latin-1), for logs and tests.
+    TerminalLine &line(int index) { return m_slots[size_t(slot(index))]; }
+    const TerminalLine &line(int index) const { return m_slots[size_t(slot(index))]; }
+    // The line's characters as text, for logs and tests.
     QString lineText(int index) const;
 
     // Appends an empty line; when full, the oldest line goes first. Returns whether it went.
     bool addLine();
-    // Back to InitialLines empty lines.
-    void reset();
+    void removeLastLine();
+    // Drops the oldest lines, at most all but `keep`.
+    void dropOldest(int count, int keep);
+    // Back to `lines` empty lines.
+    void reset(int lines = InitialLines);
 
 private:
     int slot(int index) const { return m_first + index < MaxLines ? m_first + index : m_first + index - MaxLines; }

@@ -2,6 +2,7 @@
 
 #include "datapump.h"
 #include "qvterminal.h"
+#include "terminalscreen.h"
 #include "ui_terminaltaskwidget.h"
 
 #include "utils/openprompt.h"
@@ -16,6 +17,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstring>
 
 TerminalTaskWidget::TerminalTaskWidget(AppTranceiver *transport, QWidget *parent)
@@ -33,6 +35,7 @@ TerminalTaskWidget::TerminalTaskWidget(AppTranceiver *transport, QWidget *parent
     connect(transport, &AppTranceiver::disconnected, this, &TerminalTaskWidget::disconnected);
     connect(transport, &AppTranceiver::rawMessageRcvd, this, &TerminalTaskWidget::processRawMessage);
     connect(m_pump, &DataPump::dataOut, this, &TerminalTaskWidget::sendTerminalData);
+    connect(m_pump, &DataPump::backlogFull, this, &TerminalTaskWidget::backlogFull);
     connect(StyleManager::instance(), &StyleManager::themeChanged, this, &TerminalTaskWidget::updateIcons);
     connect(this, &TaskPageWidget::attachedChanged, this, &TerminalTaskWidget::updateIcons);
     setDetachButton(m_form->detachButton);
@@ -45,6 +48,15 @@ TerminalTaskWidget::TerminalTaskWidget(AppTranceiver *transport, QWidget *parent
     layout->addWidget(m_terminal);
     setFocusProxy(m_terminal);
     updateIcons();
+    connect(m_terminal, &QVTerminal::titleChanged, this, &TerminalTaskWidget::setProgramTitle);
+    // A window being dragged asks for many sizes; the program hears the last.
+    m_resizeTimer.setSingleShot(true);
+    m_resizeTimer.setInterval(ResizeDelayMs);
+    connect(&m_resizeTimer, &QTimer::timeout, this, &TerminalTaskWidget::sendWindowSize);
+    connect(m_terminal, &QVTerminal::screenSizeWanted, this, [this](int rows, int columns) {
+        m_wantedSize = QSize(columns, rows);
+        m_resizeTimer.start();
+    });
 
     zuterm::Envelope envelope;
     zuterm::Handshake *handshake = envelope.mutable_handshake();
@@ -57,7 +69,33 @@ TerminalTaskWidget::~TerminalTaskWidget() = default;
 
 QString TerminalTaskWidget::title() const
 {
-    return QStringLiteral("Virtual Terminal");
+    return m_programTitle.isEmpty() ? QStringLiteral("Virtual Terminal") : m_programTitle;
+}
+
+void TerminalTaskWidget::setProgramTitle(const QString &title)
+{
+    QString plain = title;
+    for (QChar &character : plain) {
+        if (character.category() == QChar::Other_Control)
+            character = QLatin1Char(' ');
+    }
+    plain = plain.trimmed();
+    if (plain == m_programTitle)
+        return;
+    m_programTitle = plain;
+    m_form->formTitle->setTextFormat(Qt::PlainText);
+    m_form->formTitle->setText(this->title());
+    emit titleChanged(this->title());
+}
+
+void TerminalTaskWidget::sendWindowSize()
+{
+    if (!m_wantedSize.isValid())
+        return;
+    zuterm::Envelope envelope;
+    envelope.mutable_window_size()->set_rows(uint32_t(m_wantedSize.height()));
+    envelope.mutable_window_size()->set_columns(uint32_t(m_wantedSize.width()));
+    sendEnvelope(envelope);
 }
 
 QString TerminalTaskWidget::shortName() const
@@ -126,6 +164,10 @@ void TerminalTaskWidget::mh_config(const google::protobuf::Message &msg)
     const auto &config = static_cast<const zuterm::Config &>(msg);
     if (config.has_echo())
         m_terminal->setLocalEcho(config.echo());
+    // The screen changes only when the server says the program's terminal did; bounded there.
+    if (config.has_rows() && config.has_columns())
+        m_terminal->setScreenSize(int(std::min<uint32_t>(config.rows(), TerminalScreen::MaxRows)),
+                                  int(std::min<uint32_t>(config.columns(), TerminalScreen::MaxColumns)));
 }
 
 void TerminalTaskWidget::mh_data_packet(const google::protobuf::Message &msg)

@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 #include <QPointer>
+#include <QSize>
+#include <QTimer>
 
 #include <memory>
 
@@ -23,7 +25,8 @@ class Message;
 
 // The task page of a terminal application: the emulator, fed through a DataPump with the
 // application's output, and the zuterm protocol on the application's transport (handshake, one
-// data packet per key press, echo config, kill request). The page owns the transport; it goes
+// data packet per key press, echo config, kill request, and the window size the terminal would
+// show, which the screen takes once the server confirms it in a config). The page owns the transport; it goes
 // when the transport reports disconnected().
 class TerminalTaskWidget : public TaskPageWidget
 {
@@ -31,6 +34,7 @@ class TerminalTaskWidget : public TaskPageWidget
 
 public:
     static constexpr char UiVersion[] = "1.9.0-143";
+    static constexpr int ResizeDelayMs = 100;
 
     explicit TerminalTaskWidget(AppTranceiver *transport, QWidget *parent = nullptr);
     ~TerminalTaskWidget() override;
@@ -43,6 +47,9 @@ public:
 
 signals:
     void disconnected();
+    // The output waiting for the emulator passed its bound (true) or drained (false): the link
+    // should stop and resume reading.
+    void backlogFull(bool full);
 
 private slots:
     void closeClicked();
@@ -54,10 +61,15 @@ private slots:
 private:
     void sendEnvelope(const google::protobuf::Message &envelope);
     void updateIcons();
+    void setProgramTitle(const QString &title);
+    void sendWindowSize();
 
     std::unique_ptr<Ui::TerminalTaskWidget> m_form;
     QPointer<AppTranceiver> m_transport;
     QVTerminal *m_terminal = nullptr;
     DataPump *m_pump = nullptr;
     EnvelopeDispatcher m_dispatcher;
+    QString m_programTitle;
+    QTimer m_resizeTimer;
+    QSize m_wantedSize;
 };

@@ -74,6 +74,8 @@ private slots:
     void localEcho_data();
     void localEcho();
     void missingProgram();
+    void windowSize_data();
+    void windowSize();
     void congestionHoldsOutput();
     void killRequestEndsEvenAStubbornProgram();
 
@@ -154,6 +156,43 @@ void TestTerminalApp::missingProgram()
     QVERIFY(!app.start(&error));
     QVERIFY2(error.contains(QStringLiteral("\"/no/such/program\" was not found")), qPrintable(error));
     QVERIFY(link.sent.isEmpty());
+}
+
+void TestTerminalApp::windowSize_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QByteArray>("taken");
+    QTest::newRow("as asked") << 30 << 100 << QByteArray("30 100");
+    QTest::newRow("bounded") << 99999 << 0 << QByteArray("300 2");
+}
+
+void TestTerminalApp::windowSize()
+{
+    QFETCH(int, rows);
+    QFETCH(int, columns);
+    QFETCH(QByteArray, taken);
+    FakeLink link;
+    TerminalApp app(&link, context(QStringLiteral("/bin/sh"),
+                                   { QStringLiteral("-c"), QStringLiteral("read line; stty size") }));
+    QSignalSpy finished(&app, &DemoApplication::finished);
+    QString error;
+    QVERIFY2(app.start(&error), qPrintable(error));
+    zuterm::Envelope size;
+    size.mutable_window_size()->set_rows(uint32_t(rows));
+    size.mutable_window_size()->set_columns(uint32_t(columns));
+    link.deliver(size);
+    link.deliver(keys("\n"));
+    QVERIFY(finished.wait(10000));
+    // The program sees the size, and the client is told which one was taken.
+    QVERIFY2(link.output().contains(taken + "\r\n"), link.output().constData());
+    const auto confirmation = std::find_if(link.sent.begin(), link.sent.end(), [](const zuterm::Envelope &e) {
+        return e.has_config() && e.config().has_rows();
+    });
+    QVERIFY(confirmation != link.sent.end());
+    QCOMPARE(QByteArray::number(confirmation->config().rows()) + ' '
+                 + QByteArray::number(confirmation->config().columns()),
+             taken);
 }
 
 void TestTerminalApp::congestionHoldsOutput()

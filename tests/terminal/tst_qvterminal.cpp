@@ -81,6 +81,7 @@ private slots:
     void burstIsReadInSlices();
     void paste();
     void binaryOutputLogsBoundedly();
+    void bellFloodRingsRarely();
     void paintsCellsCursorAndOnlyChangedLines();
 };
 
@@ -110,9 +111,9 @@ void tst_QVTerminal::interpreting_data()
         << QByteArray("\x1b[99999999999999999999999999;5H") << 23 << 4 << false << QStringList {};
     QTest::newRow("right stops at column 79") << QByteArray("\x1b[2000000000Cx") << 0 << 79 << true
                                               << QStringList { QString(79, QLatin1Char(' ')) + "x" };
-    QTest::newRow("up stops at the first line") << QByteArray("a\n\x1b[7A") << 0 << 0 << false
+    QTest::newRow("up stops at the first line") << QByteArray("a\r\n\x1b[7A") << 0 << 0 << false
                                                 << QStringList { "a", "" };
-    QTest::newRow("down adds lines") << QByteArray("\x1b[30B") << 30 << 0 << false << QStringList {};
+    QTest::newRow("down stops at the last row") << QByteArray("\x1b[30B") << 23 << 0 << false << QStringList {};
     QTest::newRow("backspace") << QByteArray("ab\b\bX") << 0 << 1 << false << QStringList { "Xb" };
     QTest::newRow("erase to end of line") << QByteArray("abcdef\x1b[3D\x1b[K") << 0 << 3 << false
                                           << QStringList { "abc" };
@@ -148,19 +149,20 @@ void tst_QVTerminal::interpreting()
 
 void tst_QVTerminal::eraseAll()
 {
+    // The screen is erased; the scroll-back above it stays.
     QVTerminal terminal;
     for (int i = 0; i < 30; ++i)
         terminal.appendData("text\r\n");
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Unhandled 'J' option."));
-    terminal.appendData("\x1b[J");
+    terminal.appendData("\x1b[H\x1b[J");
     QCOMPARE(terminal.buffer().lineCount(), 31);
-    QCOMPARE(terminal.buffer().lineText(0), QString("text"));
+    QCOMPARE(terminal.buffer().lineText(6), QString("text"));
+    QCOMPARE(terminal.buffer().lineText(7), QString());
 
     terminal.appendData("\x1b[2J");
-    QCOMPARE(terminal.buffer().lineCount(), 24);
-    QCOMPARE(terminal.cursorLine(), 0);
+    QCOMPARE(terminal.buffer().lineCount(), 31);
+    QCOMPARE(terminal.cursorLine(), 7);
     QCOMPARE(terminal.cursorColumn(), 0);
-    QCOMPARE(linesOf(terminal, 24).join(QString()), QString());
+    QCOMPARE(linesOf(terminal, 7).join('|'), QString("text|text|text|text|text|text|text"));
 }
 
 void tst_QVTerminal::colours_data()
@@ -182,7 +184,17 @@ void tst_QVTerminal::colours_data()
                                                         << false;
     QTest::newRow("default background") << QByteArray("\x1b[32;41m\x1b[49mX") << QColor(Qt::green) << dark
                                         << false;
-    QTest::newRow("character set resets the format") << QByteArray("\x1b[33m\x1b(BX") << light << dark << false;
+    QTest::newRow("character set keeps the format") << QByteArray("\x1b[33m\x1b(BX") << QColor(Qt::yellow) << dark
+                                                    << false;
+    QTest::newRow("reverse undone") << QByteArray("\x1b[31;7;27mX") << red << dark << false;
+    QTest::newRow("bold undone") << QByteArray("\x1b[1;4m\x1b[22mX") << light << dark << false;
+    QTest::newRow("bright") << QByteArray("\x1b[91;104mX") << QColor(255, 160, 160) << QColor(168, 168, 255) << false;
+    QTest::newRow("256 colours: nearest") << QByteArray("\x1b[38;5;196;48;5;21mX") << QColor(255, 128, 128)
+                                          << QColor(128, 128, 255) << false;
+    QTest::newRow("256 colours: black text stays visible") << QByteArray("\x1b[38;5;16mX") << QColor(128, 128, 128)
+                                                           << dark << false;
+    QTest::newRow("direct colour") << QByteArray("\x1b[38;2;0;250;10mX") << QColor(Qt::green) << dark << false;
+    QTest::newRow("malformed extended colour") << QByteArray("\x1b[38;7mX") << light << dark << false;
 }
 
 void tst_QVTerminal::colours()
@@ -219,14 +231,14 @@ void tst_QVTerminal::scrollsAtMaxLines()
     QVTerminal terminal;
     QByteArray output;
     for (int i = 0; i < 900; ++i)
-        output += "line " + QByteArray::number(i) + "\n";
+        output += "line " + QByteArray::number(i) + "\r\n";
     terminal.appendData(output);
     QCOMPARE(terminal.buffer().lineCount(), TerminalBuffer::MaxLines);
     QCOMPARE(terminal.cursorLine(), 799);
     QCOMPARE(terminal.buffer().lineText(0), QString("line 101"));
     QCOMPARE(terminal.buffer().lineText(798), QString("line 899"));
 
-    terminal.appendData("\n");
+    terminal.appendData("\r\n");
     QCOMPARE(terminal.cursorLine(), 799);
     QCOMPARE(terminal.buffer().lineText(0), QString("line 102"));
     QCOMPARE(terminal.verticalScrollBar()->maximum(), terminal.verticalScrollBar()->value());
@@ -251,13 +263,14 @@ void tst_QVTerminal::keys_data()
     QTest::newRow("home") << int(Qt::Key_Home) << "" << QByteArray() << QByteArray("\x1b[H");
     QTest::newRow("end, application keys") << int(Qt::Key_End) << "" << cursorKeys << QByteArray("\x1bOF");
     QTest::newRow("tab") << int(Qt::Key_Tab) << "\t" << QByteArray() << QByteArray("\t");
-    QTest::newRow("return") << int(Qt::Key_Return) << "\r" << QByteArray() << QByteArray("\n");
-    QTest::newRow("enter") << int(Qt::Key_Enter) << "\r" << QByteArray() << QByteArray("\n");
+    QTest::newRow("return") << int(Qt::Key_Return) << "\r" << QByteArray() << QByteArray("\r");
+    QTest::newRow("enter") << int(Qt::Key_Enter) << "\r" << QByteArray() << QByteArray("\r");
     QTest::newRow("letter") << int(Qt::Key_A) << "a" << QByteArray() << QByteArray("a");
     QTest::newRow("Latin-1 letter") << int(Qt::Key_Eacute) << QString::fromLatin1("\xe9") << QByteArray()
                                     << QByteArray("\xe9");
     QTest::newRow("control C") << int(Qt::Key_C) << "\x03" << QByteArray() << QByteArray("\x03");
-    QTest::newRow("function key scrolls") << int(Qt::Key_F1) << "" << QByteArray() << QByteArray();
+    QTest::newRow("function key") << int(Qt::Key_F1) << "" << QByteArray() << QByteArray("\x1bOP");
+    QTest::newRow("delete") << int(Qt::Key_Delete) << "\x7f" << QByteArray() << QByteArray("\x1b[3~");
     QTest::newRow("keypad mode changes nothing") << int(Qt::Key_Up) << "" << QByteArray("\x1b=")
                                                  << QByteArray("\x1b[A");
 }
@@ -291,7 +304,7 @@ void tst_QVTerminal::localEchoShowsTypedText()
     QTest::keyClicks(&terminal, "ls");
     QTest::keyClick(&terminal, Qt::Key_Left);
     QTest::keyClick(&terminal, Qt::Key_Return);
-    QCOMPARE(written, QByteArray("ls\x1b[D\n"));
+    QCOMPARE(written, QByteArray("ls\x1b[D\r"));
     QCOMPARE(terminal.buffer().lineText(0), QString("ls"));
     QCOMPARE(terminal.cursorLine(), 1);
 
@@ -327,6 +340,12 @@ void tst_QVTerminal::paste()
     QCOMPARE(terminal.pasteAction()->shortcut(), QKeySequence("Shift+Ctrl+V"));
     terminal.pasteAction()->trigger();
     QCOMPARE(written, QByteArray("echo caf\xe9\n"));
+
+    // A program that asks for bracketed paste gets the text marked, and the text cannot end the mark.
+    wired.pump.dataIn("\x1b[?2004h");
+    QApplication::clipboard()->setText(QStringLiteral("a\x1b[201~b"));
+    terminal.pasteAction()->trigger();
+    QCOMPARE(written, QByteArray("echo caf\xe9\n\x1b[200~ab\x1b[201~"));
 }
 
 void tst_QVTerminal::binaryOutputLogsBoundedly()
@@ -341,6 +360,16 @@ void tst_QVTerminal::binaryOutputLogsBoundedly()
     qInstallMessageHandler(previous);
     // The budget of lines, then one line saying that the rest is not logged.
     QCOMPARE(unhandledLogLines, QVTerminal::MaxUnhandledLogsPerChunk + 1);
+}
+
+void tst_QVTerminal::bellFloodRingsRarely()
+{
+    // Each ring costs microseconds under X11: a megabyte of BEL would stall for seconds.
+    QVTerminal terminal;
+    terminal.appendData(QByteArray(1024 * 1024, '\a'));
+    terminal.appendData("\a\a\a");
+    QVERIFY(terminal.bellsRung() >= 1);
+    QVERIFY(terminal.bellsRung() <= 3);
 }
 
 void tst_QVTerminal::paintsCellsCursorAndOnlyChangedLines()

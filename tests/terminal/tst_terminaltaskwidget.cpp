@@ -6,6 +6,7 @@
 #include "shell/mainwindow.h"
 #include "shell/taskmanager.h"
 #include "terminal/qvterminal.h"
+#include "terminal/terminalscreen.h"
 #include "terminal/terminaltaskwidget.h"
 
 #include "modaldriver.h"
@@ -15,6 +16,7 @@
 #include "zuterm.pb.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -61,6 +63,8 @@ private slots:
     void zeroBytesAreDroppedNotTheRest();
     void unreadableEnvelopeIsDropped();
     void disconnectIsPassedOn();
+    void windowSizeTakenOnlyWhenConfirmed();
+    void programTitleIsPlainText();
     void shellOverTheDebugPort();
 
 private:
@@ -104,7 +108,7 @@ void tst_TerminalTaskWidget::onePacketPerKeyPress()
     QCOMPARE(envelopes.size(), 4);
     QCOMPARE(envelopes.at(1).data_packet().data(), "l");
     QCOMPARE(envelopes.at(2).data_packet().data(), "s");
-    QCOMPARE(envelopes.at(3).data_packet().data(), "\n");
+    QCOMPARE(envelopes.at(3).data_packet().data(), "\r");
 }
 
 void tst_TerminalTaskWidget::echoConfig_data()
@@ -182,6 +186,53 @@ void tst_TerminalTaskWidget::disconnectIsPassedOn()
     QCOMPARE(gone.size(), 1);
 }
 
+void tst_TerminalTaskWidget::windowSizeTakenOnlyWhenConfirmed()
+{
+    m_page->resize(900, 700);
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    const QSize fitting = m_page->terminal()->fittingScreenSize();
+    QVERIFY(fitting != QSize(80, 24));
+    const auto asked = [this] {
+        QList<zuterm::Envelope> sizes;
+        for (const zuterm::Envelope &envelope : m_transport->envelopes<zuterm::Envelope>())
+            if (envelope.has_window_size())
+                sizes << envelope;
+        return sizes;
+    };
+    QTRY_COMPARE(asked().size(), 1);
+    QCOMPARE(int(asked().at(0).window_size().rows()), fitting.height());
+    QCOMPARE(int(asked().at(0).window_size().columns()), fitting.width());
+    // A server that does not answer keeps the program's 24 x 80; an answer sets the screen.
+    const TerminalScreen &screen = m_page->terminal()->screen();
+    QCOMPARE(QSize(screen.columns(), screen.rows()), QSize(80, 24));
+    zuterm::Envelope echoOnly;
+    echoOnly.mutable_config()->set_echo(false);
+    m_transport->deliver(echoOnly);
+    QCOMPARE(QSize(screen.columns(), screen.rows()), QSize(80, 24));
+    zuterm::Envelope confirmed;
+    confirmed.mutable_config()->set_rows(uint32_t(fitting.height()));
+    confirmed.mutable_config()->set_columns(uint32_t(fitting.width()));
+    m_transport->deliver(confirmed);
+    QCOMPARE(QSize(screen.columns(), screen.rows()), fitting);
+    zuterm::Envelope huge;
+    huge.mutable_config()->set_rows(4000000000u);
+    huge.mutable_config()->set_columns(0);
+    m_transport->deliver(huge);
+    QCOMPARE(QSize(screen.columns(), screen.rows()), QSize(TerminalScreen::MinColumns, TerminalScreen::MaxRows));
+}
+
+void tst_TerminalTaskWidget::programTitleIsPlainText()
+{
+    QSignalSpy titles(m_page.get(), &TaskPageWidget::titleChanged);
+    m_transport->deliver(dataPacket("\x1b]0;<b>mc</b> [demo]\x07\x1b]2;\x07"));
+    QCOMPARE(titles.size(), 2);
+    QCOMPARE(titles.at(0).at(0).toString(), QString("<b>mc</b> [demo]"));
+    QCOMPARE(m_page->title(), QString("Virtual Terminal"));
+    auto *label = m_page->findChild<QLabel *>(QStringLiteral("formTitle"));
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+}
+
 void tst_TerminalTaskWidget::shellOverTheDebugPort()
 {
     TestEnvironment environment;
@@ -214,7 +265,7 @@ void tst_TerminalTaskWidget::shellOverTheDebugPort()
                               qPrintable(screenText(terminal)), 15000);
     QTest::keyClicks(terminal, "printf 'x%sy\\n' 42 ; echo \"$TERM\"");
     QTest::keyClick(terminal, Qt::Key_Return);
-    QTRY_VERIFY2_WITH_TIMEOUT(screenText(terminal).contains("\nx42y\nxterm-color\n"), qPrintable(screenText(terminal)),
+    QTRY_VERIFY2_WITH_TIMEOUT(screenText(terminal).contains("\nx42y\nxterm\n"), qPrintable(screenText(terminal)),
                               15000);
 
     // The program ends: the hub hangs up and the page leaves the task bar at once.
