@@ -282,7 +282,8 @@ void Runner::connectionPasswordNeedsChanged()
         [this, handler, newPassword](bool success, const QString &message) {
             QObject::disconnect(*handler);
             if (success) {
-                PlainText::information(m_loginDialog, QStringLiteral("Password Change Successful"),
+                // No parent: the login dialog goes as soon as the main window comes, and the box with it.
+                PlainText::information(nullptr, QStringLiteral("Password Change Successful"),
                                        message.isEmpty() ? QStringLiteral("Password changed as requested")
                                                          : message);
                 menuSession()->passwordChanged(newPassword);

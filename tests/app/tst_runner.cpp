@@ -181,7 +181,7 @@ private slots:
         login("jdoe", "old");
         if (succeeds) {
             QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow(), WaitMs);
-            QCOMPARE(boxTitle, QString("Password Change Successful"));
+            QTRY_COMPARE(boxTitle, QString("Password Change Successful"));
             QCOMPARE(m_peer->passwordChanges, QStringList { "jdoe old n3w" });
             QVERIFY(m_peer->received.contains("releasedatarequest"));
         } else {
