@@ -1,7 +1,5 @@
 #include "overlaygridlookup.h"
 
-#include "utils/openprompt.h"
-#include "utils/formparts.h"
 #include "gridlookupexport.h"
 #include "gridlookupsortmodel.h"
 #include "printtabledialog.h"
@@ -9,6 +7,8 @@
 #include "typeaheadfinder.h"
 
 #include "files/localfiles.h"
+#include "utils/formparts.h"
+#include "utils/openprompt.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,10 @@
 #include "printtabledialog.h"
 
-#include "utils/openprompt.h"
-#include "utils/formparts.h"
 #include "printpageheader.h"
 #include "tablerenderer.h"
+
+#include "utils/formparts.h"
+#include "utils/openprompt.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,10 +4,10 @@
 #include "highlighter.h"
 #include "ui_dictedittaskwidget.h"
 
-#include "utils/openprompt.h"
-#include "utils/plaintext.h"
 #include "applinks/apptranceiver.h"
 #include "style/stylemanager.h"
+#include "utils/openprompt.h"
+#include "utils/plaintext.h"
 
 #include "latin1.h"
 

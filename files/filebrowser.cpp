@@ -1,14 +1,17 @@
 #include "filebrowser.h"
 
-#include "utils/openprompt.h"
 #include "filedialogcopy.h"
 #include "filedialogrename.h"
 #include "filemessagebox.h"
 
-#include "latin1.h"
 #include "menu/mainconnection.h"
-#include "utils/windowfit.h"
 #include "style/stylemanager.h"
+#include "utils/openprompt.h"
+#include "utils/windowfit.h"
+
+#include "latin1.h"
+
+#include "menu.pb.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -19,11 +22,8 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <limits>
-
-#include "menu.pb.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 // The browser's operations on several files and the file transfers: delete, print, download and
 // upload batches, and single downloads for viewing or saving.
-#include "utils/openprompt.h"
 #include "filebrowser.h"
 
 #include "filedialogdelete.h"
@@ -9,6 +8,7 @@
 #include "localfiles.h"
 
 #include "menu/mainconnection.h"
+#include "utils/openprompt.h"
 
 #include <QDebug>
 #include <QFileDialog>

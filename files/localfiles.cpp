@@ -1,7 +1,8 @@
 #include "localfiles.h"
 
-#include "utils/openprompt.h"
 #include "filemessagebox.h"
+
+#include "utils/openprompt.h"
 
 #include <QDebug>
 #include <QDir>

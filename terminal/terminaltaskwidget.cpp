@@ -5,9 +5,9 @@
 #include "terminalscreen.h"
 #include "ui_terminaltaskwidget.h"
 
-#include "utils/openprompt.h"
 #include "applinks/apptranceiver.h"
 #include "style/stylemanager.h"
+#include "utils/openprompt.h"
 
 #include "zuterm.pb.h"
 
@@ -16,7 +16,6 @@
 #include <QMessageBox>
 #include <QStyle>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <cstring>
 
