@@ -1,9 +1,6 @@
 #include "hubconnection.h"
 
-#include "certificateinfo.h"
 #include "hostentry.h"
-#include "sslerrors.h"
-#include "updateprompt.h"
 
 #include "utils/busymouse.h"
 #include "utils/clientidentity.h"
@@ -12,10 +9,8 @@
 #include "utils/platform.h"
 #include "utils/version.h"
 #include "menu/mainconnection.h"
-#include "style/stylemanager.h"
 
 #include "zuhub.pb.h"
-#include "utils/plaintext.h"
 #include "certificatepins.h"
 #include "extraauthorities.h"
 #include "handshakefailure.h"
@@ -24,7 +19,6 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QMessageBox>
 #include <QRandomGenerator64>
 #include <QSslConfiguration>
 #include <QSslSocket>
@@ -45,6 +39,13 @@ void quitApplication()
 }
 
 } // namespace
+
+struct HubConnection::PendingUpdate
+{
+    quint64 serial = 0;
+    ZuHubProto::HelloAck ack;
+    bool menuWanted = false;
+};
 
 // Marks a slot called by a socket for the time it runs; see retireSocket().
 class HubConnection::SocketCall
@@ -79,6 +80,7 @@ HubConnection::HubConnection(const ClientIdentity *identity, QObject *parent)
                                                         "HubConnection: No message handler found for"))
     , m_pingTimer(new QTimer(this))
     , m_stepTimer(new QTimer(this))
+    , m_pausedPeerTimer(new QTimer(this))
 {
     qRegisterMetaType<QAbstractSocket::SocketState>();
     qRegisterMetaType<QAbstractSocket::SocketError>();
@@ -100,6 +102,8 @@ HubConnection::HubConnection(const ClientIdentity *identity, QObject *parent)
 
     m_stepTimer->setSingleShot(true);
     connect(m_stepTimer, &QTimer::timeout, this, &HubConnection::stepTimedOut);
+    m_pausedPeerTimer->setInterval(PausedPeerPollMs);
+    connect(m_pausedPeerTimer, &QTimer::timeout, this, &HubConnection::watchPausedPeer);
 }
 
 HubConnection::~HubConnection() = default;
@@ -119,6 +123,7 @@ void HubConnection::startConnection(bool connectMenu)
         qWarning() << "HubConnection::startConnection() - no host entry";
         return;
     }
+    withdrawQuestions();
     if (m_socket) {
         m_socket->disconnect();
         retireSocket(m_socket);
@@ -134,6 +139,8 @@ void HubConnection::startConnection(bool connectMenu)
     ExtraAuthorities::apply(&tls);
     m_socket->setSslConfiguration(tls);
     m_socket->setReadBufferSize(ReadBufferBytes);
+    // A certificate question is answered later, not inside the signal.
+    m_socket->setPauseMode(QAbstractSocket::PauseOnSslErrors);
     connect(m_socket, &QSslSocket::stateChanged, this, &HubConnection::socketStateChanged);
     connect(m_socket, &QSslSocket::encrypted, this, &HubConnection::socketEncrypted);
     connect(m_socket, &QSslSocket::errorOccurred, this, &HubConnection::socketError);
@@ -288,6 +295,7 @@ void HubConnection::sendFrame(quint16 type, const QByteArray &payload)
 
 void HubConnection::dropSocket()
 {
+    withdrawQuestions();
     ++m_socketSerial;
     m_decoder.reset();
     if (m_socket)
@@ -296,6 +304,7 @@ void HubConnection::dropSocket()
 
 void HubConnection::forgetSocket()
 {
+    withdrawQuestions();
     ++m_socketSerial;
     m_decoder.reset();
     if (m_socket)
@@ -324,45 +333,60 @@ void HubConnection::mh_hello_ack(const google::protobuf::Message &msg)
         const QString version = Latin1::toQString(ack.client_version());
         const QFileInfo tool(Platform::maintenanceToolFileName()); // in the executable's directory
         if (tool.exists() && tool.isFile()) {
-            if (promptForUpdate(version, ack.client_incompatible())) {
-                setState(State::Updating);
-                emit downloadUpdate(Latin1::toQString(ack.installer_url()));
-                return;
-            }
-            qInfo() << "User declined to install update";
-            if (ack.client_incompatible()) {
-                setErrorText(tr("Client Incompatible"));
-                setState(State::Disconnected);
-                quitApplication();
-                return;
-            }
-        } else if (ack.client_incompatible()) {
-            setErrorText(tr("Client Incompatible"));
-            setState(State::Disconnected);
+            qInfo() << "Prompting user for update to" << version << " Is required:" << ack.client_incompatible();
+            BusyMouse::instance()->stop(BusyKey);
+            m_pendingUpdate = std::make_unique<PendingUpdate>();
+            m_pendingUpdate->serial = m_socketSerial;
+            m_pendingUpdate->ack = ack;
+            m_pendingUpdate->menuWanted = menuWanted;
+            emit updateOffered(version, ack.client_incompatible());
+            return;
+        }
+        if (ack.client_incompatible()) {
             qInfo() << "A new version of the client is available but this client installation cannot be "
                        "automatically updated.";
-            showIncompatibleClient(tr("A new version of the client is available but this client installation "
-                                      "cannot be automatically updated.\nPlease contact your system "
-                                      "administrator"));
-            quitApplication();
+            refuseIncompatibleClient(tr("A new version of the client is available but this client installation "
+                                        "cannot be automatically updated.\nPlease contact your system "
+                                        "administrator"));
             return;
         }
     } else if (ack.client_incompatible()) {
+        qInfo() << "The client is incompatible but backend did not provide update.";
+        refuseIncompatibleClient(tr("Please contact your system administrator"));
+        return;
+    }
+    acceptHello(ack, menuWanted);
+}
+
+void HubConnection::answerUpdateOffer(bool download)
+{
+    const std::unique_ptr<PendingUpdate> offer = std::move(m_pendingUpdate);
+    if (!offer || offer->serial != m_socketSerial || !m_socket)
+        return;
+    if (download) {
+        setState(State::Updating);
+        emit downloadUpdate(Latin1::toQString(offer->ack.installer_url()));
+        return;
+    }
+    qInfo() << "User declined to install update";
+    if (offer->ack.client_incompatible()) {
         setErrorText(tr("Client Incompatible"));
         setState(State::Disconnected);
-        qInfo() << "The client is incompatible but backend did not provide update.";
-        showIncompatibleClient(tr("Please contact your system administrator"));
         quitApplication();
         return;
     }
+    acceptHello(offer->ack, offer->menuWanted);
+}
 
+void HubConnection::acceptHello(const ZuHubProto::HelloAck &ack, bool menuWanted)
+{
     if (!ack.accepted()) {
         setErrorText(Latin1::toQString(ack.reject_reason()));
         dropSocket();
         return;
     }
-    // An acknowledgement read after the socket closed (say, behind a dialog) must not revive the
-    // link, nor start a menu session on it.
+    // An acknowledgement answered after the socket closed must not revive the link, nor start a
+    // menu session on it.
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return;
     setState(State::Connected);
@@ -376,23 +400,12 @@ void HubConnection::mh_hello_ack(const google::protobuf::Message &msg)
     }
 }
 
-bool HubConnection::promptForUpdate(const QString &version, bool required)
+void HubConnection::refuseIncompatibleClient(const QString &informativeText)
 {
-    qInfo() << "Prompting user for update to" << version << " Is required:" << required;
+    setErrorText(tr("Client Incompatible"));
+    setState(State::Disconnected);
     BusyMouse::instance()->stop(BusyKey);
-    UpdatePrompt prompt(version, required);
-    prompt.setStyleSheet(StyleManager::unthemedStyleSheet());
-    if (m_socket)
-        connect(m_socket, &QSslSocket::disconnected, &prompt, &QDialog::reject);
-    return prompt.exec() == QDialog::Accepted;
-}
-
-void HubConnection::showIncompatibleClient(const QString &informativeText)
-{
-    BusyMouse::instance()->stop(BusyKey);
-    QMessageBox box(QMessageBox::Critical, QString(), QString(), QMessageBox::Ok);
-    PlainText::setTexts(&box, tr("Incompatible Client Version"), informativeText);
-    box.exec();
+    emit clientIncompatible(informativeText);
 }
 
 void HubConnection::mh_menu_connection_status(const google::protobuf::Message &msg)
@@ -467,11 +480,7 @@ void HubConnection::mh_notify(const google::protobuf::Message &msg)
 {
     const QString message = Latin1::toQString(static_cast<const ZuHubProto::Notify &>(msg).message());
     BusyMouse::instance()->stop(BusyKey);
-    QMessageBox box(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok);
-    PlainText::setTexts(&box, tr("The ZU system sent the following notification:"), message);
-    box.show();
-    box.raise();
-    box.exec();
+    emit notified(message);
 }
 
 void HubConnection::sendPing()
@@ -538,8 +547,10 @@ void HubConnection::channelMessageSend(ushort channelId, const QByteArray &data)
 void HubConnection::socketSslErrors(const QList<QSslError> &errors)
 {
     const SocketCall call(this);
-    const QPointer<QSslSocket> socket = qobject_cast<QSslSocket *>(sender());
-    const QSslCertificate certificate = socket ? socket->peerCertificate() : QSslCertificate();
+    auto *socket = qobject_cast<QSslSocket *>(sender());
+    if (!socket || socket != m_socket)
+        return;
+    const QSslCertificate certificate = socket->peerCertificate();
     const QString hostPort = m_hostEntry ? m_hostEntry->settingsKey() : QString();
     const CertificatePins::Verdict verdict = CertificatePins::check(hostPort, certificate, errors);
     if (verdict == CertificatePins::Verdict::Trusted) {
@@ -548,77 +559,98 @@ void HubConnection::socketSslErrors(const QList<QSslError> &errors)
         return;
     }
 
-    SslErrors dialog;
-    dialog.setStyleSheet(StyleManager::unthemedStyleSheet());
-    connect(&dialog, &SslErrors::viewCertificateChainClicked, this, &HubConnection::displayCertificateInfo);
-
+    CertificateQuestion question;
+    question.hostPort = hostPort;
+    question.host = m_hostEntry ? m_hostEntry->host : QString();
+    question.certificate = certificate;
+    question.chain = socket->peerCertificateChain();
+    question.verdict = verdict;
     qDebug() << "HUB: SSL Errors:";
     setErrorText(tr("SSL Errors..."));
     for (const QSslError &error : errors) {
         qDebug().nospace() << "  " << error.errorString();
-        dialog.addError(error.errorString());
+        question.errors << error.errorString();
     }
     BusyMouse::instance()->stop(BusyKey);
     if (!hostPort.isEmpty() && !certificate.isNull()) {
         switch (verdict) {
         case CertificatePins::Verdict::Changed:
+            question.trustedFingerprint = CertificatePins::pin(hostPort).fingerprint;
+            question.presentedFingerprint = CertificatePins::fingerprint(certificate);
             qWarning() << "HUB: the certificate of" << hostPort << "differs from the trusted one; trusted"
-                       << CertificatePins::pin(hostPort).fingerprint << "presented"
-                       << CertificatePins::fingerprint(certificate);
-            dialog.warnOfChange(hostPort, CertificatePins::pin(hostPort).fingerprint,
-                                CertificatePins::fingerprint(certificate));
+                       << question.trustedFingerprint << "presented" << question.presentedFingerprint;
             break;
         case CertificatePins::Verdict::NewProblem:
             qWarning() << "HUB: the trusted certificate of" << hostPort << "has a new problem";
-            dialog.warnOfNewProblem(hostPort, certificate, CertificatePins::newErrors(hostPort, errors));
+            question.newErrors = CertificatePins::newErrors(hostPort, errors);
             break;
         case CertificatePins::Verdict::NotPinned:
         case CertificatePins::Verdict::Trusted:
             break;
         }
-        // Only a certificate whose one fault is an issuer that cannot be checked is worth keeping:
-        // expired or for another host, Ignore goes on this once.
-        if (CertificatePins::pinnable(errors))
-            dialog.offerTrust(hostPort);
+        // Expired or for another host, Ignore goes on this once.
+        question.pinnable = CertificatePins::pinnable(errors);
+    } else {
+        question.hostPort.clear();
     }
 
-    // No time-out while a person reads: the handshake waits for the answer.
+    // No time-out while a person reads: the paused handshake waits for the answer.
     m_certificateQuestioned = true;
     startStep(Step::None);
-    // A question about a connection that has gone answers nothing: it closes, and the socket's own
-    // error stays on the login dialog.
-    if (socket)
-        connect(socket, &QSslSocket::disconnected, &dialog, &QDialog::reject);
-    const int answer = dialog.exec();
-    if (!socket || socket->state() == QAbstractSocket::UnconnectedState) {
-        qInfo() << "HUB: the connection closed while the certificate question was open";
-        m_menuWanted = false;
+    m_pendingCertificate = std::make_unique<PendingCertificate>();
+    m_pendingCertificate->serial = m_socketSerial;
+    m_pendingCertificate->errors = errors;
+    m_pendingCertificate->certificate = certificate;
+    m_pendingCertificate->hostPort = hostPort;
+    m_pausedPeerTimer->start();
+    emit certificateQuestion(question);
+}
+
+void HubConnection::answerCertificateQuestion(bool ignore, bool alwaysTrust)
+{
+    const std::unique_ptr<PendingCertificate> pending = std::move(m_pendingCertificate);
+    m_pausedPeerTimer->stop();
+    if (!pending || pending->serial != m_socketSerial || !m_socket)
         return;
-    }
-    if (answer == QDialog::Accepted) {
+    if (ignore) {
         qDebug() << "** SSL errors ignored **";
-        if (dialog.alwaysTrust()) {
-            qInfo() << "HUB: certificate pinned for" << hostPort << CertificatePins::fingerprint(certificate);
-            CertificatePins::trust(hostPort, certificate, errors);
+        if (alwaysTrust && !pending->hostPort.isEmpty()) {
+            qInfo() << "HUB: certificate pinned for" << pending->hostPort
+                    << CertificatePins::fingerprint(pending->certificate);
+            CertificatePins::trust(pending->hostPort, pending->certificate, pending->errors);
         }
-        socket->ignoreSslErrors(errors);
+        m_socket->ignoreSslErrors(pending->errors);
         setErrorText(QString());
-        if (socket == m_socket && m_state == State::Connecting)
+        if (m_state == State::Connecting)
             startStep(Step::Handshake);
     } else {
-        // The socket now fails the handshake; its error replaces this text.
+        // The handshake now fails; the socket's error replaces this text.
         m_menuWanted = false;
         setErrorText(tr("SSL Errors: Canceled"));
     }
+    m_socket->resume();
 }
 
-void HubConnection::displayCertificateInfo()
+void HubConnection::watchPausedPeer()
 {
-    if (!m_socket)
+    if (!m_pendingCertificate || !m_socket || !Platform::peerHasClosed(m_socket->socketDescriptor()))
         return;
-    CertificateInfo info(qobject_cast<QWidget *>(sender()));
-    info.setCertificateChain(m_socket->peerCertificateChain(), m_hostEntry ? m_hostEntry->host : QString());
-    info.exec();
+    // The question answers nothing now: it closes, and the socket's own error stays on the login
+    // dialog once the resumed handshake fails.
+    qInfo() << "HUB: the connection closed while the certificate question was open";
+    m_menuWanted = false;
+    withdrawQuestions();
+    m_socket->resume();
+}
+
+void HubConnection::withdrawQuestions()
+{
+    m_pausedPeerTimer->stop();
+    const bool open = m_pendingCertificate || m_pendingUpdate;
+    m_pendingCertificate.reset();
+    m_pendingUpdate.reset();
+    if (open)
+        emit questionWithdrawn();
 }
 
 void HubConnection::socketError(QAbstractSocket::SocketError error)

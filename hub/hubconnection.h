@@ -1,5 +1,6 @@
 #pragma once
 
+#include "certificatequestion.h"
 #include "framecodec.h"
 
 #include <QAbstractSocket>
@@ -24,6 +25,7 @@ class Message;
 }
 namespace ZuHubProto {
 class Envelope;
+class HelloAck;
 }
 
 // The client's single link to the hub: a TLS socket carrying frames (see FrameCodec) of hub control
@@ -38,6 +40,10 @@ class Envelope;
 // Each step before Connected (TCP connect, TLS handshake, HelloAck) has its own time-out, paused
 // while the user answers a certificate question: a peer that accepts and stays silent ends the
 // attempt with a text that names the step. TLS 1.2 is the least version spoken.
+//
+// It shows nothing itself: what needs a person (a certificate question, an update offer, an
+// incompatible client, a hub notice) is a signal, and the questions are answered through the
+// answer… slots whenever the person is done. A question whose socket goes first is withdrawn.
 class HubConnection : public QObject
 {
     Q_OBJECT
@@ -66,8 +72,9 @@ public:
     static constexpr int PingJitterMs = 12000;
     static constexpr int MenuRetryBaseMs = 900;
     static constexpr int MenuRetryJitterMs = 200;
-    // What the socket may hold unread, e.g. while a notification's dialog runs inside the reader:
-    // beyond it the hub is held back by TCP instead of the client growing.
+    static constexpr int PausedPeerPollMs = 250;
+    // What the socket may hold unread while reading is held: beyond it the hub is held back by TCP
+    // instead of the client growing.
     static constexpr qint64 ReadBufferBytes = 4 * 1024 * 1024;
 
     explicit HubConnection(const ClientIdentity *identity, QObject *parent = nullptr);
@@ -92,6 +99,12 @@ public slots:
     // While any holder holds (a terminal whose backlog is over its bound), no more frames are taken
     // from the socket: its read buffer fills and TCP slows the hub. A holder that is destroyed lets go.
     void holdReading(QObject *holder, bool hold);
+    // Ignore goes on with the paused handshake (alwaysTrust pins the certificate first); otherwise
+    // the handshake fails with the certificate's error. An answer to a withdrawn question is dropped.
+    void answerCertificateQuestion(bool ignore, bool alwaysTrust);
+    // Download leaves the link Updating and asks for the download; declining a required update ends
+    // the client, declining an optional one goes on as if none were offered.
+    void answerUpdateOffer(bool download);
 
 signals:
     void disconnected();
@@ -103,6 +116,17 @@ signals:
     void channelState(ushort channelId, bool isConnected);
     void channelMessageRcvd(ushort channelId, const char *data, int dataLength);
     void channelCloseAll();
+    // The handshake waits, paused, for answerCertificateQuestion().
+    void certificateQuestion(const CertificateQuestion &question);
+    // The link waits after the hub's HelloAck for answerUpdateOffer().
+    void updateOffered(const QString &version, bool required);
+    // The open certificate question or update offer lost its socket: close it unanswered.
+    void questionWithdrawn();
+    // This client cannot go on with the hub: the text says why. The client should end once the
+    // user has read it.
+    void clientIncompatible(const QString &informativeText);
+    // A hub notification, for the user to read.
+    void notified(const QString &message);
 
 private slots:
     void sendPing();
@@ -112,7 +136,6 @@ private slots:
     void socketReadyRead();
     void socketError(QAbstractSocket::SocketError error);
     void socketSslErrors(const QList<QSslError> &errors);
-    void displayCertificateInfo();
 
     void mh_ping(const google::protobuf::Message &msg);
     void mh_hello_ack(const google::protobuf::Message &msg);
@@ -139,8 +162,11 @@ private:
     void dropSocket();
     void forgetSocket();
     void retireSocket(QSslSocket *socket);
-    bool promptForUpdate(const QString &version, bool required);
-    void showIncompatibleClient(const QString &informativeText);
+    // After the hub's acknowledgement and any update offer: the link is up.
+    void acceptHello(const ZuHubProto::HelloAck &ack, bool menuWanted);
+    void refuseIncompatibleClient(const QString &informativeText);
+    void withdrawQuestions();
+    void watchPausedPeer();
     void retryMenuConnection();
     qint64 elapsedMicroseconds() const;
 
@@ -153,6 +179,19 @@ private:
     Step m_step = Step::None;
     // The user was asked about this socket's certificate: its failure text is then the answer's.
     bool m_certificateQuestioned = false;
+    // The open questions, each bound to the socket serial it was asked on.
+    struct PendingCertificate
+    {
+        quint64 serial = 0;
+        QList<QSslError> errors;
+        QSslCertificate certificate;
+        QString hostPort;
+    };
+    std::unique_ptr<PendingCertificate> m_pendingCertificate;
+    struct PendingUpdate;
+    std::unique_ptr<PendingUpdate> m_pendingUpdate;
+    // While a handshake is paused the socket watches nothing: this looks for the peer going.
+    QTimer *m_pausedPeerTimer;
     QElapsedTimer m_clock;
     QPointer<QSslSocket> m_socket;
     // Bumped whenever the socket is dropped or replaced, so that a read loop interrupted by a

@@ -9,10 +9,14 @@
 #include <QUrl>
 
 #if defined(Q_OS_WIN)
+#include <winsock2.h>
 #include <windows.h>
 #else
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 #if defined(ZU_HAVE_X11)
 #include <X11/XKBlib.h>
 #endif
@@ -90,6 +94,20 @@ bool showInFileManager(const QString &filePath)
         return true;
 #endif
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(filePath).absolutePath()));
+}
+
+bool peerHasClosed(qintptr socketDescriptor)
+{
+    if (socketDescriptor < 0)
+        return true;
+    char byte;
+#if defined(Q_OS_WIN)
+    const int read = ::recv(SOCKET(socketDescriptor), &byte, 1, MSG_PEEK);
+    return read == 0 || (read < 0 && WSAGetLastError() != WSAEWOULDBLOCK);
+#else
+    const ssize_t read = ::recv(int(socketDescriptor), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return read == 0 || (read < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+#endif
 }
 
 } // namespace Platform

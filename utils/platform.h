@@ -33,4 +33,8 @@ bool ownedByCurrentUser(const QFileInfo &info);
 // its folder with the desktop's own handler. False when nothing could be opened.
 bool showInFileManager(const QString &filePath);
 
+// Whether the peer of a connected stream socket has closed it, read without taking any bytes (for a
+// socket whose own notifiers are paused). False while open, and while unread bytes hide the answer.
+bool peerHasClosed(qintptr socketDescriptor);
+
 } // namespace Platform
