@@ -1,5 +1,6 @@
 #include "installerdownload.h"
 
+#include "utils/openprompt.h"
 #include "utils/platform.h"
 
 #include "hub/certificatepins.h"
@@ -245,12 +246,12 @@ void InstallerDownload::fail(const QString &detail)
         m_file.remove();
     }
 
-    QMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("Update Download Failed"), QMessageBox::Ok);
-    box.setInformativeText(QStringLiteral("Please try again later or contact your system administrator"));
-    box.setDetailedText(detail);
-    box.setStyleSheet(StyleManager::unthemedStyleSheet());
-    box.exec();
-    emit failed();
+    auto *box = new QMessageBox(QMessageBox::Critical, QString(), QStringLiteral("Update Download Failed"),
+                                QMessageBox::Ok);
+    box->setInformativeText(QStringLiteral("Please try again later or contact your system administrator"));
+    box->setDetailedText(detail);
+    box->setStyleSheet(StyleManager::unthemedStyleSheet());
+    openPrompt(box, this, [this](QMessageBox *, int) { emit failed(); });
 }
 
 void InstallerDownload::abortByUser()

@@ -9,11 +9,13 @@
 #include "applinks/sessionrouter.h"
 #include "classic/toolbaricon.h"
 #include "hub/hubconnection.h"
+#include "hub/hubprompter.h"
 #include "shell/mainwindow.h"
 #include "settings/settingsmanager.h"
 #include "shell/passchangedialog.h"
 #include "shell/settingsbinding.h"
 #include "style/stylemanager.h"
+#include "utils/openprompt.h"
 #include "utils/plaintext.h"
 
 #include <QApplication>
@@ -51,6 +53,7 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     QTimer::singleShot(0, this, &Runner::run);
 
     m_hubConnection = new HubConnection(m_identity, this);
+    new HubPrompter(m_hubConnection, this);
     connect(m_hubConnection, &HubConnection::disconnected, this, &Runner::promptForCredentials);
     connect(m_hubConnection, &HubConnection::downloadUpdate, this, &Runner::downloadUpdate);
     MainConnection *menu = menuSession();
@@ -176,12 +179,11 @@ bool Runner::readHosts(QVector<HostEntry> *hosts) const
 
 void Runner::invalidConfiguration()
 {
-    QMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("Invalid Configuration"),
-                    QMessageBox::Ok);
-    box.setInformativeText(QStringLiteral("Please contact your system administrator"));
-    box.setStyleSheet(StyleManager::unthemedStyleSheet());
-    box.exec();
-    QCoreApplication::quit();
+    auto *box = new QMessageBox(QMessageBox::Critical, QString(), QStringLiteral("Invalid Configuration"),
+                                QMessageBox::Ok);
+    box->setInformativeText(QStringLiteral("Please contact your system administrator"));
+    box->setStyleSheet(StyleManager::unthemedStyleSheet());
+    openPrompt(box, this, [](QMessageBox *, int) { QCoreApplication::quit(); });
 }
 
 void Runner::ensureLoginDialog()
@@ -269,13 +271,25 @@ void Runner::authenticationFailed(int errorNumber, const QString &errorMessage)
 
 void Runner::connectionPasswordNeedsChanged()
 {
-    PassChangeDialog dialog(m_loginDialog);
-    if (dialog.exec() != QDialog::Accepted) {
-        menuSession()->stopMenuConnection();
-        promptForCredentials();
-        return;
-    }
-    const QString newPassword = dialog.newPassword();
+    auto *dialog = new PassChangeDialog(m_loginDialog);
+    // A dropped link brings the login dialog back: the change it asked for is moot.
+    connect(menuSession(), &MainConnection::disconnected, dialog, &QDialog::reject);
+    openPrompt(dialog, this, [this](PassChangeDialog *answered, int result) {
+        if (menuSession()->state() != MainConnection::PasswordChangeRequired) {
+            qWarning() << "Runner::connectionPasswordNeedsChanged() - the link went down while the password was being changed";
+            return;
+        }
+        if (result != QDialog::Accepted) {
+            menuSession()->stopMenuConnection();
+            promptForCredentials();
+            return;
+        }
+        changePassword(answered->currentPassword(), answered->newPassword());
+    });
+}
+
+void Runner::changePassword(const QString &currentPassword, const QString &newPassword)
+{
     auto handler = std::make_shared<QMetaObject::Connection>();
     *handler = connect(
         m_hubConnection, &HubConnection::changePasswordResult, this,
@@ -293,7 +307,7 @@ void Runner::connectionPasswordNeedsChanged()
                 promptForCredentials();
             }
         });
-    m_hubConnection->changePassword(menuSession()->username(), dialog.currentPassword(), newPassword);
+    m_hubConnection->changePassword(menuSession()->username(), currentPassword, newPassword);
 }
 
 void Runner::releaseList(const MainConnection::ReleaseList &list)
@@ -310,12 +324,11 @@ void Runner::releaseList(const MainConnection::ReleaseList &list)
 
     if (list.isEmpty()) {
         settings.remove(hostKey);
-        QMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("No Environments"), QMessageBox::Ok,
-                        m_loginDialog);
-        box.setInformativeText(QStringLiteral("You do not have access to any environments (releases).\n"
-                                              "Please contact your system administrator"));
-        box.exec();
-        QCoreApplication::quit();
+        auto *box = new QMessageBox(QMessageBox::Critical, QString(), QStringLiteral("No Environments"),
+                                    QMessageBox::Ok, m_loginDialog);
+        box->setInformativeText(QStringLiteral("You do not have access to any environments (releases).\n"
+                                               "Please contact your system administrator"));
+        openPrompt(box, this, [](QMessageBox *, int) { QCoreApplication::quit(); });
         return;
     }
     if (list.size() == 1) {
@@ -337,28 +350,34 @@ void Runner::releaseList(const MainConnection::ReleaseList &list)
     }
 
     if (!taken) {
-        ReleaseChooser chooser(m_loginDialog);
-        chooser.setReleases(list);
-        chooser.setDefault(m_selectedHost.defaultRelease);
+        auto *chooser = new ReleaseChooser(m_loginDialog);
+        chooser->setReleases(list);
+        chooser->setDefault(m_selectedHost.defaultRelease);
         // A choice made after the link went would open the desktop on a dead link.
-        connect(menuSession(), &MainConnection::disconnected, &chooser, &QDialog::reject);
-        const int result = chooser.exec();
-        if (menuSession()->state() != MainConnection::ChoosingRelease) {
-            qWarning() << "Runner::releaseList() - the link went down while a release was being chosen";
-            return; // the disconnection has brought the login dialog back
-        }
-        if (result != QDialog::Accepted) {
-            menuSession()->stopMenuConnection();
-            ensureLoginDialog();
-            m_loginDialog->setError(QStringLiteral("User Cancelled"));
-            promptForCredentials();
-            return;
-        }
-        chosen = chooser.selectedRelease();
-        if (chooser.makeDefault())
-            settings.setValue(hostKey, chosen.key);
+        connect(menuSession(), &MainConnection::disconnected, chooser, &QDialog::reject);
+        openPrompt(chooser, this, [this, hostKey](ReleaseChooser *answered, int result) {
+            if (menuSession()->state() != MainConnection::ChoosingRelease) {
+                qWarning() << "Runner::releaseList() - the link went down while a release was being chosen";
+                return; // the disconnection has brought the login dialog back
+            }
+            if (result != QDialog::Accepted) {
+                menuSession()->stopMenuConnection();
+                ensureLoginDialog();
+                m_loginDialog->setError(QStringLiteral("User Cancelled"));
+                promptForCredentials();
+                return;
+            }
+            if (answered->makeDefault())
+                QSettings().setValue(hostKey, answered->selectedRelease().key);
+            connectToRelease(answered->selectedRelease());
+        });
+        return;
     }
+    connectToRelease(chosen);
+}
 
+void Runner::connectToRelease(const MainConnection::Release &chosen)
+{
     qInfo() << "Connecting to release" << chosen.title;
     m_selectedHost.defaultRelease = chosen.key;
     menuSession()->setRelease(chosen.key, chosen.title);

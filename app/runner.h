@@ -61,6 +61,8 @@ private:
     void ensureLoginDialog();
     void disableMainWindow();
     void invalidConfiguration();
+    void changePassword(const QString &currentPassword, const QString &newPassword);
+    void connectToRelease(const MainConnection::Release &chosen);
     MainConnection *menuSession() const;
 
     const ClientIdentity *m_identity;
