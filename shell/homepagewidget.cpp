@@ -604,7 +604,8 @@ void HomePageWidget::startPinnedDrag(QPushButton *button)
     m_dragRow = m_dragStartRow = gridRow / 2;
     shadeRow(m_dragRow);
 
-    auto *drag = new QDrag(button);
+    // Not the button's child: settings from the server rebuild the table, buttons and all.
+    auto *drag = new QDrag(this);
     drag->setPixmap(button->grab());
     auto *mime = new QMimeData;
     mime->setData(QLatin1String(PinnedDragFormat), QByteArray());

@@ -361,11 +361,14 @@ int TaskManager::layoutIndexOf(QWidget *widget) const
 
 void TaskManager::startDrag(QPushButton *button)
 {
-    QAbstractButton *checked = m_buttonGroup->checkedButton();
+    // Guarded: an application that ends during the drag takes its button with it.
+    const QPointer<QAbstractButton> checked = m_buttonGroup->checkedButton();
+    const QPointer<QPushButton> dragged = button;
     m_draggedButton = button;
     m_dragStartIndex = m_dragCurrentIndex = layoutIndexOf(button);
 
-    auto *drag = new QDrag(button);
+    // Not the button's child: the drag must outlive a button deleted while it runs.
+    auto *drag = new QDrag(this);
     drag->setPixmap(button->grab());
     auto *mime = new QMimeData;
     mime->setData(QLatin1String(DragFormat), QByteArray());
@@ -377,17 +380,21 @@ void TaskManager::startDrag(QPushButton *button)
     setAcceptDrops(true);
     const Qt::DropAction action = drag->exec(Qt::MoveAction);
     setAcceptDrops(false);
+    m_draggedButton = nullptr;
+    qDebug() << "TaskManager: drop action" << action;
+    if (!dragged) {
+        qInfo() << "TaskManager: the dragged page was closed during the drag";
+        return;
+    }
 
     if (action != Qt::MoveAction && m_dragCurrentIndex != m_dragStartIndex) {
-        m_taskButtonLayout->removeWidget(button);
-        m_taskButtonLayout->insertWidget(m_dragStartIndex, button);
+        m_taskButtonLayout->removeWidget(dragged);
+        m_taskButtonLayout->insertWidget(qBound(0, m_dragStartIndex, m_taskButtonLayout->count()), dragged);
     }
-    button->setGraphicsEffect(nullptr);
-    qDebug() << "TaskManager: drop action" << action;
-    button->setChecked(false);
+    dragged->setGraphicsEffect(nullptr);
+    dragged->setChecked(false);
     if (checked)
         checked->setChecked(true);
-    m_draggedButton = nullptr;
 }
 
 void TaskManager::dragEnterEvent(QDragEnterEvent *event)
