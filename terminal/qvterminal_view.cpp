@@ -147,9 +147,11 @@ void QVTerminal::mousePressEvent(QMouseEvent *event)
 void QVTerminal::contextMenuEvent(QContextMenuEvent *event)
 {
     m_pasteAction->setEnabled(!QApplication::clipboard()->text().isEmpty());
-    QMenu menu(this);
-    menu.addAction(m_pasteAction);
-    menu.exec(event->globalPos());
+    // Not exec(): a hang-up deletes the page, and this view with it, while the menu is open.
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(m_pasteAction);
+    menu->popup(event->globalPos());
 }
 
 void QVTerminal::toggleCursor()

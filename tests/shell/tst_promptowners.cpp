@@ -7,6 +7,7 @@
 #include "files/filebrowser.h"
 #include "menu/mainconnection.h"
 #include "shell/settingsdialog.h"
+#include "terminal/qvterminal.h"
 #include "terminal/terminaltaskwidget.h"
 
 #include "recordingtransport.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QPointer>
 #include <QPushButton>
@@ -43,6 +45,27 @@ QWidget *terminalPage(MainConnection *)
     page->show();
     page->findChild<QAbstractButton *>(QStringLiteral("closeButton"))->click();
     return page;
+}
+
+QWidget *terminalContextMenu(MainConnection *)
+{
+    auto *transport = new RecordingTransport;
+    zuterm::Envelope hello;
+    hello.mutable_handshake()->set_type(zuterm::Handshake::TERMINAL);
+    transport->deliver(hello);
+    auto *page = new TerminalTaskWidget(transport);
+    page->show();
+    QWidget *view = page->findChild<QVTerminal *>()->viewport();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), view->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(view, &event);
+    return page;
+}
+
+// The question open now: a modal dialog, or a popup menu.
+QWidget *openQuestion()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    return modal ? modal : QApplication::activePopupWidget();
 }
 
 QWidget *browser(MainConnection *connection, const std::function<void(FileBrowser *)> &ask)
@@ -93,6 +116,7 @@ private slots:
     {
         QTest::addColumn<Asker>("ask");
         QTest::newRow("terminal close question") << Asker(terminalPage);
+        QTest::newRow("terminal context menu") << Asker(terminalContextMenu);
         QTest::newRow("browser upload chooser") << Asker([](MainConnection *connection) {
             return browser(connection, [](FileBrowser *files) { QMetaObject::invokeMethod(files, "clickedUpload"); });
         });
@@ -114,14 +138,14 @@ private slots:
         QFETCH(Asker, ask);
         MainConnection connection;
         QPointer<QWidget> owner = ask(&connection);
-        QTRY_VERIFY(QApplication::activeModalWidget());
-        QPointer<QWidget> question = QApplication::activeModalWidget();
+        QTRY_VERIFY(openQuestion());
+        QPointer<QWidget> question = openQuestion();
         QVERIFY(question != owner);
         // As the desktop does: later, from the event loop, while the question is open.
         owner->deleteLater();
         QTRY_VERIFY(!owner);
         QVERIFY(!question);
-        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!openQuestion());
     }
 
 private:
