@@ -23,6 +23,7 @@
 #include "menu/menuitem.h"
 #include "menu/weburl.h"
 #include "settings/settingsmanager.h"
+#include "utils/openprompt.h"
 #include "utils/plaintext.h"
 #include "dictedit/dictedittaskwidget.h"
 #include "terminal/terminaltaskwidget.h"
@@ -320,8 +321,7 @@ void MainWindow::printDocument(const QString &text)
 void MainWindow::viewData(const QString &title, const QByteArray &data)
 {
     if (data.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("Unable to view"),
-                                 QStringLiteral("This file is empty."));
+        PlainText::information(this, QStringLiteral("Unable to view"), QStringLiteral("This file is empty."));
         return;
     }
     const QString name = fileNameForTitle(title);
@@ -349,8 +349,8 @@ void MainWindow::viewData(const QString &title, const QByteArray &data)
         const QSize size = reader.size();
         if (qint64(size.width()) * size.height() > MaxPicturePixels) {
             qWarning() << "Picture too large to view:" << name << size;
-            QMessageBox::information(this, QStringLiteral("Unable to view"),
-                                     QStringLiteral("This picture is too large to show."));
+            PlainText::information(this, QStringLiteral("Unable to view"),
+                                   QStringLiteral("This picture is too large to show."));
             return;
         }
         QPixmap pixmap;
@@ -406,10 +406,11 @@ void MainWindow::openExternalViewer(const QString &name, const QByteArray &data)
     arguments << file.fileName();
     qInfo() << "Starting external document viewer:" << viewer << arguments;
     if (viewer.isEmpty() || !QProcess::startDetached(viewer, arguments)) {
-        QMessageBox box(QMessageBox::Warning, QString(), QStringLiteral("Unable to open external text viewer."));
-        box.setInformativeText(QStringLiteral("Please check user settings."));
-        box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
-        box.exec();
+        auto *box = new QMessageBox(QMessageBox::Warning, QString(),
+                                    QStringLiteral("Unable to open external text viewer."), QMessageBox::NoButton, this);
+        box->setInformativeText(QStringLiteral("Please check user settings."));
+        box->setDefaultButton(box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
+        openPrompt(box, this, [](QMessageBox *, int) {});
     }
 }
 
@@ -510,9 +511,9 @@ BrowserWidget *MainWindow::launchInternalBrowser(const QString &menuTitle)
     QObject *profile = webProfile(&error);
     BrowserWidget *page = profile ? BrowserWidget::create(title, profile, this, &error) : nullptr;
     if (!page) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Web Page"), QString(), QMessageBox::Ok, this);
-        PlainText::setTexts(&box, QStringLiteral("Web pages cannot be shown on this workstation."), error);
-        box.exec();
+        auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Web Page"), QString(), QMessageBox::Ok, this);
+        PlainText::setTexts(box, QStringLiteral("Web pages cannot be shown on this workstation."), error);
+        openPrompt(box, this, [](QMessageBox *, int) {});
         return nullptr;
     }
     page->setAttached(true);

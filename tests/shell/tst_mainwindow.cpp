@@ -125,7 +125,7 @@ private slots:
             box->accept();
         });
         m_window->viewData("Report", QByteArray());
-        QCOMPARE(text, QString("Unable to view|This file is empty."));
+        QTRY_COMPARE(text, QString("Unable to view|This file is empty."));
     }
 
     void viewerChosenByContent_data()
