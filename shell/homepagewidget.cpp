@@ -505,14 +505,15 @@ bool HomePageWidget::eventFilter(QObject *watched, QEvent *event)
     if ((watched == m_search || watched == m_tree) && event->type() == QEvent::KeyPress)
         return menuKeyPressed(watched, static_cast<QKeyEvent *>(event));
     const QString name = watched->objectName();
-    if (name == QLatin1String("recentPinnedButton") || name == QLatin1String("recentUnpinnedButton")) {
-        auto *button = static_cast<QPushButton *>(watched);
+    // A button being destroyed still sends events, as a plain QWidget by then.
+    auto *pinButton = qobject_cast<QPushButton *>(watched);
+    if (pinButton && (name == QLatin1String("recentPinnedButton") || name == QLatin1String("recentUnpinnedButton"))) {
         const bool pinned = name == QLatin1String("recentPinnedButton");
         if (event->type() == QEvent::Enter)
-            button->setIcon(
+            pinButton->setIcon(
                 QIcon(pinned ? QStringLiteral("theme:pin-off.svg") : QStringLiteral("theme:pin.svg")));
         else if (event->type() == QEvent::Leave)
-            button->setIcon(
+            pinButton->setIcon(
                 QIcon(pinned ? QStringLiteral("theme:pin.svg") : QStringLiteral("theme:pin-outline.svg")));
         return false;
     }

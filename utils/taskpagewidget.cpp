@@ -11,6 +11,15 @@ TaskPageWidget::TaskPageWidget(QWidget *parent)
     placeGrip();
 }
 
+TaskPageWidget::~TaskPageWidget()
+{
+    // QWidget's destructor still hides the children and moves the focus out of them; what they
+    // signal then must not reach the page's own part, which is gone by that time.
+    const QList<QObject *> children = findChildren<QObject *>();
+    for (QObject *child : children)
+        child->disconnect(this);
+}
+
 QString TaskPageWidget::title() const
 {
     return QStringLiteral("Title");

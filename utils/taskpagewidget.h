@@ -17,6 +17,7 @@ public:
     static constexpr int GripSize = 16;
 
     explicit TaskPageWidget(QWidget *parent = nullptr);
+    ~TaskPageWidget() override;
 
     virtual QString title() const;
     virtual bool isAttached() const;
