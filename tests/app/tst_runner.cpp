@@ -282,7 +282,7 @@ private slots:
         ModalDriver driver;
         driver.expect<ReleaseChooser>([this](ReleaseChooser *chooser) {
             m_hub->closePeer();
-            QVERIFY(QTest::qWaitFor([chooser] { return !chooser->isVisible(); }, WaitMs));
+            QVERIFY(QTest::qWaitFor([chooser = QPointer<ReleaseChooser>(chooser)] { return !chooser || !chooser->isVisible(); }, WaitMs));
         });
         startRunner();
         login("jdoe", "secret");

@@ -693,7 +693,7 @@ private slots:
         driver.expect<SslErrors>([&](SslErrors *dialog) {
             dialog->findChild<QCheckBox *>("alwaysTrustCheckBox")->setChecked(true);
             f.hub.closePeer();
-            QVERIFY(QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, WaitMs));
+            QVERIFY(QTest::qWaitFor([dialog = QPointer<SslErrors>(dialog)] { return !dialog || !dialog->isVisible(); }, WaitMs));
         });
         QVERIFY(f.start(true));
         QTRY_VERIFY(driver.allHandled());
@@ -1057,7 +1057,7 @@ private slots:
         ModalDriver driver;
         driver.expect<UpdatePrompt>([&](UpdatePrompt *prompt) {
             f.hub.closePeer();
-            QVERIFY(QTest::qWaitFor([prompt] { return !prompt->isVisible(); }, WaitMs));
+            QVERIFY(QTest::qWaitFor([prompt = QPointer<UpdatePrompt>(prompt)] { return !prompt || !prompt->isVisible(); }, WaitMs));
         });
         ZuHubProto::HelloAck ack = acceptingAck();
         ack.set_client_version("2.0.1");

@@ -42,3 +42,18 @@ double ProcessProbe::megabytes(qint64 bytes)
 {
     return double(bytes) / (1024.0 * 1024.0);
 }
+
+bool ProcessProbe::memoryIsJudged()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return false;
+#else
+    return true;
+#endif
+#else
+    return true;
+#endif
+}

