@@ -21,6 +21,7 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
+#include <QResource>
 #include <QSettings>
 #include <QSslSocket>
 #include <QTcpServer>
@@ -32,7 +33,6 @@
 Runner::Runner(const ClientIdentity *identity, QObject *parent)
     : QObject(parent)
     , m_identity(identity)
-    , m_network(new QNetworkAccessManager(this))
 {
     m_commandLineHost.port = DefaultHubPort;
 
@@ -97,8 +97,15 @@ void Runner::registerFonts()
         ":/fonts/SourceCodePro-Light.ttf",      ":/fonts/SourceCodePro-Medium.ttf",
         ":/fonts/SourceCodePro-Regular.ttf",    ":/fonts/SourceCodePro-Semibold.ttf",
     };
-    for (const char *font : fonts)
-        QFontDatabase::addApplicationFont(QString::fromLatin1(font));
+    for (const char *font : fonts) {
+        // Stored uncompressed, they are read where they lie instead of unpacked into copies.
+        const QResource resource(QString::fromLatin1(font));
+        if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression)
+            QFontDatabase::addApplicationFontFromData(
+                QByteArray::fromRawData(reinterpret_cast<const char *>(resource.data()), int(resource.size())));
+        else
+            QFontDatabase::addApplicationFont(QString::fromLatin1(font));
+    }
 }
 
 void Runner::run()
@@ -439,6 +446,9 @@ void Runner::downloadUpdate(const QString &installerUrl)
 {
     if (m_update)
         m_update->deleteLater();
+    // Made on first use: constructing one loads the network bearer plugins.
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
     m_update = new InstallerDownload(m_network, this);
     connect(m_update, &InstallerDownload::failed, this, [this] {
         ensureLoginDialog();
