@@ -16,6 +16,9 @@
 #include <QSpacerItem>
 #include <QVariant>
 
+#include <algorithm>
+#include <initializer_list>
+
 namespace {
 
 QWidget *createWidget(QStringRef className, QWidget *parent)
@@ -74,6 +77,38 @@ Qt::Alignment alignmentOf(QStringRef text)
     return alignment;
 }
 
+// The attributes QUiLoader accepts on the elements this builder reads; any other attribute makes
+// QUiLoader fail the document, so the builder leaves such documents to it.
+bool attributesKnown(const QXmlStreamReader &reader)
+{
+    static const struct
+    {
+        const char *element;
+        std::initializer_list<const char *> attributes;
+    } Known[] = { { "ui", { "version", "language" } },
+                  { "widget", { "class", "name" } },
+                  { "property", { "name", "stdset" } },
+                  { "string", { "notr", "comment", "extracomment" } },
+                  { "layout", { "class", "name" } },
+                  { "item", { "row", "column", "rowspan", "colspan", "alignment" } },
+                  { "spacer", { "name" } } };
+    const QXmlStreamAttributes attributes = reader.attributes();
+    if (attributes.isEmpty())
+        return true;
+    for (const auto &known : Known) {
+        if (reader.name() != QLatin1String(known.element))
+            continue;
+        for (const QXmlStreamAttribute &attribute : attributes) {
+            const auto found = std::find_if(known.attributes.begin(), known.attributes.end(),
+                                            [&](const char *name) { return attribute.name() == QLatin1String(name); });
+            if (found == known.attributes.end())
+                return false;
+        }
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 ScreenBuilder::ScreenBuilder(const QByteArray &document)
@@ -126,6 +161,10 @@ ScreenBuilder::Token ScreenBuilder::next()
                 m_error = refused;
                 return Token::Stop;
             }
+            if (!attributesKnown(m_reader)) {
+                unsupported();
+                return Token::Stop;
+            }
             return Token::Start;
         }
         case QXmlStreamReader::EndElement:
@@ -146,25 +185,6 @@ bool ScreenBuilder::unsupported()
     if (m_outcome == Outcome::Built)
         m_outcome = Outcome::Unsupported;
     return false;
-}
-
-// Reads past the end of the current element, checking what it holds.
-bool ScreenBuilder::skipElement()
-{
-    int depth = 1;
-    while (depth > 0) {
-        switch (next()) {
-        case Token::Start:
-            ++depth;
-            break;
-        case Token::End:
-            --depth;
-            break;
-        case Token::Stop:
-            return false;
-        }
-    }
-    return true;
 }
 
 // The text of an element that holds nothing else.
@@ -232,14 +252,15 @@ bool ScreenBuilder::readUi()
         } else if (name == QLatin1String("customwidgets")) {
             if (!readCustomWidgets())
                 return false;
-        } else if (name == QLatin1String("resources") || name == QLatin1String("author")
-                   || name == QLatin1String("comment") || name == QLatin1String("exportmacro")
-                   || name == QLatin1String("includes")) {
-            if (!skipElement())
+        } else if (name == QLatin1String("author") || name == QLatin1String("comment")
+                   || name == QLatin1String("exportmacro")) {
+            QString text;
+            if (!readText(&text))
                 return false;
-        } else if (name == QLatin1String("connections")) {
-            const Token inner = next();
-            if (inner != Token::End)
+        } else if (name == QLatin1String("resources") || name == QLatin1String("connections")
+                   || name == QLatin1String("includes")) {
+            // Only empty ones: QUiLoader checks what they hold.
+            if (next() != Token::End)
                 return unsupported();
         } else {
             return unsupported();
@@ -423,8 +444,10 @@ bool ScreenBuilder::readProperty(QObject *object)
         if (token == Token::Stop)
             return false;
         value = size;
-    } else if (kind == QLatin1String("enum") && name == "orientation"
-               && qstrcmp(object->metaObject()->className(), "QFrame") == 0) {
+    } else if (name == "orientation" && qstrcmp(object->metaObject()->className(), "QFrame") == 0) {
+        // QUiLoader turns any orientation of a line into its frame shape.
+        if (kind != QLatin1String("enum"))
+            return unsupported();
         if (!readText(&text))
             return false;
         static_cast<QFrame *>(object)->setFrameShape(enumKey(text) == QLatin1String("Horizontal") ? QFrame::HLine
@@ -436,8 +459,9 @@ bool ScreenBuilder::readProperty(QObject *object)
         return unsupported();
     if (!value.isValid())
         return true;
-    if (object == m_root.get() && name == "geometry" && value.type() == QVariant::Rect)
-        m_root->resize(value.toRect().size());
+    // QUiLoader takes only the size of the root's geometry, whatever the value converts to.
+    if (object == m_root.get() && name == "geometry")
+        m_root->resize(qvariant_cast<QRect>(value).size());
     else if (name == "buddy" || name.isEmpty())
         return unsupported();
     else

@@ -39,7 +39,6 @@ private:
 
     Token next();
     bool unsupported();
-    bool skipElement();
     bool readText(QString *text);
     bool readUi();
     bool readCustomWidgets();
