@@ -160,6 +160,14 @@ private slots:
         QTest::newRow("font") << QByteArray(variety()).replace("<size><width>3</width><height>4</height></size>",
                                                                "<font><pointsize>4</pointsize></font>")
                               << false;
+        // QUiLoader refuses attributes it does not know; the builder must not accept them.
+        QTest::newRow("unknown attribute")
+            << QByteArray(variety()).replace("<spacer name=\"v\">", "<spacer nass=\"x\" name=\"v\">") << false;
+        // Only the size of a root geometry counts, whatever the value converts to.
+        QTest::newRow("root geometry as a number")
+            << QByteArray(variety()).replace("<rect><x>5</x><y>6</y><width>300</width><height>120</height></rect>",
+                                             "<number>7</number>")
+            << true;
     }
 
     void sameTreeAsQUiLoader()
