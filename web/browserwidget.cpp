@@ -32,8 +32,9 @@ void deleteSharedContext()
 }
 
 // The web engine draws through an OpenGL context shared with the application's. Made here, with
-// the first page, rather than with the application: creating it loads the OpenGL driver, which
-// costs the login dialog a third of its start-up and tens of megabytes.
+// the first page, rather than with the application (Qt::AA_ShareOpenGLContexts before it):
+// creating it loads the OpenGL driver, which cost the login dialog a third of its start-up. The
+// engine needs the context; the attribute, which Qt takes only before the application, it does not.
 void shareOpenGLContexts()
 {
     if (QOpenGLContext::globalShareContext())
@@ -42,7 +43,6 @@ void shareOpenGLContexts()
     context->create();
     qt_gl_set_global_share_context(context);
     qAddPostRoutine(deleteSharedContext);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 using CreatePage = BrowserWidget *(*)(const QString &, QObject *, QWidget *);
