@@ -22,7 +22,7 @@ int main(int argc, char *argv[])
     if (!log.start(dataDir))
         return -1;
 
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // No Qt::AA_ShareOpenGLContexts here: the web library's loader shares the contexts itself.
     auto app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QLatin1String(OrganizationName));
     QCoreApplication::setOrganizationDomain(QLatin1String(OrganizationDomain));

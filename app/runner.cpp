@@ -23,6 +23,7 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
+#include <QResource>
 #include <QSettings>
 #include <QSslSocket>
 #include <QTcpServer>
@@ -34,7 +35,6 @@
 Runner::Runner(const ClientIdentity *identity, QObject *parent)
     : QObject(parent)
     , m_identity(identity)
-    , m_network(new QNetworkAccessManager(this))
 {
     m_commandLineHost.port = DefaultHubPort;
 
@@ -46,7 +46,7 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     bindUserSettings();
     StyleManager::loadTheme();
     setToolbarThemeLookup(&StyleManager::themeVar);
-    registerFonts();
+    registerFonts(LoginFonts);
 
     // The login dialog comes and goes before any main window exists.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -87,21 +87,46 @@ MainConnection *Runner::menuSession() const
     return m_hubConnection->mainConnection();
 }
 
-void Runner::registerFonts()
+void Runner::registerFonts(FontSet set)
 {
-    static const char *const fonts[] = {
-        ":/fonts/MaterialIcons-Regular.ttf",    ":/fonts/OpenSans-Bold.ttf",
-        ":/fonts/OpenSans-BoldItalic.ttf",      ":/fonts/OpenSans-ExtraBold.ttf",
-        ":/fonts/OpenSans-ExtraBoldItalic.ttf", ":/fonts/OpenSans-Italic.ttf",
-        ":/fonts/OpenSans-Light.ttf",           ":/fonts/OpenSans-LightItalic.ttf",
-        ":/fonts/OpenSans-Regular.ttf",         ":/fonts/OpenSans-Semibold.ttf",
-        ":/fonts/OpenSans-SemiboldItalic.ttf",  ":/fonts/SourceCodePro-Black.ttf",
-        ":/fonts/SourceCodePro-Bold.ttf",       ":/fonts/SourceCodePro-ExtraLight.ttf",
-        ":/fonts/SourceCodePro-Light.ttf",      ":/fonts/SourceCodePro-Medium.ttf",
-        ":/fonts/SourceCodePro-Regular.ttf",    ":/fonts/SourceCodePro-Semibold.ttf",
+    // The login dialog's style sheets use Open Sans in these weights; the others wait for
+    // registerRemainingFonts(), so that the dialog shows sooner and the process starts smaller.
+    static const struct
+    {
+        const char *path;
+        FontSet set;
+    } fonts[] = {
+        { ":/fonts/MaterialIcons-Regular.ttf", LaterFonts },    { ":/fonts/OpenSans-Bold.ttf", LoginFonts },
+        { ":/fonts/OpenSans-BoldItalic.ttf", LaterFonts },      { ":/fonts/OpenSans-ExtraBold.ttf", LaterFonts },
+        { ":/fonts/OpenSans-ExtraBoldItalic.ttf", LaterFonts }, { ":/fonts/OpenSans-Italic.ttf", LaterFonts },
+        { ":/fonts/OpenSans-Light.ttf", LaterFonts },           { ":/fonts/OpenSans-LightItalic.ttf", LaterFonts },
+        { ":/fonts/OpenSans-Regular.ttf", LoginFonts },         { ":/fonts/OpenSans-Semibold.ttf", LoginFonts },
+        { ":/fonts/OpenSans-SemiboldItalic.ttf", LaterFonts },  { ":/fonts/SourceCodePro-Black.ttf", LaterFonts },
+        { ":/fonts/SourceCodePro-Bold.ttf", LaterFonts },       { ":/fonts/SourceCodePro-ExtraLight.ttf", LaterFonts },
+        { ":/fonts/SourceCodePro-Light.ttf", LaterFonts },      { ":/fonts/SourceCodePro-Medium.ttf", LaterFonts },
+        { ":/fonts/SourceCodePro-Regular.ttf", LaterFonts },    { ":/fonts/SourceCodePro-Semibold.ttf", LaterFonts },
     };
-    for (const char *font : fonts)
-        QFontDatabase::addApplicationFont(QString::fromLatin1(font));
+    for (const auto &font : fonts) {
+        if (font.set != set)
+            continue;
+        const QString path = QString::fromLatin1(font.path);
+        // Stored uncompressed, they are read where they lie instead of unpacked into copies.
+        const QResource resource(path);
+        if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression)
+            QFontDatabase::addApplicationFontFromData(
+                QByteArray::fromRawData(reinterpret_cast<const char *>(resource.data()), int(resource.size())));
+        else
+            QFontDatabase::addApplicationFont(path);
+    }
+}
+
+// Registered when the user first logs in, and before any desktop.
+void Runner::registerRemainingFonts()
+{
+    if (m_allFontsRegistered)
+        return;
+    m_allFontsRegistered = true;
+    registerFonts(LaterFonts);
 }
 
 void Runner::run()
@@ -236,6 +261,7 @@ void Runner::promptForCredentials()
 
 void Runner::loginDialogAccepted()
 {
+    registerRemainingFonts();
     ensureLoginDialog();
     m_loginDialog->setError(QString());
     m_loginDialog->enableInputs(false);
@@ -388,6 +414,7 @@ void Runner::connectionConnected()
     if (m_mainWindow) {
         m_mainWindow->setEnabled(true);
     } else {
+        registerRemainingFonts();
         m_mainWindow = new MainWindow(menuSession(), m_debugServer);
         MainWindow *window = m_mainWindow;
         connect(window, &MainWindow::menuOptionSelected, menuSession(), &MainConnection::sendLaunchItem);
@@ -458,6 +485,9 @@ void Runner::downloadUpdate(const QString &installerUrl)
 {
     if (m_update)
         m_update->deleteLater();
+    // Made on first use: constructing one loads the network bearer plugins.
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
     m_update = new InstallerDownload(m_network, this);
     connect(m_update, &InstallerDownload::failed, this, [this] {
         ensureLoginDialog();

@@ -56,7 +56,9 @@ public slots:
     void downloadUpdate(const QString &installerUrl);
 
 private:
-    void registerFonts();
+    enum FontSet { LoginFonts, LaterFonts };
+    void registerFonts(FontSet set);
+    void registerRemainingFonts();
     void openDebugListener(quint16 port);
     void ensureLoginDialog();
     void disableMainWindow();
@@ -74,4 +76,5 @@ private:
     QPointer<InstallerDownload> m_update;
     HostEntry m_commandLineHost;
     HostEntry m_selectedHost;
+    bool m_allFontsRegistered = false;
 };

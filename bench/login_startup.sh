@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
-# Time from a client's start to its visible login dialog, and its resident memory then, for one or
-# more client builds. Runs alternate between the builds so that machine load falls on each alike;
-# the report gives medians and each build's ratio to the first. Needs an X display (run it under
-# Xvfb -noreset, since a server that resets after each client refuses the next one meanwhile)
-# and xdotool.
-#   bench/login_startup.sh [-n RUNS] CLIENT [CLIENT...]
+# Time from a program's start to its visible login dialog, and its resident memory then: the
+# reference program (bench/login_reference.cpp, a bare Qt dialog of the same kind) first, then
+# one or more client builds (by default the build folder's zu-desktop). Runs alternate between
+# the programs so that machine load falls on each alike; the report gives medians and each
+# program's ratio to the reference. Needs an X display (run it under Xvfb -noreset, since a
+# server that resets after each client refuses the next one meanwhile) and xdotool.
+#   bench/login_startup.sh [-n RUNS] [-b BUILD_FOLDER] [CLIENT...]
 set -euo pipefail
 runs=15
-if [ "${1:-}" = "-n" ]; then
-    runs=$2
-    shift 2
+build="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build"
+while [ $# -gt 0 ]; do
+    case "$1" in
+    -n) runs=$2; shift 2 ;;
+    -b) build=$2; shift 2 ;;
+    *) break ;;
+    esac
+done
+if [ $# -eq 0 ]; then
+    set -- "$build/zu-desktop"
 fi
-if [ $# -lt 1 ] || [ -z "${DISPLAY:-}" ]; then
-    echo "usage (with an X display): $0 [-n RUNS] CLIENT..." >&2
+set -- "$build/bench/login_reference" "$@"
+if [ -z "${DISPLAY:-}" ] || [ ! -x "$1" ]; then
+    echo "usage (with an X display, login_reference built): $0 [-n RUNS] [-b BUILD_FOLDER] [CLIENT...]" >&2
     exit 2
 fi
 scratch="$(mktemp -d)"
@@ -60,7 +69,7 @@ for client in "$@"; do
         base_ms=$ms
         base_mb=$mb
     fi
-    printf '%s\n  login dialog visible after %s ms (median of %d; ratio %.2f), %s MB resident (ratio %.2f)\n' \
+    printf '%s\n  login dialog visible after %s ms (median of %d; ratio to the reference %.2f), %s MB resident (ratio %.2f)\n' \
         "$client" "$ms" "$runs" "$(echo "$ms / $base_ms" | bc -l)" "$mb" "$(echo "$mb / $base_mb" | bc -l)"
     index=$((index + 1))
 done

@@ -24,39 +24,47 @@ QString checkItem(const QXmlStreamAttributes &attributes)
 
 } // namespace
 
+QString ScreenDocumentLimits::Tracker::startElement(const QXmlStreamReader &reader)
+{
+    if (++m_depth > MaxDepth)
+        return QStringLiteral("document nested deeper than %1").arg(MaxDepth);
+    if (++m_elements > MaxElements)
+        return QStringLiteral("document holds more than %1 elements").arg(MaxElements);
+    if (reader.name() == QLatin1String("widget") && ++m_widgets > MaxWidgets)
+        return QStringLiteral("document holds more than %1 widgets").arg(MaxWidgets);
+    if (reader.name() == QLatin1String("item"))
+        return checkItem(reader.attributes());
+    return QString();
+}
+
+QString ScreenDocumentLimits::Tracker::readerError(const QXmlStreamReader &reader)
+{
+    return QStringLiteral("%1 at line %2").arg(reader.errorString()).arg(reader.lineNumber());
+}
+
 QString ScreenDocumentLimits::check(const QByteArray &document)
 {
     if (document.size() > MaxBytes)
         return QStringLiteral("document of %1 bytes exceeds %2").arg(document.size()).arg(MaxBytes);
     QXmlStreamReader reader(document);
-    int depth = 0;
-    int elements = 0;
-    int widgets = 0;
+    Tracker tracker;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement: {
-            if (++depth > MaxDepth)
-                return QStringLiteral("document nested deeper than %1").arg(MaxDepth);
-            if (++elements > MaxElements)
-                return QStringLiteral("document holds more than %1 elements").arg(MaxElements);
-            if (reader.name() == QLatin1String("widget") && ++widgets > MaxWidgets)
-                return QStringLiteral("document holds more than %1 widgets").arg(MaxWidgets);
-            if (reader.name() == QLatin1String("item")) {
-                const QString error = checkItem(reader.attributes());
-                if (!error.isEmpty())
-                    return error;
-            }
+            const QString error = tracker.startElement(reader);
+            if (!error.isEmpty())
+                return error;
             break;
         }
         case QXmlStreamReader::EndElement:
-            --depth;
+            tracker.endElement();
             break;
         default:
             break;
         }
     }
     if (reader.hasError())
-        return QStringLiteral("%1 at line %2").arg(reader.errorString()).arg(reader.lineNumber());
+        return Tracker::readerError(reader);
     return QString();
 }
 

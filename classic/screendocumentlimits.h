@@ -4,6 +4,7 @@
 #include <QString>
 
 class QByteArray;
+class QXmlStreamReader;
 
 // What a screen document from the server may hold before anything is built from it. A document
 // nested tens of thousands deep crashes the loader; a grid cell a hundred million rows down makes
@@ -26,4 +27,19 @@ public:
     // Page breaks written "5,10,20": at most MaxBreaks, ascending, each within the grid.
     static bool parseBreaks(const QString &text, QList<int> *breaks, QString *error);
     static bool withinGrid(int value) { return value >= 0 && value <= MaxPosition; }
+
+    // The same checks element by element, for a reader that builds as it reads.
+    class Tracker
+    {
+    public:
+        // Call at each start element; empty while the document keeps the limits.
+        QString startElement(const QXmlStreamReader &reader);
+        void endElement() { --m_depth; }
+        static QString readerError(const QXmlStreamReader &reader);
+
+    private:
+        int m_depth = 0;
+        int m_elements = 0;
+        int m_widgets = 0;
+    };
 };

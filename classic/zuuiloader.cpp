@@ -6,6 +6,7 @@
 #include "zuhiddenfield.h"
 #include "zuhiddenfieldcontainer.h"
 #include "zuscreen.h"
+#include "screenbuilder.h"
 #include "screendocumentlimits.h"
 
 #include <QBuffer>
@@ -72,6 +73,26 @@ QLayout *ZuUiLoader::createLayout(const QString &className, QObject *parent, con
 }
 
 QWidget *ZuUiLoader::loadDocument(const QByteArray &document, QString *errorString)
+{
+    if (document.size() <= ScreenDocumentLimits::MaxBytes) {
+        ScreenBuilder builder(document);
+        switch (builder.build()) {
+        case ScreenBuilder::Outcome::Built:
+            if (errorString)
+                errorString->clear();
+            return builder.takeRoot();
+        case ScreenBuilder::Outcome::Refused:
+            if (errorString)
+                *errorString = builder.errorString();
+            return nullptr;
+        case ScreenBuilder::Outcome::Unsupported:
+            break;
+        }
+    }
+    return loadWithQUiLoader(document, errorString);
+}
+
+QWidget *ZuUiLoader::loadWithQUiLoader(const QByteArray &document, QString *errorString)
 {
     const QString refused = ScreenDocumentLimits::check(document);
     if (!refused.isEmpty()) {

@@ -20,9 +20,13 @@ public:
     QLayout *createLayout(const QString &className, QObject *parent = nullptr,
                           const QString &name = QString()) override;
 
-    // Loads one document with a fresh loader and no parent widget. Returns the root widget (owned by
-    // the caller) or null, with the loader's error text in errorString when one is given.
+    // Loads one document with no parent widget, in one reading by ScreenBuilder where it knows
+    // all the document uses, else with a fresh loader. Returns the root widget (owned by the
+    // caller) or null, with the loader's error text in errorString when one is given.
     static QWidget *loadDocument(const QByteArray &document, QString *errorString = nullptr);
+    // The same with a fresh loader always: the limits checked in a first reading, QUiLoader's
+    // in a second.
+    static QWidget *loadWithQUiLoader(const QByteArray &document, QString *errorString = nullptr);
 
 private:
     class LibraryPathsCleared;

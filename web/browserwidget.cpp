@@ -12,13 +12,38 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <QMessageBox>
+#include <QOpenGLContext>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QUrl>
 
+// Exported by QtGui, declared only in its private headers.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
+
 namespace {
 
 constexpr char LibraryName[] = "zuweb";
+
+void deleteSharedContext()
+{
+    QOpenGLContext *context = QOpenGLContext::globalShareContext();
+    qt_gl_set_global_share_context(nullptr);
+    delete context;
+}
+
+// The web engine draws through an OpenGL context shared with the application's. Made here, with
+// the first page, rather than with the application (Qt::AA_ShareOpenGLContexts before it):
+// creating it loads the OpenGL driver, which cost the login dialog a third of its start-up. The
+// engine needs the context; the attribute, which Qt takes only before the application, it does not.
+void shareOpenGLContexts()
+{
+    if (QOpenGLContext::globalShareContext())
+        return;
+    auto *context = new QOpenGLContext;
+    context->create();
+    qt_gl_set_global_share_context(context);
+    qAddPostRoutine(deleteSharedContext);
+}
 
 using CreatePage = BrowserWidget *(*)(const QString &, QObject *, QWidget *);
 using CreateProfile = QObject *(*)(const QString &, QObject *);
@@ -27,6 +52,8 @@ using CreateProfile = QObject *(*)(const QString &, QObject *);
 QFunctionPointer webFunction(const char *name, QString *error)
 {
     static QLibrary library(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(LibraryName));
+    if (!library.isLoaded())
+        shareOpenGLContexts();
     if (!library.isLoaded() && !library.load()) {
         *error = library.errorString();
         qCritical() << "BrowserWidget - cannot load the web engine:" << *error;
