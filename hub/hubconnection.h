@@ -16,6 +16,8 @@ class ClientIdentity;
 class EnvelopeDispatcher;
 class MainConnection;
 class QSslSocket;
+class SessionRecordWriter;
+class SessionReplay;
 class QTimer;
 struct HostEntry;
 
@@ -84,6 +86,11 @@ public:
 
     void startConnection(bool connectMenu);
 
+    // Every frame in and out is also handed to the recorder. With a replay no socket is made: the
+    // replay stands in for the hub. Neither is owned.
+    void setRecorder(SessionRecordWriter *recorder) { m_recorder = recorder; }
+    void setReplay(SessionReplay *replay);
+
 public slots:
     void menuRequestConnection(bool connect);
     void menuSendRawMessage(const QByteArray &data);
@@ -143,6 +150,9 @@ private:
     void showIncompatibleClient(const QString &informativeText);
     void retryMenuConnection();
     qint64 elapsedMicroseconds() const;
+    void sendHello();
+    void startReplayLink();
+    bool linkUp() const;
 
     const ClientIdentity *m_identity;
     MainConnection *m_mainConnection;
@@ -170,4 +180,6 @@ private:
     bool m_peerCompresses = false;
     HostEntry *m_hostEntry = nullptr;
     bool m_menuWanted = false;
+    SessionRecordWriter *m_recorder = nullptr;
+    QPointer<SessionReplay> m_replay;
 };

@@ -1,0 +1,92 @@
+#include "sessioncapture.h"
+
+#include "commandline.h"
+#include "replaybar.h"
+
+#include "hub/hubconnection.h"
+#include "hub/sessionreplay.h"
+#include "utils/version.h"
+#include "sessionrecordwriter.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+
+SessionCapture::SessionCapture(HubConnection *hub, QObject *parent)
+    : QObject(parent)
+    , m_hub(hub)
+{
+}
+
+SessionCapture::~SessionCapture()
+{
+    if (m_hub) {
+        m_hub->setRecorder(nullptr);
+        m_hub->setReplay(nullptr);
+    }
+    delete m_bar;
+}
+
+bool SessionCapture::setUp(const CommandLine &commandLine)
+{
+    if (!commandLine.replayFile().isEmpty()) {
+        startReplay(commandLine.replayFile(), commandLine.replaySpeed(), commandLine.replayStep());
+        return m_errorText.isEmpty();
+    }
+    QString path = commandLine.recordFile();
+    if (path.isEmpty() && QSettings().value(QLatin1String(RecordSetting), false).toBool()) {
+        const QDir folder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                          + QStringLiteral("/recordings"));
+        if (folder.mkpath(QStringLiteral(".")))
+            path = folder.filePath(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))
+                                   + QStringLiteral(".zurec"));
+    }
+    if (!path.isEmpty())
+        startRecording(path);
+    return true;
+}
+
+void SessionCapture::startRecording(const QString &path)
+{
+    auto writer = std::make_unique<SessionRecordWriter>();
+    if (!writer->open(path, SessionRecordWriter::Side::Client,
+                      QCoreApplication::applicationName() + QLatin1Char(' ') + QLatin1String(ClientVersion))) {
+        qWarning().noquote() << writer->errorText();
+        return;
+    }
+    m_writer = std::move(writer);
+    m_hub->setRecorder(m_writer.get());
+}
+
+void SessionCapture::startReplay(const QString &path, double speed, bool step)
+{
+    m_replay = new SessionReplay(this);
+    if (!m_replay->load(path)) {
+        m_errorText = QStringLiteral("Cannot replay %1: %2").arg(path, m_replay->errorText());
+        delete m_replay;
+        m_replay = nullptr;
+        return;
+    }
+    m_replay->setSpeed(speed);
+    m_replay->setStartPaused(step);
+    m_hub->setReplay(m_replay);
+    m_bar = new ReplayBar(m_replay, path);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        m_bar->move(screen->availableGeometry().topLeft());
+    m_bar->show();
+}
+
+QString SessionCapture::recordedUsername() const
+{
+    return m_replay ? m_replay->recordedUsername() : QString();
+}
+
+QString SessionCapture::recordedRelease() const
+{
+    return m_replay ? m_replay->recordedRelease() : QString();
+}
