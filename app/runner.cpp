@@ -134,8 +134,8 @@ void Runner::run()
         return;
     }
     if (m_capture->isReplaying()) {
-        m_commandLineHost.host = QLatin1String(SessionCapture::ReplayHost);
-        m_commandLineHost.port = 1;
+        m_commandLineHost.host = m_capture->replayHost();
+        m_commandLineHost.port = m_capture->replayPort();
     }
     if (commandLine.debugPort() != 0)
         openDebugListener(commandLine.debugPort());

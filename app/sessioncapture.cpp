@@ -17,6 +17,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 SessionCapture::SessionCapture(HubConnection *hub, QObject *parent)
     : QObject(parent)
     , m_hub(hub)
@@ -72,12 +74,18 @@ void SessionCapture::startReplay(const QString &path, double speed, bool step)
         m_replay = nullptr;
         return;
     }
+    if (!m_replay->warningText().isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(m_replay->warningText()));
     m_replay->setSpeed(speed);
     m_replay->setStartPaused(step);
     m_hub->setReplay(m_replay);
     m_bar = new ReplayBar(m_replay, path);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        m_bar->move(screen->availableGeometry().topLeft());
+    m_bar->adjustSize();
+    // The bottom corner stays clear of the login dialog and of a main window placed at the top.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        m_bar->move(area.right() - m_bar->width(), area.bottom() - m_bar->height());
+    }
     m_bar->show();
 }
 
@@ -89,4 +97,18 @@ QString SessionCapture::recordedUsername() const
 QString SessionCapture::recordedRelease() const
 {
     return m_replay ? m_replay->recordedRelease() : QString();
+}
+
+QString SessionCapture::replayHost() const
+{
+    const QString recorded = m_replay ? m_replay->recordedHost() : QString();
+    const int colon = recorded.lastIndexOf(QLatin1Char(':'));
+    return colon > 0 ? recorded.left(colon) : QLatin1String(ReplayHost);
+}
+
+quint16 SessionCapture::replayPort() const
+{
+    const QString recorded = m_replay ? m_replay->recordedHost() : QString();
+    const quint16 port = recorded.mid(recorded.lastIndexOf(QLatin1Char(':')) + 1).toUShort();
+    return port != 0 ? port : 1;
 }

@@ -36,6 +36,9 @@ public:
     SessionReplay *replay() const { return m_replay; }
     QString recordedUsername() const;
     QString recordedRelease() const;
+    // The recorded host and port (or "replay" and 1): nothing connects to them.
+    QString replayHost() const;
+    quint16 replayPort() const;
 
 private:
     void startRecording(const QString &path);

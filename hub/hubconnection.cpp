@@ -126,6 +126,8 @@ void HubConnection::startConnection(bool connectMenu)
         startReplayLink();
         return;
     }
+    if (m_recorder)
+        m_recorder->recordNote(QLatin1String(SessionRecord::ConnectingNote) + hostPort());
     if (m_socket) {
         m_socket->disconnect();
         retireSocket(m_socket);

@@ -122,7 +122,11 @@ bool SessionReplay::loadRecords(const QVector<SessionRecord> &records)
     m_hubCount = 0;
     for (int i = 0; i < m_records.size(); ++i) {
         const SessionRecord &record = m_records.at(i);
-        if (record.direction == SessionRecord::Direction::FromHub) {
+        if (record.direction == SessionRecord::Direction::Note) {
+            const QString note = QString::fromUtf8(record.data);
+            if (m_recordedHost.isEmpty() && note.startsWith(QLatin1String(SessionRecord::ConnectingNote)))
+                m_recordedHost = note.mid(int(qstrlen(SessionRecord::ConnectingNote)));
+        } else if (record.direction == SessionRecord::Direction::FromHub) {
             ++m_hubCount;
         } else if (record.direction == SessionRecord::Direction::FromClient) {
             noteLogin(record, &m_recordedUsername, &m_recordedRelease);

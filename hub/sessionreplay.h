@@ -48,6 +48,8 @@ public:
     QString recordedUsername() const { return m_recordedUsername; }
     // The release the recorded client chose, taken again without asking.
     QString recordedRelease() const { return m_recordedRelease; }
+    // host:port of the recorded connection, empty when the recording does not say.
+    QString recordedHost() const { return m_recordedHost; }
 
     void setSpeed(double speed) { m_speed = qMax(0.0, speed); }
     double speed() const { return m_speed; }
@@ -116,6 +118,7 @@ private:
     QString m_firstDifference;
     QString m_recordedUsername;
     QString m_recordedRelease;
+    QString m_recordedHost;
     QString m_errorText;
     QString m_warningText;
 };

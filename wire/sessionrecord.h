@@ -28,6 +28,9 @@ struct SessionRecord
     static constexpr quint32 RecordHeadBytes = 12;
     static constexpr quint32 MaxDataBytes = 64 * 1024 * 1024;
     static constexpr char AccessCodeMarker[] = "(redacted)";
+    // The client's note before each connection, followed by host:port: a replay shows the same
+    // host, so what the client keys by host (settings, recent programs) comes out the same.
+    static constexpr char ConnectingNote[] = "connecting to ";
 
     quint64 timeUs = 0; // since the recording started
     Direction direction = Direction::FromClient;

@@ -30,6 +30,7 @@ bool SessionRecordWriter::open(const QString &path, Side side, const QString &pr
     close();
     m_errorText.clear();
     m_bytes = 0;
+    m_path = path;
     m_file.setFileName(path);
 #ifdef Q_OS_UNIX
     // Created private, not made private after: no moment when others may open it.
@@ -102,7 +103,7 @@ void SessionRecordWriter::write(SessionRecord::Direction direction, quint16 fram
         || m_bytes + size > m_maxBytes - (isNote ? 0 : NoteReserveBytes)) {
         if (!isNote)
             stop(QStringLiteral("Recording stopped: %1 would pass its limit of %2 bytes")
-                     .arg(m_file.fileName())
+                     .arg(m_path)
                      .arg(m_maxBytes));
         return;
     }
@@ -113,7 +114,7 @@ void SessionRecordWriter::write(SessionRecord::Direction direction, quint16 fram
         << quint8(direction) << quint8(frameType) << channel;
     out.writeRawData(data.constData(), data.size());
     if (m_file.write(bytes) != bytes.size()) {
-        qWarning() << "Recording stopped: cannot write" << m_file.fileName() << m_file.errorString();
+        qWarning() << "Recording stopped: cannot write" << m_path << m_file.errorString();
         m_file.close();
         return;
     }
@@ -131,6 +132,6 @@ void SessionRecordWriter::close()
 {
     if (m_file.isOpen()) {
         m_file.close();
-        qInfo() << "Recording closed:" << m_file.fileName() << m_bytes << "bytes";
+        qInfo() << "Recording closed:" << m_path << m_bytes << "bytes";
     }
 }

@@ -27,7 +27,7 @@ public:
     void setMaxBytes(qint64 maxBytes) { m_maxBytes = maxBytes; }
     bool isRecording() const { return m_file.isOpen(); }
     QString errorText() const { return m_errorText; }
-    QString fileName() const { return m_file.fileName(); }
+    QString fileName() const { return m_path; }
     qint64 bytesWritten() const { return m_bytes; }
 
     // frameType and data as the frame carried them; a channel frame's payload is split here.
@@ -40,6 +40,7 @@ private:
     void stop(const QString &why);
 
     QFile m_file;
+    QString m_path;
     QElapsedTimer m_clock;
     qint64 m_maxBytes = DefaultMaxBytes;
     qint64 m_bytes = 0;
