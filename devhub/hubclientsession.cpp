@@ -505,5 +505,8 @@ void HubClientSession::startRecording()
         return;
     }
     qInfo().noquote() << QStringLiteral("%1: recording into %2").arg(m_label, path);
+    // The address the client reached, which a replay of this file shows as its host.
+    recorder->recordNote(QLatin1String(SessionRecord::ConnectingNote)
+                         + QStringLiteral("%1:%2").arg(addressText(m_socket->localAddress())).arg(m_socket->localPort()));
     m_recorder = std::move(recorder);
 }
