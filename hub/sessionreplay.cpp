@@ -277,7 +277,7 @@ void SessionReplay::schedule()
 
 void SessionReplay::deliverNext()
 {
-    if (!isLinkOpen() || m_state == State::Finished)
+    if (!isLinkOpen() || m_state == State::Finished || m_delivering)
         return;
     const int hub = nextHubIndex();
     if (hub < 0) {
@@ -299,7 +299,9 @@ void SessionReplay::deliverNext()
         : record.data;
     // The handler may run a nested event loop or pause the replay; copies keep this safe.
     const quint16 frameType = record.frameType;
+    m_delivering = true;
     emit frameReady(frameType, payload);
+    m_delivering = false;
     emit progressChanged();
     if (m_state == State::Running)
         QMetaObject::invokeMethod(this, &SessionReplay::schedule, Qt::QueuedConnection);

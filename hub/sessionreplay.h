@@ -115,6 +115,9 @@ private:
     int m_differences = 0;
     double m_speed = 1.0;
     bool m_startPaused = false;
+    // A handler that runs a nested event loop (a modal dialog) must not see the next message before
+    // it returns, as a socket's reader would not.
+    bool m_delivering = false;
     QString m_firstDifference;
     QString m_recordedUsername;
     QString m_recordedRelease;
