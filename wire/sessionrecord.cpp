@@ -134,10 +134,10 @@ void SessionRecord::noteSecretSend(const QByteArray &sent, const QByteArray &bla
 
 QByteArray SessionRecord::redactedChannelData(const QByteArray &sent)
 {
-    auto &sends = secretSends();
-    for (int i = 0; i < sends.size(); ++i) {
-        if (sends.at(i).first == sent)
-            return sends.takeAt(i).second;
+    // Not taken out: a recorder and a replay may both ask about the same message.
+    for (const auto &send : std::as_const(secretSends())) {
+        if (send.first == sent)
+            return send.second;
     }
     return sent;
 }

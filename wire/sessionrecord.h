@@ -46,7 +46,7 @@ struct SessionRecord
     static QByteArray redacted(Direction direction, quint16 frameType, const QByteArray &data);
 
     // The sender of an outgoing channel message that holds a secret registers its blanked form
-    // here; redactedChannelData() then hands that form out once. Only the last few are kept.
+    // here; redactedChannelData() hands that form out for it. Only the last few are kept.
     static void noteSecretSend(const QByteArray &sent, const QByteArray &blanked);
     static QByteArray redactedChannelData(const QByteArray &sent);
     static constexpr int SecretSendsKept = 16;

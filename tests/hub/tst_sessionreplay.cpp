@@ -11,6 +11,7 @@
 #include "fakepagehost.h"
 #include "framecodec.h"
 #include "sessionrecordreader.h"
+#include "sessionrecordwriter.h"
 #include "testenvironment.h"
 
 #include "uidlg.pb.h"
@@ -39,9 +40,10 @@ QVector<SessionRecord> recordsOf(const QString &path)
 // The client as Runner and the main window wire it, minus the windows.
 struct ReplayedClient
 {
-    explicit ReplayedClient(SessionReplay *replay)
+    explicit ReplayedClient(SessionReplay *replay, SessionRecordWriter *recorder = nullptr)
         : router(&host, nullptr)
     {
+        hub.setRecorder(recorder);
         host.menuTitles.insert("/students/records.opt", "Student Records");
         hub.setReplay(replay);
         entry.name = entry.host = QStringLiteral("replay");
@@ -88,9 +90,23 @@ private slots:
         QVERIFY(replay.warningText().isEmpty());
         QCOMPARE(replay.recordedUsername(), QString("demo"));
         replay.setSpeed(0);
-        ReplayedClient client(&replay);
+        // The link records what it replays, as it records a live hub.
+        QTemporaryDir dir;
+        SessionRecordWriter again;
+        QVERIFY(again.open(dir.filePath("again.zurec"), SessionRecordWriter::Side::Client, "test"));
+        ReplayedClient client(&replay, &again);
         QTRY_COMPARE_WITH_TIMEOUT(replay.state(), SessionReplay::State::Finished, 30000);
         QVERIFY2(replay.firstDifference().isEmpty(), qPrintable(replay.firstDifference()));
+        again.close();
+        const auto hubSide = [](const QVector<SessionRecord> &records) {
+            QList<QPair<quint16, QByteArray>> messages;
+            for (const SessionRecord &record : records) {
+                if (record.direction == SessionRecord::Direction::FromHub)
+                    messages.append({ record.channel, record.data });
+            }
+            return messages;
+        };
+        QCOMPARE(hubSide(recordsOf(dir.filePath("again.zurec"))), hubSide(recordsOf(StudentSession)));
         QCOMPARE(replay.deliveredCount(), replay.hubMessageCount());
         // Hello, menu link, handshake, login, release and the classic handshake at least.
         QVERIFY(replay.matchedCount() >= 6);
