@@ -2,7 +2,28 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QtNumeric>
+
+namespace {
+
+QString &startDirectory()
+{
+    static QString path;
+    return path;
+}
+
+QString userFile(const QString &name)
+{
+    return name.isEmpty() || startDirectory().isEmpty() ? name : QDir(startDirectory()).absoluteFilePath(name);
+}
+
+} // namespace
+
+void CommandLine::setStartDirectory(const QString &path)
+{
+    startDirectory() = path;
+}
 
 CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
 {
@@ -46,8 +67,8 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
     m_debugPort = parser.value(debugPortOption).toUShort();
     if (parser.isSet(logLevelOption))
         m_logLevel = parser.value(logLevelOption).toInt();
-    m_recordFile = parser.value(recordOption);
-    m_replayFile = parser.value(replayOption);
+    m_recordFile = userFile(parser.value(recordOption));
+    m_replayFile = userFile(parser.value(replayOption));
     m_replayStep = parser.isSet(replayStepOption);
     if (parser.isSet(replaySpeedOption)) {
         bool ok = false;

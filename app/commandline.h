@@ -13,6 +13,9 @@ public:
     enum class Outcome { Run, ShowHelp, Error };
 
     Outcome parse(const QStringList &arguments);
+    // Where relative file names on the command line start from; the process changes its own
+    // working directory before the command line is read.
+    static void setStartDirectory(const QString &path);
 
     QString host() const { return m_host; }
     // 0 when absent or not a number, which the login flow rejects for an explicit host.

@@ -73,8 +73,11 @@ private slots:
         QCOMPARE(commandLine.replaySpeed(), 0.0);
         QVERIFY(commandLine.replayStep());
         QVERIFY(commandLine.recordFile().isEmpty());
+        // Relative names are the user's: from where the client was started, not its own folder.
+        CommandLine::setStartDirectory("/home/someone/work");
         QCOMPARE(commandLine.parse({ "zu-desktop", "--record", "out.zurec" }), CommandLine::Outcome::Run);
-        QCOMPARE(commandLine.recordFile(), QString("out.zurec"));
+        QCOMPARE(commandLine.recordFile(), QString("/home/someone/work/out.zurec"));
+        CommandLine::setStartDirectory(QString());
         QCOMPARE(commandLine.replaySpeed(), 1.0);
     }
 
