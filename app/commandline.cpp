@@ -15,7 +15,8 @@ QString &startDirectory()
 
 QString userFile(const QString &name)
 {
-    return name.isEmpty() || startDirectory().isEmpty() ? name : QDir(startDirectory()).absoluteFilePath(name);
+    return name.isEmpty() || startDirectory().isEmpty() ? name
+                                                        : QDir(startDirectory()).absoluteFilePath(name);
 }
 
 } // namespace
@@ -44,10 +45,12 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption recordOption(QStringLiteral("record"),
                                           QStringLiteral("Record every hub message into this file."),
                                           QStringLiteral("file"));
-    const QCommandLineOption replayOption(
-        QStringLiteral("replay"), QStringLiteral("Replay a recorded session, with no network."), QStringLiteral("file"));
+    const QCommandLineOption replayOption(QStringLiteral("replay"),
+                                          QStringLiteral("Replay a recorded session, with no network."),
+                                          QStringLiteral("file"));
     const QCommandLineOption replaySpeedOption(
-        QStringLiteral("replay-speed"), QStringLiteral("Replay pace: 1 as recorded, 2 twice as fast, 0 as fast as possible."),
+        QStringLiteral("replay-speed"),
+        QStringLiteral("Replay pace: 1 as recorded, 2 twice as fast, 0 as fast as possible."),
         QStringLiteral("factor"));
     const QCommandLineOption replayStepOption(QStringLiteral("replay-step"),
                                               QStringLiteral("Start the replay paused: one hub message per Next."));

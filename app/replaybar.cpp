@@ -92,5 +92,6 @@ void ReplayBar::refresh()
     m_next->setEnabled(state == SessionReplay::State::Paused);
     m_run->setEnabled(live);
     m_pause->setEnabled(live);
-    m_pause->setText(state == SessionReplay::State::Paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+    m_pause->setText(state == SessionReplay::State::Paused ? QStringLiteral("Resume")
+                                                           : QStringLiteral("Pause"));
 }

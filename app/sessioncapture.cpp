@@ -5,8 +5,8 @@
 
 #include "hub/hubconnection.h"
 #include "hub/sessionreplay.h"
-#include "utils/version.h"
 #include "sessionrecordwriter.h"
+#include "utils/version.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -22,8 +22,7 @@
 SessionCapture::SessionCapture(HubConnection *hub, QObject *parent)
     : QObject(parent)
     , m_hub(hub)
-{
-}
+{ }
 
 SessionCapture::~SessionCapture()
 {
@@ -57,7 +56,8 @@ void SessionCapture::startRecording(const QString &path)
 {
     auto writer = std::make_unique<SessionRecordWriter>();
     if (!writer->open(path, SessionRecordWriter::Side::Client,
-                      QCoreApplication::applicationName() + QLatin1Char(' ') + QLatin1String(ClientVersion))) {
+                      QCoreApplication::applicationName() + QLatin1Char(' ')
+                          + QLatin1String(ClientVersion))) {
         qWarning().noquote() << writer->errorText();
         return;
     }

@@ -497,16 +497,19 @@ void HubClientSession::startRecording()
     if (m_id > 1) {
         const QFileInfo file(path);
         const QString suffix = file.suffix().isEmpty() ? QString() : QLatin1Char('.') + file.suffix();
-        path = file.dir().filePath(QStringLiteral("%1-%2%3").arg(file.completeBaseName()).arg(m_id).arg(suffix));
+        path = file.dir().filePath(
+            QStringLiteral("%1-%2%3").arg(file.completeBaseName()).arg(m_id).arg(suffix));
     }
     auto recorder = std::make_unique<SessionRecordWriter>();
-    if (!recorder->open(path, SessionRecordWriter::Side::Hub, QStringLiteral("zu-devhub %1").arg(QLatin1String(DevHubVersion)))) {
+    if (!recorder->open(path, SessionRecordWriter::Side::Hub,
+                        QStringLiteral("zu-devhub %1").arg(QLatin1String(DevHubVersion)))) {
         qWarning().noquote() << QStringLiteral("%1: %2").arg(m_label, recorder->errorText());
         return;
     }
     qInfo().noquote() << QStringLiteral("%1: recording into %2").arg(m_label, path);
     // The address the client reached, which a replay of this file shows as its host.
-    recorder->recordNote(QLatin1String(SessionRecord::ConnectingNote)
-                         + QStringLiteral("%1:%2").arg(addressText(m_socket->localAddress())).arg(m_socket->localPort()));
+    const QString reached
+        = QStringLiteral("%1:%2").arg(addressText(m_socket->localAddress())).arg(m_socket->localPort());
+    recorder->recordNote(QLatin1String(SessionRecord::ConnectingNote) + reached);
     m_recorder = std::move(recorder);
 }

@@ -254,7 +254,8 @@ void SessionReplay::schedule()
         setState(State::Finished);
         return;
     }
-    const quint64 gapUs = m_records.at(hub).timeUs > m_lastDeliveredUs ? m_records.at(hub).timeUs - m_lastDeliveredUs : 0;
+    const quint64 gapUs
+        = m_records.at(hub).timeUs > m_lastDeliveredUs ? m_records.at(hub).timeUs - m_lastDeliveredUs : 0;
     qint64 waitMs = m_speed > 0 ? qint64(double(gapUs) / 1000.0 / m_speed) - m_sinceDelivery.elapsed() : 0;
     if (pendingBefore(hub)) {
         if (!m_waitingForClient.isValid())
@@ -352,9 +353,9 @@ void SessionReplay::clientFrame(quint16 frameType, const QByteArray &payload)
     sent.data = data;
     const QString recordedText = first ? SessionRecord::describe(m_records.at(first->index))
                                        : QStringLiteral("(nothing more on this stream)");
-    reportDifference(QStringLiteral("Replay difference on %1:\n  recorded: %2\n  replayed: %3")
-                         .arg(SessionRecord::kindText(frameType, channel), recordedText,
-                              SessionRecord::describe(sent)));
+    reportDifference(
+        QStringLiteral("Replay difference on %1:\n  recorded: %2\n  replayed: %3")
+            .arg(SessionRecord::kindText(frameType, channel), recordedText, SessionRecord::describe(sent)));
 }
 
 void SessionReplay::reportDifference(const QString &text)

@@ -48,7 +48,8 @@ bool SessionRecordReader::readHeader()
     m_headerText.clear();
     char head[SessionRecord::MagicSize + 8];
     if (!readExactly(m_device, head, sizeof head)
-        || QByteArray(head, SessionRecord::MagicSize) != QByteArray(SessionRecord::Magic, SessionRecord::MagicSize))
+        || QByteArray(head, SessionRecord::MagicSize)
+            != QByteArray(SessionRecord::Magic, SessionRecord::MagicSize))
         return fail(QStringLiteral("Not a session recording"));
     const quint16 version = qFromBigEndian<quint16>(head + SessionRecord::MagicSize);
     m_flags = qFromBigEndian<quint16>(head + SessionRecord::MagicSize + 2);

@@ -34,7 +34,8 @@ bool SessionRecordWriter::open(const QString &path, Side side, const QString &pr
     m_file.setFileName(path);
 #ifdef Q_OS_UNIX
     // Created private, not made private after: no moment when others may open it.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd
+        = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const bool opened = fd >= 0 && ::fchmod(fd, 0600) == 0
         && m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
     if (!opened && fd >= 0 && !m_file.isOpen())

@@ -36,7 +36,8 @@ public:
     void close();
 
 private:
-    void write(SessionRecord::Direction direction, quint16 frameType, quint16 channel, const QByteArray &data);
+    void write(SessionRecord::Direction direction, quint16 frameType, quint16 channel,
+               const QByteArray &data);
     void stop(const QString &why);
 
     QFile m_file;

@@ -50,12 +50,13 @@ struct ReplayedClient
         entry.port = 1;
         hub.setHostEntry(&entry);
         MainConnection *menu = hub.mainConnection();
-        QObject::connect(menu, &MainConnection::releaseListRcvd, menu, [menu, replay] {
-            menu->setRelease(replay->recordedRelease(), QString());
-        });
+        QObject::connect(menu, &MainConnection::releaseListRcvd, menu,
+                         [menu, replay] { menu->setRelease(replay->recordedRelease(), QString()); });
         QObject::connect(&hub, &HubConnection::channelState, &router, &SessionRouter::hubChannelState);
-        QObject::connect(&hub, &HubConnection::channelMessageRcvd, &router, &SessionRouter::hubChannelMessageRcvd);
-        QObject::connect(&router, &SessionRouter::hubChannelMessageSend, &hub, &HubConnection::channelMessageSend);
+        QObject::connect(&hub, &HubConnection::channelMessageRcvd, &router,
+                         &SessionRouter::hubChannelMessageRcvd);
+        QObject::connect(&router, &SessionRouter::hubChannelMessageSend, &hub,
+                         &HubConnection::channelMessageSend);
         menu->setCredentials(replay->recordedUsername(), QStringLiteral("typed at the replay"));
         hub.startConnection(true);
     }
@@ -125,7 +126,8 @@ private slots:
             Pb::UIEnvelope envelope;
             if (record.direction != SessionRecord::Direction::FromClient
                 || record.frameType != FrameCodec::ChannelFrame
-                || !envelope.ParseFromArray(record.data.constData(), record.data.size()) || !envelope.has_handshake())
+                || !envelope.ParseFromArray(record.data.constData(), record.data.size())
+                || !envelope.has_handshake())
                 continue;
             envelope.mutable_handshake()->set_is_menuopt(true);
             record.data = QByteArray::fromStdString(envelope.SerializeAsString());
@@ -139,7 +141,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(replay.state(), SessionReplay::State::Finished, 30000);
         QCOMPARE(replay.differenceCount(), 1);
         const QString difference = replay.firstDifference();
-        QVERIFY2(difference.startsWith("Replay difference on channel 1:") && difference.contains("is_menuopt: true")
+        QVERIFY2(difference.startsWith("Replay difference on channel 1:")
+                     && difference.contains("is_menuopt: true")
                      && difference.contains("replayed: Pb.UIEnvelope"),
                  qPrintable(difference));
     }
@@ -158,7 +161,8 @@ private slots:
         cutFile.close();
         SessionReplay partial;
         QVERIFY2(partial.load(cut), qPrintable(partial.errorText()));
-        QVERIFY2(partial.warningText().contains("ends inside the record at byte"), qPrintable(partial.warningText()));
+        QVERIFY2(partial.warningText().contains("ends inside the record at byte"),
+                 qPrintable(partial.warningText()));
         QVERIFY(partial.hubMessageCount() > 10);
 
         const QString other = dir.filePath("other.zurec");

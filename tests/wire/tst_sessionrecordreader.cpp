@@ -65,9 +65,10 @@ private slots:
         QTest::newRow("newer version") << otherVersion << 0 << "Unsupported recording version 9";
         QTest::newRow("header claims 2 GB") << hugeHeader << 0 << "a header of";
         QTest::newRow("cut in the header") << header.left(header.size() - 3) << 0 << "inside its header";
-        QTest::newRow("cut in a record head") << header + record + record.left(7) << 1 << "inside the record at byte";
-        QTest::newRow("cut in a record's data") << header + record + record.left(record.size() - 1) << 1
-                                               << "inside the record at byte";
+        QTest::newRow("cut in a record head")
+            << header + record + record.left(7) << 1 << "inside the record at byte";
+        QTest::newRow("cut in a record's data")
+            << header + record + record.left(record.size() - 1) << 1 << "inside the record at byte";
         QTest::newRow("record shorter than its head") << withHead(3, 1, 2) << 1 << "is not valid";
         QTest::newRow("record claims 4 GB") << withHead(0xffffffff, 1, 2) << 1 << "is not valid";
         QTest::newRow("record claims more than is left") << withHead(1000, 1, 2) << 1 << "inside the record";

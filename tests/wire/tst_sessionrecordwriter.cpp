@@ -45,19 +45,23 @@ private slots:
     {
         const QString path = m_dir.filePath("round.zurec");
         SessionRecordWriter writer;
-        QVERIFY2(writer.open(path, SessionRecordWriter::Side::Client, "test"), qPrintable(writer.errorText()));
+        QVERIFY2(writer.open(path, SessionRecordWriter::Side::Client, "test"),
+                 qPrintable(writer.errorText()));
         ZuHubProto::Envelope hello;
         hello.mutable_hello()->set_version("1.0");
         writer.recordFrame(Direction::FromClient, FrameCodec::EnvelopeFrame, bytesOf(hello));
-        writer.recordFrame(Direction::FromHub, FrameCodec::ChannelFrame, FrameCodec::channelPayload(7, "app bytes"));
+        writer.recordFrame(Direction::FromHub, FrameCodec::ChannelFrame,
+                           FrameCodec::channelPayload(7, "app bytes"));
         writer.recordFrame(Direction::FromHub, FrameCodec::MenuFrame, QByteArray("\x00\xff", 2));
         writer.recordNote("done");
         writer.close();
 
         const QFileDevice::Permissions permissions = QFile::permissions(path);
-        QVERIFY(permissions.testFlag(QFileDevice::ReadOwner) && permissions.testFlag(QFileDevice::WriteOwner));
-        QCOMPARE(permissions & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
-                                | QFileDevice::WriteOther | QFileDevice::ExeOwner),
+        QVERIFY(permissions.testFlag(QFileDevice::ReadOwner)
+                && permissions.testFlag(QFileDevice::WriteOwner));
+        QCOMPARE(permissions
+                     & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
+                        | QFileDevice::WriteOther | QFileDevice::ExeOwner),
                  QFileDevice::Permissions());
         SessionRecordReader reader;
         const QVector<SessionRecord> records = readAll(path, &reader);
@@ -107,16 +111,18 @@ private slots:
         Pb::UIEnvelope blanked = typed;
         blanked.mutable_generic_response()->set_data(std::string());
         SessionRecord::noteSecretSend(bytesOf(typed), bytesOf(blanked));
-        writer.recordFrame(Direction::FromClient, FrameCodec::ChannelFrame, FrameCodec::channelPayload(3, bytesOf(typed)));
+        writer.recordFrame(Direction::FromClient, FrameCodec::ChannelFrame,
+                           FrameCodec::channelPayload(3, bytesOf(typed)));
         // Unreadable bytes from the client could be anything typed.
-        writer.recordFrame(Direction::FromClient, FrameCodec::MenuFrame, QByteArray("\xffGarbledSecret7", 15));
+        writer.recordFrame(Direction::FromClient, FrameCodec::MenuFrame,
+                           QByteArray("\xffGarbledSecret7", 15));
         writer.close();
 
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray all = file.readAll();
-        for (const char *secret : { "OldSecret1", "NewSecret2", "LoginSecret3", "MenuSecret4", "AccessSecret5",
-                                    "FieldSecret6", "GarbledSecret7" })
+        for (const char *secret : { "OldSecret1", "NewSecret2", "LoginSecret3", "MenuSecret4",
+                                    "AccessSecret5", "FieldSecret6", "GarbledSecret7" })
             QVERIFY2(!all.contains(secret), secret);
         QVERIFY(all.contains("alice"));
 
@@ -125,7 +131,8 @@ private slots:
         QCOMPARE(records.size(), 6);
         Menu::Envelope readMenu;
         QVERIFY(readMenu.ParseFromArray(records[3].data.constData(), records[3].data.size()));
-        QCOMPARE(readMenu.menudata().menudata(0).menudata(0).password(), std::string(SessionRecord::AccessCodeMarker));
+        QCOMPARE(readMenu.menudata().menudata(0).menudata(0).password(),
+                 std::string(SessionRecord::AccessCodeMarker));
         QCOMPARE(records[4].channel, quint16(3));
         QCOMPARE(records[4].data, bytesOf(blanked));
         QVERIFY(records[5].data.isEmpty());
@@ -138,7 +145,8 @@ private slots:
         QVERIFY(writer.open(path, SessionRecordWriter::Side::Hub, "test"));
         writer.setMaxBytes(4000);
         for (int i = 0; i < 20; ++i)
-            writer.recordFrame(Direction::FromHub, FrameCodec::ChannelFrame, FrameCodec::channelPayload(1, QByteArray(500, 'x')));
+            writer.recordFrame(Direction::FromHub, FrameCodec::ChannelFrame,
+                               FrameCodec::channelPayload(1, QByteArray(500, 'x')));
         QVERIFY(!writer.isRecording());
         QVERIFY(QFileInfo(path).size() <= 4000);
 
