@@ -119,6 +119,8 @@ bool SessionReplay::loadRecords(const QVector<SessionRecord> &records)
 {
     m_records = records;
     m_expected.clear();
+    m_streams.clear();
+    m_firstUnsettled = 0;
     m_hubCount = 0;
     for (int i = 0; i < m_records.size(); ++i) {
         const SessionRecord &record = m_records.at(i);
@@ -131,8 +133,10 @@ bool SessionReplay::loadRecords(const QVector<SessionRecord> &records)
         } else if (record.direction == SessionRecord::Direction::FromClient) {
             noteLogin(record, &m_recordedUsername, &m_recordedRelease);
             const QByteArray key = comparable(record.frameType, record.data);
-            if (!key.isEmpty())
+            if (!key.isEmpty()) {
+                m_streams[streamKey(record.frameType, record.channel)].expected.append(m_expected.size());
                 m_expected.append({ i, key });
+            }
         }
     }
     if (m_hubCount == 0) {
@@ -235,13 +239,13 @@ int SessionReplay::nextHubIndex() const
 
 SessionReplay::Expected *SessionReplay::pendingBefore(int index)
 {
-    for (Expected &expected : m_expected) {
-        if (index >= 0 && expected.index > index)
-            break;
-        if (!expected.matched && !expected.released)
-            return &expected;
-    }
-    return nullptr;
+    while (m_firstUnsettled < m_expected.size()
+           && (m_expected.at(m_firstUnsettled).matched || m_expected.at(m_firstUnsettled).released))
+        ++m_firstUnsettled;
+    if (m_firstUnsettled >= m_expected.size())
+        return nullptr;
+    Expected &expected = m_expected[m_firstUnsettled];
+    return index < 0 || expected.index < index ? &expected : nullptr;
 }
 
 void SessionReplay::schedule()
@@ -263,7 +267,7 @@ void SessionReplay::schedule()
         const int allowance = m_speed > 0 ? TimedClientWaitMs : FastClientWaitMs;
         const qint64 left = allowance - m_waitingForClient.elapsed();
         if (left > 0) {
-            m_timer.start(int(qMax(waitMs, left)));
+            m_timer.start(int(qBound<qint64>(0, qMax(waitMs, left), MaxWaitMs)));
             return;
         }
         int released = 0;
@@ -273,7 +277,7 @@ void SessionReplay::schedule()
         }
         qDebug() << "Replay: the client did not send" << released << "recorded messages; going on";
     }
-    m_timer.start(int(qBound<qint64>(0, waitMs, 24 * 3600 * 1000)));
+    m_timer.start(int(qBound<qint64>(0, waitMs, MaxWaitMs)));
 }
 
 void SessionReplay::deliverNext()
@@ -329,9 +333,13 @@ void SessionReplay::clientFrame(quint16 frameType, const QByteArray &payload)
         return;
     Expected *first = nullptr;
     int seen = 0;
-    for (Expected &expected : m_expected) {
-        const SessionRecord &recorded = m_records.at(expected.index);
-        if (expected.matched || recorded.frameType != frameType || recorded.channel != channel)
+    Stream &stream = m_streams[streamKey(frameType, channel)];
+    while (stream.firstUnmatched < stream.expected.size()
+           && m_expected.at(stream.expected.at(stream.firstUnmatched)).matched)
+        ++stream.firstUnmatched;
+    for (int i = stream.firstUnmatched; i < stream.expected.size(); ++i) {
+        Expected &expected = m_expected[stream.expected.at(i)];
+        if (expected.matched)
             continue;
         if (!first)
             first = &expected;

@@ -3,6 +3,7 @@
 #include "sessionrecord.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 #include <QVector>
@@ -33,6 +34,8 @@ public:
     static constexpr int CompareWindow = 32;
     static constexpr int FastClientWaitMs = 300;
     static constexpr int TimedClientWaitMs = 1500;
+    // Recorded pauses longer than this (or times that are nonsense) are cut to it.
+    static constexpr qint64 MaxWaitMs = 3600 * 1000;
     // Bigger files are refused before reading: the recorder stops far below this.
     static constexpr qint64 MaxFileBytes = 1024LL * 1024 * 1024;
 
@@ -93,6 +96,14 @@ private:
         bool released = false; // no longer holds hub messages back
     };
 
+    // The recorded client messages of one stream (frame type and channel), in order.
+    struct Stream
+    {
+        QVector<int> expected; // indexes into m_expected
+        int firstUnmatched = 0;
+    };
+    static quint32 streamKey(quint16 frameType, quint16 channel) { return quint32(frameType) << 16 | channel; }
+
     void setState(State state);
     void schedule();
     void deliverNext();
@@ -103,6 +114,8 @@ private:
 
     QVector<SessionRecord> m_records;
     QVector<Expected> m_expected;
+    QHash<quint32, Stream> m_streams;
+    int m_firstUnsettled = 0; // in m_expected: all before it are matched or released
     State m_state = State::Idle;
     QTimer m_timer;
     QElapsedTimer m_sinceDelivery;
