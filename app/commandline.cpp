@@ -2,9 +2,33 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QtNumeric>
+
+namespace {
+
+QString &startDirectory()
+{
+    static QString path;
+    return path;
+}
+
+QString userFile(const QString &name)
+{
+    return name.isEmpty() || startDirectory().isEmpty() ? name
+                                                        : QDir(startDirectory()).absoluteFilePath(name);
+}
+
+} // namespace
+
+void CommandLine::setStartDirectory(const QString &path)
+{
+    startDirectory() = path;
+}
 
 CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
 {
+    *this = CommandLine(); // a second parse starts from nothing
     QCommandLineParser parser;
     parser.setApplicationDescription(QCoreApplication::applicationName());
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -18,7 +42,20 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
                                              QStringLiteral("debugport"));
     const QCommandLineOption logLevelOption(
         QStringLiteral("loglevel"), QStringLiteral("Log level 0=debug; 1=info"), QStringLiteral("loglevel"));
-    parser.addOptions({ hostOption, portOption, debugPortOption, logLevelOption });
+    const QCommandLineOption recordOption(QStringLiteral("record"),
+                                          QStringLiteral("Record every hub message into this file."),
+                                          QStringLiteral("file"));
+    const QCommandLineOption replayOption(QStringLiteral("replay"),
+                                          QStringLiteral("Replay a recorded session, with no network."),
+                                          QStringLiteral("file"));
+    const QCommandLineOption replaySpeedOption(
+        QStringLiteral("replay-speed"),
+        QStringLiteral("Replay pace: 1 as recorded, 2 twice as fast, 0 as fast as possible."),
+        QStringLiteral("factor"));
+    const QCommandLineOption replayStepOption(QStringLiteral("replay-step"),
+                                              QStringLiteral("Start the replay paused: one hub message per Next."));
+    parser.addOptions({ hostOption, portOption, debugPortOption, logLevelOption, recordOption, replayOption,
+                        replaySpeedOption, replayStepOption });
 
     m_helpText = parser.helpText();
     if (!parser.parse(arguments)) {
@@ -33,5 +70,20 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
     m_debugPort = parser.value(debugPortOption).toUShort();
     if (parser.isSet(logLevelOption))
         m_logLevel = parser.value(logLevelOption).toInt();
+    m_recordFile = userFile(parser.value(recordOption));
+    m_replayFile = userFile(parser.value(replayOption));
+    m_replayStep = parser.isSet(replayStepOption);
+    if (parser.isSet(replaySpeedOption)) {
+        bool ok = false;
+        m_replaySpeed = parser.value(replaySpeedOption).toDouble(&ok);
+        if (!ok || m_replaySpeed < 0 || !qIsFinite(m_replaySpeed)) {
+            m_errorText = QStringLiteral("The replay speed must be a number of at least 0.");
+            return Outcome::Error;
+        }
+    }
+    if (!m_recordFile.isEmpty() && !m_replayFile.isEmpty()) {
+        m_errorText = QStringLiteral("Record or replay, not both.");
+        return Outcome::Error;
+    }
     return Outcome::Run;
 }

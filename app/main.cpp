@@ -1,4 +1,5 @@
 #include "utils/clientidentity.h"
+#include "app/commandline.h"
 #include "app/logfile.h"
 #include "app/runner.h"
 #include "utils/version.h"
@@ -33,6 +34,8 @@ int main(int argc, char *argv[])
 
     qt_set_sequence_auto_mnemonic(true);
     QApplication::setStyle(QStringLiteral("fusion"));
+    // File names on the command line are the user's, relative to where the client was started.
+    CommandLine::setStartDirectory(QDir::currentPath());
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     auto runner = std::make_unique<Runner>(identity.get());

@@ -5,6 +5,7 @@
 #include "logfile.h"
 #include "logindialog.h"
 #include "releasechooser.h"
+#include "sessioncapture.h"
 
 #include "applinks/sessionrouter.h"
 #include "classic/toolbaricon.h"
@@ -56,6 +57,7 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     new HubPrompter(m_hubConnection, this);
     connect(m_hubConnection, &HubConnection::disconnected, this, &Runner::promptForCredentials);
     connect(m_hubConnection, &HubConnection::downloadUpdate, this, &Runner::downloadUpdate);
+    m_capture = new SessionCapture(m_hubConnection, this);
     MainConnection *menu = menuSession();
     SettingsManager::instance()->setMainConnection(menu);
     connect(menu, &MainConnection::connected, this, &Runner::connectionConnected);
@@ -153,6 +155,16 @@ void Runner::run()
         LogFile::applyLogLevel(*level);
     m_commandLineHost.host = commandLine.host();
     m_commandLineHost.port = commandLine.port();
+    if (!m_capture->setUp(commandLine)) {
+        std::fprintf(stderr, "%s\n", qPrintable(m_capture->errorText()));
+        qCritical().noquote() << m_capture->errorText();
+        QCoreApplication::exit(1);
+        return;
+    }
+    if (m_capture->isReplaying()) {
+        m_commandLineHost.host = m_capture->replayHost();
+        m_commandLineHost.port = m_capture->replayPort();
+    }
     if (commandLine.debugPort() != 0)
         openDebugListener(commandLine.debugPort());
 
@@ -253,6 +265,8 @@ void Runner::promptForCredentials()
         m_loginDialog->setRememberUsername(true);
         m_loginDialog->setUsername(username);
     }
+    if (m_capture->isReplaying())
+        m_loginDialog->setUsername(m_capture->recordedUsername());
     m_loginDialog->enableInputs(true);
     m_loginDialog->show();
     m_loginDialog->raise();
@@ -375,6 +389,12 @@ void Runner::releaseList(const MainConnection::ReleaseList &list)
         }
     }
 
+    for (const auto &release : list) {
+        if (!taken && m_capture->isReplaying() && release.key == m_capture->recordedRelease()) {
+            chosen = release;
+            taken = true;
+        }
+    }
     if (!taken) {
         auto *chooser = new ReleaseChooser(m_loginDialog);
         chooser->setReleases(list);

@@ -14,6 +14,7 @@ class LoginDialog;
 class MainWindow;
 class QNetworkAccessManager;
 class QTcpServer;
+class SessionCapture;
 
 // Drives the client from the command line to the main window: shows the login dialog, starts the
 // hub link for the chosen host, follows the menu session through authentication, a forced password
@@ -74,6 +75,7 @@ private:
     QTcpServer *m_debugServer = nullptr;
     QPointer<LoginDialog> m_loginDialog;
     QPointer<InstallerDownload> m_update;
+    SessionCapture *m_capture = nullptr;
     HostEntry m_commandLineHost;
     HostEntry m_selectedHost;
     bool m_allFontsRegistered = false;

@@ -7,6 +7,7 @@
 #include "utils/busymouse.h"
 #include "envelopedispatcher.h"
 #include "latin1.h"
+#include "sessionrecord.h"
 #include "utils/version.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/expandkeymarkers.h"
@@ -58,16 +59,6 @@ void fillFieldId(Pb::FieldId *id, const ZuFieldWidget *field)
     id->set_field_name(Latin1::fromQString(field->objectName()));
 }
 
-// The field's text goes with a reply only when the user changed it since it was last put or sent.
-bool fillChangedData(Pb::GenericResponse *response, ZuFieldWidget *field)
-{
-    if (!field || !field->isDataChanged())
-        return false;
-    response->set_data(Latin1::fromQString(field->data()));
-    field->commitData();
-    return true;
-}
-
 QString nameOf(const ZuFieldWidget *field)
 {
     return field ? field->objectName() : QStringLiteral("[NULL]");
@@ -114,7 +105,29 @@ void ApplicationConnection::send(Pb::UIEnvelope &envelope, quint32 windowId)
     envelope.set_window_id(windowId);
     QByteArray bytes(int(envelope.ByteSizeLong()), Qt::Uninitialized);
     envelope.SerializeWithCachedSizesToArray(reinterpret_cast<quint8 *>(bytes.data()));
+    if (m_replyHoldsSecret) {
+        m_replyHoldsSecret = false;
+        Pb::UIEnvelope blanked(envelope);
+        blanked.mutable_generic_response()->set_data(std::string());
+        SessionRecord::noteSecretSend(bytes, QByteArray::fromStdString(blanked.SerializeAsString()));
+    }
     m_transport->rawMessageSend(bytes);
+}
+
+bool ApplicationConnection::fillChangedData(Pb::GenericResponse *response, ZuFieldWidget *field)
+{
+    if (!field || !field->isDataChanged())
+        return false;
+    fillFieldData(response, field);
+    field->commitData();
+    return true;
+}
+
+void ApplicationConnection::fillFieldData(Pb::GenericResponse *response, ZuFieldWidget *field)
+{
+    response->set_data(Latin1::fromQString(field->data()));
+    if (field->property("propInvisible").toBool())
+        m_replyHoldsSecret = true;
 }
 
 void ApplicationConnection::messageRcvd(const char *data, int dataLength)
@@ -268,8 +281,10 @@ bool ApplicationConnection::senderWindow(quint32 *windowId) const
 void ApplicationConnection::sendGeneric(const Pb::GenericResponse &response)
 {
     quint32 windowId = 0;
-    if (!senderWindow(&windowId))
+    if (!senderWindow(&windowId)) {
+        m_replyHoldsSecret = false;
         return;
+    }
     Pb::UIEnvelope envelope;
     *envelope.mutable_generic_response() = response;
     send(envelope, windowId);
@@ -346,7 +361,7 @@ void ApplicationConnection::idButtonClicked(ZuFieldWidget *idField)
     response.set_command(Pb::GenericResponse::ZUGUI_DO_IDSEC);
     if (idField) {
         fillFieldId(response.mutable_field_id(), idField);
-        response.set_data(Latin1::fromQString(idField->data()));
+        fillFieldData(&response, idField);
     }
     response.set_supports_idsec(true);
     sendGeneric(response);

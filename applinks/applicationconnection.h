@@ -121,6 +121,9 @@ private:
     // The window id of the page that emitted the signal being handled; false if the sender is
     // not one of our pages.
     bool senderWindow(quint32 *windowId) const;
+    // The field's text goes with a reply only when the user changed it since it was last put or sent.
+    bool fillChangedData(Pb::GenericResponse *response, ZuFieldWidget *field);
+    void fillFieldData(Pb::GenericResponse *response, ZuFieldWidget *field);
     static void placeFreeWindow(ClassicApplicationWidget *page, const QWidget *model);
     // The host while it lives.
     PageHost *host() const { return m_hostObject ? m_host : nullptr; }
@@ -134,4 +137,7 @@ private:
     QHash<quint32, QPointer<ClassicApplicationWidget>> m_pages;
     bool m_solo;
     bool m_focusReportsSuppressed = false;
+    // The reply being built carries the text of a field the screen marks invisible: a recording
+    // of the session gets it blanked.
+    bool m_replyHoldsSecret = false;
 };

@@ -94,8 +94,12 @@ DevHubCommandLine::Result DevHubCommandLine::parse(const QStringList &arguments,
         QStringLiteral("user"),
         QStringLiteral("User whose home directory --attach uses (default: the first configured user)."),
         QStringLiteral("NAME"));
+    const QCommandLineOption record(QStringLiteral("record"),
+                                    QStringLiteral("Record every connection's hub messages into FILE (later "
+                                                   "connections: FILE-<number>)."),
+                                    QStringLiteral("FILE"));
     parser.addOptions({ help, version, hashCode, address, port, webPort, data, config, dumpConfig, noConsole, verbose,
-                        notify, status, forceDisconnect, offerUpdate, installerUrl, updateRequired, attach,
+                        record, notify, status, forceDisconnect, offerUpdate, installerUrl, updateRequired, attach,
                         app, user });
 
     if (!parser.parse(arguments))
@@ -127,6 +131,7 @@ DevHubCommandLine::Result DevHubCommandLine::parse(const QStringList &arguments,
     options->configPath = parser.value(config);
     options->console = !parser.isSet(noConsole);
     options->verbose = parser.isSet(verbose);
+    options->recordPath = parser.value(record);
     options->notify = parser.value(notify);
     options->status = parser.value(status);
     options->forceDisconnect = parser.value(forceDisconnect);

@@ -17,6 +17,7 @@ struct DevHubOptions
     QString configPath; // empty: the built-in configuration
     bool console = true;
     bool verbose = false;
+    QString recordPath; // empty: no recording of the hub's side
     // How long a client may stay connected without logging in, and without sending anything.
     int loginTimeoutMs = 120000;
     int idleTimeoutMs = 600000;

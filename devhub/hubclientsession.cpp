@@ -5,12 +5,15 @@
 #include "demoinstaller.h"
 #include "devhubconfig.h"
 #include "devhubcontext.h"
+#include "devhubversion.h"
 #include "menuserver.h"
 #include "userstore.h"
 
 #include "latin1.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QSslSocket>
 
@@ -38,6 +41,8 @@ HubClientSession::HubClientSession(int id, QSslSocket *socket, const DevHubConte
     socket->setParent(this);
     m_peerAddress = socket->peerAddress();
     m_peer = QStringLiteral("%1:%2").arg(addressText(m_peerAddress)).arg(socket->peerPort());
+    if (!context.recordPath.isEmpty())
+        startRecording();
 
     connect(socket, &QSslSocket::encrypted, this, [this] { setState(State::AwaitingHello); });
     connect(socket, &QSslSocket::readyRead, this, &HubClientSession::readFrames);
@@ -173,6 +178,8 @@ void HubClientSession::readFrames()
 
 void HubClientSession::handleFrame(const FrameCodec::Frame &frame)
 {
+    if (m_recorder)
+        m_recorder->recordFrame(SessionRecord::Direction::FromClient, frame.type, frame.payload);
     if (frame.decompressFailed) {
         dropClient(QStringLiteral("unreadable compressed frame"));
         return;
@@ -224,6 +231,8 @@ void HubClientSession::sendFrame(quint16 type, const QByteArray &payload)
 {
     if (!m_socket || m_state == State::Closed)
         return;
+    if (m_recorder)
+        m_recorder->recordFrame(SessionRecord::Direction::FromHub, type, payload);
     m_socket->write(FrameCodec::encode(type, payload, m_peerCompresses).bytes);
     updateCongestion();
 }
@@ -480,4 +489,27 @@ void HubClientSession::offerUpdate(const UpdateOffer &offer)
 {
     if (m_state == State::Ready)
         sendHelloAck(offer);
+}
+
+void HubClientSession::startRecording()
+{
+    QString path = m_context.recordPath;
+    if (m_id > 1) {
+        const QFileInfo file(path);
+        const QString suffix = file.suffix().isEmpty() ? QString() : QLatin1Char('.') + file.suffix();
+        path = file.dir().filePath(
+            QStringLiteral("%1-%2%3").arg(file.completeBaseName()).arg(m_id).arg(suffix));
+    }
+    auto recorder = std::make_unique<SessionRecordWriter>();
+    if (!recorder->open(path, SessionRecordWriter::Side::Hub,
+                        QStringLiteral("zu-devhub %1").arg(QLatin1String(DevHubVersion)))) {
+        qWarning().noquote() << QStringLiteral("%1: %2").arg(m_label, recorder->errorText());
+        return;
+    }
+    qInfo().noquote() << QStringLiteral("%1: recording into %2").arg(m_label, path);
+    // The address the client reached, which a replay of this file shows as its host.
+    const QString reached
+        = QStringLiteral("%1:%2").arg(addressText(m_socket->localAddress())).arg(m_socket->localPort());
+    recorder->recordNote(QLatin1String(SessionRecord::ConnectingNote) + reached);
+    m_recorder = std::move(recorder);
 }

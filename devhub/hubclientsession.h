@@ -4,6 +4,7 @@
 
 #include "envelopedispatcher.h"
 #include "framecodec.h"
+#include "sessionrecordwriter.h"
 
 #include "zuhub.pb.h"
 
@@ -75,6 +76,7 @@ private slots:
     void mh_username_update(const google::protobuf::Message &msg);
 
 private:
+    void startRecording();
     struct Channel
     {
         QPointer<ChannelAppLink> link;
@@ -109,6 +111,7 @@ private:
     FrameCodec m_codec;
     bool m_reading = false;
     bool m_peerCompresses = false;
+    std::unique_ptr<SessionRecordWriter> m_recorder;
     bool m_congested = false;
     QString m_clientVersion;
     QString m_confirmedUser;

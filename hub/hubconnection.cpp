@@ -14,6 +14,8 @@
 #include "certificatepins.h"
 #include "extraauthorities.h"
 #include "handshakefailure.h"
+#include "sessionrecordwriter.h"
+#include "sessionreplay.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -124,6 +126,13 @@ void HubConnection::startConnection(bool connectMenu)
         return;
     }
     withdrawQuestions();
+    if (m_replay) {
+        m_menuWanted = connectMenu;
+        startReplayLink();
+        return;
+    }
+    if (m_recorder)
+        m_recorder->recordNote(QLatin1String(SessionRecord::ConnectingNote) + hostPort());
     if (m_socket) {
         m_socket->disconnect();
         retireSocket(m_socket);
@@ -168,7 +177,11 @@ void HubConnection::socketEncrypted()
     qInfo() << "HUB: Socket Encrypted" << m_socket->peerAddress() << m_socket->sessionProtocol();
     setState(State::Handshaking);
     startStep(Step::HelloAck);
+    sendHello();
+}
 
+void HubConnection::sendHello()
+{
     ZuHubProto::Envelope envelope;
     auto *hello = envelope.mutable_hello();
     hello->set_platform(Platform::hubPlatform());
@@ -233,6 +246,8 @@ void HubConnection::holdReading(QObject *holder, bool hold)
 
 void HubConnection::handleFrame(const FrameCodec::Frame &frame)
 {
+    if (m_recorder)
+        m_recorder->recordFrame(SessionRecord::Direction::FromHub, frame.type, frame.payload);
     if (frame.compressed) {
         qDebug() << "Rcvd compressed message. orig:" << frame.payload.size() << " comp:" << frame.length;
         if (frame.decompressFailed)
@@ -280,6 +295,12 @@ void HubConnection::sendEnvelope(const ZuHubProto::Envelope &envelope)
 
 void HubConnection::sendFrame(quint16 type, const QByteArray &payload)
 {
+    if (m_recorder)
+        m_recorder->recordFrame(SessionRecord::Direction::FromClient, type, payload);
+    if (m_replay) {
+        m_replay->clientFrame(type, payload);
+        return;
+    }
     if (!m_socket) {
         qWarning() << "Trying to write to hub without a connection";
         return;
@@ -296,6 +317,8 @@ void HubConnection::sendFrame(quint16 type, const QByteArray &payload)
 void HubConnection::dropSocket()
 {
     withdrawQuestions();
+    if (m_replay)
+        m_replay->abort(m_errorText.isEmpty() ? QStringLiteral("the client dropped the link") : m_errorText);
     ++m_socketSerial;
     m_decoder.reset();
     if (m_socket)
@@ -361,7 +384,7 @@ void HubConnection::mh_hello_ack(const google::protobuf::Message &msg)
 void HubConnection::answerUpdateOffer(bool download)
 {
     const std::unique_ptr<PendingUpdate> offer = std::move(m_pendingUpdate);
-    if (!offer || offer->serial != m_socketSerial || !m_socket)
+    if (!offer || offer->serial != m_socketSerial || !linkUp())
         return;
     if (download) {
         setState(State::Updating);
@@ -387,14 +410,14 @@ void HubConnection::acceptHello(const ZuHubProto::HelloAck &ack, bool menuWanted
     }
     // An acknowledgement answered after the socket closed must not revive the link, nor start a
     // menu session on it.
-    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+    if (!linkUp())
         return;
     setState(State::Connected);
     if (menuWanted) {
         m_menuWanted = true;
         m_mainConnection->setHostEntry(m_hostEntry);
         m_mainConnection->setClassicListenPort(quint16(ack.classic_listen_port()));
-        m_mainConnection->setAddresses(m_socket->localAddress().toString(),
+        m_mainConnection->setAddresses(m_socket ? m_socket->localAddress().toString() : QString(),
                                        Latin1::toQString(ack.client_public_address()));
         m_mainConnection->startMenuConnection();
     }
@@ -791,4 +814,38 @@ void HubConnection::setState(State state)
         setErrorText(QString());
         break;
     }
+}
+
+void HubConnection::setReplay(SessionReplay *replay)
+{
+    if (m_replay)
+        m_replay->disconnect(this);
+    m_replay = replay;
+    if (!replay)
+        return;
+    connect(replay, &SessionReplay::frameReady, this, [this](quint16 type, const QByteArray &payload) {
+        FrameCodec::Frame frame;
+        frame.type = type;
+        frame.payload = payload;
+        frame.length = quint32(payload.size() + FrameCodec::TypeWordSize);
+        handleFrame(frame);
+    });
+}
+
+void HubConnection::startReplayLink()
+{
+    m_decoder.reset();
+    m_peerCompresses = false;
+    setState(State::Connecting);
+    setState(State::Handshaking);
+    qInfo() << "HUB: replaying a recorded session, no network";
+    sendHello();
+    m_replay->start();
+}
+
+bool HubConnection::linkUp() const
+{
+    if (m_replay)
+        return m_replay->isLinkOpen();
+    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
 }

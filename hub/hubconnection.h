@@ -17,6 +17,8 @@ class ClientIdentity;
 class EnvelopeDispatcher;
 class MainConnection;
 class QSslSocket;
+class SessionRecordWriter;
+class SessionReplay;
 class QTimer;
 struct HostEntry;
 
@@ -90,6 +92,11 @@ public:
     Step pendingStep() const { return m_step; }
 
     void startConnection(bool connectMenu);
+
+    // Every frame in and out is also handed to the recorder. With a replay no socket is made: the
+    // replay stands in for the hub. Neither is owned.
+    void setRecorder(SessionRecordWriter *recorder) { m_recorder = recorder; }
+    void setReplay(SessionReplay *replay);
 
 public slots:
     void menuRequestConnection(bool connect);
@@ -169,6 +176,9 @@ private:
     void watchPausedPeer();
     void retryMenuConnection();
     qint64 elapsedMicroseconds() const;
+    void sendHello();
+    void startReplayLink();
+    bool linkUp() const;
 
     const ClientIdentity *m_identity;
     MainConnection *m_mainConnection;
@@ -209,4 +219,6 @@ private:
     bool m_peerCompresses = false;
     HostEntry *m_hostEntry = nullptr;
     bool m_menuWanted = false;
+    SessionRecordWriter *m_recorder = nullptr;
+    QPointer<SessionReplay> m_replay;
 };

@@ -64,11 +64,31 @@ private slots:
         QVERIFY(help.contains("--help"));
     }
 
+    void replayOptions()
+    {
+        CommandLine commandLine;
+        QCOMPARE(commandLine.parse({ "zu-desktop", "--replay", "s.zurec", "--replay-speed", "0", "--replay-step" }),
+                 CommandLine::Outcome::Run);
+        QCOMPARE(commandLine.replayFile(), QString("s.zurec"));
+        QCOMPARE(commandLine.replaySpeed(), 0.0);
+        QVERIFY(commandLine.replayStep());
+        QVERIFY(commandLine.recordFile().isEmpty());
+        // Relative names are the user's: from where the client was started, not its own folder.
+        CommandLine::setStartDirectory("/home/someone/work");
+        QCOMPARE(commandLine.parse({ "zu-desktop", "--record", "out.zurec" }), CommandLine::Outcome::Run);
+        QCOMPARE(commandLine.recordFile(), QString("/home/someone/work/out.zurec"));
+        CommandLine::setStartDirectory(QString());
+        QCOMPARE(commandLine.replaySpeed(), 1.0);
+    }
+
     void errors_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("unknown option") << QStringList { "--hots", "x" };
         QTest::newRow("missing value") << QStringList { "--port" };
+        QTest::newRow("negative replay speed") << QStringList { "--replay", "f", "--replay-speed", "-1" };
+        QTest::newRow("replay speed not a number") << QStringList { "--replay", "f", "--replay-speed", "x" };
+        QTest::newRow("record and replay") << QStringList { "--record", "a", "--replay", "b" };
     }
 
     void errors()

@@ -13,6 +13,7 @@
 #include "classic/zufieldwidget.h"
 
 #include "fakepagehost.h"
+#include "sessionrecord.h"
 #include "scriptedapplication.h"
 #include "testenvironment.h"
 
@@ -161,6 +162,32 @@ private slots:
                  genericReply(77, 1, Pb::GenericResponse::ZUGUI_CHANGE_FOCUS, std::nullopt, "student_name",
                               "S1239"));
         QVERIFY(m_app->quietFor(50));
+    }
+
+    // A recording of the session must not hold what was typed into a field the screen marks
+    // invisible; the server still gets it.
+    void invisibleFieldTextIsBlankedForRecordings()
+    {
+        ClassicApplicationWidget *page = startStudentScreen(2);
+        QVERIFY(page);
+        ZuFieldWidget *field = page->getField(StudentScreen, "student_no");
+        QVERIFY(field);
+        QTRY_VERIFY(field->lineEdit()->hasFocus());
+        for (const bool invisible : { true, false }) {
+            field->setProperty("propInvisible", invisible);
+            field->lineEdit()->selectAll();
+            QTest::keyClicks(field->lineEdit(), invisible ? "pin42" : "s7");
+            QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+            Pb::UIEnvelope reply;
+            QVERIFY(m_app->nextReply(&reply));
+            QCOMPARE(reply.generic_response().data(), std::string(invisible ? "PIN42" : "S7"));
+            const QByteArray sent = QByteArray::fromStdString(reply.SerializeAsString());
+            Pb::UIEnvelope recorded;
+            const QByteArray kept = SessionRecord::redactedChannelData(sent);
+            QVERIFY(recorded.ParseFromArray(kept.constData(), kept.size()));
+            QCOMPARE(recorded.generic_response().data(), std::string(invisible ? "" : "S7"));
+            QCOMPARE(recorded.generic_response().key_code(), int(Pb::ZUGUI_ENTER));
+        }
     }
 
     void ringMenuKeys()

@@ -4,16 +4,20 @@
 #include "demoinstaller.h"
 #include "devhubserver.h"
 #include "operatorconsole.h"
+#include "sessionrecordreader.h"
 
 #include "uidlg.pb.h"
 #include "zuterm.pb.h"
 
 #include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSslSocket>
+#include <QTemporaryDir>
 #include <QTcpSocket>
 #include <QUrl>
 #include <QTest>
@@ -96,6 +100,7 @@ private slots:
     void disconnectKillsTheProgram();
     void twoClientsAndOperatorCommands();
     void operatorOptionsApplyOnConnect();
+    void recordsEachConnectionWithoutPasswords();
     void hostileClientsAreBounded();
 
 private:
@@ -549,6 +554,51 @@ void TestDevHubServer::twoClientsAndOperatorCommands()
              QStringLiteral("There is no connected client %1.").arg(firstId));
     QVERIFY(console.execute(QStringLiteral("frobnicate")).startsWith(QStringLiteral("Unknown command")));
     QCOMPARE(console.execute(QStringLiteral("notify")), QStringLiteral("Usage: notify TEXT"));
+}
+
+// --record: one file per connection, the hub's end of it, with the address reached and no password.
+void TestDevHubServer::recordsEachConnectionWithoutPasswords()
+{
+    QTemporaryDir dir;
+    DevHubFixture hub;
+    DevHubOptions options;
+    options.recordPath = dir.filePath(QStringLiteral("hub.zurec"));
+    QVERIFY(hub.start(options));
+    {
+        HubTestClient first;
+        QVERIFY(first.connectTo(hub.port()));
+        first.hello();
+        QVERIFY(first.openMenu());
+        QCOMPARE(first.login(QStringLiteral("newstaff"), QStringLiteral("welcome")).status(),
+                 Menu::AuthStatus::NEED_PASSWORD_CHANGE);
+        HubTestClient second;
+        QVERIFY(second.connectTo(hub.port()));
+        second.hello();
+    }
+    const quint16 port = hub.port();
+    hub.stop();
+
+    QFile file(options.recordPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.contains("newstaff"));
+    QVERIFY(!bytes.contains("welcome"));
+    SessionRecordReader reader;
+    QVERIFY(reader.open(options.recordPath));
+    QVERIFY(reader.headerText().contains(QStringLiteral("side=hub")));
+    SessionRecord record;
+    QList<SessionRecord::Direction> directions;
+    QString firstNote;
+    while (reader.next(&record) == SessionRecordReader::Result::Record) {
+        directions << record.direction;
+        if (record.direction == SessionRecord::Direction::Note && firstNote.isEmpty())
+            firstNote = QString::fromUtf8(record.data);
+    }
+    QVERIFY2(reader.errorText().isEmpty(), qPrintable(reader.errorText()));
+    QCOMPARE(firstNote, QStringLiteral("connecting to 127.0.0.1:%1").arg(port));
+    QVERIFY(directions.contains(SessionRecord::Direction::FromClient));
+    QVERIFY(directions.contains(SessionRecord::Direction::FromHub));
+    QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("hub-2.zurec"))));
 }
 
 void TestDevHubServer::operatorOptionsApplyOnConnect()
