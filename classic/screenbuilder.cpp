@@ -432,16 +432,7 @@ bool ScreenBuilder::readProperty(QObject *object)
         value = rect;
     } else if (kind == QLatin1String("size")) {
         QSize size(0, 0);
-        while ((token = next()) == Token::Start) {
-            const bool width = m_reader.name() == QLatin1String("width");
-            if ((!width && m_reader.name() != QLatin1String("height")) || !readText(&text))
-                return unsupported();
-            if (width)
-                size.setWidth(text.toInt());
-            else
-                size.setHeight(text.toInt());
-        }
-        if (token == Token::Stop)
+        if (!readSize(&size))
             return false;
         value = size;
     } else if (name == "orientation" && qstrcmp(object->metaObject()->className(), "QFrame") == 0) {
@@ -532,6 +523,23 @@ bool ScreenBuilder::readItem(QGridLayout *grid, QWidget *owner)
     return next() == Token::End || unsupported();
 }
 
+// The width and height elements of a size, up to its end element.
+bool ScreenBuilder::readSize(QSize *size)
+{
+    Token token;
+    QString text;
+    while ((token = next()) == Token::Start) {
+        const bool width = m_reader.name() == QLatin1String("width");
+        if ((!width && m_reader.name() != QLatin1String("height")) || !readText(&text))
+            return unsupported();
+        if (width)
+            size->setWidth(text.toInt());
+        else
+            size->setHeight(text.toInt());
+    }
+    return token != Token::Stop;
+}
+
 bool ScreenBuilder::readSpacer(QGridLayout *grid, int row, int column, int rowSpan, int columnSpan)
 {
     QSize size(0, 0);
@@ -555,16 +563,7 @@ bool ScreenBuilder::readSpacer(QGridLayout *grid, int row, int column, int rowSp
             else if (name == QLatin1String("sizeType"))
                 sizeType = QSizePolicy::Policy(QMetaEnum::fromType<QSizePolicy::Policy>().keyToValue(key.constData()));
         } else if (kind == QLatin1String("size") && name == QLatin1String("sizeHint")) {
-            while ((token = next()) == Token::Start) {
-                const bool width = m_reader.name() == QLatin1String("width");
-                if ((!width && m_reader.name() != QLatin1String("height")) || !readText(&text))
-                    return unsupported();
-                if (width)
-                    size.setWidth(text.toInt());
-                else
-                    size.setHeight(text.toInt());
-            }
-            if (token == Token::Stop)
+            if (!readSize(&size))
                 return false;
         } else {
             return unsupported();

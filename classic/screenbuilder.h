@@ -12,6 +12,7 @@
 
 class QGridLayout;
 class QObject;
+class QSize;
 class QWidget;
 
 // Builds a screen document in one reading: the limits are checked and the widgets made as the
@@ -40,6 +41,7 @@ private:
     Token next();
     bool unsupported();
     bool readText(QString *text);
+    bool readSize(QSize *size);
     bool readUi();
     bool readCustomWidgets();
     bool readWidget(QWidget *parent, QWidget **made);

@@ -319,14 +319,7 @@ void SessionReplay::clientFrame(quint16 frameType, const QByteArray &payload)
     if (!isLinkOpen())
         return;
     quint16 channel = 0;
-    QByteArray data = payload;
-    if (frameType == FrameCodec::ChannelFrame) {
-        FrameCodec::ChannelData split;
-        if (FrameCodec::splitChannelPayload(payload, &split)) {
-            channel = split.channelId;
-            data = QByteArray(split.data, split.size);
-        }
-    }
+    QByteArray data = SessionRecord::frameMessage(frameType, payload, &channel);
     data = SessionRecord::redacted(SessionRecord::Direction::FromClient, frameType, data);
     const QByteArray key = comparable(frameType, data);
     if (key.isEmpty())

@@ -110,6 +110,16 @@ bool SessionRecord::operator==(const SessionRecord &other) const
         && channel == other.channel && data == other.data;
 }
 
+QByteArray SessionRecord::frameMessage(quint16 frameType, const QByteArray &payload, quint16 *channel)
+{
+    *channel = 0;
+    FrameCodec::ChannelData split;
+    if (frameType != FrameCodec::ChannelFrame || !FrameCodec::splitChannelPayload(payload, &split))
+        return payload;
+    *channel = split.channelId;
+    return QByteArray(split.data, split.size);
+}
+
 QByteArray SessionRecord::redacted(Direction direction, quint16 frameType, const QByteArray &data)
 {
     switch (frameType) {

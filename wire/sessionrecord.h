@@ -44,6 +44,9 @@ struct SessionRecord
     // are when they come from the hub, and emptied when they come from the client (they could
     // hold anything the user typed).
     static QByteArray redacted(Direction direction, quint16 frameType, const QByteArray &data);
+    // The message a frame carries: a channel frame's data without the channel id, which goes to
+    // *channel (0 for other frames and for a channel frame too short to hold one).
+    static QByteArray frameMessage(quint16 frameType, const QByteArray &payload, quint16 *channel);
 
     // The sender of an outgoing channel message that holds a secret registers its blanked form
     // here; redactedChannelData() hands that form out for it. Only the last few are kept.

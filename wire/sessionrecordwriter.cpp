@@ -78,14 +78,7 @@ void SessionRecordWriter::recordFrame(SessionRecord::Direction direction, quint1
     if (!m_file.isOpen())
         return;
     quint16 channel = 0;
-    QByteArray data = payload;
-    if (frameType == FrameCodec::ChannelFrame) {
-        FrameCodec::ChannelData split;
-        if (FrameCodec::splitChannelPayload(payload, &split)) {
-            channel = split.channelId;
-            data = QByteArray(split.data, split.size);
-        }
-    }
+    QByteArray data = SessionRecord::frameMessage(frameType, payload, &channel);
     write(direction, frameType, channel, SessionRecord::redacted(direction, frameType, data));
 }
 

@@ -35,7 +35,7 @@ namespace {
 // Makes an owner and has it ask its question; returns the owner.
 using Asker = std::function<QWidget *(MainConnection *)>;
 
-QWidget *terminalPage(MainConnection *)
+TerminalTaskWidget *shownTerminalPage()
 {
     auto *transport = new RecordingTransport;
     zuterm::Envelope hello;
@@ -43,18 +43,19 @@ QWidget *terminalPage(MainConnection *)
     transport->deliver(hello);
     auto *page = new TerminalTaskWidget(transport);
     page->show();
+    return page;
+}
+
+QWidget *terminalPage(MainConnection *)
+{
+    TerminalTaskWidget *page = shownTerminalPage();
     page->findChild<QAbstractButton *>(QStringLiteral("closeButton"))->click();
     return page;
 }
 
 QWidget *terminalContextMenu(MainConnection *)
 {
-    auto *transport = new RecordingTransport;
-    zuterm::Envelope hello;
-    hello.mutable_handshake()->set_type(zuterm::Handshake::TERMINAL);
-    transport->deliver(hello);
-    auto *page = new TerminalTaskWidget(transport);
-    page->show();
+    TerminalTaskWidget *page = shownTerminalPage();
     QWidget *view = page->findChild<QVTerminal *>()->viewport();
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), view->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(view, &event);
