@@ -445,7 +445,7 @@ void Runner::connectionConnected()
         connect(m_hubConnection, &HubConnection::channelCloseAll, router, &SessionRouter::destroyHubConnections);
         connect(router, &SessionRouter::hubChannelMessageSend, m_hubConnection,
                 &HubConnection::channelMessageSend);
-        connect(window, &MainWindow::hubReadingHeld, m_hubConnection, &HubConnection::holdReading);
+        connect(router, &SessionRouter::hubReadingHeld, m_hubConnection, &HubConnection::holdReading);
         connect(window, &MainWindow::requestChangePassword, m_hubConnection, &HubConnection::changePassword);
         connect(m_hubConnection, &HubConnection::changePasswordResult, window,
                 &MainWindow::changePasswordResult);

@@ -2,13 +2,13 @@
 
 #include <QString>
 
-class ClassicApplicationWidget;
 class QObject;
+class QWidget;
 class TaskPageWidget;
 
-// What an application session needs of the desktop: pages made, put on and taken off the task bar,
-// menu titles and help. The main window implements it; tests use a small fake. Sessions hold the
-// host beside a QPointer to hostObject(), so a host that is gone is never called.
+// What an application session needs of the desktop: a parent for new pages, pages put on and taken
+// off the task bar, menu titles and help. The main window implements it; tests use a small fake.
+// Sessions hold the host beside a QPointer to hostObject(), so a host that is gone is never called.
 class PageHost
 {
 public:
@@ -17,9 +17,8 @@ public:
     // The object whose destruction ends the host.
     virtual QObject *hostObject() = 0;
 
-    // A page for a classic application's window, attached but not yet on the task bar.
-    virtual ClassicApplicationWidget *createClassicPage(uint windowId, const QString &menuTitle,
-                                                        bool solo) = 0;
+    // Where an attached page lives until the task bar takes it.
+    virtual QWidget *pageParent() = 0;
     virtual void addTaskPage(TaskPageWidget *page) = 0;
     // A delayed removal lets the task manager dispose of the page when it is done with it.
     virtual void removeTaskPage(TaskPageWidget *page, bool delayed) = 0;

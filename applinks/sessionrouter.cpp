@@ -1,20 +1,21 @@
 #include "sessionrouter.h"
 
-#include "applicationconnection.h"
+#include "applicationsession.h"
 #include "channeltranceiver.h"
 #include "pagehost.h"
 #include "sockettranceiver.h"
 
-#include "utils/taskpagewidget.h"
-
 #include <QDebug>
 #include <QTcpServer>
 
-SessionRouter::SessionRouter(PageHost *host, QTcpServer *listener, QObject *parent)
+#include <algorithm>
+
+SessionRouter::SessionRouter(PageHost *host, QTcpServer *listener, SessionFactories factories, QObject *parent)
     : QObject(parent)
     , m_host(host)
     , m_hostObject(host ? host->hostObject() : nullptr)
     , m_listener(listener)
+    , m_factories(std::move(factories))
 {
     if (listener) {
         connect(listener, &QTcpServer::newConnection, this, &SessionRouter::socketNewConnection);
@@ -27,19 +28,27 @@ SessionRouter::SessionRouter(PageHost *host, QTcpServer *listener, QObject *pare
 // channel table any more.
 SessionRouter::~SessionRouter()
 {
-    const QList<ApplicationConnection *> sessions
-        = findChildren<ApplicationConnection *>(QString(), Qt::FindDirectChildrenOnly);
-    m_classicSessions.clear();
-    qDeleteAll(sessions);
+    const QList<ApplicationSession *> running = sessions();
+    m_sessions.clear();
+    qDeleteAll(running);
     for (const QPointer<ChannelTranceiver> &transport : qAsConst(m_channels))
         if (transport)
             transport->disconnect(this);
     m_channels.clear();
 }
 
-void SessionRouter::setPageFactory(AppTranceiver::AppType type, PageFactory factory)
+QList<ApplicationSession *> SessionRouter::sessions() const
 {
-    m_pageFactories.insert(type, std::move(factory));
+    return m_sessions.values();
+}
+
+QList<ApplicationSession *> SessionRouter::sessionsHoldingQuit() const
+{
+    QList<ApplicationSession *> holding = sessions();
+    holding.erase(std::remove_if(holding.begin(), holding.end(),
+                                 [](const ApplicationSession *session) { return !session->holdsQuit(); }),
+                  holding.end());
+    return holding;
 }
 
 void SessionRouter::hubChannelState(ushort channelId, bool isConnected)
@@ -102,40 +111,24 @@ void SessionRouter::transportAppTypeChanged(AppTranceiver::AppType type)
     auto *transport = qobject_cast<AppTranceiver *>(sender());
     if (!transport)
         return;
-    PageHost *host = m_hostObject ? m_host : nullptr;
-    if (type == AppTranceiver::Classic) {
-        auto *session = new ApplicationConnection(transport, host, this);
-        m_classicSessions.insert(session);
-        connect(session, &ApplicationConnection::disconnected, this, &SessionRouter::classicSessionDisconnected);
-        connect(session, &ApplicationConnection::printDocument, this, &SessionRouter::printDocument,
-                Qt::QueuedConnection);
-        connect(session, &ApplicationConnection::viewData, this, &SessionRouter::viewData);
-        return;
-    }
-    const PageFactory factory = m_pageFactories.value(type);
-    TaskPageWidget *page = factory && host ? factory(transport) : nullptr;
-    if (!page) {
+    const SessionFactory factory = m_factories.value(type);
+    ApplicationSession *session = factory ? factory(transport, m_hostObject ? m_host : nullptr) : nullptr;
+    if (!session) {
         qCritical() << "Unknown application type:" << int(type);
         transport->deleteLater();
         return;
     }
-    // On the task bar until its transport (the page's own) disconnects.
-    QPointer<TaskPageWidget> guard(page);
-    connect(transport, &AppTranceiver::disconnected, this, [this, guard] {
-        if (!guard)
-            return;
-        if (m_hostObject)
-            m_host->removeTaskPage(guard, false);
-        guard->deleteLater();
+    session->setParent(this);
+    m_sessions.insert(session);
+    connect(session, &ApplicationSession::ended, this, [this, session] {
+        if (m_sessions.remove(session))
+            session->deleteLater();
     });
-    page->setAttached(true);
-    host->addTaskPage(page);
-}
-
-void SessionRouter::classicSessionDisconnected()
-{
-    auto *session = qobject_cast<ApplicationConnection *>(sender());
-    if (!session || !m_classicSessions.remove(session))
-        return;
-    session->deleteLater();
+    connect(session, &ApplicationSession::printDocument, this, &SessionRouter::printDocument,
+            Qt::QueuedConnection);
+    connect(session, &ApplicationSession::viewData, this, &SessionRouter::viewData);
+    // Only the hub link can be held; a debug connection has TCP of its own.
+    if (qobject_cast<ChannelTranceiver *>(transport))
+        connect(session, &ApplicationSession::backlogFull, this,
+                [this, session](bool full) { emit hubReadingHeld(session, full); });
 }

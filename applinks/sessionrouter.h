@@ -12,33 +12,32 @@
 
 #include <functional>
 
-class ApplicationConnection;
+class ApplicationSession;
 class ChannelTranceiver;
 class PageHost;
 class QTcpServer;
-class TaskPageWidget;
+
+// Makes what serves an application of one kind; it takes over the transport. The host may be
+// null (the desktop is gone); a kind that needs one returns null then.
+using SessionFactory = std::function<ApplicationSession *(AppTranceiver *transport, PageHost *host)>;
+// One factory per application kind (AppTranceiver::AppType).
+using SessionFactories = QHash<int, SessionFactory>;
 
 // Where server applications arrive: the table of open hub channels, the debug listener's
-// connections, and the switch from an application's kind (learnt from its handshake) to what
-// serves it. Classic applications become ApplicationConnections here; the other kinds become the
-// pages their factories make, which the desktop registers, since those page kinds sit above this
-// folder. Every page reaches the task bar through the PageHost.
+// connections, and the switch from an application's kind (learnt from its handshake) to the
+// session its factory makes. It knows no kind itself: the factories are registered above.
 class SessionRouter : public QObject
 {
     Q_OBJECT
 
 public:
-    // Makes the page of one application; it takes over the transport.
-    using PageFactory = std::function<TaskPageWidget *(AppTranceiver *transport)>;
-
-    SessionRouter(PageHost *host, QTcpServer *listener, QObject *parent = nullptr);
+    SessionRouter(PageHost *host, QTcpServer *listener, SessionFactories factories, QObject *parent = nullptr);
     ~SessionRouter() override;
 
-    void setPageFactory(AppTranceiver::AppType type, PageFactory factory);
-
     int openChannelCount() const { return m_channels.size(); }
-    int classicSessionCount() const { return m_classicSessions.size(); }
-    QList<ApplicationConnection *> classicSessions() const { return m_classicSessions.values(); }
+    QList<ApplicationSession *> sessions() const;
+    // Sessions whose programs make quitting a forced quit.
+    QList<ApplicationSession *> sessionsHoldingQuit() const;
 
 public slots:
     void hubChannelState(ushort channelId, bool isConnected);
@@ -52,17 +51,18 @@ signals:
     void applicationsLost();
     void printDocument(QString text);
     void viewData(QString title, QByteArray data);
+    // A session on a hub channel cannot keep up: the hub link should stop reading while held.
+    void hubReadingHeld(QObject *holder, bool held);
 
 private:
     void socketNewConnection();
     void socketAcceptError(QAbstractSocket::SocketError socketError);
     void transportAppTypeChanged(AppTranceiver::AppType type);
-    void classicSessionDisconnected();
 
     PageHost *m_host;
     QPointer<QObject> m_hostObject;
     QPointer<QTcpServer> m_listener;
-    QHash<int, PageFactory> m_pageFactories;
-    QSet<ApplicationConnection *> m_classicSessions;
+    const SessionFactories m_factories;
+    QSet<ApplicationSession *> m_sessions;
     QMap<ushort, QPointer<ChannelTranceiver>> m_channels;
 };

@@ -5,7 +5,7 @@
 // reply envelope alone, the floor any client pays. Both report the median and the 99th percentile
 // over 10,000 keys. Goal: p99 under 1 ms.
 
-#include "applinks/applicationconnection.h"
+#include "classic/applicationconnection.h"
 #include "applinks/apptranceiver.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/zufieldwidget.h"

@@ -1,6 +1,6 @@
 #include "fuzzsupport.h"
 
-#include "applinks/applicationconnection.h"
+#include "classic/applicationconnection.h"
 #include "classic/classicapplicationwidget.h"
 #include "classicmenu.h"
 #include "classicscreens.h"

@@ -11,10 +11,8 @@
 
 #include "utils/fixedfont.h"
 #include "utils/windowfit.h"
-#include "applinks/applicationconnection.h"
-#include "applinks/channeltranceiver.h"
-#include "applinks/sessionrouter.h"
-#include "classic/classicapplicationwidget.h"
+#include "applicationkinds.h"
+#include "applinks/applicationsession.h"
 #include "files/filebrowser.h"
 #include "files/fileviewer.h"
 #include "files/imagefileviewer.h"
@@ -25,8 +23,6 @@
 #include "settings/settingsmanager.h"
 #include "utils/openprompt.h"
 #include "utils/plaintext.h"
-#include "dictedit/dictedittaskwidget.h"
-#include "terminal/terminaltaskwidget.h"
 #include "web/browserwidget.h"
 
 #include <QAction>
@@ -73,17 +69,7 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     , m_mainConnection(connection)
 {
     buildForm();
-    m_router = new SessionRouter(this, listener, this);
-    m_router->setPageFactory(AppTranceiver::Terminal, [this](AppTranceiver *transport) {
-        auto *page = new TerminalTaskWidget(transport, this);
-        // A terminal that cannot keep up holds the hub link (every channel) until it catches up.
-        if (qobject_cast<ChannelTranceiver *>(transport))
-            connect(page, &TerminalTaskWidget::backlogFull, this,
-                    [this, page](bool full) { emit hubReadingHeld(page, full); });
-        return page;
-    });
-    m_router->setPageFactory(AppTranceiver::DictEdit,
-                             [this](AppTranceiver *transport) { return new DictEditTaskWidget(transport, this); });
+    m_router = new SessionRouter(this, listener, applicationKinds(), this);
     connect(m_router, &SessionRouter::printDocument, this, &MainWindow::printDocument);
     connect(m_router, &SessionRouter::viewData, this, &MainWindow::viewData);
     connect(m_router, &SessionRouter::applicationsLost, this, &MainWindow::showApplicationsLost);
@@ -195,13 +181,6 @@ void MainWindow::notAvailableYet(const QString &feature)
     const QString text = QStringLiteral("%1 is not available in this version yet.").arg(feature);
     qInfo() << "MainWindow:" << text;
     statusBar()->showMessage(text, StatusMessageMs);
-}
-
-ClassicApplicationWidget *MainWindow::createClassicPage(uint windowId, const QString &menuTitle, bool solo)
-{
-    auto *page = new ClassicApplicationWidget(windowId, menuTitle, solo, this);
-    page->setAttached(true);
-    return page;
 }
 
 void MainWindow::addTaskPage(TaskPageWidget *page)
@@ -600,10 +579,9 @@ bool MainWindow::event(QEvent *event)
 bool MainWindow::confirmForcedQuit()
 {
     qInfo() << "There are application connections still open.";
-    const QList<ApplicationConnection *> sessions = m_router->classicSessions();
-    for (const ApplicationConnection *session : sessions)
-        qInfo() << "    connection PID:" << session->pid() << " app name:" << session->appName()
-                << " menu title:" << session->menuTitle();
+    const QList<ApplicationSession *> sessions = m_router->sessionsHoldingQuit();
+    for (const ApplicationSession *session : sessions)
+        qInfo().noquote().nospace() << "    " << session->describe();
     qInfo() << "Querying user for action.";
     QMessageBox box(
         QMessageBox::Warning, windowTitle(),
@@ -660,7 +638,7 @@ bool MainWindow::confirmLosingWork()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     qInfo() << "Received request to close MainWindow";
-    if (m_router->classicSessionCount() > 0 && !confirmForcedQuit()) {
+    if (!m_router->sessionsHoldingQuit().isEmpty() && !confirmForcedQuit()) {
         event->ignore();
         return;
     }

@@ -11,7 +11,6 @@
 #include <memory>
 
 class BrowserWidget;
-class ClassicApplicationWidget;
 class FileBrowser;
 class HomePageWidget;
 class MenuItem;
@@ -50,7 +49,7 @@ public:
     FileBrowser *fileBrowser();
 
     QObject *hostObject() override { return this; }
-    ClassicApplicationWidget *createClassicPage(uint windowId, const QString &menuTitle, bool solo) override;
+    QWidget *pageParent() override { return this; }
     void addTaskPage(TaskPageWidget *page) override;
     void removeTaskPage(TaskPageWidget *page, bool delayed) override;
     void reattachTaskPage(TaskPageWidget *page) override;
@@ -84,8 +83,6 @@ public slots:
 signals:
     void menuOptionSelected(QString menuPath);
     void requestChangePassword(QString username, QString oldPassword, QString newPassword);
-    // A terminal that cannot keep up asks for the hub link to stop reading until it catches up.
-    void hubReadingHeld(QObject *holder, bool held);
 
 protected:
     bool event(QEvent *event) override;

@@ -4,6 +4,7 @@
 #include "hub/sessionreplay.h"
 
 #include "applinks/sessionrouter.h"
+#include "classic/applicationconnection.h"
 #include "hub/hostentry.h"
 #include "hub/hubconnection.h"
 #include "menu/mainconnection.h"
@@ -41,7 +42,7 @@ QVector<SessionRecord> recordsOf(const QString &path)
 struct ReplayedClient
 {
     explicit ReplayedClient(SessionReplay *replay, SessionRecordWriter *recorder = nullptr)
-        : router(&host, nullptr)
+        : router(&host, nullptr, {{AppTranceiver::Classic, &ApplicationConnection::create}})
     {
         hub.setRecorder(recorder);
         host.menuTitles.insert("/students/records.opt", "Student Records");

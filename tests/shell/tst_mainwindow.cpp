@@ -1,6 +1,6 @@
 #include "shell/mainwindow.h"
 
-#include "applinks/applicationconnection.h"
+#include "classic/applicationconnection.h"
 #include "applinks/sessionrouter.h"
 #include "applinks/channeltranceiver.h"
 #include "classic/classicapplicationwidget.h"
@@ -21,6 +21,7 @@
 #include "studentmenu.h"
 #include "testdocuments.h"
 #include "testenvironment.h"
+#include "routedsessions.h"
 #include "urlcatcher.h"
 
 #include "menu.pb.h"
@@ -398,7 +399,7 @@ private slots:
 
         // Only classic sessions hold the window open; closing it is tried in
         // closingWithoutClassicApplications (it quits the application, so it runs last).
-        QCOMPARE(m_window->sessionRouter()->classicSessionCount(), 0);
+        QCOMPARE(m_window->sessionRouter()->sessionsHoldingQuit().size(), 0);
 
         m_window->sessionRouter()->hubChannelState(4, false);
         QCOMPARE(m_window->taskManager()->taskButtons().size(), 1);
@@ -435,7 +436,7 @@ private slots:
         QCOMPARE(QString::fromStdString(reply.ShortDebugString()),
                  QString(R"(pid: 0 window_id: 0 handshake { ui_version: "1.9.0-143" })"));
 
-        ApplicationConnection *session = m_window->sessionRouter()->classicSessions().value(0);
+        ApplicationConnection *session = routedSessions<ApplicationConnection>(m_window->sessionRouter()).value(0);
         QCOMPARE(session->menuTitle(), QString("Student Records"));
         QPointer<ClassicApplicationWidget> page = session->page(1);
         QVERIFY(page);
@@ -443,7 +444,7 @@ private slots:
         QVERIFY(m_window->taskManager()->buttonFor(page));
 
         m_window->sessionRouter()->hubChannelState(7, false);
-        QTRY_COMPARE(m_window->sessionRouter()->classicSessionCount(), 0);
+        QTRY_COMPARE(m_window->sessionRouter()->sessions().size(), 0);
         QTRY_VERIFY(!page);
     }
 
@@ -495,7 +496,7 @@ private slots:
     void windowGoesWithSessionsOpen()
     {
         startClassicSession(2, 0);
-        QPointer<ClassicApplicationWidget> page = m_window->sessionRouter()->classicSessions().value(0)->page(1);
+        QPointer<ClassicApplicationWidget> page = routedSessions<ApplicationConnection>(m_window->sessionRouter()).value(0)->page(1);
         QVERIFY(page);
         m_window.reset();
         QTRY_VERIFY(!page);
@@ -552,7 +553,7 @@ private:
         session.mutable_create_session()->set_menupath("/stu/records.opt");
         session.mutable_set_status()->set_status_text("ready");
         deliver(channel, session);
-        QCOMPARE(m_window->sessionRouter()->classicSessionCount(), 1);
+        QCOMPARE(m_window->sessionRouter()->sessions().size(), 1);
     }
 
     static QMessageBox *findConnectionErrorBox()

@@ -3,7 +3,7 @@
 // closes. After the warm-up every session must leave the client as it found it: no page, overlay,
 // model or transport outlives its session, the live objects return to the same count and memory
 // stays flat.
-#include "applinks/applicationconnection.h"
+#include "classic/applicationconnection.h"
 #include "applinks/sessionrouter.h"
 #include "applinks/apptranceiver.h"
 #include "classic/classicapplicationwidget.h"
@@ -21,6 +21,7 @@
 #include "soakdesktop.h"
 #include "soakrun.h"
 #include "testhub.h"
+#include "routedsessions.h"
 
 #include "uidlg.pb.h"
 #include "zuhub.pb.h"
@@ -120,7 +121,7 @@ private:
         hello.mutable_handshake()->set_is_menuopt(cycle % SoloEvery == SoloEvery - 1);
         send(channel, hello);
         QVERIFY(nextReply(channel).has_handshake());
-        for (ApplicationConnection *session : window->sessionRouter()->classicSessions())
+        for (ApplicationConnection *session : routedSessions<ApplicationConnection>(window->sessionRouter()))
             if (session->transport() && session->transport()->channelId() == channel)
                 made->session = session;
         QVERIFY(made->session);

@@ -4,7 +4,7 @@
 // first tenth of the flood; the longest stall of the event loop is reported, and held to 100 ms of
 // the client's own work in full runs (a test on a shared machine asserts no timings).
 #include "utils/busymouse.h"
-#include "applinks/applicationconnection.h"
+#include "classic/applicationconnection.h"
 #include "applinks/sessionrouter.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/zufieldwidget.h"
@@ -24,6 +24,7 @@
 #include "soakrun.h"
 #include "stallmeter.h"
 #include "testenvironment.h"
+#include "routedsessions.h"
 
 #include "uidlg.pb.h"
 #include "zuterm.pb.h"
@@ -178,7 +179,7 @@ private slots:
         runFlood(QStringLiteral("classic flood"), QStringLiteral("%1 messages").arg(messages), &writer, progress,
                  [&status] { return status() == QLatin1String(EndMark); });
         writer.stop();
-        QVERIFY(QTest::qWaitFor([this] { return m_window->sessionRouter()->classicSessionCount() == 0; }, 10000));
+        QVERIFY(QTest::qWaitFor([this] { return m_window->sessionRouter()->sessions().isEmpty(); }, 10000));
     }
 
     void terminalGigabyte()
@@ -237,7 +238,7 @@ private slots:
 private:
     ClassicApplicationWidget *classicPage() const
     {
-        ApplicationConnection *session = m_window->sessionRouter()->classicSessions().value(0);
+        ApplicationConnection *session = routedSessions<ApplicationConnection>(m_window->sessionRouter()).value(0);
         return session ? session->page(1) : nullptr;
     }
 

@@ -1,6 +1,6 @@
 #include "fakepagehost.h"
 
-#include "classic/classicapplicationwidget.h"
+#include "utils/taskpagewidget.h"
 
 FakePageHost::FakePageHost(QObject *parent)
     : QObject(parent)
@@ -12,16 +12,12 @@ FakePageHost::FakePageHost(QObject *parent)
 
 FakePageHost::~FakePageHost() = default;
 
-ClassicApplicationWidget *FakePageHost::createClassicPage(uint windowId, const QString &menuTitle, bool solo)
-{
-    auto *page = new ClassicApplicationWidget(windowId, menuTitle, solo, m_desk.get());
-    page->setAttached(true);
-    connect(page, &TaskPageWidget::detachClicked, this, [this, page] { detach(page); });
-    return page;
-}
-
 void FakePageHost::addTaskPage(TaskPageWidget *page)
 {
+    if (!m_known.contains(page)) {
+        m_known.append(page);
+        connect(page, &TaskPageWidget::detachClicked, this, [this, page] { detach(page); });
+    }
     if (!isOnTaskBar(page))
         m_taskBar.append(page);
     if (page->isAttached())

@@ -21,7 +21,7 @@ public:
     ~FakePageHost() override;
 
     QObject *hostObject() override { return this; }
-    ClassicApplicationWidget *createClassicPage(uint windowId, const QString &menuTitle, bool solo) override;
+    QWidget *pageParent() override { return m_desk.get(); }
     void addTaskPage(TaskPageWidget *page) override;
     void removeTaskPage(TaskPageWidget *page, bool delayed) override;
     void reattachTaskPage(TaskPageWidget *page) override;
@@ -40,4 +40,5 @@ private:
 
     std::unique_ptr<QWidget> m_desk;
     QList<QPointer<TaskPageWidget>> m_taskBar;
+    QList<QPointer<TaskPageWidget>> m_known;
 };

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "applinks/applicationsession.h"
 #include "classic/classicapplicationwidget.h"
 
 #include <QHash>
-#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QVariant>
@@ -25,7 +25,7 @@ class Message;
 // first use), and turns what the user does on those pages into reply envelopes. Every envelope it
 // sends carries the last pid the server sent and the window id of the page concerned. Focus
 // changes caused by the server's own commands are not reported back.
-class ApplicationConnection : public QObject
+class ApplicationConnection : public ApplicationSession
 {
     Q_OBJECT
 
@@ -42,6 +42,13 @@ public:
     ApplicationConnection(AppTranceiver *transport, PageHost *host, QObject *parent = nullptr);
     ~ApplicationConnection() override;
 
+    // The session router's factory of classic sessions.
+    static ApplicationSession *create(AppTranceiver *transport, PageHost *host);
+
+    // A classic program cannot be ended from the client.
+    bool holdsQuit() const override { return true; }
+    QString describe() const override;
+
     quint32 pid() const { return m_pid; }
     QString appName() const { return m_appName; }
     QString menuTitle() const { return m_menuTitle; }
@@ -53,11 +60,6 @@ public:
 
 public slots:
     void messageRcvd(const char *data, int dataLength);
-
-signals:
-    void disconnected();
-    void printDocument(QString text);
-    void viewData(QString title, QByteArray data);
 
 private slots:
     void mh_create_session(quint32 windowId, const google::protobuf::Message &msg);

@@ -1,6 +1,6 @@
 // Drives real classic sessions: the test plays the server application over a loopback debug
 // connection and checks the exact replies; the desktop is a fake page host.
-#include "applinks/applicationconnection.h"
+#include "classic/applicationconnection.h"
 #include "applinks/sockettranceiver.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/gridlookupmodelbuilder.h"
@@ -107,7 +107,7 @@ private slots:
                 auto *transport = new SocketTranceiver(socket, this);
                 connect(transport, &AppTranceiver::appTypeChanged, this, [this, transport] {
                     m_session = new ApplicationConnection(transport, m_host.get(), this);
-                    connect(m_session, &ApplicationConnection::disconnected, m_session, &QObject::deleteLater);
+                    connect(m_session, &ApplicationSession::ended, m_session, &QObject::deleteLater);
                 });
             }
         });

@@ -1,7 +1,7 @@
 #include "applicationconnection.h"
 
-#include "apptranceiver.h"
-#include "pagehost.h"
+#include "applinks/apptranceiver.h"
+#include "applinks/pagehost.h"
 #include "classic/gridlookupmodelbuilder.h"
 
 #include "utils/busymouse.h"
@@ -67,7 +67,7 @@ QString nameOf(const ZuFieldWidget *field)
 } // namespace
 
 ApplicationConnection::ApplicationConnection(AppTranceiver *transport, PageHost *host, QObject *parent)
-    : QObject(parent)
+    : ApplicationSession(parent)
     , m_transport(transport)
     , m_host(host)
     , m_hostObject(host ? host->hostObject() : nullptr)
@@ -76,7 +76,7 @@ ApplicationConnection::ApplicationConnection(AppTranceiver *transport, PageHost 
     qRegisterMetaType<Pb::Key>();
     transport->setParent(this);
     connect(transport, &AppTranceiver::rawMessageRcvd, this, &ApplicationConnection::messageRcvd);
-    connect(transport, &AppTranceiver::disconnected, this, &ApplicationConnection::disconnected);
+    connect(transport, &AppTranceiver::disconnected, this, &ApplicationSession::ended);
 
     Pb::UIEnvelope envelope;
     envelope.mutable_handshake()->set_ui_version(ClientVersion);
@@ -97,6 +97,18 @@ ApplicationConnection::~ApplicationConnection()
             page->deleteLater();
     }
     qDebug() << "Connection destroyed";
+}
+
+ApplicationSession *ApplicationConnection::create(AppTranceiver *transport, PageHost *host)
+{
+    return new ApplicationConnection(transport, host);
+}
+
+QString ApplicationConnection::describe() const
+{
+    return QStringLiteral("connection PID: %1  app name: \"%2\"  menu title: \"%3\"")
+        .arg(m_pid)
+        .arg(m_appName, m_menuTitle);
 }
 
 void ApplicationConnection::send(Pb::UIEnvelope &envelope, quint32 windowId)
@@ -167,9 +179,7 @@ ClassicApplicationWidget *ApplicationConnection::pageFor(quint32 windowId)
         return page;
 
     qDebug() << "+++ instanciating widget for window ID:" << windowId;
-    ClassicApplicationWidget *page = host()
-        ? host()->createClassicPage(windowId, m_menuTitle, m_solo)
-        : new ClassicApplicationWidget(windowId, m_menuTitle, m_solo);
+    auto *page = new ClassicApplicationWidget(windowId, m_menuTitle, m_solo, host() ? host()->pageParent() : nullptr);
     connectPage(page);
     m_pages.insert(windowId, page);
 
