@@ -14,6 +14,7 @@
 #include "shell/mainwindow.h"
 #include "settings/settingsmanager.h"
 #include "shell/passchangedialog.h"
+#include "shell/passwordchange.h"
 #include "shell/settingsbinding.h"
 #include "style/stylemanager.h"
 #include "utils/openprompt.h"
@@ -59,6 +60,7 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     connect(m_hubConnection, &HubConnection::downloadUpdate, this, &Runner::downloadUpdate);
     m_capture = new SessionCapture(m_hubConnection, this);
     MainConnection *menu = menuSession();
+    m_passwordChange = new PasswordChange(m_hubConnection, menu, this);
     SettingsManager::instance()->setMainConnection(menu);
     connect(menu, &MainConnection::connected, this, &Runner::connectionConnected);
     connect(menu, &MainConnection::releaseListRcvd, this, &Runner::releaseList);
@@ -324,30 +326,18 @@ void Runner::connectionPasswordNeedsChanged()
             promptForCredentials();
             return;
         }
-        changePassword(answered->currentPassword(), answered->newPassword());
-    });
-}
-
-void Runner::changePassword(const QString &currentPassword, const QString &newPassword)
-{
-    auto handler = std::make_shared<QMetaObject::Connection>();
-    *handler = connect(
-        m_hubConnection, &HubConnection::changePasswordResult, this,
-        [this, handler, newPassword](bool success, const QString &message) {
+        // No parent on success: the login dialog goes as soon as the main window comes, and the box with it.
+        m_passwordChange->request(answered->currentPassword(), answered->newPassword(),
+                                  [this](bool success) -> QWidget * { return success ? nullptr : m_loginDialog; });
+        auto handler = std::make_shared<QMetaObject::Connection>();
+        *handler = connect(m_passwordChange, &PasswordChange::finished, this, [this, handler](bool success) {
             QObject::disconnect(*handler);
-            if (success) {
-                // No parent: the login dialog goes as soon as the main window comes, and the box with it.
-                PlainText::information(nullptr, QStringLiteral("Password Change Successful"),
-                                       message.isEmpty() ? QStringLiteral("Password changed as requested")
-                                                         : message);
-                menuSession()->passwordChanged(newPassword);
-            } else {
-                PlainText::information(m_loginDialog, QStringLiteral("Password Change Failed"), message);
-                menuSession()->stopMenuConnection();
-                promptForCredentials();
-            }
+            if (success)
+                return;
+            menuSession()->stopMenuConnection();
+            promptForCredentials();
         });
-    m_hubConnection->changePassword(menuSession()->username(), currentPassword, newPassword);
+    });
 }
 
 void Runner::releaseList(const MainConnection::ReleaseList &list)
@@ -435,8 +425,13 @@ void Runner::connectionConnected()
         m_mainWindow->setEnabled(true);
     } else {
         registerRemainingFonts();
+        SettingsManager::instance()->setRecentsKey(QStringLiteral("%1:%2:%3")
+                                                       .arg(m_selectedHost.host)
+                                                       .arg(m_selectedHost.port)
+                                                       .arg(m_selectedHost.defaultRelease));
         m_mainWindow = new MainWindow(menuSession(), m_debugServer);
         MainWindow *window = m_mainWindow;
+        window->setPasswordChange(m_passwordChange);
         connect(window, &MainWindow::menuOptionSelected, menuSession(), &MainConnection::sendLaunchItem);
         SessionRouter *router = window->sessionRouter();
         connect(m_hubConnection, &HubConnection::channelState, router, &SessionRouter::hubChannelState);
@@ -446,9 +441,6 @@ void Runner::connectionConnected()
         connect(router, &SessionRouter::hubChannelMessageSend, m_hubConnection,
                 &HubConnection::channelMessageSend);
         connect(router, &SessionRouter::hubReadingHeld, m_hubConnection, &HubConnection::holdReading);
-        connect(window, &MainWindow::requestChangePassword, m_hubConnection, &HubConnection::changePassword);
-        connect(m_hubConnection, &HubConnection::changePasswordResult, window,
-                &MainWindow::changePasswordResult);
     }
     if (m_loginDialog) {
         m_loginDialog->hide();

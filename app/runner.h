@@ -12,6 +12,7 @@ class HubConnection;
 class InstallerDownload;
 class LoginDialog;
 class MainWindow;
+class PasswordChange;
 class QNetworkAccessManager;
 class QTcpServer;
 class SessionCapture;
@@ -64,13 +65,13 @@ private:
     void ensureLoginDialog();
     void disableMainWindow();
     void invalidConfiguration();
-    void changePassword(const QString &currentPassword, const QString &newPassword);
     void connectToRelease(const MainConnection::Release &chosen);
     MainConnection *menuSession() const;
 
     const ClientIdentity *m_identity;
     QNetworkAccessManager *m_network = nullptr;
     HubConnection *m_hubConnection = nullptr;
+    PasswordChange *m_passwordChange = nullptr;
     QPointer<MainWindow> m_mainWindow;
     QTcpServer *m_debugServer = nullptr;
     QPointer<LoginDialog> m_loginDialog;

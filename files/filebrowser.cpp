@@ -82,7 +82,7 @@ FileBrowser::FileBrowser(MainConnection *connection, QWidget *parent)
     if (connection) {
         connect(connection, &MainConnection::disconnected, this, &QObject::deleteLater);
         // The server chooses the start directory.
-        connection->requestFileInfo(this, QString(), QString(), false, QString());
+        listDirectory(QString());
     }
 }
 
@@ -188,8 +188,12 @@ void FileBrowser::done(int result)
 
 void FileBrowser::listDirectory(const QString &directory)
 {
-    if (m_connection)
-        m_connection->requestFileInfo(this, directory, directory, false, QString());
+    if (!m_connection)
+        return;
+    m_connection->files()->requestFileInfo(this, directory, false, QString(),
+                                           [this, directory](const Menu::FileInfoData *listing, const QString &error) {
+                                               listingArrived(directory, listing, error);
+                                           });
 }
 
 void FileBrowser::refreshData()
@@ -198,14 +202,13 @@ void FileBrowser::refreshData()
         listDirectory(currentPath());
 }
 
-void FileBrowser::fileRespInfoData(QVariant context, const Menu::FileInfoData *data, QString error)
+void FileBrowser::listingArrived(const QString &directory, const Menu::FileInfoData *data, const QString &error)
 {
     if (!error.isEmpty() || !data) {
         if (!m_history.isEmpty())
             m_history.removeLast();
         updateNavigation();
-        FileMessageBox::showCritical(this, QStringLiteral("Could not access directory '%1'").arg(context.toString()),
-                                     error);
+        FileMessageBox::showCritical(this, QStringLiteral("Could not access directory '%1'").arg(directory), error);
         if (!m_history.isEmpty())
             listDirectory(currentPath());
         return;
@@ -389,10 +392,16 @@ void FileBrowser::downloadAndView(const QString &displayName, const QString &rem
 {
     if (!m_connection)
         return;
-    const QVariantMap request { { QStringLiteral("fo"), 0 },
-                                { QStringLiteral("displayName"), displayName },
-                                { QStringLiteral("remoteFilepath"), remoteFilepath } };
-    m_connection->requestFile(this, request, remoteFilepath);
+    m_connection->files()->requestFile(this, remoteFilepath, [this, displayName, remoteFilepath](
+                                                                 const QByteArray &data, const QString &error) {
+        if (!error.isEmpty()) {
+            FileMessageBox::showCritical(this, QStringLiteral("Could not access file '%1'").arg(remoteFilepath),
+                                         error);
+            refreshData();
+            return;
+        }
+        emit viewData(displayName, data);
+    });
 }
 
 void FileBrowser::renamePrompt(const QString &path, const QString &source)
@@ -400,7 +409,11 @@ void FileBrowser::renamePrompt(const QString &path, const QString &source)
     openPrompt(new FileDialogRename(source, this), this, [this, path, source](FileDialogRename *dialog, int result) {
         if (result != QDialog::Accepted || !m_connection)
             return;
-        m_connection->renameFile(this, path + source, path + source, path + dialog->destination());
+        const QString name = path + source;
+        m_connection->files()->renameFile(this, name, path + dialog->destination(), [this, name](const QString &error) {
+            if (!error.isEmpty())
+                FileMessageBox::showCritical(this, QStringLiteral("Could not rename file '%1'").arg(name), error);
+        });
         refreshData();
     });
 }
@@ -410,22 +423,13 @@ void FileBrowser::copyPrompt(const QString &path, const QString &source)
     openPrompt(new FileDialogCopy(source, this), this, [this, path, source](FileDialogCopy *dialog, int result) {
         if (result != QDialog::Accepted || !m_connection)
             return;
-        m_connection->copyFile(this, path + source, path + source, path + dialog->destination());
+        const QString name = path + source;
+        m_connection->files()->copyFile(this, name, path + dialog->destination(), [this, name](const QString &error) {
+            if (!error.isEmpty())
+                FileMessageBox::showCritical(this, QStringLiteral("Could not copy file '%1'").arg(name), error);
+        });
         refreshData();
     });
-}
-
-void FileBrowser::fileRespRename(QVariant context, QString error)
-{
-    if (!error.isEmpty())
-        FileMessageBox::showCritical(this, QStringLiteral("Could not rename file '%1'").arg(context.toString()),
-                                     error);
-}
-
-void FileBrowser::fileRespCopy(QVariant context, QString error)
-{
-    if (!error.isEmpty())
-        FileMessageBox::showCritical(this, QStringLiteral("Could not copy file '%1'").arg(context.toString()), error);
 }
 
 void FileBrowser::cancelBatch()

@@ -1,25 +1,26 @@
 #pragma once
 
-#include <functional>
-
-#include "menu/abstractremotefileworker.h"
-
 #include <QDialog>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QStringList>
-#include <QVariantMap>
+
+#include <functional>
 
 class MainConnection;
+namespace Menu {
+class FileInfoData;
+}
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
 // The user's files on the server: a listing with history navigation and the operations view,
 // rename, copy, delete, download, upload and print. Every operation is a request of the menu
-// session answered through AbstractRemoteFileWorker. Multi-file operations run as batches: one
-// request at a time, the whole batch state travelling in the request's context map, with a progress
-// dialog, Retry/Skip/Abort prompts and a cancel flag that stops the batch between two files.
-class FileBrowser : public QDialog, public AbstractRemoteFileWorker
+// session's RemoteFiles, answered in a function of this browser. Multi-file operations run as
+// batches: one request at a time, the batch's state travelling with the request's answer, with a
+// progress dialog, Retry/Skip/Abort prompts and a cancel flag that stops the batch between two files.
+class FileBrowser : public QDialog
 {
     Q_OBJECT
 
@@ -35,13 +36,22 @@ public:
     // QProgressDialog counts in int: byte counts are scaled so totals past 2 GiB still fit.
     static int progressUnits(qint64 value, qint64 total);
 
-    void fileRespInfoData(QVariant context, const Menu::FileInfoData *data, QString error) override;
-    void fileRespFile(QVariant context, QByteArray data, QString error) override;
-    void fileRespRename(QVariant context, QString error) override;
-    void fileRespCopy(QVariant context, QString error) override;
-    void fileRespDelete(QVariant context, QString error) override;
-    void fileRespPrint(QVariant context, QString error) override;
-    void fileRespUpload(QVariant context, QString error) override;
+    // One multi-file operation, one entry at a time.
+    struct Batch
+    {
+        QStringList entries;
+        int index = 0;
+        QPointer<QProgressDialog> progress;
+        QString remotePath; // downloads: the server folder the entries are in
+        QString localPath; // downloads: the folder they go to
+        qint64 total = 0; // bytes, for the progress of transfers
+        qint64 done = 0;
+        QString printer; // printing only
+        QString formType;
+
+        QString current() const { return entries.value(index); }
+        bool isLast() const { return index + 1 >= entries.size(); }
+    };
 
 public slots:
     void refreshData();
@@ -93,20 +103,23 @@ private:
     QString directoryPrefix() const;
     bool currentRowIsFile() const;
 
+    void listingArrived(const QString &directory, const Menu::FileInfoData *listing, const QString &error);
+
     // Batches (filebrowser_batches.cpp).
-    using Step = void (FileBrowser::*)(const QVariantMap &);
-    void startBatch(QVariantMap batch, const QString &label, qint64 maximum, Step firstStep);
-    void endBatch(const QVariantMap &batch);
+    using Step = void (FileBrowser::*)(const Batch &);
+    void startBatch(Batch batch, const QString &label, qint64 maximum, Step firstStep);
+    void endBatch(const Batch &batch);
     // After a failed step (error not empty) asks Retry, Skip or Abort and, once answered, runs the step
     // again, runs `skipped`, or ends the batch; false (and no question) when nothing failed.
-    bool settleFailure(const QVariantMap &batch, const QString &error, const QString &text, bool offerSkip,
+    bool settleFailure(const Batch &batch, const QString &error, const QString &text, bool offerSkip,
                        Step retry, const std::function<void()> &skipped);
     // Moves to the next entry and runs `step`, or ends the batch when cancelled or done.
-    void advance(QVariantMap batch, bool showIndex, Step step);
-    void deleteStep(const QVariantMap &batch);
-    void printStep(const QVariantMap &batch);
-    void downloadStep(const QVariantMap &batch);
-    void uploadStep(const QVariantMap &batch);
+    void advance(Batch batch, bool showIndex, Step step);
+    void deleteStep(const Batch &batch);
+    void printStep(const Batch &batch);
+    void downloadStep(const Batch &batch);
+    void uploadStep(const Batch &batch);
+    void uploadAnswered(const Batch &batch, const QString &error);
     void startDeleteBatch(const QStringList &paths);
     // Asks for the printer first.
     void startPrintBatch(const QStringList &paths);
@@ -114,9 +127,8 @@ private:
     void checkDownloadSizes(QList<Row> pending, QList<Row> small, bool several);
     void downloadInto(const QString &folder, const QList<Row> &rows);
     void checkDownloadTargets(const QString &folder, QList<Row> pending, QStringList names, qint64 total);
-    void batchDownloadAnswer(const QVariantMap &batch, const QByteArray &data, const QString &error);
-    void writeBatchFile(const QVariantMap &batch, const QByteArray &data);
-    void batchFileDone(QVariantMap batch, qint64 bytes);
+    void writeBatchFile(const Batch &batch, const QByteArray &data);
+    void batchFileDone(Batch batch, qint64 bytes);
 
     QPointer<MainConnection> m_connection;
     QStringList m_history;

@@ -20,23 +20,6 @@
 
 namespace {
 
-const QString OperationKey = QStringLiteral("fo");
-const QString ListKey = QStringLiteral("list");
-const QString IndexKey = QStringLiteral("currentIndex");
-const QString ProgressKey = QStringLiteral("progressDialog");
-const QString RemotePathKey = QStringLiteral("remotePath");
-const QString LocalPathKey = QStringLiteral("localPath");
-const QString TotalKey = QStringLiteral("totalBytes");
-const QString TransferredKey = QStringLiteral("bytesTransfered");
-const QString UploadedKey = QStringLiteral("bytesUploaded");
-const QString PrinterKey = QStringLiteral("spoolPrinter");
-const QString FormTypeKey = QStringLiteral("formType");
-const QString DisplayNameKey = QStringLiteral("displayName");
-const QString RemoteFileKey = QStringLiteral("remoteFilepath");
-const QString LocalFileKey = QStringLiteral("localFilepath");
-
-enum FileOperation { ShowFile = 0, SaveFile = 1, BatchDownload = 2 };
-
 enum class Choice { Proceed, Skip, Abort };
 
 struct Prompt
@@ -81,35 +64,10 @@ void askRetry(FileBrowser *browser, const QString &text, const QString &error, b
         std::move(answered));
 }
 
-QStringList listOf(const QVariantMap &batch)
+void showProgress(const FileBrowser::Batch &batch, int value)
 {
-    return batch.value(ListKey).toStringList();
-}
-
-int indexOf(const QVariantMap &batch)
-{
-    return batch.value(IndexKey).toInt();
-}
-
-QString currentEntry(const QVariantMap &batch)
-{
-    return listOf(batch).value(indexOf(batch));
-}
-
-bool isLast(const QVariantMap &batch)
-{
-    return indexOf(batch) + 1 >= listOf(batch).size();
-}
-
-QProgressDialog *progressOf(const QVariantMap &batch)
-{
-    return batch.value(ProgressKey).value<QPointer<QProgressDialog>>();
-}
-
-void showProgress(const QVariantMap &batch, int value)
-{
-    if (QProgressDialog *progress = progressOf(batch))
-        progress->setValue(value);
+    if (batch.progress)
+        batch.progress->setValue(value);
 }
 
 // Server names are shown in a list of skipped files: control characters would garble it.
@@ -124,7 +82,7 @@ QString printable(QString name)
 
 } // namespace
 
-void FileBrowser::startBatch(QVariantMap batch, const QString &label, qint64 maximum, Step firstStep)
+void FileBrowser::startBatch(Batch batch, const QString &label, qint64 maximum, Step firstStep)
 {
     m_cancelled = false;
     auto *progress = new QProgressDialog(label, QStringLiteral("Abort"), 0, progressUnits(maximum, maximum), this);
@@ -132,23 +90,23 @@ void FileBrowser::startBatch(QVariantMap batch, const QString &label, qint64 max
     progress->setWindowModality(Qt::WindowModal);
     progress->setValue(0);
     connect(progress, &QProgressDialog::canceled, this, &FileBrowser::cancelBatch);
-    batch.insert(ProgressKey, QVariant::fromValue(QPointer<QProgressDialog>(progress)));
-    batch.insert(IndexKey, 0);
+    batch.progress = progress;
+    batch.index = 0;
     (this->*firstStep)(batch);
 }
 
-void FileBrowser::endBatch(const QVariantMap &batch)
+void FileBrowser::endBatch(const Batch &batch)
 {
-    if (QProgressDialog *progress = progressOf(batch)) {
-        progress->hide();
-        progress->deleteLater();
+    if (batch.progress) {
+        batch.progress->hide();
+        batch.progress->deleteLater();
     }
-    if (batch.contains(PrinterKey))
+    if (!batch.printer.isEmpty())
         emit batchPrintInProgress(false);
     refreshData();
 }
 
-bool FileBrowser::settleFailure(const QVariantMap &batch, const QString &error, const QString &text,
+bool FileBrowser::settleFailure(const Batch &batch, const QString &error, const QString &text,
                                 bool offerSkip, Step retry, const std::function<void()> &skipped)
 {
     if (error.isEmpty())
@@ -169,16 +127,15 @@ bool FileBrowser::settleFailure(const QVariantMap &batch, const QString &error, 
     return true;
 }
 
-void FileBrowser::advance(QVariantMap batch, bool showIndex, Step step)
+void FileBrowser::advance(Batch batch, bool showIndex, Step step)
 {
-    if (m_cancelled || isLast(batch)) {
+    if (m_cancelled || batch.isLast()) {
         endBatch(batch);
         return;
     }
-    const int next = indexOf(batch) + 1;
-    batch.insert(IndexKey, next);
+    ++batch.index;
     if (showIndex)
-        showProgress(batch, next);
+        showProgress(batch, batch.index);
     (this->*step)(batch);
 }
 
@@ -214,22 +171,21 @@ void FileBrowser::deletePrompt(const QString &path, const QString &source)
 
 void FileBrowser::startDeleteBatch(const QStringList &paths)
 {
-    startBatch({ { ListKey, paths } }, QStringLiteral("Deleting Files..."), paths.size(), &FileBrowser::deleteStep);
+    Batch batch;
+    batch.entries = paths;
+    startBatch(batch, QStringLiteral("Deleting Files..."), paths.size(), &FileBrowser::deleteStep);
 }
 
-void FileBrowser::deleteStep(const QVariantMap &batch)
+void FileBrowser::deleteStep(const Batch &batch)
 {
-    if (m_connection)
-        m_connection->deleteFile(this, batch, currentEntry(batch));
-}
-
-void FileBrowser::fileRespDelete(QVariant context, QString error)
-{
-    const QVariantMap batch = context.toMap();
-    const auto next = [this, batch] { advance(batch, true, &FileBrowser::deleteStep); };
-    if (!settleFailure(batch, error, QStringLiteral("Error deleting file '%1'").arg(currentEntry(batch)),
-                       !isLast(batch), &FileBrowser::deleteStep, next))
-        next();
+    if (!m_connection)
+        return;
+    m_connection->files()->deleteFile(this, batch.current(), [this, batch](const QString &error) {
+        const auto next = [this, batch] { advance(batch, true, &FileBrowser::deleteStep); };
+        if (!settleFailure(batch, error, QStringLiteral("Error deleting file '%1'").arg(batch.current()),
+                           !batch.isLast(), &FileBrowser::deleteStep, next))
+            next();
+    });
 }
 
 // Print
@@ -256,25 +212,25 @@ void FileBrowser::startPrintBatch(const QStringList &paths)
         if (result != QDialog::Accepted)
             return;
         emit batchPrintInProgress(true);
-        startBatch({ { ListKey, paths }, { PrinterKey, dialog->printer() }, { FormTypeKey, dialog->formType() } },
-                   QStringLiteral("Printing Files..."), paths.size(), &FileBrowser::printStep);
+        Batch batch;
+        batch.entries = paths;
+        batch.printer = dialog->printer();
+        batch.formType = dialog->formType();
+        startBatch(batch, QStringLiteral("Printing Files..."), paths.size(), &FileBrowser::printStep);
     });
 }
 
-void FileBrowser::printStep(const QVariantMap &batch)
+void FileBrowser::printStep(const Batch &batch)
 {
-    if (m_connection)
-        m_connection->printFile(this, batch, currentEntry(batch), batch.value(PrinterKey).toString(),
-                                batch.value(FormTypeKey).toString());
-}
-
-void FileBrowser::fileRespPrint(QVariant context, QString error)
-{
-    const QVariantMap batch = context.toMap();
-    const auto next = [this, batch] { advance(batch, true, &FileBrowser::printStep); };
-    if (!settleFailure(batch, error, QStringLiteral("Error printing file '%1'").arg(currentEntry(batch)),
-                       !isLast(batch), &FileBrowser::printStep, next))
-        next();
+    if (!m_connection)
+        return;
+    m_connection->files()->printFile(this, batch.current(), batch.printer, batch.formType,
+                                     [this, batch](const QString &error) {
+        const auto next = [this, batch] { advance(batch, true, &FileBrowser::printStep); };
+        if (!settleFailure(batch, error, QStringLiteral("Error printing file '%1'").arg(batch.current()),
+                           !batch.isLast(), &FileBrowser::printStep, next))
+            next();
+    });
 }
 
 // Upload
@@ -333,25 +289,28 @@ void FileBrowser::checkUploads(QStringList pending, QStringList files, qint64 to
     qDebug() << "File list to upload:" << files;
     if (files.isEmpty())
         return;
-    startBatch({ { ListKey, files }, { TotalKey, total }, { UploadedKey, qint64(0) } },
-               QStringLiteral("Uploading Files..."), total, &FileBrowser::uploadStep);
+    Batch batch;
+    batch.entries = files;
+    batch.total = total;
+    startBatch(batch, QStringLiteral("Uploading Files..."), total, &FileBrowser::uploadStep);
 }
 
-void FileBrowser::uploadStep(const QVariantMap &batch)
+void FileBrowser::uploadStep(const Batch &batch)
 {
-    QFile file(currentEntry(batch));
+    QFile file(batch.current());
     if (file.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = file.readAll();
         const QString name = QFileInfo(file.fileName()).fileName();
         if (m_connection)
-            m_connection->uploadFile(this, batch, directoryPrefix() + name, bytes, true, false);
+            m_connection->files()->uploadFile(this, directoryPrefix() + name, bytes, true, false,
+                                              [this, batch](const QString &error) { uploadAnswered(batch, error); });
         return;
     }
     const QString text = QStringLiteral("Unable to open '%1' for reading.").arg(file.fileName());
     qWarning() << text;
     ask(this,
         { QMessageBox::Warning, QStringLiteral("Upload Error"), text, QString(), QStringLiteral("Retry"),
-          !isLast(batch), QMessageBox::DestructiveRole },
+          !batch.isLast(), QMessageBox::DestructiveRole },
         [this, batch](Choice choice) {
             switch (choice) {
             case Choice::Abort:
@@ -361,10 +320,8 @@ void FileBrowser::uploadStep(const QVariantMap &batch)
                 uploadStep(batch);
                 return;
             case Choice::Skip: {
-                QVariantMap rest = batch;
-                QStringList list = listOf(rest);
-                list.removeAt(indexOf(rest));
-                rest.insert(ListKey, list);
+                Batch rest = batch;
+                rest.entries.removeAt(rest.index);
                 uploadStep(rest);
                 return;
             }
@@ -372,19 +329,17 @@ void FileBrowser::uploadStep(const QVariantMap &batch)
         });
 }
 
-void FileBrowser::fileRespUpload(QVariant context, QString error)
+void FileBrowser::uploadAnswered(const Batch &batch, const QString &error)
 {
-    const QVariantMap batch = context.toMap();
     const auto next = [this, batch] {
-        QVariantMap done = batch;
-        const qint64 uploaded = done.value(UploadedKey).toLongLong() + QFileInfo(currentEntry(done)).size();
-        done.insert(UploadedKey, uploaded);
-        showProgress(done, progressUnits(uploaded, done.value(TotalKey).toLongLong()));
+        Batch done = batch;
+        done.done += QFileInfo(done.current()).size();
+        showProgress(done, progressUnits(done.done, done.total));
         advance(done, false, &FileBrowser::uploadStep);
     };
     if (!settleFailure(batch, error,
-                       QStringLiteral("Could not upload to file '%1'").arg(QFileInfo(currentEntry(batch)).fileName()),
-                       !isLast(batch), &FileBrowser::uploadStep, next))
+                       QStringLiteral("Could not upload to file '%1'").arg(QFileInfo(batch.current()).fileName()),
+                       !batch.isLast(), &FileBrowser::uploadStep, next))
         next();
 }
 
@@ -410,10 +365,18 @@ void FileBrowser::downloadPrompt(const QString &path, const QString &source)
     LocalFiles::askSaveFileName(this, source, [this, path, source](const QString &local) {
         if (!m_connection)
             return;
-        const QVariantMap request { { OperationKey, SaveFile },
-                                    { RemoteFileKey, path + source },
-                                    { LocalFileKey, local } };
-        m_connection->requestFile(this, request, path + source);
+        const QString remote = path + source;
+        m_connection->files()->requestFile(this, remote, [this, remote, local](const QByteArray &data,
+                                                                               const QString &error) {
+            if (!error.isEmpty()) {
+                FileMessageBox::showCritical(this, QStringLiteral("Could not access file '%1'").arg(remote), error);
+                refreshData();
+                return;
+            }
+            QString writeError;
+            if (!LocalFiles::write(local, data, &writeError))
+                LocalFiles::reportWriteFailure(this, local, writeError);
+        });
     });
 }
 
@@ -505,59 +468,33 @@ void FileBrowser::checkDownloadTargets(const QString &folder, QList<Row> pending
     }
     qDebug() << "Preparing to download files:" << names << "\nFrom:" << directoryPrefix() << "to" << folder
              << "  bytes total:" << total;
-    startBatch({ { OperationKey, BatchDownload },
-                 { ListKey, names },
-                 { RemotePathKey, directoryPrefix() },
-                 { LocalPathKey, folder },
-                 { TotalKey, total },
-                 { TransferredKey, qint64(0) } },
-               QStringLiteral("Downloading Files..."), total, &FileBrowser::downloadStep);
+    Batch batch;
+    batch.entries = names;
+    batch.remotePath = directoryPrefix();
+    batch.localPath = folder;
+    batch.total = total;
+    startBatch(batch, QStringLiteral("Downloading Files..."), total, &FileBrowser::downloadStep);
 }
 
-void FileBrowser::downloadStep(const QVariantMap &batch)
+void FileBrowser::downloadStep(const Batch &batch)
 {
-    if (m_connection)
-        m_connection->requestFile(this, batch, batch.value(RemotePathKey).toString() + currentEntry(batch));
-}
-
-void FileBrowser::fileRespFile(QVariant context, QByteArray data, QString error)
-{
-    const QVariantMap request = context.toMap();
-    const int operation = request.value(OperationKey).toInt();
-    if (operation == BatchDownload) {
-        batchDownloadAnswer(request, data, error);
+    if (!m_connection)
         return;
-    }
-    const QString remote = request.value(RemoteFileKey).toString();
-    if (!error.isEmpty()) {
-        FileMessageBox::showCritical(this, QStringLiteral("Could not access file '%1'").arg(remote), error);
-        refreshData();
-        return;
-    }
-    if (operation == ShowFile) {
-        emit viewData(request.value(DisplayNameKey).toString(), data);
-        return;
-    }
-    const QString local = request.value(LocalFileKey).toString();
-    QString writeError;
-    if (!LocalFiles::write(local, data, &writeError))
-        LocalFiles::reportWriteFailure(this, local, writeError);
-}
-
-void FileBrowser::batchDownloadAnswer(const QVariantMap &batch, const QByteArray &data, const QString &error)
-{
-    const qint64 size = data.size();
-    if (!settleFailure(batch, error, QStringLiteral("Could not download file '%1'").arg(currentEntry(batch)), true,
-                       &FileBrowser::downloadStep, [this, batch, size] { batchFileDone(batch, size); }))
-        writeBatchFile(batch, data);
+    m_connection->files()->requestFile(this, batch.remotePath + batch.current(),
+                                       [this, batch](const QByteArray &data, const QString &error) {
+        const qint64 size = data.size();
+        if (!settleFailure(batch, error, QStringLiteral("Could not download file '%1'").arg(batch.current()), true,
+                           &FileBrowser::downloadStep, [this, batch, size] { batchFileDone(batch, size); }))
+            writeBatchFile(batch, data);
+    });
 }
 
 // Writes one file of a batch download, asking again while that fails.
-void FileBrowser::writeBatchFile(const QVariantMap &batch, const QByteArray &data)
+void FileBrowser::writeBatchFile(const Batch &batch, const QByteArray &data)
 {
-    const QString name = currentEntry(batch);
+    const QString name = batch.current();
     QString reason;
-    const QString target = LocalFiles::childPath(batch.value(LocalPathKey).toString(), name, &reason);
+    const QString target = LocalFiles::childPath(batch.localPath, name, &reason);
     if (!target.isEmpty() && LocalFiles::write(target, data, &reason)) {
         batchFileDone(batch, data.size());
         return;
@@ -573,10 +510,9 @@ void FileBrowser::writeBatchFile(const QVariantMap &batch, const QByteArray &dat
              });
 }
 
-void FileBrowser::batchFileDone(QVariantMap batch, qint64 bytes)
+void FileBrowser::batchFileDone(Batch batch, qint64 bytes)
 {
-    const qint64 transferred = batch.value(TransferredKey).toLongLong() + bytes;
-    batch.insert(TransferredKey, transferred);
-    showProgress(batch, progressUnits(transferred, batch.value(TotalKey).toLongLong()));
+    batch.done += bytes;
+    showProgress(batch, progressUnits(batch.done, batch.total));
     advance(batch, false, &FileBrowser::downloadStep);
 }

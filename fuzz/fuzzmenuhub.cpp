@@ -50,13 +50,15 @@ void FuzzMenuHub::wipe()
 
 void FuzzMenuHub::openFileRequests(MainConnection &session, FuzzFileWorker *worker)
 {
-    session.requestFileInfo(worker, QString(), QString(), true, QString());
-    session.requestFile(worker, QString(), QStringLiteral("/README.txt"));
-    session.uploadFile(worker, QString(), QStringLiteral("/upload.txt"), "line one\r\nline two\r\n", true, false);
-    session.renameFile(worker, QString(), QStringLiteral("/upload.txt"), QStringLiteral("/renamed.txt"));
-    session.copyFile(worker, QString(), QStringLiteral("/renamed.txt"), QStringLiteral("/copy.txt"));
-    session.printFile(worker, QString(), QStringLiteral("/copy.txt"), QStringLiteral("office"), QString());
-    session.deleteFile(worker, QString(), QStringLiteral("/copy.txt"));
+    RemoteFiles *files = session.files();
+    const auto done = [](const QString &) {};
+    files->requestFileInfo(worker, QString(), true, QString(), [](const Menu::FileInfoData *, const QString &) {});
+    files->requestFile(worker, QStringLiteral("/README.txt"), [](const QByteArray &, const QString &) {});
+    files->uploadFile(worker, QStringLiteral("/upload.txt"), "line one\r\nline two\r\n", true, false, done);
+    files->renameFile(worker, QStringLiteral("/upload.txt"), QStringLiteral("/renamed.txt"), done);
+    files->copyFile(worker, QStringLiteral("/renamed.txt"), QStringLiteral("/copy.txt"), done);
+    files->printFile(worker, QStringLiteral("/copy.txt"), QStringLiteral("office"), QString(), done);
+    files->deleteFile(worker, QStringLiteral("/copy.txt"), done);
 }
 
 FuzzMenuHub::Exchange FuzzMenuHub::recordExchange()
@@ -88,7 +90,7 @@ FuzzMenuHub::Exchange FuzzMenuHub::recordExchange()
     }
     FuzzFileWorker worker;
     openFileRequests(client, &worker);
-    client.requestSchedProcData();
+    client.scheduledProcesses()->requestList();
     client.sendLaunchItem(QStringLiteral("/Students/Reports"));
     settle();
     return exchange;

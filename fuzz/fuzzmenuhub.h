@@ -4,10 +4,9 @@
 #include "devhubcontext.h"
 #include "userstore.h"
 
-#include "menu/abstractremotefileworker.h"
-
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -15,13 +14,9 @@
 class MainConnection;
 class MenuServer;
 
-// Stands for the desktop's file browser: takes every file reply and keeps nothing.
-class FuzzFileWorker : public QObject, public AbstractRemoteFileWorker
+// Stands for the desktop's file browser: the context of file requests whose replies are dropped.
+class FuzzFileWorker : public QObject
 {
-public:
-    void fileRespInfoData(QVariant, const Menu::FileInfoData *, QString) override { }
-    void fileRespFile(QVariant, QByteArray, QString) override { }
-    void fileRespUpload(QVariant, QString) override { }
 };
 
 // The stand-in hub's shared state for menu servers on a private data folder: the built-in

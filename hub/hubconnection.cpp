@@ -415,7 +415,6 @@ void HubConnection::acceptHello(const ZuHubProto::HelloAck &ack, bool menuWanted
     setState(State::Connected);
     if (menuWanted) {
         m_menuWanted = true;
-        m_mainConnection->setHostEntry(m_hostEntry);
         m_mainConnection->setClassicListenPort(quint16(ack.classic_listen_port()));
         m_mainConnection->setAddresses(m_socket ? m_socket->localAddress().toString() : QString(),
                                        Latin1::toQString(ack.client_public_address()));

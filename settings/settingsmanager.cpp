@@ -14,13 +14,6 @@
 
 namespace {
 
-const QString BusyMouseKey = QStringLiteral("busyMouse");
-const QString VersionKey = QStringLiteral("fileVersion");
-const QString DirtyThemeKey = QStringLiteral("settingDirtyThemeName");
-const QString DirtyKeyKey = QStringLiteral("settingDirtyKeyMapper");
-const QString DirtyRecentsKey = QStringLiteral("settingDirtyRecents");
-const QString ChangesKey = QStringLiteral("settingLocalChanges");
-const QString FileNameKey = QStringLiteral("filename");
 
 const QString ThemeMember = QStringLiteral("themeName");
 const QString KeyMapperMember = QStringLiteral("keyMapper");
@@ -124,11 +117,6 @@ int SettingsManager::jitter(int base)
     return base - base / 10 + int(QRandomGenerator::global()->generate() % quint32(2 * base / 10));
 }
 
-QVariantMap SettingsManager::quietContext()
-{
-    return { { BusyMouseKey, false } };
-}
-
 QString SettingsManager::fileName(quint16 version)
 {
     return QStringLiteral("/%1%2")
@@ -222,11 +210,13 @@ void SettingsManager::startFetchSequence()
         return;
     }
     setState(Listing);
-    m_mainConnection->requestFileInfo(this, quietContext(), QString(), true,
-                                      QLatin1String(FilePrefix) + QLatin1Char('*'));
+    m_mainConnection->files()->requestFileInfo(
+        this, QString(), true, QLatin1String(FilePrefix) + QLatin1Char('*'),
+        [this](const Menu::FileInfoData *listing, const QString &error) { listingArrived(listing, error); },
+        RemoteFiles::Cursor::Quiet);
 }
 
-void SettingsManager::fileRespInfoData(QVariant, const Menu::FileInfoData *data, QString error)
+void SettingsManager::listingArrived(const Menu::FileInfoData *data, const QString &error)
 {
     if (!error.isEmpty() || !data) {
         qWarning() << "SettingsManager: Could not fetch user directory. " << error;
@@ -263,28 +253,31 @@ void SettingsManager::fileRespInfoData(QVariant, const Menu::FileInfoData *data,
         if (it.key() == newest)
             continue;
         qDebug() << "Deleting" << it.value();
-        QVariantMap context = quietContext();
-        context.insert(FileNameKey, it.value());
-        m_mainConnection->deleteFile(this, context, QLatin1Char('/') + it.value());
+        const QString name = it.value();
+        m_mainConnection->files()->deleteFile(
+            this, QLatin1Char('/') + name,
+            [name](const QString &error) {
+                if (!error.isEmpty())
+                    qWarning() << "SettingsManager: Could not delete file" << name << error;
+            },
+            RemoteFiles::Cursor::Quiet);
     }
     if (m_fileVersion == 0 || isLater(newest, m_fileVersion) || m_themeDirty || m_keyDirty
         || m_recentsDirty) {
         setState(Fetching);
-        QVariantMap context = quietContext();
-        context.insert(VersionKey, newest);
-        m_mainConnection->requestFile(this, context, fileName(newest));
+        m_mainConnection->files()->requestFile(
+            this, fileName(newest),
+            [this, newest](const QByteArray &data, const QString &error) {
+                if (!error.isEmpty()) {
+                    qWarning() << "SettingsManager: Could not fetch settings file. " << error;
+                    if (m_state != Offline)
+                        setState(Failed);
+                    return;
+                }
+                processFile(newest, data);
+            },
+            RemoteFiles::Cursor::Quiet);
     }
-}
-
-void SettingsManager::fileRespFile(QVariant context, QByteArray data, QString error)
-{
-    if (!error.isEmpty()) {
-        qWarning() << "SettingsManager: Could not fetch settings file. " << error;
-        if (m_state != Offline)
-            setState(Failed);
-        return;
-    }
-    processFile(quint16(context.toMap().value(VersionKey).toUInt()), data);
 }
 
 void SettingsManager::processFile(quint16 version, const QByteArray &data)
@@ -380,39 +373,29 @@ void SettingsManager::sendFile(const QJsonObject &fromServer)
     out.insert(RecentMember, recent);
 
     // The changes stay marked until the server confirms the copy: a lost link must not lose them.
-    QVariantMap context = quietContext();
-    context.insert(DirtyThemeKey, m_themeDirty);
-    context.insert(DirtyKeyKey, m_keyDirty);
-    context.insert(DirtyRecentsKey, m_recentsDirty);
-    context.insert(ChangesKey, m_localChanges);
-    m_mainConnection->uploadFile(this, context, fileName(m_fileVersion),
-                                 QJsonDocument(out).toJson(QJsonDocument::Indented), false, true);
-}
-
-void SettingsManager::fileRespUpload(QVariant context, QString error)
-{
-    if (!error.isEmpty()) {
-        qWarning() << "SettingsManager: Could not send settings file. " << error;
-        if (m_state == Sending)
-            setState(Failed);
-        return;
-    }
-    const QVariantMap map = context.toMap();
-    // What changed again while the copy was on its way goes with the next one.
-    if (map.value(ChangesKey).toULongLong() == m_localChanges) {
-        m_themeDirty = m_themeDirty && !map.value(DirtyThemeKey).toBool();
-        m_keyDirty = m_keyDirty && !map.value(DirtyKeyKey).toBool();
-        m_recentsDirty = m_recentsDirty && !map.value(DirtyRecentsKey).toBool();
-    }
-    if (m_state == Sending)
-        setState(Idle);
-}
-
-void SettingsManager::fileRespDelete(QVariant context, QString error)
-{
-    if (!error.isEmpty())
-        qWarning() << "SettingsManager: Could not delete file"
-                   << context.toMap().value(FileNameKey).toString() << error;
+    const bool theme = m_themeDirty;
+    const bool key = m_keyDirty;
+    const bool recents = m_recentsDirty;
+    const quint64 changes = m_localChanges;
+    m_mainConnection->files()->uploadFile(
+        this, fileName(m_fileVersion), QJsonDocument(out).toJson(QJsonDocument::Indented), false, true,
+        [this, theme, key, recents, changes](const QString &error) {
+            if (!error.isEmpty()) {
+                qWarning() << "SettingsManager: Could not send settings file. " << error;
+                if (m_state == Sending)
+                    setState(Failed);
+                return;
+            }
+            // What changed again while the copy was on its way goes with the next one.
+            if (changes == m_localChanges) {
+                m_themeDirty = m_themeDirty && !theme;
+                m_keyDirty = m_keyDirty && !key;
+                m_recentsDirty = m_recentsDirty && !recents;
+            }
+            if (m_state == Sending)
+                setState(Idle);
+        },
+        RemoteFiles::Cursor::Quiet);
 }
 
 void SettingsManager::setSettings(const UserSettings &settings)

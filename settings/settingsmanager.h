@@ -1,7 +1,5 @@
 #pragma once
 
-#include "menu/abstractremotefileworker.h"
-
 #include <QDateTime>
 #include <QJsonObject>
 #include <QKeySequence>
@@ -9,6 +7,10 @@
 #include <QPointer>
 #include <QTimer>
 #include <QVector>
+
+namespace Menu {
+class FileInfoData;
+}
 
 class MainConnection;
 
@@ -18,7 +20,7 @@ class MainConnection;
 // changes to merge), and writes the next numbered copy when anything changed locally. At most one
 // step is outstanding; local changes made meanwhile stay dirty for the next round, and nothing
 // local is dropped because of a server failure or a damaged file.
-class SettingsManager : public QObject, public AbstractRemoteFileWorker
+class SettingsManager : public QObject
 {
     Q_OBJECT
 
@@ -77,11 +79,6 @@ public:
     // new copy sent when the server's was damaged or behind. Public so that any bytes can be tried.
     void processFile(quint16 version, const QByteArray &data);
 
-    void fileRespInfoData(QVariant context, const Menu::FileInfoData *data, QString error) override;
-    void fileRespFile(QVariant context, QByteArray data, QString error) override;
-    void fileRespUpload(QVariant context, QString error) override;
-    void fileRespDelete(QVariant context, QString error) override;
-
 public slots:
     void mainConnectionConnected();
     void mainConnectionDisconnected();
@@ -101,7 +98,7 @@ private:
     void sendFile(const QJsonObject &fromServer);
     void importLocalRecents();
     static int jitter(int base);
-    static QVariantMap quietContext();
+    void listingArrived(const Menu::FileInfoData *listing, const QString &error);
 
     QPointer<MainConnection> m_mainConnection;
     bool m_loaded = false;

@@ -1,42 +1,37 @@
 #pragma once
 
+#include "passwordchange.h"
+
 #include "applinks/pagehost.h"
-#include "menu/abstractremotefileworker.h"
-#include "menu/mainconnection.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QStringList>
 
-#include <memory>
-
-class BrowserWidget;
+class DocumentViewers;
 class FileBrowser;
 class HomePageWidget;
+class MainConnection;
 class MenuItem;
 class MenuItemModel;
+
 class QAction;
-class QHBoxLayout;
-class QPrinter;
-class QPushButton;
 class QTcpServer;
-class QTemporaryDir;
+class QuitGuard;
 class SessionRouter;
 class SettingsDialog;
 class TaskManager;
-class TaskPageWidget;
+class TextPrintQueue;
+class WebPages;
 
-// The desktop after login: the task manager with the home page as its first page, the place where
-// server applications become task pages, where received documents are shown or printed, and the
-// guard that keeps users from quitting while classic applications still run.
-class MainWindow : public QMainWindow, public AbstractRemoteFileWorker, public PageHost
+// The desktop after login: the task manager with the home page as its first page, and the PageHost
+// of every server application. The work is done by the objects it owns: the session router
+// (applications), the document viewers and the text print queue, the web pages, the file browser,
+// the settings dialog and the quit guard.
+class MainWindow : public QMainWindow, public PageHost
 {
     Q_OBJECT
 
 public:
-    // Document windows open at once; a server sending more unasked is refused.
-    static constexpr int MaxViewers = 16;
-
     MainWindow(MainConnection *connection, QTcpServer *listener, QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -45,8 +40,13 @@ public:
     MenuItemModel *menuModel() const { return m_menuModel; }
     // Where the hub's channels and the debug listener's connections become sessions and pages.
     SessionRouter *sessionRouter() const { return m_router; }
+    DocumentViewers *documentViewers() const { return m_viewers; }
+    TextPrintQueue *printQueue() const { return m_printQueue; }
+    WebPages *webPages() const { return m_webPages; }
     // The one file browser, created on first use.
     FileBrowser *fileBrowser();
+    // The settings dialog's password changes go through it.
+    void setPasswordChange(PasswordChange *change) { m_passwordChange = change; }
 
     QObject *hostObject() override { return this; }
     QWidget *pageParent() override { return this; }
@@ -56,33 +56,14 @@ public:
     QString menuTitleForPath(const QString &menuPath) const override;
     void showHelpTopic(const QString &topic) override { displayHelpTopic(topic); }
 
-    // The file name a received document is shown under: the title with unsafe characters replaced.
-    static QString fileNameForTitle(const QString &title);
-
-    void fileRespInfoData(QVariant context, const Menu::FileInfoData *data, QString error) override;
-
 public slots:
-    void displayHelpTopic(const QString &url);
-    void displayHelpTopic();
+    void displayHelpTopic(const QString &url = QString());
     void setRootMenuItem(MenuItem *rootItem);
-    void filebrowserBatchPrint(bool batchInProgress);
-    void printDocument(const QString &text);
-    void viewData(const QString &title, const QByteArray &data);
-    void changePasswordResult(bool success, const QString &message);
-    void menuItemSelected(const QModelIndex &index);
     void launchUserSettings();
-    void menuHistoryRequested();
-    BrowserWidget *launchInternalBrowser(const QString &menuTitle);
-    void openWebPage(const QString &menuPath, const QString &title, const QUrl &url);
-    void schedProcListReceived(const MainConnection::SchedProcList &procList);
-    void filesActivated();
-    void passwordChangeRequested(const QString &currentPassword, const QString &newPassword);
-    void taskmanagerModal(bool modal);
     void launchFileBrowser();
 
 signals:
     void menuOptionSelected(QString menuPath);
-    void requestChangePassword(QString username, QString oldPassword, QString newPassword);
 
 protected:
     bool event(QEvent *event) override;
@@ -90,34 +71,27 @@ protected:
 
 private:
     void buildForm();
-    void notAvailableYet(const QString &feature);
-    bool confirmForcedQuit();
-    bool confirmLosingWork();
-    void showApplicationsLost();
+    void connectMenuSession();
+    void showStatus(const QString &text);
+    void menuHistoryRequested();
+    void filesActivated();
+    void openWebPage(const QString &menuPath, const QString &title, const QUrl &url);
+    void taskmanagerModal(bool modal);
     void showInvalidAddress(const QString &text, const QString &error);
-    void openViewer(QWidget *viewer, const QString &title);
-    void openTextViewer(const QString &name, const QByteArray &data);
-    void openExternalViewer(const QString &name, const QByteArray &data);
-    QObject *webProfile(QString *error);
+    void showApplicationsLost();
 
     QAction *m_actionManual = nullptr;
-    QWidget *m_centralWidget = nullptr;
-    QHBoxLayout *m_centralLayout = nullptr;
     TaskManager *m_taskManager = nullptr;
     HomePageWidget *m_homePage = nullptr;
     MenuItemModel *m_menuModel = nullptr;
     MainConnection *m_mainConnection;
     SessionRouter *m_router = nullptr;
+    DocumentViewers *m_viewers = nullptr;
+    TextPrintQueue *m_printQueue = nullptr;
+    WebPages *m_webPages = nullptr;
+    QuitGuard *m_quitGuard = nullptr;
+    QPointer<PasswordChange> m_passwordChange;
     QPointer<FileBrowser> m_fileBrowser;
-    QList<QPointer<QWidget>> m_viewers;
-    // Documents handed to the external viewer; removed with the window.
-    std::unique_ptr<QTemporaryDir> m_viewerFiles;
-    QString m_pendingPassword;
     QPointer<SettingsDialog> m_settingsDialog;
-    std::unique_ptr<QPrinter> m_printer;
-    bool m_batchPrint = false;
-    static constexpr int MaxPrintQueue = 100;
-    QStringList m_printQueue;
-    QObject *m_webProfile = nullptr; // the web engine's profile, made with the first browser page
-    QList<QPointer<BrowserWidget>> m_browserPages;
+    bool m_quitAgreed = false;
 };

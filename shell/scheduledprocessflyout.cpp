@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVariant>
 #include <QVBoxLayout>
 
 QPointer<ScheduledProcessFlyout> ScheduledProcessFlyout::s_current;
@@ -79,13 +80,13 @@ ScheduledProcessFlyout::~ScheduledProcessFlyout()
 }
 
 ScheduledProcessFlyout *ScheduledProcessFlyout::showFlyout(const MainConnection::SchedProcList &list,
-                                                           const QRect &anchor, MainConnection *connection)
+                                                           const QRect &anchor, ScheduledProcesses *processes)
 {
     delete s_current.data();
     s_current = new ScheduledProcessFlyout(list);
-    if (connection)
-        connect(s_current, &ScheduledProcessFlyout::removeProcessRequested, connection,
-                &MainConnection::removeScheduledProcess);
+    if (processes)
+        connect(s_current, &ScheduledProcessFlyout::removeProcessRequested, processes,
+                &ScheduledProcesses::remove);
     s_current->flyout(anchor);
     return s_current;
 }

@@ -13,7 +13,7 @@ class ScheduledProcessFlyout : public Flyout
 
 public:
     static ScheduledProcessFlyout *showFlyout(const MainConnection::SchedProcList &list, const QRect &anchor,
-                                              MainConnection *connection);
+                                              ScheduledProcesses *processes);
     static ScheduledProcessFlyout *current() { return s_current; }
     ~ScheduledProcessFlyout() override;
 

@@ -96,6 +96,15 @@ bool showInFileManager(const QString &filePath)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(filePath).absolutePath()));
 }
 
+bool textUsesCrLf()
+{
+#if defined(Q_OS_WIN)
+    return true;
+#else
+    return false;
+#endif
+}
+
 bool peerHasClosed(qintptr socketDescriptor)
 {
     if (socketDescriptor < 0)

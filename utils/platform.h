@@ -33,6 +33,9 @@ bool ownedByCurrentUser(const QFileInfo &info);
 // its folder with the desktop's own handler. False when nothing could be opened.
 bool showInFileManager(const QString &filePath);
 
+// Whether text files on this workstation end their lines with CR LF (the server's end with LF).
+bool textUsesCrLf();
+
 // Whether the peer of a connected stream socket has closed it, read without taking any bytes (for a
 // socket whose own notifiers are paused). False while open, and while unread bytes hide the answer.
 bool peerHasClosed(qintptr socketDescriptor);

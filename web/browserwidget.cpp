@@ -92,6 +92,14 @@ QObject *BrowserWidget::createProfile(const QString &storageName, QObject *paren
     return create ? create(storageName, parent) : nullptr;
 }
 
+BrowserWidget *BrowserWidget::newPage()
+{
+    BrowserWidget *page = m_pageFactory ? m_pageFactory(m_menuTitle) : nullptr;
+    if (page)
+        page->setPageFactory(m_pageFactory);
+    return page;
+}
+
 QString BrowserWidget::reportDirectory()
 {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QLatin1Char('/')

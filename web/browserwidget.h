@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 
+#include <functional>
 #include <memory>
 
 class QUrl;
@@ -23,6 +24,8 @@ class BrowserWidget : public TaskPageWidget
 
 public:
     static constexpr char ReportFolder[] = "zu_reports";
+    // Makes the page for a window the content opens (with the opener's menu title), or null.
+    using PageFactory = std::function<BrowserWidget *(const QString &menuTitle)>;
 
     ~BrowserWidget() override;
 
@@ -30,6 +33,8 @@ public:
     static BrowserWidget *create(const QString &title, QObject *profile, QWidget *parent, QString *error);
     // The profile shared by the pages of a session; its storage is named after storageName.
     static QObject *createProfile(const QString &storageName, QObject *parent, QString *error);
+
+    void setPageFactory(PageFactory factory) { m_pageFactory = std::move(factory); }
 
     QString title() const override;
     QString shortName() const override;
@@ -45,14 +50,14 @@ public slots:
 signals:
     // The page is closing; the desktop takes it off the task bar at once.
     void removeFromTaskbar();
-    // The content opens a window; the desktop answers with a new page, or null.
-    BrowserWidget *needNew(QString menuPath);
 
 protected:
     BrowserWidget(const QString &title, QWidget *parent);
 
     QWidget *contentWidget() const;
     QString menuTitle() const { return m_menuTitle; }
+    // A page for a window the content opens, made by the factory and given the same factory.
+    BrowserWidget *newPage();
     bool isClosing() const { return m_closing; }
     // Takes the page off the task bar and deletes it later; once.
     void closePage();
@@ -66,5 +71,6 @@ private:
 
     std::unique_ptr<Ui::BrowserWidget> m_form;
     QString m_menuTitle;
+    PageFactory m_pageFactory;
     bool m_closing = false;
 };

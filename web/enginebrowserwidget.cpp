@@ -72,7 +72,7 @@ WebView *EngineBrowserWidget::openNewPage()
         m_openedPages->refusalLogged = true;
         return nullptr;
     }
-    BrowserWidget *page = emit needNew(menuTitle());
+    BrowserWidget *page = newPage();
     if (!page)
         return nullptr;
     pages.append(page);

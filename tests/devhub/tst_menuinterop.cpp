@@ -1,7 +1,6 @@
 #include "hubtestclient.h"
 #include "devhubfixture.h"
 
-#include "menu/abstractremotefileworker.h"
 #include "menu/mainconnection.h"
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
@@ -17,27 +16,31 @@
 
 namespace {
 
-class Worker : public QObject, public AbstractRemoteFileWorker
+class Worker : public QObject
 {
 public:
     QStringList replies;
     QStringList listing;
 
-    void fileRespInfoData(QVariant context, const Menu::FileInfoData *data, QString error) override
+    RemoteFiles::ListingReply list(const QString &tag)
     {
-        replies << QStringLiteral("list %1 [%2]").arg(context.toString(), error);
-        if (data) {
-            for (const auto &info : data->fileinfo())
-                listing << QString::fromStdString(info.name());
-        }
+        return [this, tag](const Menu::FileInfoData *data, const QString &error) {
+            replies << QStringLiteral("list %1 [%2]").arg(tag, error);
+            if (data) {
+                for (const auto &info : data->fileinfo())
+                    listing << QString::fromStdString(info.name());
+            }
+        };
     }
-    void fileRespFile(QVariant context, QByteArray data, QString error) override
+    RemoteFiles::FileReply get(const QString &tag)
     {
-        replies << QStringLiteral("get %1 %2 [%3]").arg(context.toString()).arg(data.size()).arg(error);
+        return [this, tag](const QByteArray &data, const QString &error) {
+            replies << QStringLiteral("get %1 %2 [%3]").arg(tag).arg(data.size()).arg(error);
+        };
     }
-    void fileRespUpload(QVariant context, QString error) override
+    RemoteFiles::DoneReply upload(const QString &tag)
     {
-        replies << QStringLiteral("upload %1 [%2]").arg(context.toString(), error);
+        return [this, tag](const QString &error) { replies << QStringLiteral("upload %1 [%2]").arg(tag, error); };
     }
 };
 
@@ -105,11 +108,11 @@ void TestMenuInterop::clientSessionAgainstTheHub()
     QTRY_VERIFY(QFile::exists(hub.homeOf(QStringLiteral("demo")) + QStringLiteral("/.zudesktop_0001")));
 
     Worker worker;
-    session.requestFileInfo(&worker, QStringLiteral("home"), QString(), false, QString());
-    session.uploadFile(&worker, QStringLiteral("settings"), QStringLiteral("/.interop_test"), "{}\r\n", false,
-                       true);
-    session.uploadFile(&worker, QStringLiteral("again"), QStringLiteral("/.interop_test"), "{}", false, true);
-    session.requestFile(&worker, QStringLiteral("readme"), QStringLiteral("/README.txt"));
+    RemoteFiles *files = session.files();
+    files->requestFileInfo(&worker, QString(), false, QString(), worker.list("home"));
+    files->uploadFile(&worker, QStringLiteral("/.interop_test"), "{}\r\n", false, true, worker.upload("settings"));
+    files->uploadFile(&worker, QStringLiteral("/.interop_test"), "{}", false, true, worker.upload("again"));
+    files->requestFile(&worker, QStringLiteral("/README.txt"), worker.get("readme"));
     QTRY_COMPARE(worker.replies.size(), 4);
     QCOMPARE(worker.replies.at(0), QStringLiteral("list home []"));
     QVERIFY(worker.listing.contains(QStringLiteral("README.txt")));
@@ -120,7 +123,8 @@ void TestMenuInterop::clientSessionAgainstTheHub()
     QVERIFY(worker.replies.at(3).endsWith(QStringLiteral("[]")));
     QFile settings(hub.homeOf(QStringLiteral("demo")) + QStringLiteral("/.interop_test"));
     QVERIFY(settings.open(QIODevice::ReadOnly));
-    QCOMPARE(settings.readAll(), QByteArray("{}\n"));
+    // The server's file is the bytes sent.
+    QCOMPARE(settings.readAll(), QByteArray("{}\r\n"));
 }
 
 QTEST_MAIN(TestMenuInterop)

@@ -1,4 +1,3 @@
-#include "menu/abstractremotefileworker.h"
 #include "menu/mainconnection.h"
 #include "settings/settingsmanager.h"
 #include "menu/menuitem.h"
@@ -23,37 +22,6 @@ QByteArray wire(const Menu::Envelope &envelope)
     return QByteArray::fromStdString(envelope.SerializeAsString());
 }
 
-// Records every reply it is given.
-class Worker : public QObject, public AbstractRemoteFileWorker
-{
-public:
-    QStringList calls;
-    QByteArray lastData;
-    QString lastListing;
-
-    void fileRespInfoData(QVariant context, const Menu::FileInfoData *data, QString error) override
-    {
-        calls << QString("info %1 %2 [%3]").arg(context.toString()).arg(data ? "data" : "null", error);
-        if (data)
-            lastListing = QString::fromStdString(data->pathname());
-    }
-    void fileRespFile(QVariant context, QByteArray data, QString error) override
-    {
-        calls << QString("file %1 [%2]").arg(context.toString(), error);
-        lastData = data;
-    }
-    void fileRespRename(QVariant context, QString error) override { record("rename", context, error); }
-    void fileRespCopy(QVariant context, QString error) override { record("copy", context, error); }
-    void fileRespDelete(QVariant context, QString error) override { record("delete", context, error); }
-    void fileRespPrint(QVariant context, QString error) override { record("print", context, error); }
-    void fileRespUpload(QVariant context, QString error) override { record("upload", context, error); }
-
-private:
-    void record(const char *what, const QVariant &context, const QString &error)
-    {
-        calls << QString("%1 %2 [%3]").arg(what, context.toString(), error);
-    }
-};
 
 } // namespace
 
@@ -269,180 +237,10 @@ private slots:
         QVERIFY(!parse(0).file().has_request_id());
     }
 
-    void fileRequestsAndTextConversion()
-    {
-        online();
-        Worker worker;
-        m_mc->requestFile(&worker, "ctx-get", "/home/a.txt");
-        m_mc->uploadFile(&worker, "ctx-up", "/home/b.txt", QByteArray("x\r\ny"), true, false);
-        m_mc->uploadFile(&worker, "ctx-bin", "/home/c.bin", QByteArray("x\r\n\xe9", 4), false, true);
-        QCOMPARE(m_sent->size(), 3);
 
-        const Menu::Envelope get = parse(0);
-        const quint32 getId = get.filerequest().request_id();
-        QVERIFY(getId > 0);
-        QCOMPARE(get.filerequest().filename(), std::string("/home/a.txt"));
 
-        const Menu::Envelope up = parse(1);
-        QCOMPARE(up.file().request_id(), getId + 1);
-        QCOMPARE(up.file().file(), std::string("x\ny"));
-        QVERIFY(up.file().allow_overwrite());
-        QVERIFY(!up.file().has_allow_hidden());
-        const Menu::Envelope bin = parse(2);
-        QCOMPARE(bin.file().file(), std::string("x\r\n\xe9", 4));
-        QVERIFY(bin.file().has_allow_hidden());
-        QVERIFY(!bin.file().has_allow_overwrite());
 
-        Menu::Envelope reply;
-        reply.mutable_file()->set_request_id(getId);
-        reply.mutable_file()->set_file("a\nb");
-        feed(reply);
-        QCOMPARE(worker.calls, QStringList { "file ctx-get []" });
-        QCOMPARE(worker.lastData, QByteArray("a\r\nb"));
 
-        // Binary data reaches the requester unchanged.
-        m_mc->requestFile(&worker, "ctx-bin-get", "/home/c.bin");
-        reply.mutable_file()->set_request_id(parse(3).filerequest().request_id());
-        reply.mutable_file()->set_file(std::string("a\n\xe9", 3));
-        feed(reply);
-        QCOMPARE(worker.lastData, QByteArray("a\n\xe9", 3));
-
-        // The same number again is unknown now.
-        QTest::ignoreMessage(QtWarningMsg, "MainConnection::mh_file() - unknown request ID. dropping");
-        feed(reply);
-        QCOMPARE(worker.calls.size(), 2);
-    }
-
-    void operationRepliesRouteByKind()
-    {
-        online();
-        Worker worker;
-        m_mc->requestFileInfo(&worker, "i", "/home", true, "*.txt");
-        m_mc->renameFile(&worker, "r", "a", "b");
-        m_mc->copyFile(&worker, "c", "a", "b");
-        m_mc->deleteFile(&worker, "d", "a");
-        m_mc->printFile(&worker, "p", "a", "lp1", "");
-        m_mc->printFile(&worker, "p2", "a", "lp1", "wide");
-        m_mc->requestFile(&worker, "f", "a");
-        m_mc->uploadFile(&worker, "u", "a", "data", false, false);
-        QCOMPARE(m_sent->size(), 8);
-
-        const Menu::Envelope info = parse(0);
-        QCOMPARE(info.fileinfodatarequest().directory(), std::string("/home"));
-        QVERIFY(info.fileinfodatarequest().include_hidden());
-        QCOMPARE(info.fileinfodatarequest().filter(), std::string("*.txt"));
-        QVERIFY(!parse(4).printfile().has_formtype());
-        QCOMPARE(parse(5).printfile().formtype(), std::string("wide"));
-
-        const quint32 ids[] = { info.fileinfodatarequest().request_id(), parse(1).renamefile().request_id(),
-                                parse(2).copyfile().request_id(),        parse(3).deletefile().request_id(),
-                                parse(4).printfile().request_id(),       parse(5).printfile().request_id(),
-                                parse(6).filerequest().request_id(),     parse(7).file().request_id() };
-        for (quint32 id : ids) {
-            Menu::Envelope response;
-            response.mutable_fileoperationresponse()->set_request_id(id);
-            response.mutable_fileoperationresponse()->set_fail_desc("No such file");
-            feed(response);
-        }
-        QCOMPARE(
-            worker.calls,
-            (QStringList { "info i null [No such file]", "rename r [No such file]", "copy c [No such file]",
-                           "delete d [No such file]", "print p [No such file]", "print p2 [No such file]",
-                           "file f [No such file]", "upload u [No such file]" }));
-
-        m_mc->requestFileInfo(&worker, "i2", "/tmp", false, "");
-        Menu::Envelope listing;
-        listing.mutable_fileinfodata()->set_request_id(parse(8).fileinfodatarequest().request_id());
-        listing.mutable_fileinfodata()->set_pathname("/tmp");
-        feed(listing);
-        QCOMPARE(worker.calls.last(), QString("info i2 data []"));
-        QCOMPARE(worker.lastListing, QString("/tmp"));
-    }
-
-    void destroyedRequesterGetsNothing()
-    {
-        online();
-        auto worker = std::make_unique<Worker>();
-        m_mc->requestFile(worker.get(), "x", "a");
-        m_mc->requestFileInfo(worker.get(), "y", "/", false, "");
-        m_mc->deleteFile(worker.get(), "z", "a");
-        worker.reset();
-
-        Menu::Envelope file;
-        file.mutable_file()->set_request_id(parse(0).filerequest().request_id());
-        QTest::ignoreMessage(QtWarningMsg, "MainConnection::mh_file() - Requestor has been destroyed");
-        feed(file);
-        Menu::Envelope info;
-        info.mutable_fileinfodata()->set_request_id(parse(1).fileinfodatarequest().request_id());
-        QTest::ignoreMessage(QtWarningMsg,
-                             "MainConnection::mh_fileinfodata() - Requestor has been destroyed");
-        feed(info);
-        Menu::Envelope op;
-        op.mutable_fileoperationresponse()->set_request_id(parse(2).deletefile().request_id());
-        feed(op); // dropped quietly
-        QVERIFY(!BusyMouse::instance()->pendingReasons().contains("fileRequested"));
-    }
-
-    void busyCursorFollowsFileRequests()
-    {
-        online();
-        Worker worker;
-        m_mc->requestFile(&worker, QVariantMap { { "busyMouse", false } }, "quiet");
-        QVERIFY(!BusyMouse::instance()->pendingReasons().contains("fileRequested"));
-
-        m_mc->requestFile(&worker, "a", "one");
-        m_mc->requestFile(&worker, "b", "two");
-        QVERIFY(BusyMouse::instance()->pendingReasons().contains("fileRequested"));
-
-        Menu::Envelope reply;
-        reply.mutable_file()->set_request_id(parse(1).filerequest().request_id());
-        feed(reply);
-        QVERIFY2(BusyMouse::instance()->pendingReasons().contains("fileRequested"),
-                 "one reply still pending");
-        reply.mutable_file()->set_request_id(parse(2).filerequest().request_id());
-        feed(reply);
-        QVERIFY(!BusyMouse::instance()->pendingReasons().contains("fileRequested"));
-    }
-
-    void scheduledProcesses()
-    {
-        QSignalSpy count(m_mc.get(), &MainConnection::scheduledProcessCountChanged);
-        QSignalSpy list(m_mc.get(), &MainConnection::schedProcListReceived);
-
-        Menu::Envelope countMsg;
-        countMsg.mutable_schedproccount()->set_proc_count(2);
-        feed(countMsg);
-        feed(countMsg);
-        QCOMPARE(count.size(), 1);
-        QCOMPARE(count.at(0).at(0).toInt(), 2);
-
-        Menu::Envelope data;
-        auto *proc = data.mutable_schedprocdata()->add_schedproc();
-        proc->set_proc_number(12);
-        proc->set_title("Nightly fees");
-        proc->set_datetime("2026-12-10 02:00");
-        proc->set_exec_line("fees --run");
-        feed(data); // not asked for: count only
-        QCOMPARE(list.size(), 0);
-        QCOMPARE(count.size(), 2);
-        QCOMPARE(count.at(1).at(0).toInt(), 1);
-
-        m_sent->clear();
-        m_mc->requestSchedProcData();
-        QVERIFY(parse(0).has_schedprocdatarequest());
-        QVERIFY(BusyMouse::instance()->pendingReasons().contains("fetchScheduledProcesses"));
-        feed(data);
-        QCOMPARE(list.size(), 1);
-        const auto procs = list.at(0).at(0).value<MainConnection::SchedProcList>();
-        QCOMPARE(procs.size(), 1);
-        QCOMPARE(procs.at(0).processNumber, 12);
-        QCOMPARE(procs.at(0).commandLine, QString("fees --run"));
-        QVERIFY(!BusyMouse::instance()->pendingReasons().contains("fetchScheduledProcesses"));
-
-        m_mc->removeScheduledProcess(12);
-        QCOMPARE(parse(m_sent->size() - 1).removeschedprocrequest().proc_number(), 12);
-        QVERIFY(m_mc->pollInterval() >= 54000 && m_mc->pollInterval() < 66000);
-    }
 
     void statusMessagesAndPrinters()
     {
@@ -486,56 +284,7 @@ private slots:
         QCOMPARE(m_mc->state(), MainConnection::Disconnected);
     }
 
-    // A request nobody can answer fails instead of waiting for ever: asked while not connected, or
-    // pending when the session goes down.
-    void requestsFailWithoutALink()
-    {
-        Worker worker;
-        QTest::ignoreMessage(QtWarningMsg, "MainConnection::registerRequest() - not connected; request failed");
-        m_mc->requestFile(&worker, "early", "/a");
-        QCOMPARE(m_sent->size(), 0);
-        QTRY_COMPARE(worker.calls, QStringList { "file early [Not connected to the ZU server]" });
 
-        online();
-        m_mc->uploadFile(&worker, "up", "/b", "data", true, false);
-        m_mc->requestFileInfo(&worker, "list", "/", false, QString());
-        QCOMPARE(m_sent->size(), 2);
-        m_mc->menuDisconnected("gone");
-        QTRY_COMPARE(worker.calls.size(), 3);
-        QVERIFY(worker.calls.contains("upload up [The connection to the ZU server was lost]"));
-        QVERIFY(worker.calls.contains("info list null [The connection to the ZU server was lost]"));
-        QVERIFY(!BusyMouse::instance()->pendingReasons().contains("fileRequested"));
-    }
-
-    // Unanswered requests are bounded; those of requesters that are gone make room first.
-    void unansweredRequestsAreBounded()
-    {
-        online();
-        const QVariantMap quiet { { "busyMouse", false } };
-        QTest::ignoreMessage(QtWarningMsg,
-                             "MainConnection::registerRequest() - too many requests unanswered; request failed");
-        {
-            Worker gone;
-            for (int i = 0; i < 1000; ++i)
-                m_mc->requestFile(&gone, quiet, "/g");
-        }
-        Worker worker;
-        int sent = m_sent->size();
-        m_mc->requestFile(&worker, "room", "/a");
-        QCOMPARE(m_sent->size(), sent + 1); // the gone requester's entries made room
-
-        QTest::ignoreMessage(QtWarningMsg,
-                             "MainConnection::registerRequest() - too many requests unanswered; request failed");
-        int accepted = 0;
-        for (; accepted < 2000; ++accepted) {
-            sent = m_sent->size();
-            m_mc->requestFile(&worker, "more", "/a");
-            if (m_sent->size() == sent)
-                break;
-        }
-        QVERIFY(accepted < 1000);
-        QTRY_COMPARE(worker.calls, QStringList { "file more [Too many requests are waiting for the ZU server]" });
-    }
 
     void launchUrls()
     {

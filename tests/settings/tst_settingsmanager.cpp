@@ -268,12 +268,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Could not send settings file.*connection to the ZU server was lost"));
         m_mc->menuDisconnected("lost");
         QTRY_COMPARE(manager()->syncState(), SettingsManager::Offline);
-        // Asked while offline: told at once, never left waiting.
-        QTest::ignoreMessage(QtWarningMsg, "MainConnection::registerRequest() - not connected; request failed");
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Could not fetch user directory.*Not connected"));
         manager()->startFetchSequence(); // ignored while offline
-        m_mc->requestFileInfo(manager(), QVariant(), QString(), true, QString());
-        QTest::qWait(50);
 
         m_mc->setRelease("live", "Live system");
         settle();

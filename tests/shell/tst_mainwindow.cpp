@@ -4,11 +4,13 @@
 #include "applinks/sessionrouter.h"
 #include "applinks/channeltranceiver.h"
 #include "classic/classicapplicationwidget.h"
-#include "hub/hostentry.h"
+#include "hub/hubconnection.h"
+#include "menu/mainconnection.h"
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
 #include "shell/elidedlabel.h"
 #include "shell/homepagewidget.h"
+#include "shell/passwordchange.h"
 #include "shell/menuitemmodel.h"
 #include "shell/settingsdialog.h"
 #include "shell/taskmanager.h"
@@ -55,10 +57,6 @@ private slots:
         m_connection = std::make_unique<MainConnection>();
         SettingsManager::instance()->setMainConnection(m_connection.get());
         m_connection->setCredentials("jdoe", "pw");
-        m_host.host = "zu.example";
-        m_host.port = 4433;
-        m_host.defaultRelease = "live";
-        m_connection->setHostEntry(&m_host);
         m_connection->setRelease("live", "Live College Records");
         m_window = std::make_unique<MainWindow>(m_connection.get(), nullptr);
     }
@@ -74,7 +72,6 @@ private slots:
         QCOMPARE(m_window->objectName(), QString("MainWindow"));
         QCOMPARE(m_window->windowTitle(), QString("Halvorne ZU"));
         QCOMPARE(m_window->minimumSize(), QSize(750, 550));
-        QCOMPARE(SettingsManager::instance()->recentsKey(), QString("zu.example:4433:live"));
         QCOMPARE(m_window->taskManager()->pageStack()->widget(0), m_window->homePage());
         m_window->show();
         auto *release = m_window->findChild<ElidedLabel *>("releaseLabel");
@@ -93,99 +90,16 @@ private slots:
         program->set_menupath("/enrol.opt");
         emit m_connection->menuReceived(MenuItem::fromMenuData(root).release());
         QCOMPARE(m_window->menuModel()->rowCount(), 1);
-        m_window->menuItemSelected(m_window->menuModel()->index(0, 0));
+        emit m_window->homePage()->itemActivated(m_window->menuModel()->index(0, 0));
         QCOMPARE(launched.size(), 1);
         QCOMPARE(launched.at(0).at(0).toString(), QString("/enrol.opt"));
     }
 
-    void fileNames_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("unsafe characters") << "Fees/2026: term? report  "
-                                           << "Fees_2026__term__report";
-        QTest::newRow("all of them") << "a b%c\\d/e:f*g?h\"i<j>k|l"
-                                     << "a_b_c_d_e_f_g_h_i_j_k_l";
-        QTest::newRow("plain") << "transcript.pdf"
-                               << "transcript.pdf";
-    }
 
-    void fileNames()
-    {
-        QFETCH(QString, title);
-        QFETCH(QString, name);
-        QCOMPARE(MainWindow::fileNameForTitle(title), name);
-    }
 
-    void emptyDocument()
-    {
-        ModalDriver driver;
-        QString text;
-        driver.expect<QMessageBox>([&text](QMessageBox *box) {
-            text = box->windowTitle() + "|" + box->text();
-            box->accept();
-        });
-        m_window->viewData("Report", QByteArray());
-        QTRY_COMPARE(text, QString("Unable to view|This file is empty."));
-    }
 
-    void viewerChosenByContent_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QString>("viewer");
-        QTest::newRow("pdf") << "report.pdf" << TestDocuments::pdf(1) << "PdfFileViewer";
-        QTest::newRow("picture named as text") << "scan.txt" << TestDocuments::png(QSize(20, 10))
-                                               << "ImageFileViewer";
-        QTest::newRow("text named as picture") << "photo.png" << QByteArray("not a picture") << "FileViewer";
-        QTest::newRow("broken picture") << "broken.png" << TestDocuments::png(QSize(20, 10)).left(40)
-                                        << "FileViewer";
-    }
 
-    void viewerChosenByContent()
-    {
-        QFETCH(QString, title);
-        QFETCH(QByteArray, data);
-        QFETCH(QString, viewer);
-        m_window->viewData(title, data);
-        DocumentViewer *opened = openViewer();
-        QVERIFY(opened);
-        QCOMPARE(QString(opened->metaObject()->className()), viewer);
-        QVERIFY(opened->windowTitle().contains(title));
-        opened->close();
-    }
 
-    // The arguments are split as a command line would be, and the document is one argument of its
-    // own, however its name reads; no shell sees it. It goes when the window goes.
-    void externalViewerGetsTheFileAsOneArgument()
-    {
-        QTemporaryDir dir;
-        const QString out = dir.filePath("arguments.txt");
-        QFile script(dir.filePath("viewer.sh"));
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("out=\"$(dirname \"$0\")/arguments.txt\"\n"
-                     "for a in \"$@\"; do echo \"[$a]\"; done > \"$out.part\"\n"
-                     "cat \"$2\" >> \"$out.part\" && mv \"$out.part\" \"$out\"\n");
-        script.close();
-        QSettings settings;
-        settings.setValue("settings/useExternalTextViewer", true);
-        settings.setValue("settings/extTextViewerPath", "/bin/sh");
-        settings.setValue("settings/extTextViewerArgs", QStringLiteral("\"%1\" \"two words\"").arg(script.fileName()));
-        m_window->viewData("fees; rm -rf $HOME.txt", "Fees due\n");
-        settings.setValue("settings/useExternalTextViewer", false);
-
-        QFile written(out);
-        QTRY_VERIFY(written.size() > 0);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(written.readAll()).split('\n');
-        QCOMPARE(lines.value(0), QString("[two words]"));
-        QVERIFY(lines.value(1).endsWith("-fees;_rm_-rf_$HOME.txt]"));
-        QCOMPARE(lines.value(2), QString("Fees due"));
-        const QString document = lines.value(1).mid(1).chopped(1);
-        QVERIFY(QFile::exists(document));
-        m_window.reset();
-        QVERIFY(!QFile::exists(document));
-    }
 
     void menuHistoryIsViewedThroughTheBrowser()
     {
@@ -196,7 +110,7 @@ private slots:
         const QByteArray bytes = QByteArray::fromStdString(history.SerializeAsString());
         m_connection->processMessage(bytes.constData(), bytes.size());
 
-        m_window->menuHistoryRequested();
+        emit m_window->homePage()->menuHistoryActivated();
         DocumentViewer *opened = nullptr;
         QTRY_VERIFY((opened = openViewer()));
         QCOMPARE(opened->windowTitle(), QString("Menu_History"));
@@ -207,22 +121,6 @@ private slots:
         opened->close();
     }
 
-    // Documents sent unasked open at most MaxViewers windows; closing one makes room again.
-    void viewersAreCapped()
-    {
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("too many viewers open"));
-        for (int i = 0; i <= MainWindow::MaxViewers; ++i)
-            m_window->viewData(QString("doc %1").arg(i), "text\n");
-        QList<DocumentViewer *> viewers = openViewers();
-        QCOMPARE(viewers.size(), MainWindow::MaxViewers);
-        QVERIFY(m_window->statusBar()->currentMessage().contains("Too many documents are open"));
-        viewers.first()->close();
-        QTRY_COMPARE(openViewers().size(), MainWindow::MaxViewers - 1);
-        m_window->viewData("one more", "text\n");
-        QCOMPARE(openViewers().size(), MainWindow::MaxViewers);
-        for (DocumentViewer *viewer : openViewers())
-            viewer->close();
-    }
 
     // Only web addresses reach the desktop: the others would run something or show local files.
     void helpAddressesAreWebAddresses()
@@ -247,60 +145,9 @@ private slots:
         QCOMPARE(desktop.opened.at(1).scheme(), QString("https"));
     }
 
-    void printQueueCancelledDiscardsEverything()
-    {
-        ModalDriver driver;
-        int dialogs = 0;
-        driver.expect<QPrintDialog>([this, &dialogs](QPrintDialog *dialog) {
-            ++dialogs;
-            // Two more documents arrive while the dialog is open.
-            m_window->printDocument("second");
-            m_window->printDocument("third");
-            dialog->reject();
-        });
-        m_window->printDocument("first");
-        QCOMPARE(dialogs, 1);
-        // A later document gets a dialog of its own: the queue was emptied.
-        driver.expect<QPrintDialog>([&dialogs](QPrintDialog *dialog) {
-            ++dialogs;
-            dialog->reject();
-        });
-        m_window->printDocument("fourth");
-        QCOMPARE(dialogs, 2);
-        QVERIFY(driver.unexpected().isEmpty());
 
-        // A flood while the dialog is open is bounded, and the user is told.
-        driver.expect<QPrintDialog>([this](QPrintDialog *dialog) {
-            QTest::ignoreMessage(QtWarningMsg, "MainWindow::printDocument() - print queue full; document dropped");
-            for (int i = 0; i < 100; ++i)
-                m_window->printDocument("flood");
-            QVERIFY(m_window->statusBar()->currentMessage().contains("dropped"));
-            dialog->reject();
-        });
-        m_window->printDocument("fifth");
-        QTRY_VERIFY(driver.allHandled());
-    }
 
-    void passwordResultWithoutPendingChangeIsIgnored()
-    {
-        ModalDriver driver;
-        m_window->changePasswordResult(true, "done");
-        QTest::qWait(100);
-        QVERIFY(driver.unexpected().isEmpty());
-
-        QSignalSpy request(m_window.get(), &MainWindow::requestChangePassword);
-        m_window->passwordChangeRequested("old", "new");
-        QCOMPARE(request.at(0), (QList<QVariant> { "jdoe", "old", "new" }));
-        QString title;
-        driver.expect<QMessageBox>([&title](QMessageBox *box) {
-            title = box->windowTitle() + "|" + box->text();
-            box->accept();
-        });
-        m_window->changePasswordResult(true, QString());
-        QTRY_COMPARE(title, QString("Password Change Successful|Password changed as requested"));
-    }
-
-    // One settings dialog at a time; the password result is shown over it; a solo application
+    // One settings dialog at a time; the password result is shown over it, as plain text; a solo application
     // making the desktop modal closes it.
     void settingsDialog()
     {
@@ -317,70 +164,32 @@ private slots:
         QPointer<SettingsDialog> dialog = dialogs().first();
         QVERIFY(dialog->isVisible());
 
-        QSignalSpy request(m_window.get(), &MainWindow::requestChangePassword);
+        HubConnection hub(nullptr);
+        PasswordChange change(&hub, m_connection.get());
+        m_window->setPasswordChange(&change);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("changePassword.*invalid state"));
         dialog->findChild<QLineEdit *>("currentPassEdit")->setText("old");
         dialog->findChild<QLineEdit *>("newPassEdit")->setText("new");
         dialog->findChild<QLineEdit *>("confirmPassEdit")->setText("new");
         dialog->findChild<QAbstractButton *>("changePassButton")->click();
-        QCOMPARE(request.at(0), (QList<QVariant> { "jdoe", "old", "new" }));
+        QVERIFY(change.isPending());
         ModalDriver driver;
         QString shown;
         driver.expect<QMessageBox>([&shown, dialog](QMessageBox *box) {
             shown = box->windowTitle() + "|" + box->text() + "|" + (box->parentWidget() == dialog ? "over" : "apart");
             box->accept();
         });
-        m_window->changePasswordResult(false, "<b>too short</b>");
+        emit hub.changePasswordResult(false, "<b>too short</b>");
         QTRY_COMPARE(shown, QString("Password Change Failed|<b>too short</b>|over"));
 
-        m_window->taskmanagerModal(true);
+        emit m_window->taskManager()->isModalRequiredChanged(true);
         QTRY_VERIFY(!dialog);
         m_window->launchUserSettings();
         QCOMPARE(dialogs().size(), 1);
     }
 
-    void channelTable()
-    {
-        QSignalSpy outgoing(m_window->sessionRouter(), &SessionRouter::hubChannelMessageSend);
-        m_window->sessionRouter()->hubChannelState(5, true);
-        m_window->sessionRouter()->hubChannelState(5, true);
-        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 1);
-        m_window->sessionRouter()->hubChannelState(9, false); // never opened: nothing
-        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 1);
 
-        auto *transport = m_window->findChild<ChannelTranceiver *>();
-        QVERIFY(transport);
-        QSignalSpy gone(transport, &AppTranceiver::disconnected);
-        transport->rawMessageSend("to server");
-        QCOMPARE(outgoing.size(), 1);
-        QCOMPARE(outgoing.at(0).at(0).value<ushort>(), ushort(5));
 
-        m_window->sessionRouter()->hubChannelState(5, false);
-        QCOMPARE(gone.size(), 1);
-        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
-    }
-
-    void destroyedTransportIsForgotten()
-    {
-        m_window->sessionRouter()->hubChannelState(7, true);
-        delete m_window->findChild<ChannelTranceiver *>();
-        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
-        // Later data and a close notice for the number are dropped.
-        m_window->sessionRouter()->hubChannelMessageRcvd(7, "abc", 3);
-        m_window->sessionRouter()->hubChannelState(7, false);
-        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
-    }
-
-    void invalidApplicationIsDiscarded()
-    {
-        m_window->sessionRouter()->hubChannelState(3, true);
-        QPointer<ChannelTranceiver> transport = m_window->findChild<ChannelTranceiver *>();
-        QTest::ignoreMessage(QtCriticalMsg,
-                             "AppTranceiver::processIncomingMessage() - Unable to parse first message.");
-        QTest::ignoreMessage(QtCriticalMsg, "Unknown application type: 1");
-        m_window->sessionRouter()->hubChannelMessageRcvd(3, "\xff\xff", 2);
-        QTRY_VERIFY(!transport);
-        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
-    }
 
     void terminalPageFollowsItsChannel()
     {
@@ -512,17 +321,6 @@ private slots:
     }
 
 private:
-    static QList<DocumentViewer *> openViewers()
-    {
-        QList<DocumentViewer *> viewers;
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *viewer = qobject_cast<DocumentViewer *>(widget);
-            if (viewer && viewer->isVisible())
-                viewers << viewer;
-        }
-        return viewers;
-    }
-
     static DocumentViewer *openViewer()
     {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -566,7 +364,6 @@ private:
     }
 
     std::unique_ptr<TestEnvironment> m_env;
-    HostEntry m_host;
     std::unique_ptr<MainConnection> m_connection;
     std::unique_ptr<MainWindow> m_window;
 };

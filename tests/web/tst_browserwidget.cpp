@@ -1,5 +1,6 @@
 #include "web/browserwidget.h"
 #include "web/enginebrowserwidget.h"
+#include "web/webpages.h"
 
 #include "devhub/webreportserver.h"
 #include "menu/mainconnection.h"
@@ -123,7 +124,7 @@ private slots:
         QCOMPARE(pages().size(), 1 + EngineBrowserWidget::MaxOpenedPages);
 
         // Without a menu title.
-        BrowserWidget *untitled = m_window->launchInternalBrowser(QString());
+        BrowserWidget *untitled = m_window->webPages()->open(m_window->menuTitleForPath(QString()));
         QCOMPARE(untitled->shortName(), QString("WV"));
 
         for (BrowserWidget *page : pages())
@@ -215,7 +216,7 @@ private:
 
     BrowserWidget *openReport()
     {
-        BrowserWidget *page = m_window->launchInternalBrowser(MenuPath);
+        BrowserWidget *page = m_window->webPages()->open(m_window->menuTitleForPath(MenuPath));
         page->setUrl(reportUrl());
         if (!QTest::qWaitFor([page] { return page->title() == QLatin1String("Enrolment report"); }, LoadMs))
             qWarning() << "the report did not load";
