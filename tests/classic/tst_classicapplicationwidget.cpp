@@ -298,22 +298,19 @@ private slots:
         QCOMPARE(m_page->windowStackDepth(), 0);
     }
 
-    void columnWidth_data()
+    // A wider page starts from wider columns, and no page from columns too narrow to show a
+    // character and its padding.
+    void columnWidthGrowsWithThePage()
     {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("start");
-        QTest::newRow("1000") << 1000 << 5;
-        QTest::newRow("800") << 800 << 2;
-        QTest::newRow("840") << 840 << 3;
-        QTest::newRow("1400") << 1400 << 10;
-        QTest::newRow("narrow") << 150 << 2;
-    }
-
-    void columnWidth()
-    {
-        QFETCH(int, width);
-        QFETCH(int, start);
-        QCOMPARE(ClassicApplicationWidget::startingColumnWidth(width), start);
+        int previous = 0;
+        for (int width = 0; width <= 3000; width += 10) {
+            const int start = ClassicApplicationWidget::startingColumnWidth(width);
+            QVERIFY2(start >= previous, qPrintable(QString("at %1").arg(width)));
+            QVERIFY(start >= 2);
+            previous = start;
+        }
+        QVERIFY(ClassicApplicationWidget::startingColumnWidth(1400)
+                > ClassicApplicationWidget::startingColumnWidth(800));
     }
 
     void pageIsNeverClosedByItsWindow()

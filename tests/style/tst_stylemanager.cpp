@@ -8,6 +8,7 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
@@ -99,7 +100,7 @@ private slots:
         qInstallMessageHandler(previous);
         QVERIFY(!warned);
         QCOMPARE(StyleManager::currentThemeName(), QString("Default (Light)"));
-        QCOMPARE(StyleManager::themeVar("color_taskbar_bg"), QString("#2B3A52"));
+        QVERIFY(QColor(StyleManager::themeVar("color_taskbar_bg")).isValid());
         QCOMPARE(StyleManager::themeVar("no_such_var"), QString());
     }
 
@@ -120,7 +121,7 @@ private slots:
         QVERIFY(!sheet.contains(QRegularExpression("icon_[a-z]")));
         QVERIFY(!sheet.contains("font_body"));
         QVERIFY(!sheet.contains("var_fontsize"));
-        QVERIFY(sheet.contains("background-color: #2B3A52;"));
+        QVERIFY(sheet.contains("background-color: " + StyleManager::themeVar("color_taskbar_bg") + ";"));
         QVERIFY(sheet.contains("font-size: 11pt;"));
         QVERIFY(sheet.contains("'Open Sans', sans-serif"));
     }
@@ -199,17 +200,27 @@ private slots:
     {
         StyleManager::loadTheme();
         const QString dir = StyleManager::instance()->iconDirectory();
-        QCOMPARE(QDir(dir).entryList({ "*.svg" }, QDir::Files).size(), 67);
-        QVERIFY(readFile(dir + "/pin.svg").contains("fill=\"#474644\""));
-        QVERIFY(readFile(dir + "/alert_red.svg").contains("fill=\"#BB0D0D\""));
+        // Every icon of every group, in its group's colour.
+        QFile groupsFile(":/iconGroups.json");
+        QVERIFY(groupsFile.open(QIODevice::ReadOnly));
+        const QJsonObject groups = QJsonDocument::fromJson(groupsFile.readAll()).object();
+        int icons = 0;
+        for (const QString &group : groups.keys())
+            icons += groups.value(group).toObject().size();
+        QCOMPARE(QDir(dir).entryList({ "*.svg" }, QDir::Files).size(), icons);
+        const QString lightPin = StyleManager::themeVar("icon_page_default");
+        QVERIFY(readFile(dir + "/pin.svg").contains(("fill=\"" + lightPin + "\"").toLatin1()));
+        QVERIFY(readFile(dir + "/alert_red.svg").contains(("fill=\"" + StyleManager::themeVar("icon_alert_default") + "\"").toLatin1()));
         QVERIFY(QFile::exists("theme:file_taskbar.svg"));
 
         QSignalSpy changed(StyleManager::instance(), &StyleManager::themeChanged);
         StyleManager::instance()->updateThemeName("Default (Dark)");
         QCOMPARE(changed.size(), 1);
         QCOMPARE(StyleManager::currentThemeName(), QString("Default (Dark)"));
-        QVERIFY(readFile(dir + "/pin.svg").contains("fill=\"#FFFFFF\""));
-        QVERIFY(StyleManager::instance()->styleSheet().contains("#CA4300"));
+        const QString darkPin = StyleManager::themeVar("icon_page_default");
+        QVERIFY(darkPin != lightPin);
+        QVERIFY(readFile(dir + "/pin.svg").contains(("fill=\"" + darkPin + "\"").toLatin1()));
+        QVERIFY(StyleManager::instance()->styleSheet().contains(StyleManager::themeVar("color_button_modal_border")));
 
         // An unknown name keeps the theme but still re-applies.
         StyleManager::instance()->updateThemeName("Nope");
