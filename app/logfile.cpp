@@ -1,8 +1,11 @@
 #include "logfile.h"
 
+#include "logthrottle.h"
+
 #include "utils/version.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QSysInfo>
 
 #include <cstdio>
@@ -14,6 +17,29 @@ constexpr char LogNameTimeFormat[] = "yyyyMMdd_hhmmss";
 
 QFile *s_device = nullptr;
 int s_threshold = 1;
+qint64 s_written = 0;
+bool s_full = false;
+LogThrottle s_throttle;
+QElapsedTimer s_clock;
+
+void writeLine(QChar level, const QString &message)
+{
+    if (!s_device || s_full)
+        return;
+    QByteArray line = QStringLiteral("%1 %2 %3\n")
+                          .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")),
+                               level, message)
+                          .toLocal8Bit();
+    if (s_written + line.size() > LogFile::MaxLogBytes) {
+        s_full = true;
+        line = QStringLiteral("%1 W LogFile - the log file has reached %2 MB; nothing more is written to it\n")
+                   .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")))
+                   .arg(LogFile::MaxLogBytes / (1024 * 1024))
+                   .toLocal8Bit();
+    }
+    s_written += s_device->write(line);
+    s_device->flush();
+}
 
 } // namespace
 
@@ -41,6 +67,10 @@ bool LogFile::start(const QString &baseDir, QDateTime now)
     }
     m_file = std::move(file);
     s_device = m_file.get();
+    s_written = 0;
+    s_full = false;
+    s_throttle = LogThrottle();
+    s_clock.start();
     m_previousHandler = qInstallMessageHandler(&LogFile::messageHandler);
     m_handlerInstalled = true;
 
@@ -56,6 +86,8 @@ void LogFile::finish()
 {
     if (!m_handlerInstalled)
         return;
+    for (const QString &line : s_throttle.flush())
+        writeLine(QLatin1Char('W'), line);
     qInfo() << "Closing log file";
     qInstallMessageHandler(m_previousHandler);
     m_handlerInstalled = false;
@@ -133,10 +165,9 @@ void LogFile::messageHandler(QtMsgType type, const QMessageLogContext &, const Q
 {
     if (levelIndex(type) < s_threshold || !s_device)
         return;
-    const QString line
-        = QStringLiteral("%1 %2 %3\n")
-              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")),
-                   levelLetter(type), message);
-    s_device->write(line.toLocal8Bit());
-    s_device->flush();
+    const qint64 now = s_clock.elapsed();
+    for (const QString &line : s_throttle.due(now))
+        writeLine(QLatin1Char('W'), line);
+    if (s_throttle.admit(message, now))
+        writeLine(levelLetter(type), message);
 }

@@ -44,6 +44,8 @@ public:
     static constexpr char RelativeLogDir[] = "Halvorne/logs";
     static constexpr int KeptLogFiles = 4;
     static constexpr int MaxLogAgeDays = 7;
+    // A run that logs more than this (a flood of bad input) stops writing, saying so once.
+    static constexpr qint64 MaxLogBytes = 50 * 1024 * 1024;
 
 private:
     static void messageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message);

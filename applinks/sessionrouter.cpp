@@ -111,6 +111,12 @@ void SessionRouter::transportAppTypeChanged(AppTranceiver::AppType type)
     auto *transport = qobject_cast<AppTranceiver *>(sender());
     if (!transport)
         return;
+    if (type != AppTranceiver::Invalid && m_sessions.size() >= MaxSessions) {
+        qWarning() << "SessionRouter - an application refused:" << MaxSessions << "applications are open";
+        emit notice(QStringLiteral("%1 programs are open; close some to start more.").arg(MaxSessions));
+        transport->deleteLater();
+        return;
+    }
     const SessionFactory factory = m_factories.value(type);
     ApplicationSession *session = factory ? factory(transport, m_hostObject ? m_host : nullptr) : nullptr;
     if (!session) {

@@ -31,6 +31,9 @@ class SessionRouter : public QObject
     Q_OBJECT
 
 public:
+    // Each application is a page or more and a task button: a server starting ever more is stopped here.
+    static constexpr int MaxSessions = 64;
+
     SessionRouter(PageHost *host, QTcpServer *listener, SessionFactories factories, QObject *parent = nullptr);
     ~SessionRouter() override;
 
@@ -53,6 +56,8 @@ signals:
     void viewData(QString title, QByteArray data);
     // A session on a hub channel cannot keep up: the hub link should stop reading while held.
     void hubReadingHeld(QObject *holder, bool held);
+    // Something for the user's status line: an application that was not opened.
+    void notice(QString text);
 
 private:
     void socketNewConnection();

@@ -273,6 +273,20 @@ void MainConnection::mh_launchurl(const google::protobuf::Message &msg)
         emit statusNotice(QStringLiteral("The server asked to open \"%1\"; only web addresses are opened.").arg(text));
         return;
     }
+    RateLimit &budget = launch.internal() ? m_pageLaunches : m_browserLaunches;
+    if (!budget.admit()) {
+        // Told once a flood; what follows is counted, and the count logged when launches resume.
+        if (budget.refusedInARow() == 1) {
+            qWarning() << "MainConnection::mh_launchurl() - more than" << MaxLaunchesPerMinute
+                       << "addresses in a minute; refusing" << text;
+            emit statusNotice(QStringLiteral("The server asked to open more than %1 pages in a minute; "
+                                             "the others were not opened.")
+                                  .arg(MaxLaunchesPerMinute));
+        }
+        return;
+    }
+    if (budget.refusedBefore() > 0)
+        qWarning() << "MainConnection::mh_launchurl()" << budget.refusedBefore() << "addresses were refused";
     if (!launch.internal()) {
         QDesktopServices::openUrl(url);
         return;

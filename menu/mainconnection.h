@@ -3,6 +3,8 @@
 #include "remotefiles.h"
 #include "scheduledprocesses.h"
 
+#include "utils/ratelimit.h"
+
 #include "menu.pb.h"
 
 #include <QObject>
@@ -56,6 +58,8 @@ public:
     using SchedProcList = ScheduledProcesses::List;
 
     static constexpr int BusyTimeoutMs = 8000;
+    // Addresses a server may open in a minute, in the system's browser and in pages of the desktop each.
+    static constexpr int MaxLaunchesPerMinute = 10;
 
     explicit MainConnection(QObject *parent = nullptr);
     ~MainConnection() override;
@@ -138,6 +142,8 @@ private:
     QString m_historyFile;
     QVector<QStringList> m_printers;
     QString m_defaultPrinter;
+    RateLimit m_browserLaunches { MaxLaunchesPerMinute, 60000 };
+    RateLimit m_pageLaunches { MaxLaunchesPerMinute, 60000 };
     RemoteFiles *m_files;
     ScheduledProcesses *m_scheduled;
     quint16 m_classicListenPort = 0;

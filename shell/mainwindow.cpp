@@ -53,9 +53,11 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     m_printQueue = new TextPrintQueue(this);
     m_webPages = new WebPages(connection->username(), this, this);
     m_quitGuard = new QuitGuard(this, m_router, m_taskManager);
+    connect(m_webPages, &WebPages::notice, this, &MainWindow::showStatus);
     connect(m_router, &SessionRouter::printDocument, m_printQueue, &TextPrintQueue::print);
     connect(m_router, &SessionRouter::viewData, m_viewers, &DocumentViewers::view);
     connect(m_router, &SessionRouter::applicationsLost, this, &MainWindow::showApplicationsLost);
+    connect(m_router, &SessionRouter::notice, this, &MainWindow::showStatus);
     connect(m_viewers, &DocumentViewers::printRequested, m_printQueue, &TextPrintQueue::print);
     connect(m_viewers, &DocumentViewers::statusMessage, this, &MainWindow::showStatus);
     connect(m_printQueue, &TextPrintQueue::statusMessage, this, &MainWindow::showStatus);

@@ -96,6 +96,15 @@ bool showInFileManager(const QString &filePath)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(filePath).absolutePath()));
 }
 
+bool isSuperUser()
+{
+#if defined(Q_OS_WIN)
+    return false;
+#else
+    return ::geteuid() == 0;
+#endif
+}
+
 bool textUsesCrLf()
 {
 #if defined(Q_OS_WIN)

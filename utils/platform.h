@@ -33,6 +33,9 @@ bool ownedByCurrentUser(const QFileInfo &info);
 // its folder with the desktop's own handler. False when nothing could be opened.
 bool showInFileManager(const QString &filePath);
 
+// Whether the client runs with the system's highest rights (root), where some sandboxes refuse to run.
+bool isSuperUser();
+
 // Whether text files on this workstation end their lines with CR LF (the server's end with LF).
 bool textUsesCrLf();
 

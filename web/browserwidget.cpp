@@ -4,6 +4,7 @@
 
 #include "utils/abbreviatename.h"
 #include "utils/plaintext.h"
+#include "utils/platform.h"
 #include "downloadopener.h"
 
 #include <QCoreApplication>
@@ -52,8 +53,14 @@ using CreateProfile = QObject *(*)(const QString &, QObject *);
 QFunctionPointer webFunction(const char *name, QString *error)
 {
     static QLibrary library(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(LibraryName));
-    if (!library.isLoaded())
+    if (!library.isLoaded()) {
         shareOpenGLContexts();
+        // The engine's renderer refuses its sandbox as root and ends the whole client.
+        if (Platform::isSuperUser() && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+            qWarning() << "BrowserWidget - the client runs as root: web pages are rendered without the sandbox";
+            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        }
+    }
     if (!library.isLoaded() && !library.load()) {
         *error = library.errorString();
         qCritical() << "BrowserWidget - cannot load the web engine:" << *error;

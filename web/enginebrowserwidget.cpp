@@ -63,22 +63,8 @@ void EngineBrowserWidget::setUrl(const QUrl &url)
 
 WebView *EngineBrowserWidget::openNewPage()
 {
-    QList<QPointer<BrowserWidget>> &pages = m_openedPages->pages;
-    pages.removeAll(nullptr);
-    if (pages.size() >= MaxOpenedPages) {
-        if (!m_openedPages->refusalLogged)
-            qWarning() << "EngineBrowserWidget - the content has" << MaxOpenedPages
-                       << "pages open; new pages refused";
-        m_openedPages->refusalLogged = true;
-        return nullptr;
-    }
     BrowserWidget *page = newPage();
-    if (!page)
-        return nullptr;
-    pages.append(page);
-    if (auto *engine = qobject_cast<EngineBrowserWidget *>(page))
-        engine->m_openedPages = m_openedPages;
-    return qobject_cast<WebView *>(page->view());
+    return page ? qobject_cast<WebView *>(page->view()) : nullptr;
 }
 
 void EngineBrowserWidget::renderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode)

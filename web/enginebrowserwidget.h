@@ -23,8 +23,6 @@ class EngineBrowserWidget : public BrowserWidget
     Q_OBJECT
 
 public:
-    static constexpr int MaxOpenedPages = 16;
-
     EngineBrowserWidget(const QString &title, QWebEngineProfile *profile, QWidget *parent = nullptr);
 
     QWebEngineView *view() const override;
@@ -42,12 +40,4 @@ private:
 
     WebView *m_view = nullptr;
     QSet<quint32> m_downloadIds; // accepted here
-    // Pages opened by the content of this page and of the pages it opened, shared along that chain:
-    // a page looping on window.open must not fill the task bar, nor the log.
-    struct OpenedPages
-    {
-        QList<QPointer<BrowserWidget>> pages;
-        bool refusalLogged = false;
-    };
-    std::shared_ptr<OpenedPages> m_openedPages = std::make_shared<OpenedPages>();
 };

@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include <utility>
+
 WebPages::WebPages(const QString &userName, PageHost *host, QObject *parent)
     : QObject(parent)
     , m_userName(userName)
@@ -46,6 +48,16 @@ BrowserWidget *WebPages::open(const QString &title)
 {
     if (!m_hostObject)
         return nullptr;
+    m_pages.removeAll(nullptr);
+    if (m_pages.size() >= MaxPages) {
+        // Told once while the pages stay open: a page looping on window.open must not fill the log.
+        if (!std::exchange(m_refusalTold, true)) {
+            qWarning() << "WebPages::open() - a page refused:" << MaxPages << "web pages are open";
+            emit notice(QStringLiteral("%1 web pages are open; close some to open more.").arg(MaxPages));
+        }
+        return nullptr;
+    }
+    m_refusalTold = false;
     QString error;
     QObject *shared = profile(&error);
     const QString named = title.isEmpty() ? QStringLiteral("Web View") : title;
@@ -60,11 +72,12 @@ BrowserWidget *WebPages::open(const QString &title)
     page->setAttached(true);
     const QPointer<WebPages> self(this);
     page->setPageFactory([self](const QString &openerTitle) { return self ? self->open(openerTitle) : nullptr; });
+    // A closing page no longer counts; it deletes itself.
     connect(page, &BrowserWidget::removeFromTaskbar, this, [this, page] {
+        m_pages.removeAll(page);
         if (m_hostObject)
             m_host->removeTaskPage(page, false);
     });
-    m_pages.removeAll(nullptr);
     m_pages.append(page);
     m_host->addTaskPage(page);
     return page;

@@ -1,5 +1,6 @@
 #include "app/logfile.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -167,6 +168,46 @@ private slots:
         QVERIFY(text.contains(QStringLiteral(" W warning at level 2")));
         QVERIFY(text.contains(QStringLiteral(" ! critical at level 2")));
         QCOMPARE(LogFile::threshold(), 2);
+    }
+
+    // A flood of one message writes its first few and then how many were left out; other
+    // messages still get through.
+    void floodsAreCountedNotWritten()
+    {
+        QTemporaryDir base;
+        LogFile log;
+        QVERIFY(log.start(base.path(), Now));
+        for (int i = 0; i < 1000; ++i)
+            qWarning() << "HUB: bad frame length" << i;
+        qWarning() << "something else";
+        const QString name = log.fileName();
+        log.finish();
+        const QStringList lines = readLines(name);
+        QCOMPARE(lines.filter(QStringLiteral("bad frame length")).size(), 5 + 1);
+        QVERIFY(lines.filter(QStringLiteral("995 more like this were not written: HUB: bad frame length 0")).size() == 1);
+        QCOMPARE(lines.filter(QStringLiteral("something else")).size(), 1);
+    }
+
+    // However much is logged, the file stays under its bound and says why it stopped.
+    void fileIsBounded()
+    {
+        QTemporaryDir base;
+        LogFile log;
+        QVERIFY(log.start(base.path(), Now));
+        const QString filler(4000, QLatin1Char('x'));
+        for (int i = 0; QFileInfo(log.fileName()).size() < LogFile::MaxLogBytes && i < 1000000; ++i) {
+            QString distinct;
+            for (int n = i; n > 0 || distinct.isEmpty(); n /= 26)
+                distinct += QLatin1Char('a' + n % 26);
+            qWarning().noquote() << distinct << filler;
+        }
+        qWarning() << "after the bound";
+        const QString name = log.fileName();
+        log.finish();
+        QVERIFY(QFileInfo(name).size() <= LogFile::MaxLogBytes + 200);
+        const QStringList lines = readLines(name);
+        const QString last = lines.value(lines.size() - 1);
+        QVERIFY2(last.contains(QStringLiteral("the log file has reached 50 MB")), qPrintable(last.left(100)));
     }
 };
 

@@ -1,4 +1,6 @@
 // Runs the real zu-desktop executable in a private home and reads what it leaves behind.
+#include "testpaths.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>

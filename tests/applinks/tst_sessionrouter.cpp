@@ -11,6 +11,7 @@
 
 #include <QHostAddress>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -201,6 +202,29 @@ private slots:
             emit session->backlogFull(true);
         QCOMPARE(held.size(), 1);
         QCOMPARE(held.at(0).at(1).toBool(), true);
+    }
+
+    // Applications past the bound are refused, with a log line and a word for the user; one that
+    // ends makes room again.
+    void openApplicationsAreBounded()
+    {
+        QSignalSpy notices(m_router.get(), &SessionRouter::notice);
+        const QByteArray terminal = handshake(dictedit::Handshake::TERMINAL);
+        for (ushort channel = 1; channel <= SessionRouter::MaxSessions + 1; ++channel) {
+            m_router->hubChannelState(channel, true);
+            if (channel == SessionRouter::MaxSessions + 1)
+                QTest::ignoreMessage(QtWarningMsg, QRegularExpression("an application refused"));
+            m_router->hubChannelMessageRcvd(channel, terminal.constData(), terminal.size());
+        }
+        QCOMPARE(m_router->sessions().size(), SessionRouter::MaxSessions);
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices.at(0).at(0).toString().contains("close some"));
+        m_router->hubChannelState(1, false);
+        const ushort next = SessionRouter::MaxSessions + 2;
+        m_router->hubChannelState(next, true);
+        m_router->hubChannelMessageRcvd(next, terminal.constData(), terminal.size());
+        QCOMPARE(m_router->sessions().size(), SessionRouter::MaxSessions);
+        QCOMPARE(notices.size(), 1);
     }
 
     void lostHubLinkIsToldOnlyWithChannels()

@@ -16,6 +16,7 @@
 #include "sessionrecord.h"
 #include "scriptedapplication.h"
 #include "testenvironment.h"
+#include "testpaths.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -12,6 +12,7 @@
 
 #include "shownplaintext.h"
 #include "testenvironment.h"
+#include "testpaths.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -1,5 +1,6 @@
 #include "classic/expandkeymarkers.h"
 #include "classic/keymapper.h"
+#include "testpaths.h"
 
 #include <QFile>
 #include <QKeyEvent>

@@ -2,6 +2,7 @@
 #include "classic/zuuiloader.h"
 
 #include "../../bench/benchscreen.h"
+#include "testpaths.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,6 +6,7 @@
 #include "classic/zuhiddenfieldcontainer.h"
 #include "classic/zuscreen.h"
 #include "classic/zuuiloader.h"
+#include "testpaths.h"
 
 #include <QApplication>
 #include <QFile>

@@ -3,6 +3,7 @@
 #include "lengthprefixcodec.h"
 #include "uidlg.pb.h"
 #include "zuterm.pb.h"
+#include "testpaths.h"
 
 #include <QFile>
 #include <QProcess>

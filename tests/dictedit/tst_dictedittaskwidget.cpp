@@ -13,6 +13,7 @@
 #include "testenvironment.h"
 
 #include "dictedit.pb.h"
+#include "testpaths.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -16,6 +16,7 @@
 #include "testenvironment.h"
 
 #include "uidlg.pb.h"
+#include "testpaths.h"
 
 #include <QFile>
 #include <QLineEdit>

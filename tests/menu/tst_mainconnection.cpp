@@ -332,6 +332,31 @@ private slots:
         QDesktopServices::unsetUrlHandler("https");
     }
 
+    // A server cannot make the desktop open addresses without end: past the bound of a kind the
+    // rest is refused, told once; the other kind still has its own.
+    void launchesAreBounded()
+    {
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("https", &catcher, "open");
+        QSignalSpy web(m_mc.get(), &MainConnection::openWebPage);
+        QSignalSpy notices(m_mc.get(), &MainConnection::statusNotice);
+        Menu::Envelope external;
+        external.mutable_launchurl()->set_internal(false);
+        external.mutable_launchurl()->set_url("https://reports.example/a");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("more than 10 addresses in a minute"));
+        for (int i = 0; i < 3 * MainConnection::MaxLaunchesPerMinute; ++i)
+            feed(external);
+        QCOMPARE(catcher.opened.size(), MainConnection::MaxLaunchesPerMinute);
+        QCOMPARE(notices.size(), 1);
+
+        Menu::Envelope internal;
+        internal.mutable_launchurl()->set_url("https://reports.example/b");
+        internal.mutable_launchurl()->set_internal(true);
+        feed(internal);
+        QCOMPARE(web.size(), 1);
+        QDesktopServices::unsetUrlHandler("https");
+    }
+
 private:
     static Menu::Envelope authStatus(Menu::AuthStatus::Status status)
     {

@@ -5,6 +5,7 @@
 #include "hubtestclient.h"
 #include "processprobe.h"
 #include "soakrun.h"
+#include "testpaths.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

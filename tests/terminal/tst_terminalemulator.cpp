@@ -1,6 +1,7 @@
 // Byte streams into the emulator on a small screen (4 rows x 10 columns), compared with the grid,
 // the scroll-back and the cursor they should leave, grouped by feature; reports it writes back.
 #include "terminal/terminalemulator.h"
+#include "testpaths.h"
 
 #include <QFile>
 #include <QTest>

@@ -14,6 +14,7 @@
 #include "testenvironment.h"
 
 #include "zuterm.pb.h"
+#include "testpaths.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -25,6 +25,8 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <unistd.h>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -47,6 +49,10 @@ class tst_BrowserWidget : public QObject
 private slots:
     void initTestCase()
     {
+        // As root the client must keep the engine from ending it, as the test run no longer does.
+        m_root = ::geteuid() == 0;
+        if (m_root)
+            qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
         m_env = std::make_unique<TestEnvironment>();
         // Documents (the report folder) and the engine's cache stay in the test's folder too.
         qputenv("HOME", QFile::encodeName(m_env->path()));
@@ -88,6 +94,8 @@ private slots:
         launch->set_url(reportUrl().toString().toStdString());
         launch->set_menupath(MenuPath);
         const std::string bytes = envelope.SerializeAsString();
+        if (m_root)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("runs as root: web pages are rendered without the sandbox"));
         m_connection->processMessage(bytes.data(), int(bytes.size()));
 
         QCOMPARE(pages().size(), 1);
@@ -116,19 +124,23 @@ private slots:
         QTest::qWait(1000);
         QCOMPARE(pages().size(), 2);
 
-        // A script looping on window.open, in a page opened by the first: the two share one bound.
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("pages open; new pages refused"));
+        // A script looping on window.open, in a page opened by the first: every page, whoever
+        // opens it, counts against one bound, and the refusal is logged once.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("a page refused: 16 web pages are open"));
         runScript(second, "for (var i = 0; i < 40; i++) window.open('about:blank');");
-        QTRY_COMPARE_WITH_TIMEOUT(pages().size(), 1 + EngineBrowserWidget::MaxOpenedPages, LoadMs);
+        QTRY_COMPARE_WITH_TIMEOUT(pages().size(), WebPages::MaxPages, LoadMs);
         QTest::qWait(1000);
-        QCOMPARE(pages().size(), 1 + EngineBrowserWidget::MaxOpenedPages);
+        QCOMPARE(pages().size(), WebPages::MaxPages);
+        QVERIFY(!m_window->webPages()->open("From the server"));
+
+        for (BrowserWidget *page : pages())
+            page->findChild<QPushButton *>("closeButton")->click();
+        QTRY_VERIFY(pages().isEmpty());
 
         // Without a menu title.
         BrowserWidget *untitled = m_window->webPages()->open(m_window->menuTitleForPath(QString()));
         QCOMPARE(untitled->shortName(), QString("WV"));
-
-        for (BrowserWidget *page : pages())
-            page->findChild<QPushButton *>("closeButton")->click();
+        untitled->findChild<QPushButton *>("closeButton")->click();
         QTRY_VERIFY(pages().isEmpty());
         QVERIFY(taskButtonTexts().isEmpty());
     }
@@ -257,6 +269,7 @@ private:
     }
 
     std::unique_ptr<TestEnvironment> m_env;
+    bool m_root = false;
     UrlCatcher m_opener;
     WebReportServer m_web;
     std::unique_ptr<MainConnection> m_connection;
