@@ -11,13 +11,17 @@
 #include "overlayselectordialog.h"
 #include "pagegrid.h"
 #include "ringmenuwidget.h"
+#include "serverturn.h"
 #include "tablelookupdialog.h"
 #include "zufieldwidget.h"
 
 #include "classicpageform.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QDebug>
 #include <QKeyEvent>
+#include <QShortcut>
 #include <QScrollArea>
 #include <QStackedLayout>
 #include <QStandardItemModel>
@@ -34,12 +38,44 @@ constexpr int LastPrintable = 0x7E;
 
 void ClassicApplicationWidget::setKeyboardMode(int mode)
 {
+    // Even a redundant mode tells where input goes next.
+    inputPlaced();
     if (mode == m_keyboardMode) {
         qDebug() << "Keyboard mode:" << mode << " (redundant)";
         return;
     }
     qDebug() << "Keyboard mode:" << mode;
     m_keyboardMode = mode;
+}
+
+bool ClassicApplicationWidget::isDetachKey(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_D
+        && (event->modifiers() & ~Qt::KeypadModifier) == (Qt::ControlModifier | Qt::ShiftModifier);
+}
+
+// A key bound in the ring menu or in the open overlay waits for the server like any other; the
+// desktop's shortcuts are not looked for here.
+bool ClassicApplicationWidget::ownsShortcut(const QKeyEvent *key) const
+{
+    const QKeySequence sequence(key->key() | int(key->modifiers() & ~Qt::KeypadModifier));
+    if (ringMenu()->boundTo(sequence))
+        return true;
+    if (!m_overlay)
+        return false;
+    for (const QShortcut *shortcut : m_overlay->findChildren<QShortcut *>()) {
+        if (shortcut->key() == sequence)
+            return true;
+    }
+    for (const QAbstractButton *button : m_overlay->findChildren<QAbstractButton *>()) {
+        if (button->shortcut() == sequence)
+            return true;
+    }
+    for (const QAction *action : m_overlay->findChildren<QAction *>()) {
+        if (action->shortcuts().contains(sequence))
+            return true;
+    }
+    return false;
 }
 
 bool ClassicApplicationWidget::eventFilter(QObject *watched, QEvent *event)
@@ -54,8 +90,7 @@ void ClassicApplicationWidget::keyPressEvent(QKeyEvent *event)
 {
     qDebug() << "ClassicApplicationWidget::keyPressEvent() -" << event->key()
              << "mods:" << event->modifiers();
-    if (!m_solo && event->key() == Qt::Key_D
-        && (event->modifiers() & ~Qt::KeypadModifier) == (Qt::ControlModifier | Qt::ShiftModifier)) {
+    if (!m_solo && isDetachKey(event)) {
         emit detachClicked();
         return;
     }
@@ -198,6 +233,7 @@ void ClassicApplicationWidget::renderMenu(const Pb::ScreenMenu &msgMenu)
         ringMenu()->setFocus(Qt::OtherFocusReason);
         m_currentField = nullptr;
     }
+    inputPlaced();
 }
 
 void ClassicApplicationWidget::p_ringMenuTriggered(bool isChild, int key)
@@ -218,6 +254,7 @@ void ClassicApplicationWidget::openOverlay(QWidget *overlay, OverlayMode mode)
     overlay->setFocus(Qt::OtherFocusReason);
     m_overlay = overlay;
     m_overlayMode = mode;
+    inputPlaced();
 }
 
 bool ClassicApplicationWidget::closeOverlay(OverlayMode mode, const char *wrongModeWarning, bool menuFallback)
@@ -275,7 +312,8 @@ void ClassicApplicationWidget::showDialog(const Pb::Dialog &dialog)
 
 void ClassicApplicationWidget::closeDialog()
 {
-    closeOverlay(DialogOverlay, "ClassicApplicationWidget::closeDialog() - Dialog not shown.", true);
+    if (closeOverlay(DialogOverlay, "ClassicApplicationWidget::closeDialog() - Dialog not shown.", true))
+        inputPlaced();
 }
 
 void ClassicApplicationWidget::p_dialogButtonClicked(int key)
@@ -302,8 +340,10 @@ void ClassicApplicationWidget::showPausePopup(const QString &message)
     auto *overlay = new OverlayPause(message, this);
     connect(overlay, &OverlayPause::keyPressed, this, [this](int key) {
         if (closeOverlay(PauseOverlay,
-                         "ClassicApplicationWidget::showPausePopup() - closing - pause overlay not shown.", false))
+                         "ClassicApplicationWidget::showPausePopup() - closing - pause overlay not shown.", true)) {
+            m_turn->begin();
             emit charModeKeyPressed(key);
+        }
     });
     openOverlay(overlay, PauseOverlay);
 }
@@ -322,6 +362,7 @@ void ClassicApplicationWidget::setTableLookup(const QStringList &items)
     m_tableLookup = lookup;
     m_overlayMode = TableLookupOverlay;
     lookup->show();
+    inputPlaced();
 }
 
 void ClassicApplicationWidget::refuseTableLookup(const QString &reason)

@@ -536,8 +536,10 @@ void ZuFieldWidget::textEdited(const QString &text)
     // A field of unknown length (0) would otherwise jump on every key.
     if (m_autonext && propLength() > 0 && text.length() >= propLength()) {
         qDebug() << "autonext! ==>";
-        QCoreApplication::postEvent(
-            this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Enter, Qt::NoModifier, QString()));
+        // Sent, not posted: the Enter reaches the page before the next key typed, which must not
+        // land in this field once it is full.
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Enter, Qt::NoModifier, QString());
+        QCoreApplication::sendEvent(this, &enter);
     }
 }
 
