@@ -307,10 +307,14 @@ void ClassicApplicationWidget::prepareServerTexts(QWidget *screen)
 {
     QHash<QString, QString> labelTexts;
     for (QLabel *label : screen->findChildren<QLabel *>()) {
-        labelTexts.insert(label->objectName(), label->text().trimmed());
+        const QString text = ScreenDocumentLimits::shownText(
+            label->text(), QStringLiteral("ClassicApplicationWidget::renderUi - label \"%1\"").arg(label->objectName()));
+        labelTexts.insert(label->objectName(), text.trimmed());
         if (label->textFormat() != Qt::PlainText) {
             label->setTextFormat(Qt::RichText);
-            label->setText(label->text().toHtmlEscaped());
+            label->setText(text.toHtmlEscaped());
+        } else if (text.size() != label->text().size()) {
+            label->setText(text);
         }
     }
     for (QWidget *widget : screen->findChildren<QWidget *>()) {

@@ -1,5 +1,6 @@
 #include "zufieldwidget.h"
 
+#include "screendocumentlimits.h"
 #include "zudateedit.h"
 
 #include <QCoreApplication>
@@ -331,8 +332,9 @@ QString ZuFieldWidget::shownText() const
     return QDate::fromString(m_refValue, format).toString(format);
 }
 
-void ZuFieldWidget::setData(const QString &value)
+void ZuFieldWidget::setData(const QString &data)
 {
+    const QString value = ScreenDocumentLimits::shownText(data, QStringLiteral("Field \"%1\"").arg(objectName()));
     m_refValue = value;
     switch (m_mode) {
     case DisplayMode::Text:
