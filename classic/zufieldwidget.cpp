@@ -11,6 +11,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QAction>
+#include <QMenu>
 #include <QLineEdit>
 #include <QMetaEnum>
 #include <QPushButton>
@@ -545,6 +547,23 @@ void ZuFieldWidget::textEdited(const QString &text)
     }
 }
 
+// The line edit's own menu names Ctrl+V for Paste, but Ctrl+V is a program key here; Shift+Insert
+// pastes. Opened without a nested event loop: a server command may delete the field meanwhile.
+void ZuFieldWidget::showEditMenu(QLineEdit *edit, const QPoint &globalPos)
+{
+    QMenu *menu = edit->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The line edit writes each action's key after a tab; Paste is the one naming the paste key.
+    const QString platformPaste = QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+    for (QAction *action : menu->actions()) {
+        const QString text = action->text();
+        if (text.section(QLatin1Char('\t'), 1) == platformPaste)
+            action->setText(text.section(QLatin1Char('\t'), 0, 0) + QLatin1Char('\t')
+                            + QKeySequence(PasteKey).toString(QKeySequence::NativeText));
+    }
+    menu->popup(globalPos);
+}
+
 void ZuFieldWidget::setButtonState(const char *name, bool value)
 {
     if (!m_button)
@@ -568,6 +587,12 @@ bool ZuFieldWidget::eventFilter(QObject *watched, QEvent *event)
         return true;
 
     switch (type) {
+    case QEvent::ContextMenu:
+        if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
+            showEditMenu(edit, static_cast<QContextMenuEvent *>(event)->globalPos());
+            return true;
+        }
+        break;
     case QEvent::MouseButtonPress:
         if (m_mode != DisplayMode::MultiElement) {
             focusField();

@@ -693,6 +693,30 @@ private slots:
         QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f")), 1, false, -1, -1));
     }
 
+    // A dismissed pause gives the keys back to the page: to the current field, or without one to
+    // the ring menu, never to whatever follows the page in the focus chain.
+    void focusAfterAPause()
+    {
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f")), 1, false, -1, -1));
+        m_page->p_setMenu(menuOf({ { "Next", 'N' }, { "Exit", Pb::ZUGUI_ABORT } }));
+        auto *after = new QPushButton(QStringLiteral("task bar"), m_page.get());
+        after->show();
+        const auto dismissPause = [this] {
+            m_page->showPausePopup(QStringLiteral("Fees due: 1,250.00"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        dismissPause();
+        QTRY_VERIFY(m_page->ringMenu()->isAncestorOf(QApplication::focusWidget()));
+
+        ZuFieldWidget *field = m_page->getField(1, "f");
+        field->setAttributes(0, ZuFieldWidget::ZUGUI_CHAR);
+        m_page->activateField(1, "f", QString(), true);
+        m_page->setFocusOnField(1, "f");
+        dismissPause();
+        QTRY_COMPARE(QApplication::focusWidget(), field->lineEdit());
+    }
+
     void identityAndTextBlockOverlays()
     {
         QSignalSpy blobs(m_page.get(), &ClassicApplicationWidget::blobEditComplete);
