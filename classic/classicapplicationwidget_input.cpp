@@ -142,6 +142,16 @@ bool ClassicApplicationWidget::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate)
         focusCurrentOrMenu();
+    // A ring item's key comes to processKeyPress, which clicks the item at once; taken as the
+    // button's shortcut it would be clicked a tenth of a second later, after the keys typed next.
+    if (event->type() == QEvent::ShortcutOverride && m_overlayMode == NoOverlay
+        && (m_keyboardMode == MenuMode || m_keyboardMode == FieldMode)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (ringMenu()->boundTo(QKeySequence(key->key() | int(key->modifiers() & ~Qt::KeypadModifier)))) {
+            event->accept();
+            return true;
+        }
+    }
     return TaskPageWidget::event(event);
 }
 
