@@ -175,8 +175,10 @@ void ApplicationConnection::messageRcvd(const char *data, int dataLength)
 
 ClassicApplicationWidget *ApplicationConnection::pageFor(quint32 windowId)
 {
-    if (ClassicApplicationWidget *page = m_pages.value(windowId))
+    if (ClassicApplicationWidget *page = m_pages.value(windowId)) {
+        page->noteServerCommand();
         return page;
+    }
 
     qDebug() << "+++ instanciating widget for window ID:" << windowId;
     auto *page = new ClassicApplicationWidget(windowId, m_menuTitle, m_solo, host() ? host()->pageParent() : nullptr);

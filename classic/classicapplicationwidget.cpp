@@ -3,6 +3,7 @@
 #include "classicpageform.h"
 #include "pagegrid.h"
 #include "ringmenuwidget.h"
+#include "serverturn.h"
 #include "zufieldwidget.h"
 #include "zuscreen.h"
 #include "zuuiloader.h"
@@ -69,6 +70,11 @@ ClassicApplicationWidget::ClassicApplicationWidget(uint windowId, const QString 
     m_resumeTimer.setSingleShot(true);
     m_resumeTimer.setInterval(ResumeDelayMs);
     connect(&m_resumeTimer, &QTimer::timeout, this, &ClassicApplicationWidget::unsuspendUpdates);
+    // A burst that paints within a moment shows no wait cursor.
+    m_busyDelay.setSingleShot(true);
+    m_busyDelay.setInterval(ServerTurn::BusyDelayMs);
+    connect(&m_busyDelay, &QTimer::timeout, this,
+            [] { BusyMouse::instance()->start(SuspendedReason, BusyTimeoutMs); });
     m_highlightTimer.setSingleShot(true);
     m_highlightTimer.setInterval(HighlightDelayMs);
     connect(&m_highlightTimer, &QTimer::timeout, this, &ClassicApplicationWidget::flipPageToHighlight);
@@ -107,6 +113,22 @@ ClassicApplicationWidget::ClassicApplicationWidget(uint windowId, const QString 
     setDetachButton(m_form->detachButton);
     connect(this, &TaskPageWidget::attachedChanged, this, &ClassicApplicationWidget::updateIcons);
 
+    m_turn = new ServerTurn(
+        this, [this](const QEvent *key) { return ownsShortcut(static_cast<const QKeyEvent *>(key)); },
+        [this](const QEvent *key) { return !m_solo && isDetachKey(static_cast<const QKeyEvent *>(key)); }, this);
+    // What hands the decision to the server; a pause is answered through charModeKeyPressed,
+    // which in character mode is only an echoed key, so the pause starts its turn itself.
+    const auto begin = [this] { m_turn->begin(); };
+    connect(this, &ClassicApplicationWidget::keyPressed, m_turn, begin);
+    connect(this, &ClassicApplicationWidget::ringMenuKeyPressed, m_turn, begin);
+    connect(this, &ClassicApplicationWidget::dialogButtonPressed, m_turn, begin);
+    connect(this, &ClassicApplicationWidget::lookupSelected, m_turn, begin);
+    connect(this, &ClassicApplicationWidget::blobEditComplete, m_turn, begin);
+    connect(this, &ClassicApplicationWidget::gridLookupComplete, m_turn, begin);
+    connect(this, &ClassicApplicationWidget::fieldDropdownClicked, m_turn, begin);
+    connect(this, &ClassicApplicationWidget::buttonFieldClicked, m_turn, begin);
+    connect(this, &ClassicApplicationWidget::idSecButtonClicked, m_turn, begin);
+
     setPageBreaks({});
     if (parent)
         setAttached(true);
@@ -140,9 +162,10 @@ void ClassicApplicationWidget::updateIcons()
 
 void ClassicApplicationWidget::suspendUpdates()
 {
-    if (!m_resumeTimer.isActive())
+    if (!m_resumeTimer.isActive()) {
         qDebug() << "RENDERING SUSPENDED";
-    BusyMouse::instance()->start(SuspendedReason, BusyTimeoutMs);
+        m_busyDelay.start();
+    }
     m_form->scrollArea->setUpdatesEnabled(false);
     m_resumeTimer.start();
 }
@@ -150,8 +173,33 @@ void ClassicApplicationWidget::suspendUpdates()
 void ClassicApplicationWidget::unsuspendUpdates()
 {
     qDebug() << "RENDERING RESUMED";
+    m_resumeTimer.stop();
+    m_busyDelay.stop();
     m_form->scrollArea->setUpdatesEnabled(true);
     BusyMouse::instance()->stop(SuspendedReason);
+}
+
+void ClassicApplicationWidget::noteServerCommand()
+{
+    m_turn->serverActivity();
+}
+
+void ClassicApplicationWidget::inputPlaced()
+{
+    m_turn->inputPlaced();
+    if (m_inputPlacedQueued)
+        return;
+    m_inputPlacedQueued = true;
+    // Queued: the rest of the batch the command came in is applied first.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_inputPlacedQueued = false;
+            if (m_resumeTimer.isActive())
+                unsuspendUpdates();
+            m_turn->releaseIfPlaced();
+        },
+        Qt::QueuedConnection);
 }
 
 SavedWindowState *ClassicApplicationWidget::topWindowState()
@@ -259,10 +307,14 @@ void ClassicApplicationWidget::prepareServerTexts(QWidget *screen)
 {
     QHash<QString, QString> labelTexts;
     for (QLabel *label : screen->findChildren<QLabel *>()) {
-        labelTexts.insert(label->objectName(), label->text().trimmed());
+        const QString text = ScreenDocumentLimits::shownText(
+            label->text(), QStringLiteral("ClassicApplicationWidget::renderUi - label \"%1\"").arg(label->objectName()));
+        labelTexts.insert(label->objectName(), text.trimmed());
         if (label->textFormat() != Qt::PlainText) {
             label->setTextFormat(Qt::RichText);
-            label->setText(label->text().toHtmlEscaped());
+            label->setText(text.toHtmlEscaped());
+        } else if (text.size() != label->text().size()) {
+            label->setText(text);
         }
     }
     for (QWidget *widget : screen->findChildren<QWidget *>()) {
@@ -489,6 +541,7 @@ void ClassicApplicationWidget::setFocusOnField(int screenId, const QString &name
     field->focusField();
     m_currentField = field;
     updateFormTitle();
+    inputPlaced();
 }
 
 void ClassicApplicationWidget::setTitle(int screenId, const QString &title)

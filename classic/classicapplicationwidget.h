@@ -21,6 +21,7 @@ class QKeyEvent;
 class QStackedLayout;
 class QStandardItemModel;
 class RingMenuWidget;
+class ServerTurn;
 class ZuFieldWidget;
 
 // The task page of one server window of a classic application. The session drives it: screens
@@ -29,6 +30,11 @@ class ZuFieldWidget;
 // and focus changes into signals that the session answers to the server. Overlays (dialogs,
 // lookups, pauses, identity cards, text blocks) sit above the form in the overlay stack; while
 // one is open, the overlay mode is not NoOverlay and screens and other overlays are refused.
+//
+// Whatever hands a decision to the server starts its turn (ServerTurn): input for the page waits
+// until the server has said where it goes next (focus, keyboard mode, ring menu, an overlay), and
+// a render burst is painted then, at the end of that batch of commands, rather than after the
+// burst timer.
 class ClassicApplicationWidget : public TaskPageWidget
 {
     Q_OBJECT
@@ -71,6 +77,9 @@ public:
     // Screens whose titles and help addresses are kept.
     int rememberedScreens() const { return m_screenTitles.size(); }
     RingMenuWidget *ringMenu() const;
+    ServerTurn *serverTurn() const { return m_turn; }
+    // A command of the server for this page has arrived.
+    void noteServerCommand();
     PageGrid *grid() const { return m_grid; }
     const ClassicPageForm &form() const { return *m_form; }
 
@@ -102,6 +111,8 @@ public:
 
     // The column width a page of this width starts from, before the font limit.
     static int startingColumnWidth(int pageWidth);
+    // The page's own desktop key: it detaches the page, whatever the server is doing.
+    static bool isDetachKey(const QKeyEvent *event);
 
 public slots:
     virtual void renderMenu(const Pb::ScreenMenu &msgMenu);
@@ -168,6 +179,10 @@ private:
     // Sets the grid's column width for the page's width and font.
     void fitColumns();
     void focusCurrentOrMenu();
+    // The server has said where input goes: at the end of its batch of commands the page is
+    // painted and what was typed ahead is replayed.
+    void inputPlaced();
+    bool ownsShortcut(const QKeyEvent *key) const;
     QList<ZuFieldWidget *> allFields() const;
     SavedWindowState *topWindowState();
     void showQueuedAncestors(QWidget *widget);
@@ -179,6 +194,7 @@ private:
     bool closeOverlay(OverlayMode mode, const char *wrongModeWarning, bool menuFallback);
 
     QTimer m_resumeTimer;
+    QTimer m_busyDelay;
     QTimer m_highlightTimer;
     QString m_pageTitle;
     uint m_windowId;
@@ -205,6 +221,8 @@ private:
     QString m_errorText;
     QPointer<QWidget> m_overlay;
     QPointer<QWidget> m_tableLookup;
+    ServerTurn *m_turn;
+    bool m_inputPlacedQueued = false;
 };
 
 Q_DECLARE_METATYPE(Pb::Key)

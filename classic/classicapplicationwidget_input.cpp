@@ -11,13 +11,17 @@
 #include "overlayselectordialog.h"
 #include "pagegrid.h"
 #include "ringmenuwidget.h"
+#include "serverturn.h"
 #include "tablelookupdialog.h"
 #include "zufieldwidget.h"
 
 #include "classicpageform.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QDebug>
 #include <QKeyEvent>
+#include <QShortcut>
 #include <QScrollArea>
 #include <QStackedLayout>
 #include <QStandardItemModel>
@@ -34,12 +38,44 @@ constexpr int LastPrintable = 0x7E;
 
 void ClassicApplicationWidget::setKeyboardMode(int mode)
 {
+    // Even a redundant mode tells where input goes next.
+    inputPlaced();
     if (mode == m_keyboardMode) {
         qDebug() << "Keyboard mode:" << mode << " (redundant)";
         return;
     }
     qDebug() << "Keyboard mode:" << mode;
     m_keyboardMode = mode;
+}
+
+bool ClassicApplicationWidget::isDetachKey(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_D
+        && (event->modifiers() & ~Qt::KeypadModifier) == (Qt::ControlModifier | Qt::ShiftModifier);
+}
+
+// A key bound in the ring menu or in the open overlay waits for the server like any other; the
+// desktop's shortcuts are not looked for here.
+bool ClassicApplicationWidget::ownsShortcut(const QKeyEvent *key) const
+{
+    const QKeySequence sequence(key->key() | int(key->modifiers() & ~Qt::KeypadModifier));
+    if (ringMenu()->boundTo(sequence))
+        return true;
+    if (!m_overlay)
+        return false;
+    for (const QShortcut *shortcut : m_overlay->findChildren<QShortcut *>()) {
+        if (shortcut->key() == sequence)
+            return true;
+    }
+    for (const QAbstractButton *button : m_overlay->findChildren<QAbstractButton *>()) {
+        if (button->shortcut() == sequence)
+            return true;
+    }
+    for (const QAction *action : m_overlay->findChildren<QAction *>()) {
+        if (action->shortcuts().contains(sequence))
+            return true;
+    }
+    return false;
 }
 
 bool ClassicApplicationWidget::eventFilter(QObject *watched, QEvent *event)
@@ -54,8 +90,7 @@ void ClassicApplicationWidget::keyPressEvent(QKeyEvent *event)
 {
     qDebug() << "ClassicApplicationWidget::keyPressEvent() -" << event->key()
              << "mods:" << event->modifiers();
-    if (!m_solo && event->key() == Qt::Key_D
-        && (event->modifiers() & ~Qt::KeypadModifier) == (Qt::ControlModifier | Qt::ShiftModifier)) {
+    if (!m_solo && isDetachKey(event)) {
         emit detachClicked();
         return;
     }
@@ -107,6 +142,16 @@ bool ClassicApplicationWidget::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate)
         focusCurrentOrMenu();
+    // A ring item's key comes to processKeyPress, which clicks the item at once; taken as the
+    // button's shortcut it would be clicked a tenth of a second later, after the keys typed next.
+    if (event->type() == QEvent::ShortcutOverride && m_overlayMode == NoOverlay
+        && (m_keyboardMode == MenuMode || m_keyboardMode == FieldMode)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (ringMenu()->boundTo(QKeySequence(key->key() | int(key->modifiers() & ~Qt::KeypadModifier)))) {
+            event->accept();
+            return true;
+        }
+    }
     return TaskPageWidget::event(event);
 }
 
@@ -198,6 +243,7 @@ void ClassicApplicationWidget::renderMenu(const Pb::ScreenMenu &msgMenu)
         ringMenu()->setFocus(Qt::OtherFocusReason);
         m_currentField = nullptr;
     }
+    inputPlaced();
 }
 
 void ClassicApplicationWidget::p_ringMenuTriggered(bool isChild, int key)
@@ -218,6 +264,7 @@ void ClassicApplicationWidget::openOverlay(QWidget *overlay, OverlayMode mode)
     overlay->setFocus(Qt::OtherFocusReason);
     m_overlay = overlay;
     m_overlayMode = mode;
+    inputPlaced();
 }
 
 bool ClassicApplicationWidget::closeOverlay(OverlayMode mode, const char *wrongModeWarning, bool menuFallback)
@@ -275,7 +322,8 @@ void ClassicApplicationWidget::showDialog(const Pb::Dialog &dialog)
 
 void ClassicApplicationWidget::closeDialog()
 {
-    closeOverlay(DialogOverlay, "ClassicApplicationWidget::closeDialog() - Dialog not shown.", true);
+    if (closeOverlay(DialogOverlay, "ClassicApplicationWidget::closeDialog() - Dialog not shown.", true))
+        inputPlaced();
 }
 
 void ClassicApplicationWidget::p_dialogButtonClicked(int key)
@@ -302,8 +350,10 @@ void ClassicApplicationWidget::showPausePopup(const QString &message)
     auto *overlay = new OverlayPause(message, this);
     connect(overlay, &OverlayPause::keyPressed, this, [this](int key) {
         if (closeOverlay(PauseOverlay,
-                         "ClassicApplicationWidget::showPausePopup() - closing - pause overlay not shown.", false))
+                         "ClassicApplicationWidget::showPausePopup() - closing - pause overlay not shown.", true)) {
+            m_turn->begin();
             emit charModeKeyPressed(key);
+        }
     });
     openOverlay(overlay, PauseOverlay);
 }
@@ -322,6 +372,7 @@ void ClassicApplicationWidget::setTableLookup(const QStringList &items)
     m_tableLookup = lookup;
     m_overlayMode = TableLookupOverlay;
     lookup->show();
+    inputPlaced();
 }
 
 void ClassicApplicationWidget::refuseTableLookup(const QString &reason)

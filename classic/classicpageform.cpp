@@ -2,11 +2,11 @@
 
 #include "utils/formparts.h"
 
+#include "pageshadow.h"
 #include "ringmenuwidget.h"
 
 #include <QComboBox>
 #include <QFrame>
-#include <QGraphicsDropShadowEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -97,11 +97,7 @@ ClassicPageForm::ClassicPageForm(QWidget *form)
     verticalLayout2->addWidget(pageStack);
     gridLayout->addWidget(pageContainer, 0, 1);
 
-    auto *shadow = new QGraphicsDropShadowEffect(pageContainer);
-    shadow->setBlurRadius(ShadowBlur);
-    shadow->setColor(QColor(0, 0, 0, ShadowAlpha));
-    shadow->setOffset(ShadowOffset, ShadowOffset);
-    pageContainer->setGraphicsEffect(shadow);
+    new PageShadow(pageContainer, ShadowBlur, ShadowOffset, QColor(0, 0, 0, ShadowAlpha));
 
     scrollArea->setWidget(scrollLayout);
     verticalLayout->addWidget(scrollArea, 1);

@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -125,4 +126,18 @@ void OverlaySelectorDialog::resizeEvent(QResizeEvent *event)
     m_scrollArea->setMinimumHeight(height);
     m_selectionBox->adjustSize();
     AbstractDraggableOverlay::resizeEvent(event);
+}
+
+void OverlaySelectorDialog::keyPressEvent(QKeyEvent *event)
+{
+    // Return and keypad Enter choose the focused option, as Space does; a push button outside a
+    // dialog lets them pass.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto *button = qobject_cast<QPushButton *>(focusWidget());
+        if (button && m_buttons.contains(button)) {
+            button->click();
+            return;
+        }
+    }
+    AbstractDraggableOverlay::keyPressEvent(event);
 }

@@ -1,6 +1,7 @@
 #include "screendocumentlimits.h"
 
 #include <QByteArray>
+#include <QDebug>
 #include <QStringList>
 #include <QXmlStreamReader>
 
@@ -87,4 +88,12 @@ bool ScreenDocumentLimits::parseBreaks(const QString &text, QList<int> *breaks, 
         breaks->append(value);
     }
     return true;
+}
+
+QString ScreenDocumentLimits::shownText(const QString &text, const QString &what)
+{
+    if (text.size() <= MaxShownText)
+        return text;
+    qWarning().noquote() << QStringLiteral("%1: %2 characters of text, %3 shown").arg(what).arg(text.size()).arg(MaxShownText);
+    return text.left(MaxShownText);
 }

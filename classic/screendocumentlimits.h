@@ -21,6 +21,12 @@ public:
     static constexpr int MaxWidgets = 4000;
     static constexpr int MaxBytes = 16 * 1024 * 1024;
     static constexpr int MaxBreaks = 32;
+    // What a label or field shows: no row of the grid holds more characters, and one text wider
+    // than that only makes the page wide and slow to paint.
+    static constexpr int MaxShownText = MaxPosition + 1;
+
+    // The text cut to MaxShownText characters, with a warning naming what showed it.
+    static QString shownText(const QString &text, const QString &what);
 
     // Empty when the document keeps the limits; otherwise why it does not.
     static QString check(const QByteArray &document);

@@ -1,5 +1,6 @@
 #include "zufieldwidget.h"
 
+#include "screendocumentlimits.h"
 #include "zudateedit.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QAction>
+#include <QMenu>
 #include <QLineEdit>
 #include <QMetaEnum>
 #include <QPushButton>
@@ -331,8 +334,9 @@ QString ZuFieldWidget::shownText() const
     return QDate::fromString(m_refValue, format).toString(format);
 }
 
-void ZuFieldWidget::setData(const QString &value)
+void ZuFieldWidget::setData(const QString &data)
 {
+    const QString value = ScreenDocumentLimits::shownText(data, QStringLiteral("Field \"%1\"").arg(objectName()));
     m_refValue = value;
     switch (m_mode) {
     case DisplayMode::Text:
@@ -536,9 +540,28 @@ void ZuFieldWidget::textEdited(const QString &text)
     // A field of unknown length (0) would otherwise jump on every key.
     if (m_autonext && propLength() > 0 && text.length() >= propLength()) {
         qDebug() << "autonext! ==>";
-        QCoreApplication::postEvent(
-            this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Enter, Qt::NoModifier, QString()));
+        // Sent, not posted: the Enter reaches the page before the next key typed, which must not
+        // land in this field once it is full.
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Enter, Qt::NoModifier, QString());
+        QCoreApplication::sendEvent(this, &enter);
     }
+}
+
+// The line edit's own menu names Ctrl+V for Paste, but Ctrl+V is a program key here; Shift+Insert
+// pastes. Opened without a nested event loop: a server command may delete the field meanwhile.
+void ZuFieldWidget::showEditMenu(QLineEdit *edit, const QPoint &globalPos)
+{
+    QMenu *menu = edit->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The line edit writes each action's key after a tab; Paste is the one naming the paste key.
+    const QString platformPaste = QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+    for (QAction *action : menu->actions()) {
+        const QString text = action->text();
+        if (text.section(QLatin1Char('\t'), 1) == platformPaste)
+            action->setText(text.section(QLatin1Char('\t'), 0, 0) + QLatin1Char('\t')
+                            + QKeySequence(PasteKey).toString(QKeySequence::NativeText));
+    }
+    menu->popup(globalPos);
 }
 
 void ZuFieldWidget::setButtonState(const char *name, bool value)
@@ -564,6 +587,12 @@ bool ZuFieldWidget::eventFilter(QObject *watched, QEvent *event)
         return true;
 
     switch (type) {
+    case QEvent::ContextMenu:
+        if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
+            showEditMenu(edit, static_cast<QContextMenuEvent *>(event)->globalPos());
+            return true;
+        }
+        break;
     case QEvent::MouseButtonPress:
         if (m_mode != DisplayMode::MultiElement) {
             focusField();

@@ -63,6 +63,8 @@ public:
     static constexpr int RequiredBit = 0x80000;
 
     static constexpr auto DateFormat = "M/d/yyyy";
+    // The paste key the edit menu names: Ctrl+V is a program key.
+    static constexpr int PasteKey = Qt::SHIFT | Qt::Key_Insert;
     static constexpr auto RequiredMarker = " <span style='color:#D61D1D'>*</span>";
 
     // What the page's window stack keeps of a field.
@@ -140,6 +142,7 @@ private:
     QString shownText() const;
     void updateRequiredMarker(bool required);
     void setButtonState(const char *name, bool value);
+    void showEditMenu(QLineEdit *edit, const QPoint &globalPos);
     void restyle();
     void removeElements();
     void buildElements(const QString &value);

@@ -23,6 +23,7 @@ AttachRunner::AttachRunner(const DevHubConfig &config, const DevHubOptions &opti
     , m_app(options.app)
     , m_user(options.user)
     , m_dataDir(dataDir)
+    , m_latencyMs(options.latencyMs)
 {
     if (m_user.isEmpty())
         m_user = config.users().isEmpty() ? QLatin1String(FallbackUser) : config.users().first().name;
@@ -38,6 +39,7 @@ void AttachRunner::start()
         return;
     }
     m_link = new SocketAppLink(this);
+    m_link->setLatency(m_latencyMs);
     connect(m_link, &SocketAppLink::connectFailed, this, [this](const QString &reason) {
         qCritical().noquote()
             << QStringLiteral("cannot reach the debug port %1:%2: %3").arg(m_host).arg(m_port).arg(reason);

@@ -38,6 +38,7 @@ private:
     QString m_user;
     QString m_home;
     QString m_dataDir;
+    int m_latencyMs;
     SocketAppLink *m_link = nullptr;
     QPointer<DemoApplication> m_application;
     bool m_linkClosed = false;

@@ -5,6 +5,7 @@
 #include "gradesform.h"
 #include "studentdatabase.h"
 #include "studentform.h"
+#include "typingform.h"
 #include "uiwriter.h"
 
 #include "latin1.h"
@@ -21,8 +22,9 @@ namespace {
 constexpr char HandshakeField[] = "handshake";
 }
 
-ClassicApp::ClassicApp(AppLink *link, const DemoAppContext &context, QObject *parent)
+ClassicApp::ClassicApp(AppLink *link, const DemoAppContext &context, QObject *parent, Program program)
     : DemoApplication(link, context, parent)
+    , m_program(program)
     , m_dispatcher(this, QtWarningMsg, "Classic demo: no handler for the client's")
 {
     m_handshakeTimer.setSingleShot(true);
@@ -56,7 +58,7 @@ ClassicApp::~ClassicApp() = default;
 
 QString ClassicApp::kind() const
 {
-    return QLatin1String(Kind);
+    return QLatin1String(m_program == Program::TypingCheck ? TypingKind : Kind);
 }
 
 QString ClassicApp::databasePath(const DemoAppContext &context)
@@ -74,6 +76,30 @@ bool ClassicApp::start(QString *error)
         *error = QStringLiteral("the classic application was already started");
         return false;
     }
+    const auto pid = quint32(QCoreApplication::applicationPid());
+    m_ui = std::make_unique<UiWriter>([this](const Pb::UIEnvelope &envelope) { send(envelope); }, pid,
+                                      WindowId);
+    if (m_program == Program::TypingCheck)
+        startTypingCheck();
+    else if (!startStudentRecords(error))
+        return false;
+    setState(State::AwaitingHandshake);
+    return true;
+}
+
+void ClassicApp::startTypingCheck()
+{
+    m_typing = new TypingForm(m_ui.get(), this);
+    m_typing->setLogLabel(QStringLiteral("typing (%1)").arg(where()));
+    connect(m_typing, &TypingForm::roundCompleted, this, [this](const QString &texts) {
+        qInfo().noquote() << QStringLiteral("typing (%1): round %2: %3").arg(where()).arg(m_typing->rounds()).arg(texts);
+    });
+    connect(m_typing, &TypingForm::exitRequested, this, [this] { setState(State::Finished); });
+    qInfo().noquote() << QStringLiteral("typing (%1): started").arg(where());
+}
+
+bool ClassicApp::startStudentRecords(QString *error)
+{
     const QString path = databasePath(context());
     if (path.isEmpty()) {
         *error = QStringLiteral("the classic application has no data directory for its database");
@@ -82,10 +108,6 @@ bool ClassicApp::start(QString *error)
     m_db = std::make_unique<StudentDatabase>();
     if (!m_db->open(path, error))
         return false;
-
-    const auto pid = quint32(QCoreApplication::applicationPid());
-    m_ui = std::make_unique<UiWriter>([this](const Pb::UIEnvelope &envelope) { send(envelope); }, pid,
-                                      WindowId);
     m_students = new StudentForm(m_ui.get(), m_db.get(), this);
     m_grades = new GradesForm(m_ui.get(), m_db.get(), this);
     for (ClassicForm *form : { static_cast<ClassicForm *>(m_students), static_cast<ClassicForm *>(m_grades) })
@@ -99,7 +121,6 @@ bool ClassicApp::start(QString *error)
 
     qInfo().noquote()
         << QStringLiteral("classic (%1): started for \"%2\" with %3").arg(where(), context().userName, path);
-    setState(State::AwaitingHandshake);
     return true;
 }
 
@@ -122,6 +143,13 @@ void ClassicApp::setState(State state)
         break;
     case State::Running:
         m_handshakeTimer.stop();
+        if (m_typing) {
+            m_ui->createSession(QLatin1String(TypingAppName), context().menuPath);
+            m_ui->setTitle(QLatin1String(TypingAppName));
+            m_active = m_typing;
+            m_typing->start();
+            break;
+        }
         m_ui->createSession(QLatin1String(AppName), context().menuPath);
         m_ui->setTitle(QLatin1String(AppName));
         m_active = m_students;

@@ -12,6 +12,7 @@ class ClassicForm;
 class GradesForm;
 class StudentDatabase;
 class StudentForm;
+class TypingForm;
 class UiWriter;
 
 // "Student Records", a classic form application: the UI dialogue protocol against a real SQLite
@@ -27,6 +28,9 @@ class UiWriter;
 //
 // Options: "database" (file path, relative to the hub's data directory; default
 // classic/students.sqlite there, shared by every user of the hub).
+//
+// The same application can run the "Typing Check" instead (kind "typing", TypingForm): no
+// database, one screen of four fields, a line in the log for every four texts received.
 class ClassicApp : public DemoApplication
 {
     Q_OBJECT
@@ -34,13 +38,17 @@ class ClassicApp : public DemoApplication
 public:
     static constexpr char Kind[] = "classic";
     static constexpr char AppName[] = "Student Records";
+    static constexpr char TypingKind[] = "typing";
+    static constexpr char TypingAppName[] = "Typing Check";
     static constexpr char DefaultDatabase[] = "classic/students.sqlite";
     static constexpr quint32 WindowId = 1;
     static constexpr int HandshakeTimeoutMs = 10000;
 
     enum class State { Idle, AwaitingHandshake, Running, Finished };
+    enum class Program { StudentRecords, TypingCheck };
 
-    ClassicApp(AppLink *link, const DemoAppContext &context, QObject *parent = nullptr);
+    ClassicApp(AppLink *link, const DemoAppContext &context, QObject *parent = nullptr,
+               Program program = Program::StudentRecords);
     ~ClassicApp() override;
 
     QString kind() const override;
@@ -69,12 +77,17 @@ private:
     void showStudents();
     QString where() const;
 
+    bool startStudentRecords(QString *error);
+    void startTypingCheck();
+
+    Program m_program;
     State m_state = State::Idle;
     EnvelopeDispatcher m_dispatcher;
     std::unique_ptr<StudentDatabase> m_db;
     std::unique_ptr<UiWriter> m_ui;
     StudentForm *m_students = nullptr;
     GradesForm *m_grades = nullptr;
+    TypingForm *m_typing = nullptr;
     ClassicForm *m_active = nullptr;
     QTimer m_handshakeTimer;
     QString m_clientVersion;

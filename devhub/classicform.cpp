@@ -79,6 +79,8 @@ void ClassicForm::genericResponse(const Pb::GenericResponse &response)
             const int purpose = m_purpose;
             setPending(Pending::None, 0);
             pauseEnded(purpose);
+            // Says where input goes again: the client holds what is typed until it hears that.
+            m_ui->keyboardMode(m_keyboardMode);
         }
         return;
     }
@@ -277,6 +279,7 @@ void ClassicForm::moveFocus(int step)
 void ClassicForm::showMenu(const ClassicMenu &menu, int keyboardMode)
 {
     m_menu = menu;
+    m_keyboardMode = keyboardMode;
     m_ui->screenMenu(menu);
     m_ui->keyboardMode(keyboardMode);
 }

@@ -138,6 +138,7 @@ private:
     QStringList m_editableOrder;
     QString m_current;
     ClassicMenu m_menu;
+    int m_keyboardMode = MenuMode;
     Pending m_pending = Pending::None;
     int m_purpose = 0;
     QVector<int> m_dialogKeys;

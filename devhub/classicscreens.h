@@ -10,6 +10,7 @@ class ClassicScreens
 public:
     static constexpr char Student[] = "student";
     static constexpr char Grades[] = "grades";
+    static constexpr char Typing[] = "typing";
 
     // Empty for an unknown name.
     static QByteArray document(const QString &name);

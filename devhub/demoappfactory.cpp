@@ -7,7 +7,7 @@
 QStringList DemoAppFactory::kinds()
 {
     return { QLatin1String(TerminalApp::Kind), QLatin1String(ClassicApp::Kind),
-             QLatin1String(DictEditApp::Kind) };
+             QLatin1String(DictEditApp::Kind), QLatin1String(ClassicApp::TypingKind) };
 }
 
 DemoApplication *DemoAppFactory::create(const QString &kind, AppLink *link, const DemoAppContext &context,
@@ -17,6 +17,8 @@ DemoApplication *DemoAppFactory::create(const QString &kind, AppLink *link, cons
         return new TerminalApp(link, context, parent);
     if (kind == QLatin1String(ClassicApp::Kind))
         return new ClassicApp(link, context, parent);
+    if (kind == QLatin1String(ClassicApp::TypingKind))
+        return new ClassicApp(link, context, parent, ClassicApp::Program::TypingCheck);
     if (kind == QLatin1String(DictEditApp::Kind))
         return new DictEditApp(link, context, parent);
     *error = QStringLiteral("no demo application of kind \"%1\"").arg(kind);

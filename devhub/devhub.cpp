@@ -85,6 +85,7 @@ bool DevHub::start(const DevHubOptions &options, QString *error)
     m_context.disconnectOnConnect = options.forceDisconnect;
     m_context.loginTimeoutMs = options.loginTimeoutMs;
     m_context.idleTimeoutMs = options.idleTimeoutMs;
+    m_context.latencyMs = options.latencyMs;
     m_context.recordPath = options.recordPath;
 
     CertificateStore certificates(m_dataDir);

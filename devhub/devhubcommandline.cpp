@@ -5,6 +5,7 @@
 #include "demoappfactory.h"
 #include "devhubconfig.h"
 #include "devhubversion.h"
+#include "latencyline.h"
 
 #include <QCommandLineParser>
 
@@ -94,12 +95,18 @@ DevHubCommandLine::Result DevHubCommandLine::parse(const QStringList &arguments,
         QStringLiteral("user"),
         QStringLiteral("User whose home directory --attach uses (default: the first configured user)."),
         QStringLiteral("NAME"));
+    const QCommandLineOption latency(
+        QStringLiteral("latency"),
+        QStringLiteral("Hold everything sent to a client (hub link and applications) for MS milliseconds, "
+                       "at most %1: a slow link.")
+            .arg(LatencyLine::MaxLatencyMs),
+        QStringLiteral("MS"));
     const QCommandLineOption record(QStringLiteral("record"),
                                     QStringLiteral("Record every connection's hub messages into FILE (later "
                                                    "connections: FILE-<number>)."),
                                     QStringLiteral("FILE"));
     parser.addOptions({ help, version, hashCode, address, port, webPort, data, config, dumpConfig, noConsole, verbose,
-                        record, notify, status, forceDisconnect, offerUpdate, installerUrl, updateRequired, attach,
+                        record, latency, notify, status, forceDisconnect, offerUpdate, installerUrl, updateRequired, attach,
                         app, user });
 
     if (!parser.parse(arguments))
@@ -127,6 +134,15 @@ DevHubCommandLine::Result DevHubCommandLine::parse(const QStringList &arguments,
         return error(QStringLiteral("invalid port \"%1\"").arg(parser.value(port)));
     if (parser.isSet(webPort) && !parsePort(parser.value(webPort), true, &options->webPort))
         return error(QStringLiteral("invalid port \"%1\"").arg(parser.value(webPort)));
+    if (parser.isSet(latency)) {
+        bool ok = false;
+        const int ms = parser.value(latency).toInt(&ok);
+        if (!ok || ms < 0 || ms > LatencyLine::MaxLatencyMs)
+            return error(QStringLiteral("invalid latency \"%1\" (0 to %2 ms)")
+                             .arg(parser.value(latency))
+                             .arg(LatencyLine::MaxLatencyMs));
+        options->latencyMs = ms;
+    }
     options->dataDir = parser.value(data);
     options->configPath = parser.value(config);
     options->console = !parser.isSet(noConsole);

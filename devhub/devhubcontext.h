@@ -35,6 +35,8 @@ struct DevHubContext
     // How long a connection may stay without logging in, and without sending anything at all.
     int loginTimeoutMs = 120000;
     int idleTimeoutMs = 600000;
+    // How long everything sent to a client is held first (--latency).
+    int latencyMs = 0;
 
     // Each connection's frames go into a session recording: the first into this file, later ones
     // into "<name>-<connection>.<suffix>" beside it. Empty: none.

@@ -21,6 +21,8 @@ struct DevHubOptions
     // How long a client may stay connected without logging in, and without sending anything.
     int loginTimeoutMs = 120000;
     int idleTimeoutMs = 600000;
+    // Everything the hub and its applications send is held this long: a slow link.
+    int latencyMs = 0;
 
     // Done to every client as it arrives.
     QString notify;

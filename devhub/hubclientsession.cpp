@@ -6,6 +6,7 @@
 #include "devhubconfig.h"
 #include "devhubcontext.h"
 #include "devhubversion.h"
+#include "latencyline.h"
 #include "menuserver.h"
 #include "userstore.h"
 
@@ -35,6 +36,7 @@ HubClientSession::HubClientSession(int id, QSslSocket *socket, const DevHubConte
     , m_id(id)
     , m_label(QStringLiteral("client %1").arg(id))
     , m_socket(socket)
+    , m_line(new LatencyLine(socket, context.latencyMs, this))
     , m_context(context)
     , m_dispatcher(this, QtWarningMsg, "hub: No message handler found for")
 {
@@ -137,6 +139,7 @@ void HubClientSession::setState(State state)
         }
         if (m_socket && m_socket->state() != QAbstractSocket::UnconnectedState) {
             // Let what is queued (a ForceDisconnect, say) reach the client, but not forever.
+            m_line->flush();
             m_socket->disconnectFromHost();
             QTimer::singleShot(CloseFlushTimeoutMs, m_socket, [socket = m_socket] { socket->abort(); });
         }
@@ -233,7 +236,7 @@ void HubClientSession::sendFrame(quint16 type, const QByteArray &payload)
         return;
     if (m_recorder)
         m_recorder->recordFrame(SessionRecord::Direction::FromHub, type, payload);
-    m_socket->write(FrameCodec::encode(type, payload, m_peerCompresses).bytes);
+    m_line->write(FrameCodec::encode(type, payload, m_peerCompresses).bytes);
     updateCongestion();
 }
 
@@ -248,7 +251,7 @@ void HubClientSession::updateCongestion()
 {
     if (!m_socket || m_state == State::Closed)
         return;
-    const qint64 backlog = m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite();
+    const qint64 backlog = m_line->heldBytes() + m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite();
     if (backlog > MaxBacklog) {
         dropClient(QStringLiteral("the client is not reading (%1 bytes waiting)").arg(backlog));
         return;

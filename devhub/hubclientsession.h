@@ -15,6 +15,7 @@
 #include <QTimer>
 
 class ChannelAppLink;
+class LatencyLine;
 class MenuServer;
 class QSslSocket;
 struct DevHubContext;
@@ -105,6 +106,8 @@ private:
     QString m_peer;
     QHostAddress m_peerAddress;
     QPointer<QSslSocket> m_socket;
+    // Everything sent goes through it; --latency holds it there.
+    LatencyLine *m_line;
     const DevHubContext &m_context;
     EnvelopeDispatcher m_dispatcher;
     State m_state = State::Encrypting;

@@ -1,11 +1,14 @@
 #include "socketapplink.h"
 
+#include "latencyline.h"
+
 #include <QTcpSocket>
 #include <QTimer>
 
 SocketAppLink::SocketAppLink(QObject *parent)
     : AppLink(parent)
     , m_socket(new QTcpSocket(this))
+    , m_line(new LatencyLine(m_socket, 0, this))
 {
     connect(m_socket, &QTcpSocket::connected, this, [this] {
         m_connected = true;
@@ -30,6 +33,11 @@ SocketAppLink::~SocketAppLink()
         m_socket->abort();
 }
 
+void SocketAppLink::setLatency(int ms)
+{
+    m_line->setLatency(ms);
+}
+
 void SocketAppLink::connectToClient(const QString &host, quint16 port)
 {
     m_peer = QStringLiteral("%1:%2").arg(host).arg(port);
@@ -47,8 +55,8 @@ void SocketAppLink::sendMessage(const QByteArray &message)
 {
     if (m_closed || !m_connected)
         return;
-    m_socket->write(LengthPrefixCodec::encode(message));
-    if (!m_congested && m_socket->bytesToWrite() > HighWater)
+    m_line->write(LengthPrefixCodec::encode(message));
+    if (!m_congested && m_line->heldBytes() + m_socket->bytesToWrite() > HighWater)
         m_congested = true;
 }
 
@@ -58,6 +66,7 @@ void SocketAppLink::close()
         return;
     m_closed = true;
     // Sends what is queued first; the application's last output is not lost.
+    m_line->flush();
     m_socket->disconnectFromHost();
 }
 
@@ -73,7 +82,7 @@ QString SocketAppLink::description() const
 
 void SocketAppLink::bytesWritten()
 {
-    if (m_congested && m_socket->bytesToWrite() < LowWater) {
+    if (m_congested && m_line->heldBytes() + m_socket->bytesToWrite() < LowWater) {
         m_congested = false;
         emit drained();
     }

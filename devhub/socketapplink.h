@@ -6,6 +6,7 @@
 
 #include <QPointer>
 
+class LatencyLine;
 class QTcpSocket;
 
 // A demo application's connection to a client's debug listener: plain TCP, every message a 4-byte
@@ -23,6 +24,8 @@ public:
     explicit SocketAppLink(QObject *parent = nullptr);
     ~SocketAppLink() override;
 
+    // Before connecting: what is sent is held this long first (--latency).
+    void setLatency(int ms);
     void connectToClient(const QString &host, quint16 port);
 
     void sendMessage(const QByteArray &message) override;
@@ -40,6 +43,7 @@ private:
     void bytesWritten();
 
     QPointer<QTcpSocket> m_socket;
+    LatencyLine *m_line;
     QString m_peer;
     LengthPrefixCodec m_codec;
     bool m_connected = false;

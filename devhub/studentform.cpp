@@ -146,6 +146,7 @@ void StudentForm::setMode(Mode mode)
         m_notesDraft.clear();
         showStudent(fresh, true);
         setEditable(EditFields);
+        rememberShown();
         showMenu(editMenu(QStringLiteral("Add")), FieldMode);
         ui().navBarStatus(false);
         showStatus(QStringLiteral("New student: fill in the fields, %1saves, %2cancels.")
@@ -156,6 +157,7 @@ void StudentForm::setMode(Mode mode)
     case Mode::Update:
         setEditable(EditFields);
         showCurrent();
+        rememberShown();
         m_notesDraft = m_results.at(m_position).notes;
         showMenu(editMenu(QStringLiteral("Update")), FieldMode);
         ui().navBarStatus(false);
@@ -217,6 +219,13 @@ ClassicMenu StudentForm::editMenu(const QString &info) const
     return menu;
 }
 
+void StudentForm::rememberShown()
+{
+    m_shown.clear();
+    for (const QString &field : EditFields)
+        m_shown.insert(field, value(field));
+}
+
 void StudentForm::put(const QString &field, const QString &data)
 {
     int extra = 0;
@@ -265,10 +274,9 @@ void StudentForm::key(int code, bool menuCommand)
     int action = menu().actionFor(menuCommand, code);
     if (action == ClassicMenu::NoAction && !menuCommand) {
         const bool editing = m_mode != Mode::Browse;
+        // Return and Tab walk the fields in every mode, the query's too: the done key searches.
         if (m_mode == Mode::Browse && code == ResultSetKey)
             action = ResultListAction;
-        else if (editing && code == Pb::ZUGUI_ENTER && m_mode == Mode::Query)
-            action = SearchAction;
         else if (editing && (code == Pb::ZUGUI_ENTER || code == Pb::ZUGUI_DOWN))
             return moveFocus(1);
         else if (editing && code == Pb::ZUGUI_UP)
@@ -339,8 +347,24 @@ void StudentForm::runAction(int action)
     case ProgrammesAction:
         return showProgrammes();
     case CancelAction:
+        if (hasUnsavedChanges())
+            return openDialog(ConfirmLeave, UiWriter::ButtonDialog, QStringLiteral("Unsaved changes"),
+                              QStringLiteral("Leave without saving the changes?"), false,
+                              { { QStringLiteral("Yes"), YesKey }, { QStringLiteral("No"), NoKey } }, 1);
         return cancelEdit();
     }
+}
+
+bool StudentForm::hasUnsavedChanges() const
+{
+    if (m_mode != Mode::Add && m_mode != Mode::Update)
+        return false;
+    for (const QString &field : EditFields) {
+        if (value(field) != m_shown.value(field))
+            return true;
+    }
+    const QString notes = m_mode == Mode::Add ? QString() : m_results.at(m_position).notes;
+    return m_notesDraft != notes;
 }
 
 void StudentForm::step(int delta)
@@ -522,6 +546,10 @@ void StudentForm::dialogAnswered(int purpose, int key)
                        .arg(m_toSave.fullName(), adding ? QStringLiteral("added") : QStringLiteral("saved")));
         return;
     }
+    case ConfirmLeave:
+        if (key == YesKey)
+            return cancelEdit();
+        return focus(currentOr(LastName));
     case ChooseSort:
         for (const SortChoice &choice : SortChoices) {
             if (choice.key == key)

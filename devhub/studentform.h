@@ -5,10 +5,12 @@
 
 // The "Student" screen: search for students, page through the ones found, add and change them.
 //
-// Query (fields for number, name, programme and status; F9 searches) -> Browse (ring menu: next,
+// Query (fields for number, name, programme and status; Return and Tab move between them, F9
+// searches) -> Browse (ring menu: next,
 // previous, add, update, grades, a drop-down with the result list, sort order, fee summary,
 // sample-data reset, identity card and notes) -> Add or Update (fields editable, F9 checks them and
-// asks before saving, Esc goes back to Browse). Esc in Query returns to the students found before,
+// asks before saving, Esc goes back to Browse, asking first when something was changed). Esc in
+// Query returns to the students found before,
 // or to all. The student number's identity button shows the student's card (picture and the
 // people permitted to act for them); the notes are a text block: in Browse its editor saves them at
 // once, in Add and Update they are saved with the record. An inactive student's notes are read only.
@@ -75,7 +77,8 @@ private:
         ProgrammeList,
         ResultList,
         FeeSummary,
-        EditNotes
+        EditNotes,
+        ConfirmLeave
     };
 
     void setMode(Mode mode);
@@ -87,6 +90,9 @@ private:
     void search();
     void browseAll(int studentNumber);
     void cancelEdit();
+    // What Add or Update showed when it began, and whether the fields or notes differ from it now.
+    void rememberShown();
+    bool hasUnsavedChanges() const;
     void save();
     // Reads and checks the edited fields; on a fault names the field and says what is wrong.
     bool collect(Student *student, QString *field, QString *error) const;
@@ -107,4 +113,5 @@ private:
     StudentDatabase::SortOrder m_order = StudentDatabase::SortOrder::Number;
     Student m_toSave;
     QString m_notesDraft; // the notes being added or updated with the record
+    QHash<QString, QString> m_shown;
 };

@@ -9,6 +9,7 @@
 #include "classic/overlaygridlookup.h"
 #include "classic/overlayidsec.h"
 #include "classic/ringmenuwidget.h"
+#include "classic/serverturn.h"
 #include "classic/tablelookupdialog.h"
 #include "classic/zufieldwidget.h"
 
@@ -155,8 +156,14 @@ private slots:
             nextReply(),
             genericReply(77, 1, Pb::GenericResponse::ZUGUI_KEY, Pb::ZUGUI_ENTER, "student_no", std::nullopt));
 
-        // A focus change by the user is reported, with the data of the field left behind.
+        // The server answers by leaving the cursor where it is; then a focus change by the user is
+        // reported, with the data of the field left behind.
+        Pb::UIEnvelope stay = to(1);
+        setField(stay.mutable_set_focus()->mutable_field_id(), "student_no");
+        m_app->send(stay);
+        QTRY_VERIFY(!page->serverTurn()->isHolding());
         ZuFieldWidget *name = page->getField(StudentScreen, "student_name");
+        field->lineEdit()->end(false);
         QTest::keyClicks(field->lineEdit(), "9");
         name->lineEdit()->setFocus(Qt::MouseFocusReason);
         QCOMPARE(nextReply(),

@@ -22,7 +22,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QPaintEvent>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -546,6 +548,46 @@ private slots:
         QCOMPARE(shownText(m_page->getField(7, "t")->toolTip()), hostile);
     }
 
+    // One long text must not freeze the page: what a label or field shows is bounded, and the
+    // page's shadow is drawn without painting the whole (wide) page offscreen, so a paint covers
+    // what is on the screen and not the label's full width.
+    void longTextsStayCheapToPaint()
+    {
+        const QString longText(30 * 1024, QLatin1Char('W'));
+        const QString items = QStringLiteral(R"(<item row="0" column="0"><widget class="QLabel" name="wide">)"
+                                             R"(<property name="text"><string>%1</string></property></widget></item>)")
+                                  .arg(longText)
+            + fieldItem(1, 0, "f");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("label \"wide\": 30720 characters of text, 1000 shown"));
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), items), 1, false, -1, -1));
+        auto *label = m_page->findChild<QLabel *>("wide");
+        QVERIFY(label);
+        QCOMPARE(shownText(label).size(), ScreenDocumentLimits::MaxShownText);
+        ZuFieldWidget *field = m_page->getField(1, "f");
+        field->setAttributes(0, ZuFieldWidget::ZUGUI_CHAR);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Field \"f\": 30720 characters of text, 1000 shown"));
+        field->setData(longText);
+        QCOMPARE(field->data().size(), ScreenDocumentLimits::MaxShownText);
+
+        QTRY_VERIFY(m_page->form().scrollArea->updatesEnabled());
+        QVERIFY(label->width() > 2 * m_page->width());
+        struct PaintedRegion : QObject
+        {
+            QRegion painted;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    painted += static_cast<QPaintEvent *>(event)->region();
+                return false;
+            }
+        } watch;
+        label->installEventFilter(&watch);
+        m_page->grab();
+        QVERIFY(!watch.painted.isEmpty());
+        QVERIFY2(watch.painted.boundingRect().width() <= m_page->width(),
+                 qPrintable(QStringLiteral("painted %1 of %2 pixels").arg(watch.painted.boundingRect().width()).arg(label->width())));
+    }
+
     void formBar()
     {
         const ClassicPageForm &form = m_page->form();
@@ -647,6 +689,30 @@ private slots:
         m_page->setTableLookup({ "a" });
         // Screens still load: the page was not left in an overlay mode.
         QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f")), 1, false, -1, -1));
+    }
+
+    // A dismissed pause gives the keys back to the page: to the current field, or without one to
+    // the ring menu, never to whatever follows the page in the focus chain.
+    void focusAfterAPause()
+    {
+        QVERIFY(m_page->renderUi(screenDoc(QRect(0, 0, 40, 2), fieldItem(0, 0, "f")), 1, false, -1, -1));
+        m_page->p_setMenu(menuOf({ { "Next", 'N' }, { "Exit", Pb::ZUGUI_ABORT } }));
+        auto *after = new QPushButton(QStringLiteral("task bar"), m_page.get());
+        after->show();
+        const auto dismissPause = [this] {
+            m_page->showPausePopup(QStringLiteral("Fees due: 1,250.00"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        dismissPause();
+        QTRY_VERIFY(m_page->ringMenu()->isAncestorOf(QApplication::focusWidget()));
+
+        ZuFieldWidget *field = m_page->getField(1, "f");
+        field->setAttributes(0, ZuFieldWidget::ZUGUI_CHAR);
+        m_page->activateField(1, "f", QString(), true);
+        m_page->setFocusOnField(1, "f");
+        dismissPause();
+        QTRY_COMPARE(QApplication::focusWidget(), field->lineEdit());
     }
 
     void identityAndTextBlockOverlays()

@@ -119,6 +119,18 @@ private slots:
         QCOMPARE(keysOf(chosen), QList<int> { '2' });
     }
 
+    // Return and keypad Enter choose the focused option, as Space does.
+    void returnAndEnterChooseTheFocusedOption()
+    {
+        auto *overlay = open(selectorOf({ { "Number", 'N' }, { "Last name", 'L' }, { "Enrolled", 'E' } }, true, 'L'));
+        QSignalSpy chosen(overlay, &OverlaySelectorDialog::selectionClicked);
+        QTest::keyClick(overlay->buttons().at(1), Qt::Key_Return);
+        overlay->buttons().at(2)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(overlay->buttons().at(2), Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(overlay->buttons().at(0), Qt::Key_Space);
+        QCOMPARE(keysOf(chosen), (QList<int> { 'L', 'E', 'N' }));
+    }
+
     void escapeCancelsOnlyWhenAllowed()
     {
         auto *overlay = open(selectorOf({ { "One", '1' } }, true));

@@ -2,7 +2,11 @@
 #include "classic/zufieldwidget.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QCalendarWidget>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QFrame>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -500,6 +504,32 @@ private slots:
         QTest::mouseClick(m_field->lineEdit(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
         QVERIFY(m_field->lineEdit()->hasFocus());
         QCOMPARE(m_field->lineEdit()->selectedText(), QStringLiteral("hello"));
+    }
+
+    // The edit menu names the paste key that pastes in a field: Ctrl+V is a program key.
+    void editMenuNamesAPasteKeyThatPastes()
+    {
+        m_field->setAttributes(0, ZuFieldWidget::ZUGUI_CHAR);
+        QLineEdit *edit = m_field->lineEdit();
+        QCoreApplication::processEvents();
+        QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(3, 3), edit->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(edit, &request);
+        auto *menu = edit->findChild<QMenu *>();
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        const QList<QAction *> actions = menu->actions();
+        const auto found = std::find_if(actions.begin(), actions.end(), [](const QAction *action) {
+            return action->text().startsWith(QStringLiteral("&Paste"));
+        });
+        QVERIFY(found != actions.end());
+        const QAction *paste = *found;
+        const QString named = paste->text().section(QLatin1Char('\t'), 1);
+        QCOMPARE(QKeySequence(named, QKeySequence::NativeText), QKeySequence(ZuFieldWidget::PasteKey));
+        menu->close();
+
+        QApplication::clipboard()->setText(QStringLiteral("S2019"));
+        QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(edit->text(), QStringLiteral("S2019"));
     }
 
     void buttonSignals()

@@ -384,11 +384,16 @@ void TestClassicApp::queryAndPaging()
     QCOMPARE(client.commands(), QStringList({ "beep", "set_error" }));
     QCOMPARE(client.error(), QByteArray("This is the first student found."));
 
-    // An exact number; an error clears when the next search succeeds.
+    // An exact number; Return (and Tab) move between the query fields, the done key searches; an
+    // error clears when the next search succeeds.
     client.key('Q');
     QCOMPARE(client.commands().count("set_error"), 2);
     QVERIFY(client.error().isEmpty());
+    client.sent.clear();
     client.key(Pb::ZUGUI_ENTER, "student_no", QByteArray("100005"));
+    QCOMPARE(client.focused(), QByteArray("last_name"));
+    QVERIFY(!client.last(&Pb::UIEnvelope::has_row_count));
+    client.key(Pb::ZUGUI_DONE, "last_name");
     QCOMPARE(client.putData("student_no"), QByteArray("100005"));
     QCOMPARE(client.last(&Pb::UIEnvelope::has_row_count)->row_count().maximum(), 1);
 
@@ -442,6 +447,25 @@ void TestClassicApp::updateWritesTheDatabase()
     client.answerDialog('N');
     QCOMPARE(stored(100010).lastName, QStringLiteral("Smith-Jones"));
     QCOMPARE(client.focused(), QByteArray("last_name"));
+
+    // Leaving with changes asks first; No stays, Yes leaves them unsaved.
+    client.sent.clear();
+    client.key(Pb::ZUGUI_ABORT, "last_name", QByteArray("Unsaved"));
+    dialog = client.last(&Pb::UIEnvelope::has_dialog);
+    QVERIFY(dialog);
+    QCOMPARE(QByteArray::fromStdString(dialog->dialog().prompt()), QByteArray("Leave without saving the changes?"));
+    client.answerDialog('N');
+    QCOMPARE(client.focused(), QByteArray("last_name"));
+    client.key(Pb::ZUGUI_ABORT);
+    client.answerDialog('Y');
+    QCOMPARE(client.last(&Pb::UIEnvelope::has_keyboard_mode)->keyboard_mode().mode(), 0);
+    QCOMPARE(stored(100010).lastName, QStringLiteral("Smith-Jones"));
+    // Without changes it leaves at once.
+    client.key('U');
+    client.sent.clear();
+    client.key(Pb::ZUGUI_ABORT);
+    QVERIFY(!client.last(&Pb::UIEnvelope::has_dialog));
+    QCOMPARE(client.last(&Pb::UIEnvelope::has_keyboard_mode)->keyboard_mode().mode(), 0);
 }
 
 void TestClassicApp::validation_data()
@@ -570,8 +594,8 @@ void TestClassicApp::resultGridSortAndPause()
     QVERIFY(QByteArray::fromStdString(client.last(&Pb::UIEnvelope::has_pause)->pause().message())
                 .startsWith("64 students, "));
     client.sent.clear();
-    client.key('x'); // any key ends a pause
-    QCOMPARE(client.commands(), QStringList({ "set_status" }));
+    client.key('x'); // any key ends a pause; the mode again says where input goes
+    QCOMPARE(client.commands(), QStringList({ "set_status", "keyboard_mode" }));
     client.key('N'); // and keys mean commands again
     QVERIFY(client.last(&Pb::UIEnvelope::has_row_count));
 }

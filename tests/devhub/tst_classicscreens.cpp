@@ -1,6 +1,7 @@
 #include "classicscreens.h"
 #include "gradesform.h"
 #include "studentform.h"
+#include "typingform.h"
 
 #include "classic/classicapplicationwidget.h"
 #include "classic/zufieldwidget.h"
@@ -67,6 +68,8 @@ void TestClassicScreens::screens_data()
                              << StudentForm::fieldList();
     QTest::newRow("grades") << QString::fromLatin1(ClassicScreens::Grades) << QStringLiteral("Course Grades")
                             << GradesForm::fieldList();
+    QTest::newRow("typing") << QString::fromLatin1(ClassicScreens::Typing) << QStringLiteral("Typing Check")
+                            << TypingForm::fieldList();
 }
 
 void TestClassicScreens::screens()
