@@ -320,6 +320,8 @@ void Runner::loginDialogAccepted()
 void Runner::cancelLogin()
 {
     qInfo() << "Login cancelled by the user";
+    // An update being fetched is part of the attempt: it would otherwise quit the client later.
+    delete m_update.data();
     m_hubConnection->closeLink(QStringLiteral("Connecting to %1 was cancelled.").arg(m_selectedHost.settingsKey()));
 }
 

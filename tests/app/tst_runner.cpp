@@ -15,6 +15,7 @@
 #include "shell/passchangedialog.h"
 
 #include "modaldriver.h"
+#include "silentpeer.h"
 #include "testcertificates.h"
 #include "testenvironment.h"
 #include "testhub.h"
@@ -456,10 +457,8 @@ private slots:
     // out, and Login works again.
     void silentHubTimesOut()
     {
-        QTcpServer silent;
-        QList<QTcpSocket *> held;
-        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-        connect(&silent, &QTcpServer::newConnection, &silent, [&] { held << silent.nextPendingConnection(); });
+        SilentPeer silent;
+        QVERIFY(silent.isListening());
         writeConfig({ { "campus", silent.serverPort() } });
         startRunner();
         m_runner->hubConnection()->setStepTimeouts({ 5000, 300, 300 });
@@ -478,23 +477,21 @@ private slots:
     // Cancel on the login dialog stops the attempt at once and says so, naming the host.
     void cancelWhileConnecting()
     {
-        QTcpServer silent;
-        QList<QTcpSocket *> held;
-        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-        connect(&silent, &QTcpServer::newConnection, &silent, [&] { held << silent.nextPendingConnection(); });
+        SilentPeer silent;
+        QVERIFY(silent.isListening());
         writeConfig({ { "campus", silent.serverPort() } });
         startRunner();
         auto *cancel = dialog()->findChild<QPushButton *>("cancelButton");
         QVERIFY(cancel && cancel->isHidden());
         login("jdoe", "secret");
         QVERIFY(cancel->isVisible());
-        QTRY_COMPARE(held.size(), 1);
+        QTRY_COMPARE(silent.held.size(), 1);
         cancel->click();
         QCOMPARE(dialog()->errorText(), QString("Connecting to 127.0.0.1:%1 was cancelled.").arg(silent.serverPort()));
         QCOMPARE(dialog()->statusPage(), int(LoginDialog::ErrorPage));
         QTRY_VERIFY(dialog()->findChild<QPushButton *>("connectButton")->isEnabled());
         QVERIFY(cancel->isHidden());
-        QTRY_COMPARE_WITH_TIMEOUT(held.first()->state(), QAbstractSocket::UnconnectedState, WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(silent.held.first()->state(), QAbstractSocket::UnconnectedState, WaitMs);
         QCOMPARE(m_runner->hubConnection()->state(), HubConnection::State::Disconnected);
     }
 

@@ -18,6 +18,7 @@
 #include "sessionrecordreader.h"
 #include "sessionrecordwriter.h"
 #include "modaldriver.h"
+#include "silentpeer.h"
 #include "opensslserver.h"
 #include "testcertificates.h"
 #include "testenvironment.h"
@@ -957,16 +958,14 @@ private slots:
         QFETCH(bool, speaksTls);
         QFETCH(QString, says);
         Fixture f(m_identity.get());
-        QTcpServer silent;
-        QList<QTcpSocket *> held;
+        SilentPeer silent;
         f.link.setStepTimeouts({ 5000, 300, 300 });
         QSignalSpy disconnected(&f.link, &HubConnection::disconnected);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("HUB: time-out:"));
         if (speaksTls) {
             QVERIFY(f.start()); // the test hub answers no Hello unless told
         } else {
-            QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-            connect(&silent, &QTcpServer::newConnection, &silent, [&] { held << silent.nextPendingConnection(); });
+            QVERIFY(silent.isListening());
             f.host = { "silent", "127.0.0.1", silent.serverPort(), {} };
             f.link.setHostEntry(&f.host);
             f.link.startConnection(true);
@@ -980,8 +979,8 @@ private slots:
             QCOMPARE(f.hub.envelopes("hello").size(), 1);
             QVERIFY(f.hub.waitForPeerGone());
         } else {
-            QCOMPARE(held.size(), 1);
-            QTRY_COMPARE_WITH_TIMEOUT(held.first()->state(), QAbstractSocket::UnconnectedState, WaitMs);
+            QCOMPARE(silent.held.size(), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(silent.held.first()->state(), QAbstractSocket::UnconnectedState, WaitMs);
         }
     }
 
@@ -1030,15 +1029,13 @@ private slots:
     void cancelWhileConnecting()
     {
         Fixture f(m_identity.get());
-        QTcpServer silent;
-        QList<QTcpSocket *> held;
-        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-        connect(&silent, &QTcpServer::newConnection, &silent, [&] { held << silent.nextPendingConnection(); });
+        SilentPeer silent;
+        QVERIFY(silent.isListening());
         f.host = { "silent", "127.0.0.1", silent.serverPort(), {} };
         f.link.setHostEntry(&f.host);
         QSignalSpy disconnected(&f.link, &HubConnection::disconnected);
         f.link.startConnection(true);
-        QTRY_COMPARE(held.size(), 1);
+        QTRY_COMPARE(silent.held.size(), 1);
         QCOMPARE(f.link.state(), State::Connecting);
         QCOMPARE(f.link.pendingStep(), HubConnection::Step::Handshake);
         f.link.closeLink("Connecting to the hub was cancelled.");
@@ -1046,7 +1043,7 @@ private slots:
         QCOMPARE(disconnected.count(), 1);
         QCOMPARE(f.link.errorText(), QString("Connecting to the hub was cancelled."));
         QCOMPARE(f.link.pendingStep(), HubConnection::Step::None);
-        QTRY_COMPARE_WITH_TIMEOUT(held.first()->state(), QAbstractSocket::UnconnectedState, WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(silent.held.first()->state(), QAbstractSocket::UnconnectedState, WaitMs);
         QTest::qWait(100);
         QCOMPARE(disconnected.count(), 1);
     }

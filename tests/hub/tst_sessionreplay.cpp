@@ -85,6 +85,19 @@ struct ReplayedClient
     HostEntry entry;
 };
 
+// The hub link alone, over a replay.
+struct ReplayLink
+{
+    explicit ReplayLink(SessionReplay *replay)
+    {
+        hub.setHostEntry(&entry);
+        hub.setTransport(replay);
+    }
+
+    HubConnection hub { nullptr };
+    HostEntry entry { "replay", "replay", 1, {} };
+};
+
 QByteArray bytesOf(const google::protobuf::Message &message)
 {
     return QByteArray::fromStdString(message.SerializeAsString());
@@ -215,10 +228,8 @@ private slots:
         SessionReplay replay;
         QVERIFY(replay.loadRecords(records));
         replay.setSpeed(0);
-        HubConnection hub(nullptr);
-        HostEntry entry { "replay", "replay", 1, {} };
-        hub.setHostEntry(&entry);
-        hub.setTransport(&replay);
+        ReplayLink link(&replay);
+        HubConnection &hub = link.hub;
         QSignalSpy disconnected(&hub, &HubConnection::disconnected);
         hub.startConnection(false);
         QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, 10000);
@@ -270,10 +281,8 @@ private slots:
 
         // What the client sends instead of the big reply: the difference shows both, bounded.
         replay.setSpeed(0);
-        HubConnection hub(nullptr);
-        HostEntry entry { "replay", "replay", 1, {} };
-        hub.setHostEntry(&entry);
-        hub.setTransport(&replay);
+        ReplayLink link(&replay);
+        HubConnection &hub = link.hub;
         QSignalSpy differences(&replay, &SessionReplay::differenceFound);
         QObject::connect(&hub, &HubConnection::channelMessageRcvd, &hub, [&hub, bigReply](ushort channel, const char *, int) {
             hub.channelMessageSend(channel, bytesOf(bigReply('z')));
