@@ -192,7 +192,7 @@ bool Runner::readHosts(QVector<HostEntry> *hosts) const
         return true;
     }
     QSettings config(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
-                     QStringLiteral("zu_config"));
+                     QLatin1String(HostConfigName));
     const QStringList groups = config.childGroups();
     if (!groups.isEmpty()) {
         for (const QString &group : groups) {
@@ -220,7 +220,7 @@ bool Runner::readHosts(QVector<HostEntry> *hosts) const
 QStringList Runner::installerHosts() const
 {
     QSettings config(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
-                     QStringLiteral("zu_config"));
+                     QLatin1String(HostConfigName));
     QStringList hosts = config.value(QLatin1String(InstallerHostsKey)).toStringList();
     for (QString &host : hosts)
         host = host.trimmed();

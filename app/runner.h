@@ -44,6 +44,8 @@ public:
     // "installerHosts" list.
     QStringList installerHosts() const;
 
+    // The host configuration file (INI, user scope, with the machine-wide one behind it).
+    static constexpr char HostConfigName[] = "zu_config";
     static constexpr char InstallerHostsKey[] = "installerHosts";
 
 public slots:

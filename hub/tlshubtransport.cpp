@@ -13,6 +13,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <utility>
+
 TlsHubTransport::TlsHubTransport(QObject *parent)
     : HubTransport(parent)
     , m_pausedPeerTimer(new QTimer(this))
@@ -93,7 +95,7 @@ bool TlsHubTransport::fromCurrentSocket(const char *slot) const
 {
     // A handler that ran an event loop of its own would let this socket be deleted while one of
     // its slots is still below on the stack; the link's questions are answered later instead.
-    if (QThread::currentThread()->loopLevel() > 1) {
+    if (QThread::currentThread()->loopLevel() > 1 && !std::exchange(m_nestedLoopReported, true)) {
         qCritical() << "TlsHubTransport::" << slot << "- a socket slot runs inside a nested event loop";
         Q_ASSERT_X(false, slot, "a hub socket slot runs inside a nested event loop");
     }

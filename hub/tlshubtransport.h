@@ -79,6 +79,7 @@ private:
     bool m_reading = false;
     bool m_inSslErrors = false;
     bool m_acceptedInSignal = false;
+    mutable bool m_nestedLoopReported = false; // once per transport: a flood of it helps nobody
     bool m_backlogged = false;
     QAbstractSocket::SocketError m_error = QAbstractSocket::UnknownSocketError;
     QString m_errorString; // empty until the socket reports an error
