@@ -5,6 +5,7 @@
 
 #include "hub/certificatepins.h"
 #include "hub/extraauthorities.h"
+#include "hub/replaymode.h"
 #include "style/stylemanager.h"
 
 #include <QCoreApplication>
@@ -106,6 +107,19 @@ void InstallerDownload::start(const QUrl &url, QWidget *dialogParent)
                  .arg(url.toString()));
         return;
     }
+    if (ReplayMode::isReplaying()) {
+        qInfo().noquote() << "InstallerDownload -" << url.toString() << ReplayMode::notOpenedText();
+        fail(QStringLiteral("The installer at \"%1\" is %2.").arg(url.toString(), ReplayMode::notOpenedText()));
+        return;
+    }
+    // A hub whose certificate was only ignored once could name any host; the hub's own host, or one
+    // the site configured, is what an administrator put there.
+    if (!hostAllowed(url, m_allowedHosts)) {
+        fail(QStringLiteral("The installer address \"%1\" is not on the hub's host or a host the local "
+                            "configuration allows (%2), so it is not downloaded.")
+                 .arg(url.toString(), m_allowedHosts.join(QStringLiteral(", "))));
+        return;
+    }
     const QString name = installerFileName(url);
     if (name.isEmpty()) {
         fail(QStringLiteral("The installer address \"%1\" names no file that can be saved.")
@@ -127,16 +141,44 @@ void InstallerDownload::start(const QUrl &url, QWidget *dialogParent)
     }
 
     QNetworkRequest request(url);
-    // Redirects stay on https.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Redirects stay on https and on the allowed hosts.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     ExtraAuthorities::apply(&tls);
     request.setSslConfiguration(tls);
     m_reply = m_network->get(request);
     connect(m_reply, &QNetworkReply::sslErrors, this, &InstallerDownload::installerSslErrors);
+    connect(m_reply, &QNetworkReply::redirected, this, &InstallerDownload::installerRedirected);
     connect(m_reply, &QNetworkReply::downloadProgress, this, &InstallerDownload::installerDownloadProgress);
     connect(m_reply, &QNetworkReply::readyRead, this, &InstallerDownload::installerReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &InstallerDownload::installerFinished);
+}
+
+bool InstallerDownload::hostAllowed(const QUrl &url, const QStringList &allowedHosts)
+{
+    const QString host = url.host();
+    if (host.isEmpty())
+        return false;
+    for (const QString &allowed : allowedHosts) {
+        if (host.compare(allowed.trimmed(), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+void InstallerDownload::installerRedirected(const QUrl &url)
+{
+    if (!m_reply || sender() != m_reply)
+        return;
+    if (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0
+        || !hostAllowed(url, m_allowedHosts)) {
+        fail(QStringLiteral("The installer download was redirected to \"%1\", which is not https on an allowed "
+                            "host (%2).")
+                 .arg(url.toString(), m_allowedHosts.join(QStringLiteral(", "))));
+        return;
+    }
+    qInfo().noquote() << "InstallerDownload - redirected to" << url.toString();
+    emit m_reply->redirectAllowed();
 }
 
 void InstallerDownload::installerDownloadProgress(qint64 received, qint64 total)

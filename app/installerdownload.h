@@ -16,7 +16,9 @@ class QWidget;
 // and starts the installer detached on the way out. A download that fails, stops short or is
 // refused (hostile file name, planted folder) reports failed() after telling the user, and
 // nothing is started. Installers come over HTTPS only, validated as usual (with the site's extra
-// authorities); the one exception is a certificate the user pinned for a hub on the same host.
+// authorities; the one exception is a certificate the user pinned for a hub on the same host), and
+// only from an allowed host: the hub's own, or one the local configuration names. A redirect must
+// stay on those hosts too. A replay downloads nothing.
 class InstallerDownload : public QObject
 {
     Q_OBJECT
@@ -39,6 +41,11 @@ public:
     // The installer's local name: the address's last path segment, decoded. Empty when that
     // name could leave the download folder or is no name at all.
     static QString installerFileName(const QUrl &url);
+    // Whether the address's host is one of the hosts (compared without regard to case).
+    static bool hostAllowed(const QUrl &url, const QStringList &allowedHosts);
+
+    // The hosts an installer may come from; none until set.
+    void setAllowedHosts(const QStringList &hosts) { m_allowedHosts = hosts; }
 
     // Starts the download; the progress dialog, if the download takes long, is modal to the given
     // window.
@@ -54,6 +61,7 @@ private slots:
     void installerReadyRead();
     void installerFinished();
     void installerSslErrors(const QList<QSslError> &errors);
+    void installerRedirected(const QUrl &url);
 
 private:
     bool prepareFolder();
@@ -69,4 +77,5 @@ private:
     QFile m_file;
     qint64 m_written = 0;
     QString m_certificateProblem; // why the server's certificate was refused, for the details
+    QStringList m_allowedHosts;
 };

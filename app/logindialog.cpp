@@ -95,10 +95,16 @@ LoginDialog::LoginDialog(QWidget *parent)
     m_hostWidget->hide();
     layout->addWidget(m_hostWidget);
 
+    auto *buttonRow = new QHBoxLayout;
     m_connectButton = new QPushButton(QStringLiteral("Login"), this);
     m_connectButton->setObjectName(QStringLiteral("connectButton"));
     m_connectButton->setDefault(true);
-    layout->addWidget(m_connectButton);
+    buttonRow->addWidget(m_connectButton, 1);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton->hide();
+    buttonRow->addWidget(m_cancelButton);
+    layout->addLayout(buttonRow);
 
     m_rememberUsername = new QCheckBox(QStringLiteral("Remember Username"), this);
     m_rememberUsername->setObjectName(QStringLiteral("rememberUsername"));
@@ -130,6 +136,7 @@ LoginDialog::LoginDialog(QWidget *parent)
     setTabOrder(m_hostsCombo, m_connectButton);
 
     connect(m_connectButton, &QPushButton::clicked, this, &LoginDialog::connectClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &LoginDialog::cancelClicked);
     connect(m_hostsCombo, &QComboBox::currentTextChanged, this, &LoginDialog::hostSelectionChanged);
     // Once laid out for real, the size limits can use the final size hint.
     QTimer::singleShot(0, this, &LoginDialog::applyHosts);
@@ -220,9 +227,14 @@ void LoginDialog::enableInputs(bool enable)
          std::initializer_list<QWidget *> { m_usernameEdit, m_passwordEdit, m_hostsCombo, m_connectButton,
                                             m_rememberUsername, m_connectToDefault })
         input->setEnabled(enable);
-    if (!enable)
+    m_cancelButton->setVisible(!enable);
+    if (!enable) {
+        m_cancelButton->setFocus();
         return;
+    }
     m_statusLabel->clear(); // the attempt it described is over
+    if (m_statusStack->currentIndex() == StatusPage)
+        m_statusStack->setCurrentIndex(BlankPage);
     if (!m_usernameEdit->text().isEmpty()) {
         m_passwordEdit->selectAll();
         m_passwordEdit->setFocus();

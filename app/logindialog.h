@@ -13,7 +13,7 @@ class QPushButton;
 class QStackedWidget;
 
 // The login form: user name, password, host choice, and a status area that shows either an error,
-// a progress text or nothing.
+// a progress text or nothing. While a login is under way (inputs disabled) Cancel stops it.
 class LoginDialog : public QDialog
 {
     Q_OBJECT
@@ -43,6 +43,7 @@ public:
 
 signals:
     void connectClicked();
+    void cancelClicked();
 
 public slots:
     void hostSelectionChanged(const QString &text);
@@ -63,6 +64,7 @@ private:
     QWidget *m_hostWidget = nullptr;
     QComboBox *m_hostsCombo = nullptr;
     QPushButton *m_connectButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
     QCheckBox *m_rememberUsername = nullptr;
     QCheckBox *m_connectToDefault = nullptr;
     QStackedWidget *m_statusStack = nullptr;

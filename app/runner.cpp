@@ -11,6 +11,8 @@
 #include "classic/toolbaricon.h"
 #include "hub/hubconnection.h"
 #include "hub/hubprompter.h"
+#include "hub/linkhealth.h"
+#include "shell/linkhealthbar.h"
 #include "shell/mainwindow.h"
 #include "settings/settingsmanager.h"
 #include "shell/passchangedialog.h"
@@ -55,7 +57,8 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     QTimer::singleShot(0, this, &Runner::run);
 
     m_hubConnection = new HubConnection(m_identity, this);
-    new HubPrompter(m_hubConnection, this);
+    auto *prompter = new HubPrompter(m_hubConnection, this);
+    connect(prompter, &HubPrompter::quitRequested, this, &Runner::quitAsking);
     connect(m_hubConnection, &HubConnection::disconnected, this, &Runner::promptForCredentials);
     connect(m_hubConnection, &HubConnection::downloadUpdate, this, &Runner::downloadUpdate);
     m_capture = new SessionCapture(m_hubConnection, this);
@@ -191,7 +194,7 @@ bool Runner::readHosts(QVector<HostEntry> *hosts) const
         return true;
     }
     QSettings config(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
-                     QStringLiteral("zu_config"));
+                     QLatin1String(HostConfigName));
     const QStringList groups = config.childGroups();
     if (!groups.isEmpty()) {
         for (const QString &group : groups) {
@@ -216,6 +219,17 @@ bool Runner::readHosts(QVector<HostEntry> *hosts) const
     return false;
 }
 
+QStringList Runner::installerHosts() const
+{
+    QSettings config(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
+                     QLatin1String(HostConfigName));
+    QStringList hosts = config.value(QLatin1String(InstallerHostsKey)).toStringList();
+    for (QString &host : hosts)
+        host = host.trimmed();
+    hosts.removeAll(QString());
+    return hosts;
+}
+
 void Runner::invalidConfiguration()
 {
     auto *box = new QMessageBox(QMessageBox::Critical, QString(), QStringLiteral("Invalid Configuration"),
@@ -234,6 +248,7 @@ void Runner::ensureLoginDialog()
     m_loginDialog = new LoginDialog;
     m_loginDialog->setError(QString());
     connect(m_loginDialog, &LoginDialog::connectClicked, this, &Runner::loginDialogAccepted);
+    connect(m_loginDialog, &LoginDialog::cancelClicked, this, &Runner::cancelLogin);
     connect(m_loginDialog, &QDialog::rejected, this, &Runner::loginDialogRejected);
     connect(m_hubConnection, &HubConnection::errorTextChanged, m_loginDialog, &LoginDialog::setError);
     m_loginDialog->setError(m_hubConnection->errorText());
@@ -298,10 +313,27 @@ void Runner::loginDialogAccepted()
     qInfo() << "Connecting to host:" << m_selectedHost.host << ":" << m_selectedHost.port;
 
     menuSession()->setCredentials(m_loginDialog->username(), m_loginDialog->password());
-    m_hubConnection->startConnection(true);
-    m_loginDialog->setStatus(QStringLiteral("Connecting..."));
-
     InstallerDownload::removeFolder();
+    // Before starting: an attempt that ends at once leaves its own words, not this.
+    m_loginDialog->setStatus(QStringLiteral("Connecting to %1...").arg(m_selectedHost.settingsKey()));
+    m_hubConnection->startConnection(true);
+}
+
+void Runner::cancelLogin()
+{
+    qInfo() << "Login cancelled by the user";
+    // An update being fetched is part of the attempt: it would otherwise quit the client later.
+    delete m_update.data();
+    m_hubConnection->closeLink(QStringLiteral("Connecting to %1 was cancelled.").arg(m_selectedHost.settingsKey()));
+}
+
+void Runner::quitAsking()
+{
+    // The desktop's close asks about what quitting would end; without one there is nothing to lose.
+    if (m_mainWindow)
+        m_mainWindow->close();
+    else
+        QCoreApplication::quit();
 }
 
 void Runner::authenticationFailed(int errorNumber, const QString &errorMessage)
@@ -441,6 +473,7 @@ void Runner::connectionConnected()
         connect(router, &SessionRouter::hubChannelMessageSend, m_hubConnection,
                 &HubConnection::channelMessageSend);
         connect(router, &SessionRouter::hubReadingHeld, m_hubConnection, &HubConnection::holdReading);
+        watchLinkHealth();
     }
     if (m_loginDialog) {
         m_loginDialog->hide();
@@ -449,6 +482,25 @@ void Runner::connectionConnected()
     }
     m_mainWindow->show();
     QGuiApplication::setQuitOnLastWindowClosed(true);
+}
+
+// The bar across the desktop while the hub does not answer.
+void Runner::watchLinkHealth()
+{
+    auto *bar = new LinkHealthBar(m_mainWindow);
+    m_mainWindow->addToolBar(Qt::TopToolBarArea, bar);
+    bar->hide();
+    connect(m_hubConnection, &HubConnection::hubSilent, bar, [this, bar] {
+        const LinkHealth *health = m_hubConnection->linkHealth();
+        bar->showSilence(health->lastHeard(), health->isBacklogged());
+    });
+    connect(m_hubConnection, &HubConnection::hubAnswering, bar, &LinkHealthBar::hideSilence);
+    connect(m_hubConnection, &HubConnection::disconnected, bar, &LinkHealthBar::hideSilence);
+    connect(bar, &LinkHealthBar::keepWaitingClicked, m_hubConnection, &HubConnection::keepWaiting);
+    connect(bar, &LinkHealthBar::disconnectClicked, this, [this] {
+        m_hubConnection->closeLink(QStringLiteral("The hub at %1 stopped answering; the link was closed.")
+                                       .arg(m_selectedHost.settingsKey()));
+    });
 }
 
 void Runner::disableMainWindow()
@@ -483,6 +535,10 @@ void Runner::receivedStatusMessage(Menu::StatusMessage_Type type, const QString 
         qWarning() << "Status Message:" << text;
         return;
     }
+    // The menu session drops its link after a fatal notice: the session ends with its text, rather
+    // than leaving the desktop (or "Connecting...") on a link that carries nothing.
+    if (type == Menu::StatusMessage::FATAL)
+        m_hubConnection->closeLink(text);
     auto *box
         = new QMessageBox(type == Menu::StatusMessage::FATAL ? QMessageBox::Critical : QMessageBox::Warning,
                           QString(), QString(), QMessageBox::Ok);
@@ -501,6 +557,7 @@ void Runner::downloadUpdate(const QString &installerUrl)
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
     m_update = new InstallerDownload(m_network, this);
+    m_update->setAllowedHosts(QStringList { m_selectedHost.host } + installerHosts());
     connect(m_update, &InstallerDownload::failed, this, [this] {
         ensureLoginDialog();
         m_loginDialog->setError(QStringLiteral("Update Failed"));

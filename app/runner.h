@@ -41,6 +41,13 @@ public:
     // The configured hosts: the command-line host alone, or the "zu_config" file's entries.
     // Returns false when the configuration names no host.
     bool readHosts(QVector<HostEntry> *hosts) const;
+    // Hosts besides the hub's own that installers may come from: the "zu_config" file's
+    // "installerHosts" list.
+    QStringList installerHosts() const;
+
+    // The host configuration file (INI, user scope, with the machine-wide one behind it).
+    static constexpr char HostConfigName[] = "zu_config";
+    static constexpr char InstallerHostsKey[] = "installerHosts";
 
 public slots:
     void run();
@@ -56,6 +63,10 @@ public slots:
     void releaseList(const MainConnection::ReleaseList &list);
     void receivedStatusMessage(Menu::StatusMessage_Type type, const QString &text);
     void downloadUpdate(const QString &installerUrl);
+    // Stops the login under way (Cancel on the login dialog).
+    void cancelLogin();
+    // The client cannot go on: quit, after the desktop's own questions (unsaved work, programs).
+    void quitAsking();
 
 private:
     enum FontSet { LoginFonts, LaterFonts };
@@ -67,6 +78,7 @@ private:
     void invalidConfiguration();
     void connectToRelease(const MainConnection::Release &chosen);
     MainConnection *menuSession() const;
+    void watchLinkHealth();
 
     const ClientIdentity *m_identity;
     QNetworkAccessManager *m_network = nullptr;

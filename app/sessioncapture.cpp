@@ -4,6 +4,8 @@
 #include "replaybar.h"
 
 #include "hub/hubconnection.h"
+#include "hub/recordingtap.h"
+#include "hub/replaymode.h"
 #include "hub/sessionreplay.h"
 #include "sessionrecordwriter.h"
 #include "utils/version.h"
@@ -11,13 +13,22 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
+#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <cstdio>
+
+namespace {
+
+// What QDesktopServices would hand to the system during a replay.
+const char *const OutsideSchemes[] = { "http", "https", "file", "ftp", "mailto", "sftp", "smb" };
+
+} // namespace
 
 SessionCapture::SessionCapture(HubConnection *hub, QObject *parent)
     : QObject(parent)
@@ -27,8 +38,12 @@ SessionCapture::SessionCapture(HubConnection *hub, QObject *parent)
 SessionCapture::~SessionCapture()
 {
     if (m_hub) {
-        m_hub->setRecorder(nullptr);
-        m_hub->setReplay(nullptr);
+        m_hub->setTap(nullptr);
+        m_hub->setTransport(nullptr);
+    }
+    if (m_replay) {
+        for (const char *scheme : OutsideSchemes)
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
     }
     delete m_bar;
 }
@@ -43,6 +58,7 @@ bool SessionCapture::setUp(const CommandLine &commandLine)
     if (path.isEmpty() && QSettings().value(QLatin1String(RecordSetting), false).toBool()) {
         const QDir folder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                           + QStringLiteral("/recordings"));
+        // Two starts within a second get the same name: the writer then takes the next free one.
         if (folder.mkpath(QStringLiteral(".")))
             path = folder.filePath(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))
                                    + QStringLiteral(".zurec"));
@@ -55,6 +71,7 @@ bool SessionCapture::setUp(const CommandLine &commandLine)
 void SessionCapture::startRecording(const QString &path)
 {
     auto writer = std::make_unique<SessionRecordWriter>();
+    writer->redactor().setKeepTerminalKeys(QSettings().value(QLatin1String(TerminalKeysSetting), false).toBool());
     if (!writer->open(path, SessionRecordWriter::Side::Client,
                       QCoreApplication::applicationName() + QLatin1Char(' ')
                           + QLatin1String(ClientVersion))) {
@@ -62,7 +79,8 @@ void SessionCapture::startRecording(const QString &path)
         return;
     }
     m_writer = std::move(writer);
-    m_hub->setRecorder(m_writer.get());
+    m_tap = std::make_unique<RecordingTap>(m_writer.get());
+    m_hub->setTap(m_tap.get());
 }
 
 void SessionCapture::startReplay(const QString &path, double speed, bool step)
@@ -78,7 +96,10 @@ void SessionCapture::startReplay(const QString &path, double speed, bool step)
         std::fprintf(stderr, "%s\n", qPrintable(m_replay->warningText()));
     m_replay->setSpeed(speed);
     m_replay->setStartPaused(step);
-    m_hub->setReplay(m_replay);
+    ReplayMode::setReplaying(true);
+    for (const char *scheme : OutsideSchemes)
+        QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "refuseAddress");
+    m_hub->setTransport(m_replay);
     m_bar = new ReplayBar(m_replay, path);
     m_bar->adjustSize();
     // The bottom corner stays clear of the login dialog and of a main window placed at the top.
@@ -111,4 +132,9 @@ quint16 SessionCapture::replayPort() const
     const QString recorded = m_replay ? m_replay->recordedHost() : QString();
     const quint16 port = recorded.mid(recorded.lastIndexOf(QLatin1Char(':')) + 1).toUShort();
     return port != 0 ? port : 1;
+}
+
+void SessionCapture::refuseAddress(const QUrl &url)
+{
+    qInfo().noquote() << "Replay:" << url.toString() << ReplayMode::notOpenedText();
 }

@@ -28,7 +28,9 @@ public:
     virtual ushort channelId() const;
 
 public slots:
-    virtual void rawMessageSend(QByteArray data) = 0;
+    // redacted: when data holds a secret (text typed into a field the screen hides), the form a
+    // recording may keep in its place; null otherwise. It travels with data and nothing keeps it.
+    virtual void rawMessageSend(QByteArray data, QByteArray redacted = QByteArray()) = 0;
 
 signals:
     void rawMessageRcvd(const char *data, int dataLength);

@@ -5,9 +5,9 @@ ChannelTranceiver::ChannelTranceiver(ushort channelId, QObject *parent)
     , m_channelId(channelId)
 { }
 
-void ChannelTranceiver::rawMessageSend(QByteArray data)
+void ChannelTranceiver::rawMessageSend(QByteArray data, QByteArray redacted)
 {
-    emit channelDataSend(m_channelId, data);
+    emit channelDataSend(m_channelId, data, redacted);
 }
 
 void ChannelTranceiver::channelDataRcvd(const char *data, int dataLength)

@@ -14,12 +14,12 @@ public:
     ushort channelId() const override { return m_channelId; }
 
 public slots:
-    void rawMessageSend(QByteArray data) override;
+    void rawMessageSend(QByteArray data, QByteArray redacted = QByteArray()) override;
     void channelDataRcvd(const char *data, int dataLength);
     void channelDisconnected();
 
 signals:
-    void channelDataSend(ushort channelId, QByteArray data);
+    void channelDataSend(ushort channelId, QByteArray data, QByteArray redacted);
 
 private:
     const ushort m_channelId;

@@ -49,7 +49,8 @@ public slots:
     void destroyHubConnections();
 
 signals:
-    void hubChannelMessageSend(ushort channelId, QByteArray data);
+    // redacted: the sender's blanked form of data for a recording, or null (see AppTranceiver).
+    void hubChannelMessageSend(ushort channelId, QByteArray data, QByteArray redacted);
     // Applications that were running were closed by a lost hub link.
     void applicationsLost();
     void printDocument(QString text);

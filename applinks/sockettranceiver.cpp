@@ -25,7 +25,7 @@ SocketTranceiver::~SocketTranceiver()
     }
 }
 
-void SocketTranceiver::rawMessageSend(QByteArray data)
+void SocketTranceiver::rawMessageSend(QByteArray data, QByteArray)
 {
     if (m_socket)
         m_socket->write(LengthPrefixCodec::encode(data));

@@ -26,7 +26,8 @@ public:
     ~SocketTranceiver() override;
 
 public slots:
-    void rawMessageSend(QByteArray data) override;
+    // Debug connections are never recorded: the redacted form is not needed.
+    void rawMessageSend(QByteArray data, QByteArray redacted = QByteArray()) override;
 
 private slots:
     void socketDisconnected();

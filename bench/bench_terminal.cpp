@@ -193,7 +193,7 @@ void BM_AppendData(benchmark::State &state)
 class PacketTransport : public AppTranceiver
 {
 public:
-    void rawMessageSend(QByteArray) override { }
+    void rawMessageSend(QByteArray, QByteArray) override { }
     void deliver(const QByteArray &message) { processIncomingMessage(message.constData(), message.size()); }
 };
 

@@ -33,7 +33,7 @@ public:
         processIncomingMessage(bytes.data(), int(bytes.size()));
     }
 
-    void rawMessageSend(QByteArray data) override
+    void rawMessageSend(QByteArray data, QByteArray) override
     {
         lastSentNs = clock.nsecsElapsed();
         lastSent = std::move(data);

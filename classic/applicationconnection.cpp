@@ -7,7 +7,6 @@
 #include "utils/busymouse.h"
 #include "envelopedispatcher.h"
 #include "latin1.h"
-#include "sessionrecord.h"
 #include "utils/version.h"
 #include "classic/classicapplicationwidget.h"
 #include "classic/expandkeymarkers.h"
@@ -117,13 +116,14 @@ void ApplicationConnection::send(Pb::UIEnvelope &envelope, quint32 windowId)
     envelope.set_window_id(windowId);
     QByteArray bytes(int(envelope.ByteSizeLong()), Qt::Uninitialized);
     envelope.SerializeWithCachedSizesToArray(reinterpret_cast<quint8 *>(bytes.data()));
+    QByteArray redacted;
     if (m_replyHoldsSecret) {
         m_replyHoldsSecret = false;
         Pb::UIEnvelope blanked(envelope);
         blanked.mutable_generic_response()->set_data(std::string());
-        SessionRecord::noteSecretSend(bytes, QByteArray::fromStdString(blanked.SerializeAsString()));
+        redacted = QByteArray::fromStdString(blanked.SerializeAsString());
     }
-    m_transport->rawMessageSend(bytes);
+    m_transport->rawMessageSend(bytes, redacted);
 }
 
 bool ApplicationConnection::fillChangedData(Pb::GenericResponse *response, ZuFieldWidget *field)

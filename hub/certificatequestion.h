@@ -21,7 +21,14 @@ struct CertificateQuestion
     QString presentedFingerprint;
     QSslCertificate certificate;
     QList<QSslError> newErrors;
-    // Only a certificate whose one fault is an issuer that cannot be checked is worth keeping.
+    // Only a certificate whose one fault is an issuer that cannot be checked is worth keeping, and
+    // never one that replaced a trusted certificate.
     bool pinnable = false;
     QList<QSslCertificate> chain;
+
+    // The question about this peer's certificate, with what the pins say of it (logged where it
+    // differs from the trusted one or has a new problem).
+    static CertificateQuestion about(const QString &hostPort, const QString &host, const QSslCertificate &certificate,
+                                     const QList<QSslCertificate> &chain, const QList<QSslError> &errors,
+                                     CertificatePins::Verdict verdict);
 };

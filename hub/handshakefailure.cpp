@@ -53,3 +53,9 @@ QString HandshakeFailure::describe(const QString &hostPort, QAbstractSocket::Soc
     }
     return libraryText.isEmpty() ? sentence : tr("%1\nDetails: %2").arg(sentence, libraryText);
 }
+
+QString HandshakeFailure::noAnswer(const QString &hostPort, const QString &libraryText)
+{
+    const QString sentence = tr("No hub answers at %1.").arg(hostPort);
+    return libraryText.isEmpty() ? sentence : tr("%1\nDetails: %2").arg(sentence, libraryText);
+}

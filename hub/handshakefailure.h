@@ -23,4 +23,6 @@ public:
     // "<sentence>\nDetails: <library text>", or the library's text alone where it is plain already.
     static QString describe(const QString &hostPort, QAbstractSocket::SocketError error,
                             const QString &libraryText);
+    // Nothing took the connection (refused, no such host, no route, time-out).
+    static QString noAnswer(const QString &hostPort, const QString &libraryText);
 };

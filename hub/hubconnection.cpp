@@ -1,77 +1,44 @@
 #include "hubconnection.h"
 
+#include "certificatepins.h"
 #include "hostentry.h"
+#include "linkhealth.h"
+#include "tlshubtransport.h"
 
-#include "utils/busymouse.h"
-#include "utils/clientidentity.h"
 #include "envelopedispatcher.h"
 #include "latin1.h"
+#include "menu/mainconnection.h"
+#include "utils/busymouse.h"
+#include "utils/clientidentity.h"
 #include "utils/platform.h"
 #include "utils/version.h"
-#include "menu/mainconnection.h"
 
 #include "zuhub.pb.h"
-#include "certificatepins.h"
-#include "extraauthorities.h"
-#include "handshakefailure.h"
-#include "sessionrecordwriter.h"
-#include "sessionreplay.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QRandomGenerator64>
-#include <QSslConfiguration>
-#include <QSslSocket>
 #include <QSysInfo>
 #include <QTimer>
-
-#include <utility>
 
 namespace {
 
 const QString BusyKey = QStringLiteral("HubConnection");
 
-// Queued, so that the caller's dialog and state changes finish before the event loop ends.
-void quitApplication()
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
-}
-
 } // namespace
+
+struct HubConnection::PendingCertificate
+{
+    QList<QSslError> errors;
+    QSslCertificate certificate;
+    QString hostPort;
+    bool pinnable = false;
+};
 
 struct HubConnection::PendingUpdate
 {
-    quint64 serial = 0;
     ZuHubProto::HelloAck ack;
     bool menuWanted = false;
-};
-
-// Marks a slot called by a socket for the time it runs; see retireSocket().
-class HubConnection::SocketCall
-{
-public:
-    explicit SocketCall(HubConnection *link)
-        : m_link(link)
-    {
-        ++m_link->m_socketCallDepth;
-    }
-    ~SocketCall()
-    {
-        if (--m_link->m_socketCallDepth > 0)
-            return;
-        const auto retired = std::exchange(m_link->m_retiredSockets, {});
-        for (const QPointer<QSslSocket> &socket : retired) {
-            if (socket)
-                socket->deleteLater();
-        }
-    }
-    Q_DISABLE_COPY(SocketCall)
-
-private:
-    HubConnection *m_link;
 };
 
 HubConnection::HubConnection(const ClientIdentity *identity, QObject *parent)
@@ -80,14 +47,11 @@ HubConnection::HubConnection(const ClientIdentity *identity, QObject *parent)
     , m_mainConnection(new MainConnection(this))
     , m_dispatcher(std::make_unique<EnvelopeDispatcher>(this, QtDebugMsg,
                                                         "HubConnection: No message handler found for"))
+    , m_socketTransport(new TlsHubTransport(this))
+    , m_health(new LinkHealth(this))
     , m_pingTimer(new QTimer(this))
     , m_stepTimer(new QTimer(this))
-    , m_pausedPeerTimer(new QTimer(this))
 {
-    qRegisterMetaType<QAbstractSocket::SocketState>();
-    qRegisterMetaType<QAbstractSocket::SocketError>();
-    qRegisterMetaType<QList<QSslError>>();
-
     m_clock.start();
 
     connect(m_mainConnection, &MainConnection::requestConnectionState, this,
@@ -104,15 +68,58 @@ HubConnection::HubConnection(const ClientIdentity *identity, QObject *parent)
 
     m_stepTimer->setSingleShot(true);
     connect(m_stepTimer, &QTimer::timeout, this, &HubConnection::stepTimedOut);
-    m_pausedPeerTimer->setInterval(PausedPeerPollMs);
-    connect(m_pausedPeerTimer, &QTimer::timeout, this, &HubConnection::watchPausedPeer);
+    connect(m_health, &LinkHealth::probeWanted, this, &HubConnection::sendPing);
+    connect(m_health, &LinkHealth::silent, this, &HubConnection::hubSilent);
+    connect(m_health, &LinkHealth::answeringAgain, this, &HubConnection::hubAnswering);
+    setTransport(nullptr);
 }
 
-HubConnection::~HubConnection() = default;
+HubConnection::~HubConnection()
+{
+    if (m_transport)
+        m_transport->disconnect(this);
+}
 
 int HubConnection::pingInterval() const
 {
     return m_pingTimer->interval();
+}
+
+HubTransport *HubConnection::transport() const
+{
+    return m_transport;
+}
+
+void HubConnection::setTransport(HubTransport *transport)
+{
+    if (!transport)
+        transport = m_socketTransport;
+    if (transport == m_transport)
+        return;
+    if (m_transport) {
+        m_transport->close();
+        m_transport->setTap(nullptr);
+        m_transport->disconnect(this);
+    }
+    m_transport = transport;
+    transport->setTap(m_tap);
+    connect(transport, &HubTransport::tcpConnected, this, [this] {
+        if (m_state == State::Connecting)
+            startStep(Step::Handshake);
+    });
+    connect(transport, &HubTransport::encrypted, this, &HubConnection::transportEncrypted);
+    connect(transport, &HubTransport::certificateErrors, this, &HubConnection::askAboutCertificate);
+    connect(transport, &HubTransport::peerGoneWhilePaused, this, &HubConnection::peerGoneWhileAsked);
+    connect(transport, &HubTransport::frameReceived, this, &HubConnection::handleFrame);
+    connect(transport, &HubTransport::closed, this, &HubConnection::transportClosed);
+    connect(transport, &HubTransport::backlogChanged, m_health, &LinkHealth::setBacklogged);
+    connect(transport, &HubTransport::readingHeldChanged, m_health, &LinkHealth::setReadingHeld);
+}
+
+void HubConnection::setTap(HubLinkTap *tap)
+{
+    m_tap = tap;
+    m_transport->setTap(tap);
 }
 
 void HubConnection::startConnection(bool connectMenu)
@@ -126,55 +133,24 @@ void HubConnection::startConnection(bool connectMenu)
         return;
     }
     withdrawQuestions();
-    if (m_replay) {
-        m_menuWanted = connectMenu;
-        startReplayLink();
-        return;
-    }
-    if (m_recorder)
-        m_recorder->recordNote(QLatin1String(SessionRecord::ConnectingNote) + hostPort());
-    if (m_socket) {
-        m_socket->disconnect();
-        retireSocket(m_socket);
-    }
-    ++m_socketSerial;
-    m_decoder.reset();
-    m_peerCompresses = false;
-
-    m_certificateQuestioned = false;
-
-    m_socket = new QSslSocket(this);
-    QSslConfiguration tls = m_socket->sslConfiguration();
-    ExtraAuthorities::apply(&tls);
-    m_socket->setSslConfiguration(tls);
-    m_socket->setReadBufferSize(ReadBufferBytes);
-    // A certificate question is answered later, not inside the signal.
-    m_socket->setPauseMode(QAbstractSocket::PauseOnSslErrors);
-    connect(m_socket, &QSslSocket::stateChanged, this, &HubConnection::socketStateChanged);
-    connect(m_socket, &QSslSocket::encrypted, this, &HubConnection::socketEncrypted);
-    connect(m_socket, &QSslSocket::errorOccurred, this, &HubConnection::socketError);
-    connect(m_socket, qOverload<const QList<QSslError> &>(&QSslSocket::sslErrors), this,
-            &HubConnection::socketSslErrors);
-    connect(m_socket, &QSslSocket::readyRead, this, &HubConnection::socketReadyRead);
-
-    qDebug() << "HUB: Supports SSL?" << QSslSocket::supportsSsl();
+    // What the last link ended with never shows for this one.
+    m_errorText.clear();
+    m_certificateRefusal.clear();
+    m_helloAcknowledged = false;
     m_menuWanted = connectMenu;
-    // Entered before connecting: a socket that fails at once (no TLS library) must still find the
-    // link in Connecting, so that its error brings the usual disconnection.
+    // Entered before opening: a transport that fails at once must still find the link in
+    // Connecting, so that its end brings the usual disconnection.
     setState(State::Connecting);
     startStep(Step::Connect);
-    m_socket->connectToHostEncrypted(m_hostEntry->host, m_hostEntry->port, QIODevice::ReadWrite,
-                                     QAbstractSocket::AnyIPProtocol);
+    m_transport->open(*m_hostEntry);
 }
 
-void HubConnection::socketEncrypted()
+void HubConnection::transportEncrypted()
 {
-    const SocketCall call(this);
     if (m_state != State::Connecting) {
         qWarning() << "HubConnection::socketEncrypted() - invalid state:" << int(m_state);
         return;
     }
-    qInfo() << "HUB: Socket Encrypted" << m_socket->peerAddress() << m_socket->sessionProtocol();
     setState(State::Handshaking);
     startStep(Step::HelloAck);
     sendHello();
@@ -195,59 +171,14 @@ void HubConnection::sendHello()
     sendEnvelope(envelope);
 }
 
-void HubConnection::socketReadyRead()
-{
-    const SocketCall call(this);
-    // A handler may run a dialog whose event loop delivers readyRead again; the outer loop picks
-    // those bytes up when the handler returns.
-    if (m_reading || !m_socket)
-        return;
-    m_reading = true;
-    const quint64 serial = m_socketSerial;
-    FrameCodec::Frame frame;
-    while (m_socket && serial == m_socketSerial && m_readHolders.isEmpty()) {
-        const FrameCodec::Result result = m_decoder.next(&frame);
-        if (result == FrameCodec::Result::Frame) {
-            handleFrame(frame);
-            continue;
-        }
-        if (result == FrameCodec::Result::Error) {
-            qWarning() << "HubConnection::socketReadyRead() - bad frame, dropping the connection:"
-                       << m_decoder.errorText();
-            setErrorText(tr("Hub protocol error: %1").arg(m_decoder.errorText()));
-            dropSocket();
-            break;
-        }
-        if (m_socket->bytesAvailable() <= 0)
-            break;
-        m_decoder.feed(m_socket->readAll());
-    }
-    m_reading = false;
-}
-
 void HubConnection::holdReading(QObject *holder, bool hold)
 {
-    if (hold) {
-        if (!holder || m_readHolders.contains(holder))
-            return;
-        m_readHolders.insert(holder, connect(holder, &QObject::destroyed, this,
-                                             [this, holder] { holdReading(holder, false); }));
-        return;
-    }
-    const auto it = m_readHolders.find(holder);
-    if (it == m_readHolders.end())
-        return;
-    disconnect(it.value());
-    m_readHolders.erase(it);
-    // The socket signals nothing new while its buffer is full: read what waits on the next turn.
-    if (m_readHolders.isEmpty())
-        QMetaObject::invokeMethod(this, &HubConnection::socketReadyRead, Qt::QueuedConnection);
+    m_transport->holdReading(holder, hold);
 }
 
 void HubConnection::handleFrame(const FrameCodec::Frame &frame)
 {
-    if (m_recorder)
-        m_recorder->recordFrame(SessionRecord::Direction::FromHub, frame.type, frame.payload);
+    m_health->heard();
     if (frame.compressed) {
         qDebug() << "Rcvd compressed message. orig:" << frame.payload.size() << " comp:" << frame.length;
         if (frame.decompressFailed)
@@ -282,7 +213,7 @@ void HubConnection::processEnvelope(const QByteArray &payload)
     ZuHubProto::Envelope envelope;
     if (!envelope.ParseFromArray(payload.constData(), payload.size())) {
         qWarning() << "HubConnection::processMessage() - Unable to parse envelope";
-        dropSocket();
+        endLink(tr("Hub protocol error: the hub sent an envelope that cannot be read."));
         return;
     }
     m_dispatcher->dispatch(envelope);
@@ -293,62 +224,23 @@ void HubConnection::sendEnvelope(const ZuHubProto::Envelope &envelope)
     sendFrame(FrameCodec::EnvelopeFrame, QByteArray::fromStdString(envelope.SerializeAsString()));
 }
 
-void HubConnection::sendFrame(quint16 type, const QByteArray &payload)
+void HubConnection::sendFrame(quint16 type, const QByteArray &payload, const QByteArray &redacted)
 {
-    if (m_recorder)
-        m_recorder->recordFrame(SessionRecord::Direction::FromClient, type, payload);
-    if (m_replay) {
-        m_replay->clientFrame(type, payload);
-        return;
-    }
-    if (!m_socket) {
-        qWarning() << "Trying to write to hub without a connection";
-        return;
-    }
-    const FrameCodec::Encoded encoded = FrameCodec::encode(type, payload, m_peerCompresses);
-    if (encoded.compressed)
-        qDebug() << "Send compressed message. orig:" << encoded.payloadSize
-                 << " comp:" << encoded.sentPayloadSize;
-    else if (encoded.compressionTried)
-        qDebug() << "Message did not compress. size:" << encoded.payloadSize;
-    m_socket->write(encoded.bytes);
-}
-
-void HubConnection::dropSocket()
-{
-    withdrawQuestions();
-    if (m_replay)
-        m_replay->abort(m_errorText.isEmpty() ? QStringLiteral("the client dropped the link") : m_errorText);
-    ++m_socketSerial;
-    m_decoder.reset();
-    if (m_socket)
-        m_socket->abort();
-}
-
-void HubConnection::forgetSocket()
-{
-    withdrawQuestions();
-    ++m_socketSerial;
-    m_decoder.reset();
-    if (m_socket)
-        retireSocket(m_socket);
-    m_socket = nullptr;
-}
-
-void HubConnection::retireSocket(QSslSocket *socket)
-{
-    if (m_socketCallDepth > 0)
-        m_retiredSockets << socket;
-    else
-        socket->deleteLater();
+    m_transport->send(type, payload, redacted);
 }
 
 void HubConnection::mh_hello_ack(const google::protobuf::Message &msg)
 {
+    // One greeting per link: a later one could switch compression or end the client mid-session.
+    if (m_helloAcknowledged) {
+        qWarning() << "HubConnection::mh_hello_ack() - a second HelloAck on this link; ignored";
+        return;
+    }
+    m_helloAcknowledged = true;
     const auto &ack = static_cast<const ZuHubProto::HelloAck &>(msg);
     startStep(Step::None);
-    m_peerCompresses = ack.supports_compression();
-    qInfo() << "HUB: Supports message compression:" << m_peerCompresses;
+    m_transport->setPeerCompresses(ack.supports_compression());
+    qInfo() << "HUB: Supports message compression:" << ack.supports_compression();
     const bool menuWanted = m_menuWanted;
     m_menuWanted = false;
 
@@ -359,7 +251,6 @@ void HubConnection::mh_hello_ack(const google::protobuf::Message &msg)
             qInfo() << "Prompting user for update to" << version << " Is required:" << ack.client_incompatible();
             BusyMouse::instance()->stop(BusyKey);
             m_pendingUpdate = std::make_unique<PendingUpdate>();
-            m_pendingUpdate->serial = m_socketSerial;
             m_pendingUpdate->ack = ack;
             m_pendingUpdate->menuWanted = menuWanted;
             emit updateOffered(version, ack.client_incompatible());
@@ -383,8 +274,9 @@ void HubConnection::mh_hello_ack(const google::protobuf::Message &msg)
 
 void HubConnection::answerUpdateOffer(bool download)
 {
+    // Withdrawn with its link: an offer still here belongs to the open one.
     const std::unique_ptr<PendingUpdate> offer = std::move(m_pendingUpdate);
-    if (!offer || offer->serial != m_socketSerial || !linkUp())
+    if (!offer || !m_transport->isOpen())
         return;
     if (download) {
         setState(State::Updating);
@@ -393,9 +285,7 @@ void HubConnection::answerUpdateOffer(bool download)
     }
     qInfo() << "User declined to install update";
     if (offer->ack.client_incompatible()) {
-        setErrorText(tr("Client Incompatible"));
-        setState(State::Disconnected);
-        quitApplication();
+        endLink(tr("Client Incompatible"));
         return;
     }
     acceptHello(offer->ack, offer->menuWanted);
@@ -404,29 +294,25 @@ void HubConnection::answerUpdateOffer(bool download)
 void HubConnection::acceptHello(const ZuHubProto::HelloAck &ack, bool menuWanted)
 {
     if (!ack.accepted()) {
-        setErrorText(Latin1::toQString(ack.reject_reason()));
-        dropSocket();
+        endLink(Latin1::toQString(ack.reject_reason()));
         return;
     }
-    // An acknowledgement answered after the socket closed must not revive the link, nor start a
-    // menu session on it.
-    if (!linkUp())
+    // An acknowledgement answered after the link closed must not revive it, nor start a menu
+    // session on it.
+    if (!m_transport->isOpen())
         return;
     setState(State::Connected);
     if (menuWanted) {
         m_menuWanted = true;
         m_mainConnection->setClassicListenPort(quint16(ack.classic_listen_port()));
-        m_mainConnection->setAddresses(m_socket ? m_socket->localAddress().toString() : QString(),
-                                       Latin1::toQString(ack.client_public_address()));
+        m_mainConnection->setAddresses(m_transport->localAddress(), Latin1::toQString(ack.client_public_address()));
         m_mainConnection->startMenuConnection();
     }
 }
 
 void HubConnection::refuseIncompatibleClient(const QString &informativeText)
 {
-    setErrorText(tr("Client Incompatible"));
-    setState(State::Disconnected);
-    BusyMouse::instance()->stop(BusyKey);
+    endLink(tr("Client Incompatible"));
     emit clientIncompatible(informativeText);
 }
 
@@ -467,6 +353,7 @@ void HubConnection::menuRequestConnection(bool connect)
         // the next start replaces it.
         m_state = State::Disconnected;
         startStep(Step::None);
+        m_health->stop();
         BusyMouse::instance()->stop(BusyKey);
     }
 }
@@ -493,9 +380,8 @@ void HubConnection::mh_force_disconnect(const google::protobuf::Message &msg)
 {
     const QString message
         = Latin1::toQString(static_cast<const ZuHubProto::ForceDisconnect &>(msg).message());
-    dropSocket();
-    setErrorText(message.isEmpty() ? tr("ZU system disconnected.") : tr("Disconnected: %1").arg(message));
     qInfo() << "The hub has disconnected with message:" << message;
+    endLink(message.isEmpty() ? tr("ZU system disconnected.") : tr("Disconnected: %1").arg(message));
 }
 
 void HubConnection::mh_notify(const google::protobuf::Message &msg)
@@ -512,6 +398,7 @@ void HubConnection::sendPing()
     ZuHubProto::Envelope envelope;
     envelope.mutable_ping()->set_timestamp(quint64(elapsedMicroseconds()));
     sendEnvelope(envelope);
+    m_health->pingSent();
 }
 
 void HubConnection::mh_ping(const google::protobuf::Message &msg)
@@ -523,6 +410,11 @@ void HubConnection::mh_ping(const google::protobuf::Message &msg)
 qint64 HubConnection::elapsedMicroseconds() const
 {
     return m_clock.nsecsElapsed() / 1000;
+}
+
+void HubConnection::keepWaiting()
+{
+    m_health->keepWaiting();
 }
 
 void HubConnection::sendUsername(const QString &username)
@@ -554,120 +446,95 @@ void HubConnection::menuSendRawMessage(const QByteArray &data)
         return;
     }
     sendFrame(FrameCodec::MenuFrame, data);
+    m_health->userSent();
 }
 
-void HubConnection::channelMessageSend(ushort channelId, const QByteArray &data)
+void HubConnection::channelMessageSend(ushort channelId, const QByteArray &data, const QByteArray &redacted)
 {
     if (m_state != State::Connected) {
         qWarning() << "HubConnection::channelMessageSend() - invalid state:" << int(m_state);
         return;
     }
     qDebug() << "sending data on channel" << channelId;
-    sendFrame(FrameCodec::ChannelFrame, FrameCodec::channelPayload(channelId, data));
+    sendFrame(FrameCodec::ChannelFrame, FrameCodec::channelPayload(channelId, data),
+              redacted.isNull() ? QByteArray() : FrameCodec::channelPayload(channelId, redacted));
+    m_health->userSent();
 }
 
-void HubConnection::socketSslErrors(const QList<QSslError> &errors)
+void HubConnection::askAboutCertificate(const QList<QSslError> &errors, const QSslCertificate &certificate,
+                                        const QList<QSslCertificate> &chain)
 {
-    const SocketCall call(this);
-    auto *socket = qobject_cast<QSslSocket *>(sender());
-    if (!socket || socket != m_socket)
-        return;
-    const QSslCertificate certificate = socket->peerCertificate();
-    const QString hostPort = m_hostEntry ? m_hostEntry->settingsKey() : QString();
+    const QString hostPort = this->hostPort();
     const CertificatePins::Verdict verdict = CertificatePins::check(hostPort, certificate, errors);
     if (verdict == CertificatePins::Verdict::Trusted) {
         qInfo() << "HUB: pinned certificate accepted for" << hostPort << CertificatePins::fingerprint(certificate);
-        socket->ignoreSslErrors(errors);
+        m_transport->resumeHandshake(true, errors);
         return;
     }
 
-    CertificateQuestion question;
-    question.hostPort = hostPort;
-    question.host = m_hostEntry ? m_hostEntry->host : QString();
-    question.certificate = certificate;
-    question.chain = socket->peerCertificateChain();
-    question.verdict = verdict;
+    const CertificateQuestion question = CertificateQuestion::about(
+        hostPort, m_hostEntry ? m_hostEntry->host : QString(), certificate, chain, errors, verdict);
     qDebug() << "HUB: SSL Errors:";
     setErrorText(tr("SSL Errors..."));
-    for (const QSslError &error : errors) {
-        qDebug().nospace() << "  " << error.errorString();
-        question.errors << error.errorString();
-    }
+    for (const QString &error : question.errors)
+        qDebug().nospace() << "  " << error;
     BusyMouse::instance()->stop(BusyKey);
-    if (!hostPort.isEmpty() && !certificate.isNull()) {
-        switch (verdict) {
-        case CertificatePins::Verdict::Changed:
-            question.trustedFingerprint = CertificatePins::pin(hostPort).fingerprint;
-            question.presentedFingerprint = CertificatePins::fingerprint(certificate);
-            qWarning() << "HUB: the certificate of" << hostPort << "differs from the trusted one; trusted"
-                       << question.trustedFingerprint << "presented" << question.presentedFingerprint;
-            break;
-        case CertificatePins::Verdict::NewProblem:
-            qWarning() << "HUB: the trusted certificate of" << hostPort << "has a new problem";
-            question.newErrors = CertificatePins::newErrors(hostPort, errors);
-            break;
-        case CertificatePins::Verdict::NotPinned:
-        case CertificatePins::Verdict::Trusted:
-            break;
-        }
-        // Expired or for another host, Ignore goes on this once.
-        question.pinnable = CertificatePins::pinnable(errors);
-    } else {
-        question.hostPort.clear();
-    }
 
     // No time-out while a person reads: the paused handshake waits for the answer.
-    m_certificateQuestioned = true;
     startStep(Step::None);
     m_pendingCertificate = std::make_unique<PendingCertificate>();
-    m_pendingCertificate->serial = m_socketSerial;
     m_pendingCertificate->errors = errors;
     m_pendingCertificate->certificate = certificate;
     m_pendingCertificate->hostPort = hostPort;
-    m_pausedPeerTimer->start();
+    m_pendingCertificate->pinnable = question.pinnable;
     emit certificateQuestion(question);
 }
 
 void HubConnection::answerCertificateQuestion(bool ignore, bool alwaysTrust)
 {
+    // Withdrawn with its link: a question still here belongs to the open one.
     const std::unique_ptr<PendingCertificate> pending = std::move(m_pendingCertificate);
-    m_pausedPeerTimer->stop();
-    if (!pending || pending->serial != m_socketSerial || !m_socket)
+    if (!pending)
         return;
-    if (ignore) {
-        qDebug() << "** SSL errors ignored **";
-        if (alwaysTrust && !pending->hostPort.isEmpty()) {
-            qInfo() << "HUB: certificate pinned for" << pending->hostPort
-                    << CertificatePins::fingerprint(pending->certificate);
-            CertificatePins::trust(pending->hostPort, pending->certificate, pending->errors);
-        }
-        m_socket->ignoreSslErrors(pending->errors);
-        setErrorText(QString());
-        if (m_state == State::Connecting)
-            startStep(Step::Handshake);
-    } else {
-        // The handshake now fails; the socket's error replaces this text.
+    if (!ignore) {
+        // The handshake now fails; the login dialog then names every problem, not the first alone.
         m_menuWanted = false;
+        QStringList problems;
+        for (const QSslError &error : pending->errors)
+            problems << QStringLiteral("- ") + error.errorString();
+        m_certificateRefusal = tr("The certificate of %1 was not accepted:\n%2")
+                                   .arg(pending->hostPort, problems.join(QLatin1Char('\n')));
         setErrorText(tr("SSL Errors: Canceled"));
+        m_transport->resumeHandshake(false, pending->errors);
+        return;
     }
-    m_socket->resume();
+    qDebug() << "** SSL errors ignored **";
+    if (alwaysTrust && pending->pinnable && !pending->hostPort.isEmpty()) {
+        qInfo() << "HUB: certificate pinned for" << pending->hostPort
+                << CertificatePins::fingerprint(pending->certificate);
+        CertificatePins::trust(pending->hostPort, pending->certificate, pending->errors);
+    }
+    setErrorText(QString());
+    if (m_state == State::Connecting)
+        startStep(Step::Handshake);
+    m_transport->resumeHandshake(true, pending->errors);
 }
 
-void HubConnection::watchPausedPeer()
+void HubConnection::peerGoneWhileAsked()
 {
-    if (!m_pendingCertificate || !m_socket || !Platform::peerHasClosed(m_socket->socketDescriptor()))
+    if (!m_pendingCertificate)
         return;
-    // The question answers nothing now: it closes, and the socket's own error stays on the login
+    // The question answers nothing now: it closes, and the transport's own words stay on the login
     // dialog once the resumed handshake fails.
     qInfo() << "HUB: the connection closed while the certificate question was open";
+    const QList<QSslError> errors = m_pendingCertificate->errors;
     m_menuWanted = false;
     withdrawQuestions();
-    m_socket->resume();
+    m_transport->resumeHandshake(false, errors);
 }
 
 void HubConnection::withdrawQuestions()
 {
-    m_pausedPeerTimer->stop();
     const bool open = m_pendingCertificate || m_pendingUpdate;
     m_pendingCertificate.reset();
     m_pendingUpdate.reset();
@@ -675,42 +542,33 @@ void HubConnection::withdrawQuestions()
         emit questionWithdrawn();
 }
 
-void HubConnection::socketError(QAbstractSocket::SocketError error)
+void HubConnection::transportClosed(const QString &text)
 {
-    const SocketCall call(this);
-    if (!m_socket || sender() != m_socket)
-        return;
-    qDebug() << "HUB: SocketError:" << error << m_socket->errorString();
-    // Announced by the state change below. A failed handshake is put in words; after a
-    // certificate question the socket's text is that of the certificate.
-    m_errorText = m_state == State::Connecting && !m_certificateQuestioned
-        ? HandshakeFailure::describe(hostPort(), error, m_socket->errorString())
-        : m_socket->errorString();
-    if (m_errorText != m_socket->errorString())
-        qWarning().noquote() << "HUB: connection failed:" << m_errorText;
-    // A socket that fails while still connected (the peer closed it) reports its unconnected state
-    // only after this, when it is no longer ours; its channels are gone all the same.
-    const bool wasOpen = m_socket->state() != QAbstractSocket::UnconnectedState;
-    forgetSocket();
-    setState(State::Disconnected);
-    if (wasOpen)
-        emit channelCloseAll();
+    endLink(m_certificateRefusal.isEmpty() ? text : m_certificateRefusal);
 }
 
-void HubConnection::socketStateChanged(QAbstractSocket::SocketState state)
+void HubConnection::closeLink(const QString &reason)
 {
-    const SocketCall call(this);
-    if (!m_socket || sender() != m_socket)
-        return;
-    qDebug() << "HUB: socket state:" << state;
-    if (state == QAbstractSocket::ConnectedState && m_state == State::Connecting)
-        startStep(Step::Handshake);
-    if (state == QAbstractSocket::UnconnectedState) {
-        // Nothing more comes from a closed socket: it goes now rather than at the next login.
-        forgetSocket();
+    qInfo().noquote() << "HUB: closing the link:" << reason;
+    endLink(reason, true);
+}
+
+void HubConnection::endLink(const QString &text, bool announce)
+{
+    const State was = m_state;
+    withdrawQuestions();
+    startStep(Step::None);
+    m_health->stop();
+    m_transport->close();
+    m_menuWanted = false;
+    m_errorText = text; // announced by the state change
+    if (was == State::Connected)
+        emit linkLost(text);
+    if (was != State::Disconnected)
         setState(State::Disconnected);
-        emit channelCloseAll();
-    }
+    else if (announce)
+        announceDisconnection();
+    emit channelCloseAll();
 }
 
 void HubConnection::setErrorText(const QString &text)
@@ -766,22 +624,7 @@ void HubConnection::stepTimedOut()
         break;
     }
     qWarning().noquote() << "HUB: time-out:" << text;
-    failLink(text);
-}
-
-void HubConnection::failLink(const QString &text)
-{
-    m_menuWanted = false;
-    m_errorText = text; // announced by the state change
-    const bool wasOpen = m_socket && m_socket->state() != QAbstractSocket::UnconnectedState;
-    if (m_socket) {
-        m_socket->disconnect(this);
-        m_socket->abort();
-    }
-    forgetSocket();
-    setState(State::Disconnected);
-    if (wasOpen)
-        emit channelCloseAll();
+    endLink(text);
 }
 
 void HubConnection::setState(State state)
@@ -793,10 +636,7 @@ void HubConnection::setState(State state)
         startStep(Step::None);
     switch (state) {
     case State::Disconnected:
-        m_mainConnection->menuDisconnected(m_errorText);
-        BusyMouse::instance()->stop(BusyKey);
-        emit errorTextChanged(m_errorText);
-        emit disconnected();
+        announceDisconnection();
         break;
     case State::Connecting:
         BusyMouse::instance()->start(BusyKey, BusyTimeoutMs);
@@ -811,40 +651,17 @@ void HubConnection::setState(State state)
     case State::Connected:
         BusyMouse::instance()->stop(BusyKey);
         setErrorText(QString());
+        if (m_transport->isLive())
+            m_health->start();
         break;
     }
 }
 
-void HubConnection::setReplay(SessionReplay *replay)
+void HubConnection::announceDisconnection()
 {
-    if (m_replay)
-        m_replay->disconnect(this);
-    m_replay = replay;
-    if (!replay)
-        return;
-    connect(replay, &SessionReplay::frameReady, this, [this](quint16 type, const QByteArray &payload) {
-        FrameCodec::Frame frame;
-        frame.type = type;
-        frame.payload = payload;
-        frame.length = quint32(payload.size() + FrameCodec::TypeWordSize);
-        handleFrame(frame);
-    });
-}
-
-void HubConnection::startReplayLink()
-{
-    m_decoder.reset();
-    m_peerCompresses = false;
-    setState(State::Connecting);
-    setState(State::Handshaking);
-    qInfo() << "HUB: replaying a recorded session, no network";
-    sendHello();
-    m_replay->start();
-}
-
-bool HubConnection::linkUp() const
-{
-    if (m_replay)
-        return m_replay->isLinkOpen();
-    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+    m_health->stop();
+    m_mainConnection->menuDisconnected(m_errorText);
+    BusyMouse::instance()->stop(BusyKey);
+    emit errorTextChanged(m_errorText);
+    emit disconnected();
 }

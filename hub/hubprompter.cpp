@@ -10,7 +10,6 @@
 #include "utils/openprompt.h"
 #include "utils/plaintext.h"
 
-#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -66,8 +65,12 @@ void HubPrompter::offerUpdate(const QString &version, bool required)
     auto *prompt = new UpdatePrompt(version, required);
     prompt->setStyleSheet(StyleManager::unthemedStyleSheet());
     m_question = prompt;
-    openPrompt(prompt, this,
-               [this](UpdatePrompt *, int result) { m_link->answerUpdateOffer(result == QDialog::Accepted); });
+    openPrompt(prompt, this, [this, required](UpdatePrompt *, int result) {
+        const bool download = result == QDialog::Accepted;
+        m_link->answerUpdateOffer(download);
+        if (!download && required)
+            emit quitRequested();
+    });
 }
 
 void HubPrompter::closeQuestion()
@@ -84,7 +87,7 @@ void HubPrompter::showIncompatibleClient(const QString &informativeText)
 {
     auto *box = new QMessageBox(QMessageBox::Critical, QString(), QString(), QMessageBox::Ok);
     PlainText::setTexts(box, tr("Incompatible Client Version"), informativeText);
-    openPrompt(box, this, [](QMessageBox *, int) { QCoreApplication::quit(); });
+    openPrompt(box, this, [this](QMessageBox *, int) { emit quitRequested(); });
 }
 
 void HubPrompter::showNotification(const QString &message)

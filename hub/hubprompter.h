@@ -9,8 +9,9 @@ struct CertificateQuestion;
 
 // Puts the hub link's questions and notices to the user, each without a nested event loop, and
 // hands the answers back: the certificate question (with its chain on request), the update offer,
-// the incompatible-client notice (after which the client ends) and hub notifications. A question
-// the link withdraws closes unanswered.
+// the incompatible-client notice and hub notifications. A question the link withdraws closes
+// unanswered. Where the client cannot go on (the notice read, a required update declined) it asks
+// for the quit, which the desktop may still question (unsaved work, running programs).
 class HubPrompter : public QObject
 {
     Q_OBJECT
@@ -20,6 +21,9 @@ public:
 
     // The open certificate question or update offer, if any.
     QDialog *openQuestion() const { return m_question; }
+
+signals:
+    void quitRequested();
 
 private:
     void askAboutCertificate(const CertificateQuestion &question);

@@ -2,14 +2,18 @@
 
 #include "framecodec.h"
 #include "latin1.h"
+#include "hostentry.h"
 #include "sessionrecordreader.h"
 
 #include "menu.pb.h"
 #include "uidlg.pb.h"
 #include "zuhub.pb.h"
 
+#include <QCryptographicHash>
 #include <QDebug>
 #include <QFileInfo>
+
+#include <utility>
 
 namespace {
 
@@ -79,71 +83,147 @@ void noteLogin(const SessionRecord &record, QString *username, QString *release)
 } // namespace
 
 SessionReplay::SessionReplay(QObject *parent)
-    : QObject(parent)
+    : HubTransport(parent)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &SessionReplay::deliverNext);
 }
 
+SessionReplay::~SessionReplay() = default;
+
+void SessionReplay::reset()
+{
+    m_file.close();
+    m_memory.clear();
+    m_entries.clear();
+    m_expected.clear();
+    m_streams.clear();
+    m_firstUnsettled = 0;
+    m_hubCount = 0;
+    m_errorText.clear();
+    m_warningText.clear();
+}
+
 bool SessionReplay::load(const QString &path)
 {
+    reset();
     const QFileInfo info(path);
     if (info.exists() && info.size() > MaxFileBytes) {
         m_errorText = QStringLiteral("The recording %1 is larger than %2 bytes").arg(path).arg(MaxFileBytes);
         return false;
     }
-    SessionRecordReader reader;
-    if (!reader.open(path)) {
-        m_errorText = reader.errorText();
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::ReadOnly)) {
+        m_errorText = QStringLiteral("Cannot open the recording %1: %2").arg(path, m_file.errorString());
         return false;
     }
-    QVector<SessionRecord> records;
+    SessionRecordReader reader;
+    if (!reader.open(&m_file)) {
+        m_errorText = reader.errorText();
+        m_file.close();
+        return false;
+    }
+    // Recordings made before typed terminal bytes were counted hold them as typed.
+    const QStringList header = reader.headerText().split(QLatin1Char('\n'));
+    for (const QString &line : header) {
+        if (line.startsWith(QLatin1String("redacted=")))
+            m_redactor.setKeepTerminalKeys(!line.contains(QLatin1String(SessionRedactor::TerminalKeysWord)));
+    }
     SessionRecord record;
     SessionRecordReader::Result result;
     while ((result = reader.next(&record)) == SessionRecordReader::Result::Record)
-        records.append(record);
+        addEntry(record, m_file.pos() - record.data.size());
     if (result == SessionRecordReader::Result::Error) {
-        if (records.isEmpty()) {
+        if (m_entries.isEmpty()) {
             m_errorText = reader.errorText();
+            m_file.close();
             return false;
         }
         m_warningText = QStringLiteral("%1; the %2 messages before it are replayed")
                             .arg(reader.errorText())
-                            .arg(records.size());
+                            .arg(m_entries.size());
         qWarning().noquote() << "Replay:" << m_warningText;
     }
-    return loadRecords(records);
+    return finishLoading();
 }
 
-bool SessionReplay::loadRecords(const QVector<SessionRecord> &records)
+bool SessionReplay::loadRecords(const QVector<SessionRecord> &records, bool terminalKeysCounted)
 {
-    m_records = records;
-    m_expected.clear();
-    m_streams.clear();
-    m_firstUnsettled = 0;
-    m_hubCount = 0;
-    for (int i = 0; i < m_records.size(); ++i) {
-        const SessionRecord &record = m_records.at(i);
-        if (record.direction == SessionRecord::Direction::Note) {
-            const QString note = QString::fromUtf8(record.data);
-            if (m_recordedHost.isEmpty() && note.startsWith(QLatin1String(SessionRecord::ConnectingNote)))
-                m_recordedHost = note.mid(int(qstrlen(SessionRecord::ConnectingNote)));
-        } else if (record.direction == SessionRecord::Direction::FromHub) {
-            ++m_hubCount;
-        } else if (record.direction == SessionRecord::Direction::FromClient) {
-            noteLogin(record, &m_recordedUsername, &m_recordedRelease);
-            const QByteArray key = comparable(record.frameType, record.data);
-            if (!key.isEmpty()) {
-                m_streams[streamKey(record.frameType, record.channel)].expected.append(m_expected.size());
-                m_expected.append({ i, key });
-            }
+    reset();
+    m_redactor.setKeepTerminalKeys(!terminalKeysCounted);
+    for (const SessionRecord &record : records) {
+        addEntry(record, m_memory.size());
+        m_memory.append(record.data);
+    }
+    return finishLoading();
+}
+
+void SessionReplay::addEntry(const SessionRecord &record, qint64 offset)
+{
+    Entry entry;
+    entry.timeUs = record.timeUs;
+    entry.offset = offset;
+    entry.size = record.data.size();
+    entry.direction = record.direction;
+    entry.frameType = record.frameType;
+    entry.channel = record.channel;
+    const int index = m_entries.size();
+    m_entries.append(entry);
+    if (record.direction == SessionRecord::Direction::Note) {
+        const QString note = QString::fromUtf8(record.data);
+        if (m_recordedHost.isEmpty() && note.startsWith(QLatin1String(SessionRecord::ConnectingNote)))
+            m_recordedHost = note.mid(int(qstrlen(SessionRecord::ConnectingNote)));
+    } else if (record.direction == SessionRecord::Direction::FromHub) {
+        ++m_hubCount;
+    } else if (record.direction == SessionRecord::Direction::FromClient) {
+        noteLogin(record, &m_recordedUsername, &m_recordedRelease);
+        const QByteArray key = comparable(record.frameType, record.data);
+        if (!key.isEmpty()) {
+            m_streams[streamKey(record.frameType, record.channel)].expected.append(m_expected.size());
+            m_expected.append({ index, digestOf(key) });
         }
     }
+}
+
+bool SessionReplay::finishLoading()
+{
     if (m_hubCount == 0) {
         m_errorText = QStringLiteral("The recording holds no message from the hub");
         return false;
     }
     return true;
+}
+
+QByteArray SessionReplay::digestOf(const QByteArray &comparable)
+{
+    return QCryptographicHash::hash(comparable, QCryptographicHash::Sha256);
+}
+
+QByteArray SessionReplay::dataOf(int index)
+{
+    const Entry &entry = m_entries.at(index);
+    if (!m_file.isOpen())
+        return m_memory.value(int(entry.offset));
+    QByteArray data;
+    if (m_file.seek(entry.offset))
+        data = m_file.read(entry.size);
+    if (data.size() != entry.size) {
+        fail(QStringLiteral("the recording cannot be read at byte %1: %2").arg(entry.offset).arg(m_file.errorString()));
+        return QByteArray();
+    }
+    return data;
+}
+
+SessionRecord SessionReplay::recordAt(int index)
+{
+    const Entry &entry = m_entries.at(index);
+    SessionRecord record;
+    record.timeUs = entry.timeUs;
+    record.direction = entry.direction;
+    record.frameType = entry.frameType;
+    record.channel = entry.channel;
+    record.data = dataOf(index);
+    return record;
 }
 
 QByteArray SessionReplay::comparable(quint16 frameType, const QByteArray &data)
@@ -173,22 +253,56 @@ void SessionReplay::setState(State state)
     emit stateChanged(state);
 }
 
-void SessionReplay::start()
+void SessionReplay::openConnection(const HostEntry &)
 {
-    if (m_state != State::Idle)
-        return;
-    m_sinceDelivery.start();
-    setState(m_startPaused ? State::Paused : State::Running);
-    schedule();
+    // As a socket would, the link hears of it from the event loop.
+    m_opening = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!std::exchange(m_opening, false))
+                return; // closed before it opened
+            if (m_state != State::Idle) {
+                emit closed(tr("This replay has ended (%1 of %2 hub messages delivered); start the client again "
+                               "to replay the recording once more.")
+                                .arg(m_delivered)
+                                .arg(m_hubCount));
+                return;
+            }
+            qInfo() << "HUB: replaying a recorded session, no network";
+            m_sinceDelivery.start();
+            setState(m_startPaused ? State::Paused : State::Running);
+            emit tcpConnected();
+            emit encrypted();
+            schedule();
+        },
+        Qt::QueuedConnection);
 }
 
-void SessionReplay::abort(const QString &why)
+void SessionReplay::close()
+{
+    m_opening = false;
+    if (!isLinkOpen())
+        return;
+    m_timer.stop();
+    if (nextHubIndex() < 0) {
+        setState(State::Finished);
+        return;
+    }
+    qWarning().noquote() << QStringLiteral("Replay stopped: the link was closed with %1 of %2 hub messages delivered")
+                                .arg(m_delivered)
+                                .arg(m_hubCount);
+    setState(State::Failed);
+}
+
+void SessionReplay::fail(const QString &why)
 {
     if (!isLinkOpen())
         return;
     qWarning().noquote() << "Replay stopped:" << why;
     m_timer.stop();
     setState(State::Failed);
+    emit closed(tr("The replay stopped: %1").arg(why));
 }
 
 void SessionReplay::pause()
@@ -228,10 +342,16 @@ void SessionReplay::next()
     deliverNext();
 }
 
+void SessionReplay::readingReleased()
+{
+    if (m_state == State::Running)
+        QMetaObject::invokeMethod(this, &SessionReplay::schedule, Qt::QueuedConnection);
+}
+
 int SessionReplay::nextHubIndex() const
 {
-    for (int i = m_cursor; i < m_records.size(); ++i) {
-        if (m_records.at(i).direction == SessionRecord::Direction::FromHub)
+    for (int i = m_cursor; i < m_entries.size(); ++i) {
+        if (m_entries.at(i).direction == SessionRecord::Direction::FromHub)
             return i;
     }
     return -1;
@@ -259,7 +379,7 @@ void SessionReplay::schedule()
         return;
     }
     const quint64 gapUs
-        = m_records.at(hub).timeUs > m_lastDeliveredUs ? m_records.at(hub).timeUs - m_lastDeliveredUs : 0;
+        = m_entries.at(hub).timeUs > m_lastDeliveredUs ? m_entries.at(hub).timeUs - m_lastDeliveredUs : 0;
     qint64 waitMs = m_speed > 0 ? qint64(double(gapUs) / 1000.0 / m_speed) - m_sinceDelivery.elapsed() : 0;
     if (pendingBefore(hub)) {
         if (!m_waitingForClient.isValid())
@@ -282,7 +402,7 @@ void SessionReplay::schedule()
 
 void SessionReplay::deliverNext()
 {
-    if (!isLinkOpen() || m_state == State::Finished || m_delivering)
+    if (!isLinkOpen() || m_delivering || readingHeld())
         return;
     const int hub = nextHubIndex();
     if (hub < 0) {
@@ -295,17 +415,22 @@ void SessionReplay::deliverNext()
     }
     m_waitingForClient.invalidate();
     m_cursor = hub + 1;
-    const SessionRecord &record = m_records.at(hub);
+    const SessionRecord record = recordAt(hub);
+    if (!isLinkOpen())
+        return; // the file could not be read
     m_lastDeliveredUs = record.timeUs;
     m_sinceDelivery.restart();
     ++m_delivered;
-    const QByteArray payload = record.frameType == FrameCodec::ChannelFrame
+    m_redactor.kept(SessionRecord::Direction::FromHub, record.frameType, record.channel, record.data);
+    FrameCodec::Frame frame;
+    frame.type = record.frameType;
+    frame.payload = record.frameType == FrameCodec::ChannelFrame
         ? FrameCodec::channelPayload(record.channel, record.data)
         : record.data;
-    // The handler may run a nested event loop or pause the replay; copies keep this safe.
-    const quint16 frameType = record.frameType;
+    frame.length = quint32(frame.payload.size() + FrameCodec::TypeWordSize);
+    // The handler may pause the replay or close the link.
     m_delivering = true;
-    emit frameReady(frameType, payload);
+    deliver(frame);
     m_delivering = false;
     emit progressChanged();
     if (m_state == State::Running)
@@ -314,16 +439,21 @@ void SessionReplay::deliverNext()
         setState(State::Finished);
 }
 
-void SessionReplay::clientFrame(quint16 frameType, const QByteArray &payload)
+void SessionReplay::writeFrame(quint16 frameType, const QByteArray &payload, const QByteArray &redactedPayload)
 {
     if (!isLinkOpen())
         return;
     quint16 channel = 0;
-    QByteArray data = SessionRecord::frameMessage(frameType, payload, &channel);
-    data = SessionRecord::redacted(SessionRecord::Direction::FromClient, frameType, data);
+    const QByteArray sentData = SessionRecord::frameMessage(frameType, payload, &channel);
+    const QByteArray senderForm = redactedPayload.isNull()
+        ? QByteArray()
+        : SessionRecord::frameMessage(frameType, redactedPayload, &channel);
+    const QByteArray data
+        = m_redactor.kept(SessionRecord::Direction::FromClient, frameType, channel, sentData, senderForm);
     const QByteArray key = comparable(frameType, data);
     if (key.isEmpty())
         return;
+    const QByteArray digest = digestOf(key);
     Expected *first = nullptr;
     int seen = 0;
     Stream &stream = m_streams[streamKey(frameType, channel)];
@@ -336,7 +466,7 @@ void SessionReplay::clientFrame(quint16 frameType, const QByteArray &payload)
             continue;
         if (!first)
             first = &expected;
-        if (expected.comparable == key) {
+        if (expected.digest == digest) {
             expected.matched = true;
             ++m_matched;
             emit progressChanged();
@@ -352,11 +482,11 @@ void SessionReplay::clientFrame(quint16 frameType, const QByteArray &payload)
     sent.frameType = frameType;
     sent.channel = channel;
     sent.data = data;
-    const QString recordedText = first ? SessionRecord::describe(m_records.at(first->index))
+    const QString recordedText = first ? SessionRecord::describe(recordAt(first->index), SessionRecord::DescribedBytes)
                                        : QStringLiteral("(nothing more on this stream)");
-    reportDifference(
-        QStringLiteral("Replay difference on %1:\n  recorded: %2\n  replayed: %3")
-            .arg(SessionRecord::kindText(frameType, channel), recordedText, SessionRecord::describe(sent)));
+    reportDifference(QStringLiteral("Replay difference on %1:\n  recorded: %2\n  replayed: %3")
+                         .arg(SessionRecord::kindText(frameType, channel), recordedText,
+                              SessionRecord::describe(sent, SessionRecord::DescribedBytes)));
 }
 
 void SessionReplay::reportDifference(const QString &text)

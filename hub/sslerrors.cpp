@@ -83,7 +83,9 @@ void SslErrors::warnOfChange(const QString &hostPort, const QString &trustedFing
     setWindowTitle(tr("The Hub's Certificate Has Changed"));
     m_changeWarning->setText(
         tr("The certificate of %1 is not the one you chose to trust. Someone may be posing as the hub. "
-           "Go on only if your administrator told you that the hub's certificate was replaced.\n\n"
+           "Go on only if your administrator told you that the hub's certificate was replaced: Ignore goes "
+           "on this once. To trust the new certificate for good, first forget the old one in Settings > "
+           "General.\n\n"
            "Trusted certificate (SHA-256):\n%2\n\nPresented certificate (SHA-256):\n%3")
             .arg(hostPort, trustedFingerprint, presentedFingerprint));
     m_changeWarning->show();

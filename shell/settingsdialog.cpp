@@ -224,7 +224,8 @@ void SettingsDialog::buildGeneralPage()
     keysRow->addWidget(m_keyDoneCombo);
     keysRow->addStretch(1);
     addGeneralGroup(keysGroup);
-    addGeneralGroup(new TrustedCertificatesGroup(page));
+    m_trustedCertificates = new TrustedCertificatesGroup(page);
+    addGeneralGroup(m_trustedCertificates);
     m_stackedWidget->insertWidget(GeneralPage, page);
 }
 
@@ -286,6 +287,7 @@ void SettingsDialog::applyPressed()
     settings.setValue(UseExternalViewerKey, m_useExtCheckBox->isChecked());
     settings.setValue(ExternalViewerPathKey, m_extPathEdit->text());
     settings.setValue(ExternalViewerArgsKey, m_extArgsEdit->text());
+    m_trustedCertificates->applyAuthorities();
 }
 
 void SettingsDialog::fitScaleLabel()

@@ -17,6 +17,8 @@ class QVBoxLayout;
 // means "done" in classic screens, the external text viewer, and a password change that the main
 // window carries out. Four tab buttons switch four pages; Apply and OK store what the pages show,
 // Cancel keeps what was applied before. Deletes itself when closed.
+class TrustedCertificatesGroup;
+
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -66,4 +68,5 @@ private:
     QVBoxLayout *m_generalLayout = nullptr;
     QComboBox *m_keyDoneCombo = nullptr;
     QPushButton *m_okayButton = nullptr;
+    TrustedCertificatesGroup *m_trustedCertificates = nullptr;
 };

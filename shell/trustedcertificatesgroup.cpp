@@ -64,7 +64,14 @@ TrustedCertificatesGroup::TrustedCertificatesGroup(QWidget *parent)
     connect(m_authorityList, &QListWidget::itemSelectionChanged, this,
             [this] { m_removeAuthorityButton->setEnabled(!m_authorityList->selectedItems().isEmpty()); });
     reload();
+    m_authorityFiles = ExtraAuthorities::files();
     reloadAuthorities();
+}
+
+void TrustedCertificatesGroup::applyAuthorities()
+{
+    if (m_authorityFiles != ExtraAuthorities::files())
+        ExtraAuthorities::setFiles(m_authorityFiles);
 }
 
 void TrustedCertificatesGroup::reload()
@@ -97,8 +104,7 @@ void TrustedCertificatesGroup::forgetSelected()
 void TrustedCertificatesGroup::reloadAuthorities()
 {
     m_authorityList->clear();
-    const QStringList paths = ExtraAuthorities::files();
-    for (const QString &path : paths) {
+    for (const QString &path : qAsConst(m_authorityFiles)) {
         QString problem;
         const QList<QSslCertificate> certificates = ExtraAuthorities::load(path, &problem);
         QString text = QDir::toNativeSeparators(path);
@@ -139,18 +145,15 @@ void TrustedCertificatesGroup::addAuthorityFile(const QString &path)
         return;
     }
     m_authorityProblem->hide();
-    QStringList paths = ExtraAuthorities::files();
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (!paths.contains(absolute))
-        ExtraAuthorities::setFiles(paths << absolute);
+    if (!m_authorityFiles.contains(absolute))
+        m_authorityFiles << absolute;
     reloadAuthorities();
 }
 
 void TrustedCertificatesGroup::removeSelectedAuthorities()
 {
-    QStringList paths = ExtraAuthorities::files();
     for (const QListWidgetItem *item : m_authorityList->selectedItems())
-        paths.removeAll(item->data(PathRole).toString());
-    ExtraAuthorities::setFiles(paths);
+        m_authorityFiles.removeAll(item->data(PathRole).toString());
     reloadAuthorities();
 }

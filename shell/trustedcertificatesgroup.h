@@ -8,7 +8,8 @@ class QPushButton;
 
 // The hub certificates the user chose to always trust, one per host and port, with the means to
 // forget one: the next connection to that hub asks again. Below them the site's own certificate
-// authority files, whose certificates the hub link and the update download then take as valid.
+// authority files, whose certificates the hub link and the update download then take as valid:
+// files added or removed here count only once the dialog's changes are applied.
 class TrustedCertificatesGroup : public QGroupBox
 {
     Q_OBJECT
@@ -17,6 +18,8 @@ public:
     explicit TrustedCertificatesGroup(QWidget *parent = nullptr);
 
     void reload();
+    // The authority files as listed here become the ones used.
+    void applyAuthorities();
 
 private:
     void forgetSelected();
@@ -31,4 +34,5 @@ private:
     QPushButton *m_addAuthorityButton;
     QPushButton *m_removeAuthorityButton;
     QLabel *m_authorityProblem;
+    QStringList m_authorityFiles; // as listed, applied by applyAuthorities()
 };

@@ -12,6 +12,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #else
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -123,6 +124,12 @@ bool peerHasClosed(qintptr socketDescriptor)
     const int read = ::recv(SOCKET(socketDescriptor), &byte, 1, MSG_PEEK);
     return read == 0 || (read < 0 && WSAGetLastError() != WSAEWOULDBLOCK);
 #else
+#if defined(POLLRDHUP)
+    // The peer's end of the stream is seen even behind bytes nobody has read yet.
+    pollfd watched { int(socketDescriptor), POLLRDHUP, 0 };
+    if (::poll(&watched, 1, 0) > 0 && (watched.revents & (POLLRDHUP | POLLHUP | POLLERR)))
+        return true;
+#endif
     const ssize_t read = ::recv(int(socketDescriptor), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     return read == 0 || (read < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 #endif

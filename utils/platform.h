@@ -40,7 +40,8 @@ bool isSuperUser();
 bool textUsesCrLf();
 
 // Whether the peer of a connected stream socket has closed it, read without taking any bytes (for a
-// socket whose own notifiers are paused). False while open, and while unread bytes hide the answer.
+// socket whose own notifiers are paused). False while open; where the system tells (Linux), also
+// true when unread bytes lie before the end, elsewhere those hide it.
 bool peerHasClosed(qintptr socketDescriptor);
 
 } // namespace Platform

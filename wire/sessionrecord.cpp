@@ -10,8 +10,6 @@
 
 #include <google/protobuf/text_format.h>
 
-#include <QList>
-#include <QPair>
 
 namespace {
 
@@ -64,10 +62,20 @@ QByteArray redactedMenuEnvelope(SessionRecord::Direction direction, const QByteA
     return changed ? serialized(envelope) : data;
 }
 
-QList<QPair<QByteArray, QByteArray>> &secretSends()
+QString printed(const google::protobuf::Message &message)
 {
-    static QList<QPair<QByteArray, QByteArray>> sends;
-    return sends;
+    std::string text;
+    google::protobuf::TextFormat::Printer printer;
+    printer.SetSingleLineMode(true);
+    printer.SetTruncateStringFieldLongerThan(SessionRecord::DescribedBytes);
+    printer.PrintToString(message, &text);
+    return QString::fromStdString(text);
+}
+
+QString hexText(const QByteArray &data)
+{
+    const QString hex = QString::fromLatin1(data.left(SessionRecord::DescribedBytes).toHex(' '));
+    return data.size() > SessionRecord::DescribedBytes ? hex + QStringLiteral(" …") : hex;
 }
 
 // A channel's bytes as the first of its protocols that reads them without unknown fields.
@@ -82,24 +90,17 @@ QString channelText(const QByteArray &data)
             continue;
         if (!message->GetReflection()->GetUnknownFields(*message).empty())
             continue;
-        std::string text;
-        google::protobuf::TextFormat::Printer printer;
-        printer.SetSingleLineMode(true);
-        printer.PrintToString(*message, &text);
-        return QString::fromStdString(message->GetTypeName() + " { " + text + "}");
+        return QString::fromStdString(message->GetTypeName()) + QStringLiteral(" { ") + printed(*message)
+            + QLatin1Char('}');
     }
-    return QStringLiteral("bytes %1").arg(QString::fromLatin1(data.toHex(' ')));
+    return QStringLiteral("bytes %1").arg(hexText(data));
 }
 
 QString messageText(google::protobuf::Message *message, const QByteArray &data)
 {
     if (!message->ParseFromArray(data.constData(), data.size()))
-        return QStringLiteral("unreadable, bytes %1").arg(QString::fromLatin1(data.toHex(' ')));
-    std::string text;
-    google::protobuf::TextFormat::Printer printer;
-    printer.SetSingleLineMode(true);
-    printer.PrintToString(*message, &text);
-    return QString::fromStdString("{ " + text + "}");
+        return QStringLiteral("unreadable, bytes %1").arg(hexText(data));
+    return QStringLiteral("{ ") + printed(*message) + QLatin1Char('}');
 }
 
 } // namespace
@@ -127,29 +128,9 @@ QByteArray SessionRecord::redacted(Direction direction, quint16 frameType, const
         return redactedHubEnvelope(direction, data);
     case FrameCodec::MenuFrame:
         return redactedMenuEnvelope(direction, data);
-    case FrameCodec::ChannelFrame:
-        return direction == Direction::FromClient ? redactedChannelData(data) : data;
     default:
         return data;
     }
-}
-
-void SessionRecord::noteSecretSend(const QByteArray &sent, const QByteArray &blanked)
-{
-    auto &sends = secretSends();
-    if (sends.size() >= SecretSendsKept)
-        sends.removeFirst();
-    sends.append({ sent, blanked });
-}
-
-QByteArray SessionRecord::redactedChannelData(const QByteArray &sent)
-{
-    // Not taken out: a recorder and a replay may both ask about the same message.
-    for (const auto &send : std::as_const(secretSends())) {
-        if (send.first == sent)
-            return send.second;
-    }
-    return sent;
 }
 
 QString SessionRecord::kindText(quint16 frameType, quint16 channel)
@@ -170,7 +151,7 @@ QString SessionRecord::describe(const SessionRecord &record, int maxChars)
 {
     QString text;
     if (record.direction == Direction::Note) {
-        text = QString::fromUtf8(record.data);
+        text = QString::fromUtf8(record.data.left(maxChars * 4));
     } else if (record.frameType == FrameCodec::EnvelopeFrame) {
         ZuHubProto::Envelope envelope;
         text = messageText(&envelope, record.data);
@@ -182,5 +163,7 @@ QString SessionRecord::describe(const SessionRecord &record, int maxChars)
     }
     if (text.size() > maxChars)
         text = text.left(maxChars) + QStringLiteral(" …");
+    if (record.data.size() > DescribedBytes)
+        text = QStringLiteral("(%1 bytes) %2").arg(record.data.size()).arg(text);
     return text;
 }

@@ -7,10 +7,10 @@
 // a message reaches the file and how a message reads as text. The file layout is in
 // docs/session-recording.md; SessionRecordWriter writes it, SessionRecordReader reads it.
 //
-// Blanked: the passwords of the hub's PasswordChange, the menu's Authenticate and ChangePassword,
-// the access codes of menu items (replaced by a fixed marker, so a locked item still shows locked),
-// and any outgoing channel message that its sender registered with noteSecretSend (the text of a
-// field the screen marks invisible).
+// Blanked: the passwords of the hub's PasswordChange, the menu's Authenticate and ChangePassword and
+// the access codes of menu items (replaced by a fixed marker, so a locked item still shows locked).
+// What a channel message holds is known only to its sender and to SessionRedactor, which applies
+// these rules per link.
 struct SessionRecord
 {
     enum class Direction : quint8 {
@@ -48,14 +48,11 @@ struct SessionRecord
     // *channel (0 for other frames and for a channel frame too short to hold one).
     static QByteArray frameMessage(quint16 frameType, const QByteArray &payload, quint16 *channel);
 
-    // The sender of an outgoing channel message that holds a secret registers its blanked form
-    // here; redactedChannelData() hands that form out for it. Only the last few are kept.
-    static void noteSecretSend(const QByteArray &sent, const QByteArray &blanked);
-    static QByteArray redactedChannelData(const QByteArray &sent);
-    static constexpr int SecretSendsKept = 16;
-
     // "hub envelope", "menu" or "channel 3", and the message as protobuf text (hex for bytes that
-    // parse as no known message), shortened to about maxChars.
+    // parse as no known message), shortened to about maxChars. A message over DescribedBytes says
+    // its size, and only the first DescribedBytes of any one field (or of unreadable bytes) are
+    // shown, so that a 64 MiB message costs little more than itself.
     static QString kindText(quint16 frameType, quint16 channel);
     static QString describe(const SessionRecord &record, int maxChars = 2000);
+    static constexpr int DescribedBytes = 4096;
 };

@@ -76,6 +76,7 @@ private slots:
         QTest::newRow("cut short") << "" << "" << "Connection closed";
         // Never even asked for: the server sees no connection.
         QTest::newRow("plain http") << "http" << "" << "is not https";
+        QTest::newRow("another host") << "localhost" << "" << "is not on the hub's host or a host the local configuration allows (127.0.0.1)";
     }
 
     // Each is refused with the box and failed(); nothing is left to run, nothing planted is
@@ -106,9 +107,12 @@ private slots:
             url = cutShort.url();
         else if (url == "http")
             url = cutShort.url().replace("https:", "http:");
+        else if (url == "localhost")
+            url = cutShort.url().replace("127.0.0.1", "localhost");
 
         QNetworkAccessManager network;
         InstallerDownload download(&network);
+        download.setAllowedHosts({ "127.0.0.1" });
         QSignalSpy failed(&download, &InstallerDownload::failed);
         ModalDriver driver;
         QString text;
@@ -139,6 +143,28 @@ private slots:
         } else {
             QVERIFY(QFileInfo(folder).isSymLink() == (planted == "link"));
         }
+    }
+
+    // An installer comes from the hub's own host or one the local configuration names; a hub whose
+    // certificate was ignored once could name any other.
+    void installerHosts_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("the hub's host") << "https://hub.college.example/zu/setup.exe" << true;
+        QTest::newRow("another case") << "https://HUB.College.example/zu/setup.exe" << true;
+        QTest::newRow("configured") << "https://mirror.college.example:8443/setup.exe" << true;
+        QTest::newRow("another host") << "https://downloads.example/setup.exe" << false;
+        QTest::newRow("a longer name") << "https://hub.college.example.attacker.example/setup.exe" << false;
+        QTest::newRow("a user part") << "https://hub.college.example@attacker.example/setup.exe" << false;
+        QTest::newRow("no host") << "https:///setup.exe" << false;
+    }
+
+    void installerHosts()
+    {
+        QFETCH(QString, url);
+        QTEST(InstallerDownload::hostAllowed(QUrl(url), { "hub.college.example", " mirror.college.example" }),
+              "allowed");
     }
 
     // The installer's server may show a certificate that does not validate only when the user
@@ -181,6 +207,7 @@ private slots:
 
         QNetworkAccessManager network;
         auto download = std::make_unique<InstallerDownload>(&network);
+        download->setAllowedHosts({ "127.0.0.1" });
         QSignalSpy failed(download.get(), &InstallerDownload::failed);
         ModalDriver driver;
         QString details;

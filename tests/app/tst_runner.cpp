@@ -7,18 +7,23 @@
 #include "devhub/demoinstaller.h"
 #include "devhub/webreportserver.h"
 #include "hub/hubconnection.h"
+#include "hub/linkhealth.h"
 #include "hub/updateprompt.h"
 #include "settings/settingsmanager.h"
+#include "shell/linkhealthbar.h"
 #include "shell/mainwindow.h"
 #include "shell/passchangedialog.h"
 
 #include "modaldriver.h"
+#include "silentpeer.h"
 #include "testcertificates.h"
 #include "testenvironment.h"
 #include "testhub.h"
 #include "testmenupeer.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -60,6 +65,23 @@ protected:
         if (event->type() == QEvent::Show && qobject_cast<QProgressDialog *>(watched))
             ++shown;
         return false;
+    }
+};
+
+// Answers a window's close as a user who cancels the quit question would.
+class CloseRefuser : public QObject
+{
+public:
+    int asked = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::Close)
+            return false;
+        ++asked;
+        event->ignore();
+        return true;
     }
 };
 
@@ -435,16 +457,14 @@ private slots:
     // out, and Login works again.
     void silentHubTimesOut()
     {
-        QTcpServer silent;
-        QList<QTcpSocket *> held;
-        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-        connect(&silent, &QTcpServer::newConnection, &silent, [&] { held << silent.nextPendingConnection(); });
+        SilentPeer silent;
+        QVERIFY(silent.isListening());
         writeConfig({ { "campus", silent.serverPort() } });
         startRunner();
         m_runner->hubConnection()->setStepTimeouts({ 5000, 300, 300 });
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("HUB: time-out:"));
         login("jdoe", "secret");
-        QCOMPARE(dialog()->statusText(), QString("Connecting..."));
+        QCOMPARE(dialog()->statusText(), QString("Connecting to 127.0.0.1:%1...").arg(silent.serverPort()));
         QTRY_VERIFY_WITH_TIMEOUT(dialog()->errorText().contains("timed out"), WaitMs);
         QCOMPARE(dialog()->errorText(),
                  QString("The secure handshake with 127.0.0.1:%1 timed out: no answer within 0.3 s.")
@@ -452,6 +472,135 @@ private slots:
         QCOMPARE(dialog()->statusPage(), int(LoginDialog::ErrorPage));
         QTRY_VERIFY(dialog()->findChild<QPushButton *>("connectButton")->isEnabled());
         QVERIFY(!m_runner->mainWindow());
+    }
+
+    // Cancel on the login dialog stops the attempt at once and says so, naming the host.
+    void cancelWhileConnecting()
+    {
+        SilentPeer silent;
+        QVERIFY(silent.isListening());
+        writeConfig({ { "campus", silent.serverPort() } });
+        startRunner();
+        auto *cancel = dialog()->findChild<QPushButton *>("cancelButton");
+        QVERIFY(cancel && cancel->isHidden());
+        login("jdoe", "secret");
+        QVERIFY(cancel->isVisible());
+        QTRY_COMPARE(silent.held.size(), 1);
+        cancel->click();
+        QCOMPARE(dialog()->errorText(), QString("Connecting to 127.0.0.1:%1 was cancelled.").arg(silent.serverPort()));
+        QCOMPARE(dialog()->statusPage(), int(LoginDialog::ErrorPage));
+        QTRY_VERIFY(dialog()->findChild<QPushButton *>("connectButton")->isEnabled());
+        QVERIFY(cancel->isHidden());
+        QTRY_COMPARE_WITH_TIMEOUT(silent.held.first()->state(), QAbstractSocket::UnconnectedState, WaitMs);
+        QCOMPARE(m_runner->hubConnection()->state(), HubConnection::State::Disconnected);
+    }
+
+    // With nothing listening any more, the login dialog says so in words, and never shows what the
+    // link before ended with.
+    void nothingListeningIsSaidInWords()
+    {
+        startRunner();
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        const quint16 port = m_hub->serverPort();
+        m_hub->close();
+        m_hub->closePeer();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible() && !dialog()->errorText().isEmpty(), WaitMs);
+        const QString earlier = dialog()->errorText();
+
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(dialog()->findChild<QPushButton *>("connectButton")->isEnabled(), WaitMs);
+        QVERIFY2(dialog()->errorText().startsWith(QString("No hub answers at 127.0.0.1:%1.\nDetails: ").arg(port)),
+                 qPrintable(dialog()->errorText()));
+        QVERIFY(dialog()->errorText() != earlier);
+        QCOMPARE(dialog()->statusPage(), int(LoginDialog::ErrorPage));
+    }
+
+    // The menu server's fatal notice ends the session: the login dialog comes back with its text
+    // instead of the desktop staying up on a link that carries nothing.
+    void fatalStatusMessageEndsTheSession()
+    {
+        startRunner();
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        Menu::Envelope notice;
+        notice.mutable_statusmessage()->set_type(Menu::StatusMessage::FATAL);
+        notice.mutable_statusmessage()->set_message("The student database is offline");
+        QTest::ignoreMessage(QtWarningMsg, "Status message indicates FATAL. Destroying the connection");
+        m_hub->sendFrame(FrameCodec::MenuFrame, QByteArray::fromStdString(notice.SerializeAsString()));
+        QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible(), WaitMs);
+        QCOMPARE(dialog()->errorText(), QString("The student database is offline"));
+        QVERIFY(!m_runner->mainWindow()->isVisible());
+        QVERIFY(m_hub->waitForPeerGone());
+        QTRY_VERIFY(dialog()->findChild<QPushButton *>("connectButton")->isEnabled());
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (auto *box = qobject_cast<QMessageBox *>(window))
+                box->close();
+        }
+    }
+
+    // A hub that calls this client incompatible ends it only through the desktop's own quit
+    // question (unsaved work, running programs): a user who declines it keeps the desktop.
+    void incompatibleClientAsksTheQuitQuestion()
+    {
+        startRunner();
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        CloseRefuser refuser;
+        m_runner->mainWindow()->installEventFilter(&refuser);
+        m_hub->closePeer();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible(), WaitMs);
+
+        ZuHubProto::HelloAck ack = plainAck();
+        ack.set_client_incompatible(true);
+        m_hub->setHelloAck(ack);
+        ModalDriver driver;
+        driver.expect<QMessageBox>([](QMessageBox *box) {
+            QCOMPARE(box->text(), QString("Incompatible Client Version"));
+            box->button(QMessageBox::Ok)->click();
+        });
+        QTimer::singleShot(0, this, [this] { login("jdoe", "secret"); });
+        QCOMPARE(runUntilQuit(3000), 1); // not quit: the question was declined
+        QVERIFY(driver.allHandled());
+        QCOMPARE(refuser.asked, 1);
+        QCOMPARE(dialog()->errorText(), QString("Client Incompatible"));
+    }
+
+    // A hub that stops answering after login: the bar says so, Keep waiting lets it come back if
+    // the silence goes on, an answer takes it away, and Disconnect gives the link up.
+    void silentHubShowsTheBar()
+    {
+        m_hub->setEchoPings(true);
+        startRunner();
+        HubConnection *link = m_runner->hubConnection();
+        link->linkHealth()->setBounds(300, 200);
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        auto *bar = m_runner->mainWindow()->findChild<LinkHealthBar *>();
+        QVERIFY(bar);
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(QMetaObject::invokeMethod(link, "sendPing"));
+            QTest::qWait(150);
+        }
+        QVERIFY(bar->isHidden());
+
+        m_hub->setEchoPings(false);
+        QVERIFY(QMetaObject::invokeMethod(link, "sendPing"));
+        QTRY_VERIFY_WITH_TIMEOUT(bar->isVisible(), WaitMs);
+        QVERIFY2(bar->text().startsWith("The hub is not answering: nothing heard from it for "), qPrintable(bar->text()));
+        bar->findChild<QPushButton *>("keepWaitingButton")->click();
+        QVERIFY(bar->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(bar->isVisible(), WaitMs);
+        m_hub->sendFrame(FrameCodec::ChannelFrame, FrameCodec::channelPayload(9, "anything"));
+        QTRY_VERIFY(bar->isHidden());
+
+        QVERIFY(QMetaObject::invokeMethod(link, "sendPing"));
+        QTRY_VERIFY_WITH_TIMEOUT(bar->isVisible(), WaitMs);
+        bar->findChild<QPushButton *>("disconnectButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible(), WaitMs);
+        QCOMPARE(dialog()->errorText(),
+                 QString("The hub at 127.0.0.1:%1 stopped answering; the link was closed.").arg(m_hub->serverPort()));
+        QVERIFY(m_hub->waitForPeerGone());
     }
 
 private:

@@ -7,6 +7,7 @@
 #include "classic/applicationconnection.h"
 #include "hub/hostentry.h"
 #include "hub/hubconnection.h"
+#include "hub/recordingtap.h"
 #include "menu/mainconnection.h"
 
 #include "fakepagehost.h"
@@ -16,10 +17,12 @@
 #include "testenvironment.h"
 
 #include "uidlg.pb.h"
+#include "zuhub.pb.h"
 #include "testpaths.h"
 
 #include <QFile>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,9 +48,12 @@ struct ReplayedClient
     explicit ReplayedClient(SessionReplay *replay, SessionRecordWriter *recorder = nullptr)
         : router(&host, nullptr, {{AppTranceiver::Classic, &ApplicationConnection::create}})
     {
-        hub.setRecorder(recorder);
+        if (recorder) {
+            tap = std::make_unique<RecordingTap>(recorder);
+            hub.setTap(tap.get());
+        }
         host.menuTitles.insert("/students/records.opt", "Student Records");
-        hub.setReplay(replay);
+        hub.setTransport(replay);
         entry.name = entry.host = QStringLiteral("replay");
         entry.port = 1;
         hub.setHostEntry(&entry);
@@ -75,9 +81,56 @@ struct ReplayedClient
 
     FakePageHost host;
     SessionRouter router;
+    std::unique_ptr<RecordingTap> tap;
     HubConnection hub { nullptr };
     HostEntry entry;
 };
+
+// The hub link alone, over a replay.
+struct ReplayLink
+{
+    explicit ReplayLink(SessionReplay *replay)
+    {
+        hub.setHostEntry(&entry);
+        hub.setTransport(replay);
+    }
+
+    HubConnection hub { nullptr };
+    HostEntry entry { "replay", "replay", 1, {} };
+};
+
+QByteArray bytesOf(const google::protobuf::Message &message)
+{
+    return QByteArray::fromStdString(message.SerializeAsString());
+}
+
+ZuHubProto::Envelope hello()
+{
+    ZuHubProto::Envelope envelope;
+    envelope.mutable_hello()->set_version("recorded");
+    return envelope;
+}
+
+SessionRecord hubRecord(quint64 timeUs, const ZuHubProto::Envelope &envelope,
+                        SessionRecord::Direction direction = SessionRecord::Direction::FromHub)
+{
+    SessionRecord record;
+    record.timeUs = timeUs;
+    record.direction = direction;
+    record.frameType = FrameCodec::EnvelopeFrame;
+    record.data = bytesOf(envelope);
+    return record;
+}
+
+// Resident memory of this process.
+qint64 residentBytes()
+{
+    QFile statm("/proc/self/statm");
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() * 4096 : -1;
+}
 
 } // namespace
 
@@ -147,6 +200,100 @@ private slots:
                      && difference.contains("is_menuopt: true")
                      && difference.contains("replayed: Pb.UIEnvelope"),
                  qPrintable(difference));
+    }
+
+    // A replayed hub that refuses the client, or forces it off, ends the link as a live one would:
+    // the login dialog comes back with the reason, and Login then says the replay is over instead
+    // of waiting for good.
+    void replaysEndInAClearState_data()
+    {
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("refused hello") << true << "Licence limit reached";
+        QTest::newRow("forced off") << false << "Disconnected: Nightly maintenance";
+    }
+
+    void replaysEndInAClearState()
+    {
+        QFETCH(bool, refused);
+        QFETCH(QString, says);
+        ZuHubProto::Envelope ack;
+        ack.mutable_hello_ack()->set_accepted(!refused);
+        ack.mutable_hello_ack()->set_reject_reason("Licence limit reached");
+        ZuHubProto::Envelope force;
+        force.mutable_force_disconnect()->set_message("Nightly maintenance");
+        QVector<SessionRecord> records { hubRecord(0, hello(), SessionRecord::Direction::FromClient),
+                                         hubRecord(1000, ack) };
+        if (!refused)
+            records << hubRecord(2000, force);
+        SessionReplay replay;
+        QVERIFY(replay.loadRecords(records));
+        replay.setSpeed(0);
+        ReplayLink link(&replay);
+        HubConnection &hub = link.hub;
+        QSignalSpy disconnected(&hub, &HubConnection::disconnected);
+        hub.startConnection(false);
+        QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, 10000);
+        QVERIFY2(replay.firstDifference().isEmpty(), qPrintable(replay.firstDifference()));
+        QCOMPARE(hub.state(), HubConnection::State::Disconnected);
+        QCOMPARE(hub.errorText(), says);
+        QCOMPARE(replay.state(), SessionReplay::State::Finished);
+
+        hub.startConnection(false);
+        QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 2, 10000);
+        QVERIFY2(hub.errorText().startsWith("This replay has ended"), qPrintable(hub.errorText()));
+        QCOMPARE(hub.state(), HubConnection::State::Disconnected);
+    }
+
+    // The recording is read as a stream: a 60 MiB hub message is not held in memory once loaded,
+    // and a difference on a message that size is shown by its start and its size.
+    void largeMessagesAreReadWhenNeeded()
+    {
+        constexpr int Size = 60 * 1024 * 1024;
+        const auto bigReply = [](char fill) {
+            Pb::UIEnvelope reply;
+            reply.mutable_generic_response()->set_data(std::string(Size, fill));
+            return reply;
+        };
+        QTemporaryDir dir;
+        const QString path = dir.filePath("large.zurec");
+        {
+            SessionRecordWriter writer;
+            QVERIFY(writer.open(path, SessionRecordWriter::Side::Client, "test"));
+            writer.recordFrame(SessionRecord::Direction::FromClient, FrameCodec::EnvelopeFrame, bytesOf(hello()));
+            ZuHubProto::Envelope ack;
+            ack.mutable_hello_ack()->set_accepted(true);
+            writer.recordFrame(SessionRecord::Direction::FromHub, FrameCodec::EnvelopeFrame, bytesOf(ack));
+            Pb::UIEnvelope screen;
+            screen.mutable_handshake()->set_ui_version("1");
+            writer.recordFrame(SessionRecord::Direction::FromHub, FrameCodec::ChannelFrame,
+                               FrameCodec::channelPayload(1, bytesOf(screen)));
+            writer.recordFrame(SessionRecord::Direction::FromClient, FrameCodec::ChannelFrame,
+                               FrameCodec::channelPayload(1, bytesOf(bigReply('x'))));
+            writer.recordFrame(SessionRecord::Direction::FromHub, FrameCodec::ChannelFrame,
+                               FrameCodec::channelPayload(1, QByteArray(Size, 'y')));
+        }
+        const qint64 before = residentBytes();
+        SessionReplay replay;
+        QVERIFY2(replay.load(path), qPrintable(replay.errorText()));
+        const qint64 after = residentBytes();
+        QVERIFY(before > 0);
+        QVERIFY2(after - before < Size / 4, qPrintable(QString::number(after - before)));
+
+        // What the client sends instead of the big reply: the difference shows both, bounded.
+        replay.setSpeed(0);
+        ReplayLink link(&replay);
+        HubConnection &hub = link.hub;
+        QSignalSpy differences(&replay, &SessionReplay::differenceFound);
+        QObject::connect(&hub, &HubConnection::channelMessageRcvd, &hub, [&hub, bigReply](ushort channel, const char *, int) {
+            hub.channelMessageSend(channel, bytesOf(bigReply('z')));
+        });
+        hub.startConnection(false);
+        QTRY_COMPARE_WITH_TIMEOUT(differences.count(), 1, 30000);
+        const QString text = differences.first().first().toString();
+        const QString size = QString("(%1 bytes)").arg(bytesOf(bigReply('x')).size());
+        QVERIFY2(text.size() < 3 * SessionRecord::DescribedBytes && text.count(size) == 2, qPrintable(text.left(500)));
+        QVERIFY(text.contains("xxxx") && text.contains("zzzz"));
     }
 
     // A recording cut short by a crash replays what it holds; one that is not a recording is refused.

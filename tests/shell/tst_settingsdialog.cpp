@@ -7,6 +7,7 @@
 #include "classic/ringmenuwidget.h"
 #include "classic/zufieldwidget.h"
 #include "hub/certificatepins.h"
+#include "hub/extraauthorities.h"
 #include "menu/mainconnection.h"
 #include "settings/settingsmanager.h"
 #include "style/stylemanager.h"
@@ -20,6 +21,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -173,6 +175,25 @@ private slots:
         QCOMPARE(CertificatePins::pins().first().hostPort, QString("other.example:4433"));
         QCOMPARE(list->count(), 1);
         CertificatePins::forget("other.example:4433");
+    }
+
+    // Authority files added or removed count only once applied: Cancel leaves the list in use alone.
+    void authorityFilesChangeOnlyWhenApplied()
+    {
+        const QString authority = TestCertificates::instance().authorityPath();
+        for (const bool apply : { false, true }) {
+            QPointer<SettingsDialog> dialog = new SettingsDialog;
+            ModalDriver driver;
+            driver.expectFileChoice(authority);
+            click(dialog, "addAuthorityButton");
+            QTRY_VERIFY(driver.allHandled());
+            QTRY_COMPARE(child<QListWidget>(dialog, "extraAuthorityList")->count(), 1);
+            QVERIFY(ExtraAuthorities::files().isEmpty());
+            click(dialog, apply ? "okayButton" : "cancelButton");
+            delete dialog;
+            QCOMPARE(ExtraAuthorities::files(), apply ? QStringList { QFileInfo(authority).absoluteFilePath() } : QStringList());
+        }
+        ExtraAuthorities::setFiles({});
     }
 
     void fontScaleInSteps_data()

@@ -12,7 +12,11 @@
 class RecordingTransport : public AppTranceiver
 {
 public:
-    void rawMessageSend(QByteArray data) override { sent.append(data); }
+    void rawMessageSend(QByteArray data, QByteArray redacted) override
+    {
+        sent.append(data);
+        redactedForms.append(redacted);
+    }
 
     void deliver(const QByteArray &bytes) { processIncomingMessage(bytes.constData(), bytes.size()); }
     void deliver(const google::protobuf::Message &envelope)
@@ -35,4 +39,5 @@ public:
     }
 
     QList<QByteArray> sent;
+    QList<QByteArray> redactedForms; // null where the message held no secret
 };

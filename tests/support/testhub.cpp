@@ -57,6 +57,8 @@ void TestHub::incomingConnection(qintptr descriptor)
         socket->setPrivateKey(m_replaced ? certificates.replacementKey() : certificates.hubKey());
     }
     socket->setPeerVerifyMode(QSslSocket::VerifyNone);
+    if (!m_reading)
+        socket->setReadBufferSize(16 * 1024);
     connect(socket, &QSslSocket::readyRead, this, [this, socket] {
         if (socket == m_peer)
             readPeer();
@@ -65,8 +67,20 @@ void TestHub::incomingConnection(qintptr descriptor)
     socket->startServerEncryption();
 }
 
+void TestHub::setReading(bool reading)
+{
+    m_reading = reading;
+    if (!m_peer)
+        return;
+    m_peer->setReadBufferSize(reading ? 0 : 16 * 1024);
+    if (reading)
+        QMetaObject::invokeMethod(this, [this] { if (m_peer) readPeer(); }, Qt::QueuedConnection);
+}
+
 void TestHub::readPeer()
 {
+    if (!m_reading)
+        return;
     m_decoder.feed(m_peer->readAll());
     FrameCodec::Frame frame;
     for (;;) {
@@ -79,14 +93,16 @@ void TestHub::readPeer()
             return;
         }
         m_frames << frame;
-        if (frame.type == FrameCodec::EnvelopeFrame && m_helloAck) {
-            ZuHubProto::Envelope envelope;
-            if (envelope.ParseFromArray(frame.payload.constData(), frame.payload.size())
-                && envelope.has_hello()) {
+        ZuHubProto::Envelope envelope;
+        if (frame.type == FrameCodec::EnvelopeFrame
+            && envelope.ParseFromArray(frame.payload.constData(), frame.payload.size())) {
+            if (envelope.has_hello() && m_helloAck) {
                 ZuHubProto::Envelope reply;
                 *reply.mutable_hello_ack() = *m_helloAck;
                 sendEnvelope(reply);
             }
+            if (envelope.has_ping() && m_echoPings)
+                sendEnvelope(envelope);
         }
         emit frameReceived();
         if (!m_peer)

@@ -45,6 +45,11 @@ public:
 
     // Answers every Hello with this acknowledgement; without one the hello goes unanswered.
     void setHelloAck(const std::optional<ZuHubProto::HelloAck> &ack) { m_helloAck = ack; }
+    // Answers every ping with its own timestamp, as a hub does; without it pings go unanswered.
+    void setEchoPings(bool echo) { m_echoPings = echo; }
+    // A hub that stops reading: what the client sends waits in the buffers (a few KiB in the
+    // test hub's own), until reading is switched on again.
+    void setReading(bool reading);
     // Applies the client's compression rule to frames sent with sendFrame().
     void setCompression(bool compress) { m_compress = compress; }
     // Later connections get the replacement certificate, as after the hub's was changed.
@@ -75,6 +80,8 @@ private:
     QList<FrameCodec::Frame> m_frames;
     std::optional<ZuHubProto::HelloAck> m_helloAck;
     bool m_compress = false;
+    bool m_echoPings = false;
+    bool m_reading = true;
     bool m_replaced = false;
     QList<QSslCertificate> m_chain;
     QSslKey m_key;

@@ -6,6 +6,7 @@
 #include "menu.pb.h"
 #include "uidlg.pb.h"
 #include "zuhub.pb.h"
+#include "zuterm.pb.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -105,14 +106,14 @@ private slots:
         item->set_shortdesc("Payroll");
         item->set_password("AccessSecret5");
         writer.recordFrame(Direction::FromHub, FrameCodec::MenuFrame, bytesOf(menu));
-        // What the classic session sends for a field the screen marks invisible.
+        // What the classic session sends for a field the screen marks invisible, with its blanked
+        // form beside it.
         Pb::UIEnvelope typed;
         typed.mutable_generic_response()->set_data("FieldSecret6");
         Pb::UIEnvelope blanked = typed;
         blanked.mutable_generic_response()->set_data(std::string());
-        SessionRecord::noteSecretSend(bytesOf(typed), bytesOf(blanked));
         writer.recordFrame(Direction::FromClient, FrameCodec::ChannelFrame,
-                           FrameCodec::channelPayload(3, bytesOf(typed)));
+                           FrameCodec::channelPayload(3, bytesOf(typed)), FrameCodec::channelPayload(3, bytesOf(blanked)));
         // Unreadable bytes from the client could be anything typed.
         writer.recordFrame(Direction::FromClient, FrameCodec::MenuFrame,
                            QByteArray("\xffGarbledSecret7", 15));
@@ -136,6 +137,70 @@ private slots:
         QCOMPARE(records[4].channel, quint16(3));
         QCOMPARE(records[4].data, bytesOf(blanked));
         QVERIFY(records[5].data.isEmpty());
+    }
+
+    // Keys typed into a terminal are kept as their count only (a no-echo password prompt looks like
+    // any other), unless asked for; other channels and the terminal's other messages are kept.
+    void terminalKeysAreCounted_data()
+    {
+        QTest::addColumn<bool>("keep");
+        QTest::newRow("counted") << false;
+        QTest::newRow("kept on request") << true;
+    }
+
+    void terminalKeysAreCounted()
+    {
+        QFETCH(bool, keep);
+        const QString path = m_dir.filePath(QStringLiteral("terminal-%1.zurec").arg(keep));
+        SessionRecordWriter writer;
+        writer.redactor().setKeepTerminalKeys(keep);
+        QVERIFY(writer.open(path, SessionRecordWriter::Side::Client, "test"));
+        Pb::UIEnvelope terminal;
+        terminal.mutable_handshake()->set_type(Pb::Handshake::TERMINAL);
+        Pb::UIEnvelope classic;
+        classic.mutable_handshake()->set_type(Pb::Handshake::CLASSIC);
+        writer.recordFrame(Direction::FromHub, FrameCodec::ChannelFrame, FrameCodec::channelPayload(5, bytesOf(terminal)));
+        writer.recordFrame(Direction::FromHub, FrameCodec::ChannelFrame, FrameCodec::channelPayload(6, bytesOf(classic)));
+        zuterm::Envelope keys;
+        keys.mutable_data_packet()->set_data("TermSecret8\r");
+        zuterm::Envelope size;
+        size.mutable_window_size()->set_rows(24);
+        writer.recordFrame(Direction::FromClient, FrameCodec::ChannelFrame, FrameCodec::channelPayload(5, bytesOf(keys)));
+        writer.recordFrame(Direction::FromClient, FrameCodec::ChannelFrame, FrameCodec::channelPayload(5, bytesOf(size)));
+        writer.recordFrame(Direction::FromClient, FrameCodec::ChannelFrame, FrameCodec::channelPayload(6, bytesOf(keys)));
+        writer.close();
+
+        SessionRecordReader reader;
+        const QVector<SessionRecord> records = readAll(path, &reader);
+        QCOMPARE(records.size(), 5);
+        zuterm::Envelope recorded;
+        QVERIFY(recorded.ParseFromArray(records[2].data.constData(), records[2].data.size()));
+        QCOMPARE(recorded.data_packet().data(), keep ? std::string("TermSecret8\r") : std::string("(12 bytes typed)"));
+        QCOMPARE(records[3].data, bytesOf(size));
+        QCOMPARE(records[4].data, bytesOf(keys)); // not a terminal's channel
+        QCOMPARE(reader.headerText().contains("terminal keys"), !keep);
+    }
+
+    // A recording never opens a file that exists: the next free name is taken, the old file stays.
+    void existingFilesAreNeverWritten()
+    {
+        const QString path = m_dir.filePath("same-second.zurec");
+        QFile earlier(path);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier recording");
+        earlier.close();
+        QVERIFY(QFile::link(m_dir.filePath("elsewhere"), m_dir.filePath("same-second-2.zurec")));
+
+        SessionRecordWriter writer;
+        QVERIFY2(writer.open(path, SessionRecordWriter::Side::Client, "test"), qPrintable(writer.errorText()));
+        QCOMPARE(writer.fileName(), m_dir.filePath("same-second-3.zurec"));
+        writer.recordNote("second");
+        writer.close();
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("an earlier recording"));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("elsewhere")));
+        SessionRecordReader reader;
+        QCOMPARE(readAll(writer.fileName(), &reader).size(), 1);
     }
 
     void stopsWithANoteAtItsSizeBound()
