@@ -5,7 +5,7 @@
 
 #include "hub/certificatepins.h"
 #include "hub/extraauthorities.h"
-#include "hub/replaymode.h"
+#include "utils/replaymode.h"
 #include "style/stylemanager.h"
 
 #include <QCoreApplication>

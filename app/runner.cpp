@@ -19,6 +19,7 @@
 #include "shell/passwordchange.h"
 #include "shell/settingsbinding.h"
 #include "style/stylemanager.h"
+#include "utils/noticeboard.h"
 #include "utils/openprompt.h"
 #include "utils/plaintext.h"
 
@@ -539,14 +540,8 @@ void Runner::receivedStatusMessage(Menu::StatusMessage_Type type, const QString 
     // than leaving the desktop (or "Connecting...") on a link that carries nothing.
     if (type == Menu::StatusMessage::FATAL)
         m_hubConnection->closeLink(text);
-    auto *box
-        = new QMessageBox(type == Menu::StatusMessage::FATAL ? QMessageBox::Critical : QMessageBox::Warning,
-                          QString(), QString(), QMessageBox::Ok);
-    PlainText::setTexts(box, QStringLiteral("ZU Status Message"), text);
-    box->setStyleSheet(StyleManager::unthemedStyleSheet());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+    NoticeBoard::post(type == Menu::StatusMessage::FATAL ? NoticeBoard::Kind::Critical : NoticeBoard::Kind::Warning,
+                      QStringLiteral("ZU Status Message"), text);
 }
 
 void Runner::downloadUpdate(const QString &installerUrl)

@@ -5,7 +5,7 @@
 
 #include "hub/hubconnection.h"
 #include "hub/recordingtap.h"
-#include "hub/replaymode.h"
+#include "utils/replaymode.h"
 #include "hub/sessionreplay.h"
 #include "sessionrecordwriter.h"
 #include "utils/version.h"

@@ -6,6 +6,7 @@
 
 #include "utils/openprompt.h"
 #include "utils/plaintext.h"
+#include "utils/replaymode.h"
 
 #include <QBuffer>
 #include <QDebug>
@@ -103,9 +104,13 @@ void DocumentViewers::open(QWidget *viewer, const QString &title)
 
 void DocumentViewers::openText(const QString &name, const QByteArray &data)
 {
+    // A replay hands nothing to another program: the document shows here instead.
     if (QSettings().value(QStringLiteral("settings/useExternalTextViewer"), false).toBool()) {
-        openExternal(name, data);
-        return;
+        if (!ReplayMode::isReplaying()) {
+            openExternal(name, data);
+            return;
+        }
+        qInfo().noquote() << "DocumentViewers - the external viewer is" << ReplayMode::notOpenedText() << "for" << name;
     }
     auto *viewer = new FileViewer(data, nullptr);
     connect(viewer, &FileViewer::printFile, this, &DocumentViewers::printRequested);

@@ -7,6 +7,7 @@
 #include "updateprompt.h"
 
 #include "style/stylemanager.h"
+#include "utils/noticeboard.h"
 #include "utils/openprompt.h"
 #include "utils/plaintext.h"
 
@@ -92,7 +93,5 @@ void HubPrompter::showIncompatibleClient(const QString &informativeText)
 
 void HubPrompter::showNotification(const QString &message)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok);
-    PlainText::setTexts(box, tr("The ZU system sent the following notification:"), message);
-    openPrompt(box, this, [](QMessageBox *, int) {});
+    NoticeBoard::post(NoticeBoard::Kind::Warning, QStringLiteral("ZU system notification"), message);
 }

@@ -18,6 +18,7 @@
 #include "menu/mainconnection.h"
 #include "menu/menuitem.h"
 #include "menu/weburl.h"
+#include "utils/noticeboard.h"
 #include "utils/taskpagewidget.h"
 #include "utils/windowfit.h"
 #include "web/webpages.h"
@@ -289,13 +290,10 @@ void MainWindow::taskmanagerModal(bool modal)
 
 void MainWindow::showInvalidAddress(const QString &text, const QString &error)
 {
-    auto *box = new QMessageBox(QMessageBox::Critical, QString(), QStringLiteral("Invalid URL"), QMessageBox::Ok, this);
-    box->setInformativeText(
-        QStringLiteral("ZU attempted to launch an invalid URL.\nPlease contact your system administrator."));
-    box->setDetailedText(QStringLiteral("%1\n%2").arg(text, error));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+    NoticeBoard::post(NoticeBoard::Kind::Critical, QStringLiteral("Invalid URL"),
+                      QStringLiteral("ZU attempted to launch an invalid URL; please contact your system "
+                                     "administrator.\n%1\n%2")
+                          .arg(text, error));
 }
 
 void MainWindow::showApplicationsLost()

@@ -5,6 +5,7 @@
 #include "applinks/pagehost.h"
 #include "utils/openprompt.h"
 #include "utils/plaintext.h"
+#include "utils/replaymode.h"
 
 #include <QDebug>
 #include <QMessageBox>
@@ -85,6 +86,12 @@ BrowserWidget *WebPages::open(const QString &title)
 
 void WebPages::openUrl(const QString &title, const QString &pageTitle, const QUrl &url)
 {
+    if (ReplayMode::isReplaying()) {
+        const QString text = QStringLiteral("The web page %1 was %2.").arg(url.toString(), ReplayMode::notOpenedText());
+        qInfo().noquote() << "WebPages::openUrl() -" << text;
+        emit notice(text);
+        return;
+    }
     BrowserWidget *page = open(title);
     if (!page) {
         qWarning() << "WebPages::openUrl() - no browser page opened for" << url.toString();

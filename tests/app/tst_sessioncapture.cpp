@@ -3,7 +3,7 @@
 
 #include "app/commandline.h"
 #include "hub/hubconnection.h"
-#include "hub/replaymode.h"
+#include "utils/replaymode.h"
 #include "hub/sessionreplay.h"
 #include "hub/tlshubtransport.h"
 

@@ -1,5 +1,7 @@
 #include "files/documentviewers.h"
 #include "files/documentviewer.h"
+#include "files/fileviewer.h"
+#include "utils/replaymode.h"
 
 #include "modaldriver.h"
 #include "testdocuments.h"
@@ -117,6 +119,21 @@ private slots:
         m_viewers.reset();
         QVERIFY(!QFile::exists(document));
     }
+    // A replay starts no other program: the document shows in the built-in viewer.
+    void replayKeepsToTheBuiltInViewer()
+    {
+        QSettings settings;
+        settings.setValue("settings/useExternalTextViewer", true);
+        settings.setValue("settings/extTextViewerPath", "/bin/false");
+        ReplayMode::setReplaying(true);
+        m_viewers->view("Fee statement", "Fees due\n");
+        ReplayMode::setReplaying(false);
+        settings.setValue("settings/useExternalTextViewer", false);
+        DocumentViewer *opened = openViewer();
+        QVERIFY(qobject_cast<FileViewer *>(opened));
+        opened->close();
+    }
+
     // Documents sent unasked open at most MaxViewers windows; closing one makes room again.
     void viewersAreCapped()
     {
