@@ -1,3 +1,5 @@
+#include "menusessionfixture.h"
+
 #include "menu/mainconnection.h"
 #include "settings/settingsmanager.h"
 #include "menu/menuitem.h"
@@ -17,35 +19,16 @@
 
 namespace {
 
-QByteArray wire(const Menu::Envelope &envelope)
-{
-    return QByteArray::fromStdString(envelope.SerializeAsString());
-}
-
 
 } // namespace
 
-class tst_MainConnection : public QObject
+class tst_MainConnection : public MenuSessionFixture
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_mc = std::make_unique<MainConnection>();
-        // As in the client: the settings manager follows the session and asks for its file.
-        SettingsManager::instance()->setMainConnection(m_mc.get());
-        m_sent = std::make_unique<QSignalSpy>(m_mc.get(), &MainConnection::messageReady);
-        m_mc->setCredentials("jdoe", "pw");
-    }
-
-    void cleanup()
-    {
-        m_sent.reset();
-        m_mc.reset();
-        for (const QString &reason : BusyMouse::instance()->pendingReasons())
-            BusyMouse::instance()->stop(reason);
-    }
+    void init() { startSession(); }
+    void cleanup() { endSession(); }
 
     void handshakeAndAuthenticate()
     {
@@ -365,32 +348,6 @@ private:
         return envelope;
     }
 
-    // File requests need a connected session; what entering it sends is not of interest here.
-    void online()
-    {
-        m_mc->setRelease("live", "Live system");
-        QCOMPARE(m_mc->state(), MainConnection::Connected);
-        m_sent->clear();
-    }
-
-    void feed(const Menu::Envelope &envelope)
-    {
-        const QByteArray bytes = wire(envelope);
-        m_mc->processMessage(bytes.constData(), bytes.size());
-    }
-
-    QByteArray sent(int index) const { return m_sent->at(index).at(0).toByteArray(); }
-
-    Menu::Envelope parse(int index) const
-    {
-        Menu::Envelope envelope;
-        const QByteArray bytes = sent(index);
-        envelope.ParseFromArray(bytes.constData(), bytes.size());
-        return envelope;
-    }
-
-    std::unique_ptr<MainConnection> m_mc;
-    std::unique_ptr<QSignalSpy> m_sent;
 };
 
 QTEST_MAIN(tst_MainConnection)

@@ -1,3 +1,5 @@
+#include "menusessionfixture.h"
+
 #include "menu/mainconnection.h"
 #include "menu/remotefiles.h"
 #include "settings/settingsmanager.h"
@@ -10,11 +12,6 @@
 #include "menu.pb.h"
 
 namespace {
-
-QByteArray wire(const Menu::Envelope &envelope)
-{
-    return QByteArray::fromStdString(envelope.SerializeAsString());
-}
 
 // Records every reply it is given; replies never reach it once it is destroyed.
 class Worker : public QObject
@@ -48,27 +45,13 @@ public:
 } // namespace
 
 // The remote-file requests of a menu session, driven through the session as the hub delivers replies.
-class tst_RemoteFiles : public QObject
+class tst_RemoteFiles : public MenuSessionFixture
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_mc = std::make_unique<MainConnection>();
-        // As in the client: the settings manager follows the session and asks for its file.
-        SettingsManager::instance()->setMainConnection(m_mc.get());
-        m_sent = std::make_unique<QSignalSpy>(m_mc.get(), &MainConnection::messageReady);
-        m_mc->setCredentials("jdoe", "pw");
-    }
-
-    void cleanup()
-    {
-        m_sent.reset();
-        m_mc.reset();
-        for (const QString &reason : BusyMouse::instance()->pendingReasons())
-            BusyMouse::instance()->stop(reason);
-    }
+    void init() { startSession(); }
+    void cleanup() { endSession(); }
 
     // Files are the server's bytes, both ways: no line-end conversion on this workstation.
     void fileRequestsAreByteExact()
@@ -263,34 +246,6 @@ private slots:
         QVERIFY(accepted < 1000);
         QTRY_COMPARE(worker.calls, QStringList { "file more [Too many requests are waiting for the ZU server]" });
     }
-
-private:
-    // File requests need a connected session; what entering it sends is not of interest here.
-    void online()
-    {
-        m_mc->setRelease("live", "Live system");
-        QCOMPARE(m_mc->state(), MainConnection::Connected);
-        m_sent->clear();
-    }
-
-    void feed(const Menu::Envelope &envelope)
-    {
-        const QByteArray bytes = wire(envelope);
-        m_mc->processMessage(bytes.constData(), bytes.size());
-    }
-
-    QByteArray sent(int index) const { return m_sent->at(index).at(0).toByteArray(); }
-
-    Menu::Envelope parse(int index) const
-    {
-        Menu::Envelope envelope;
-        const QByteArray bytes = sent(index);
-        envelope.ParseFromArray(bytes.constData(), bytes.size());
-        return envelope;
-    }
-
-    std::unique_ptr<MainConnection> m_mc;
-    std::unique_ptr<QSignalSpy> m_sent;
 };
 
 QTEST_MAIN(tst_RemoteFiles)
