@@ -40,6 +40,10 @@ RingMenuButton::RingMenuButton(const QString &text, QWidget *parent)
     m_layout->addWidget(m_textLabel);
     renderText();
     renderLook(false);
+    connect(this, &QPushButton::clicked, this, [this] {
+        if (m_dropDown)
+            m_dropDown->popup(mapToGlobal(QPoint(0, height())));
+    });
 }
 
 void RingMenuButton::setText(const QString &text)
@@ -73,9 +77,12 @@ void RingMenuButton::setShortcut(const QKeySequence &sequence)
     renderLook(hasFocus());
 }
 
+// The drop-down opens as a popup: QPushButton's own menu runs a nested event loop, inside which
+// the page (and the button) may be deleted by a server message, and keys typed ahead would wait
+// behind it.
 void RingMenuButton::setMenu(QMenu *menu)
 {
-    QPushButton::setMenu(menu);
+    m_dropDown = menu;
     if (!menu) {
         delete m_chevronLabel;
         m_chevronLabel = nullptr;

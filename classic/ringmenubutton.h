@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QIcon>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 
 class QHBoxLayout;
@@ -24,6 +26,7 @@ public:
     void setKeyChar(int keyChar);
     void setShortcut(const QKeySequence &sequence);
     void setMenu(QMenu *menu);
+    QMenu *dropDown() const { return m_dropDown; }
     QIcon icon() const { return m_icon; }
 
     // The item's comment, announced while the button has the focus.
@@ -54,4 +57,5 @@ private:
     QLabel *m_textLabel;
     QLabel *m_shortcutLabel = nullptr;
     QLabel *m_chevronLabel = nullptr;
+    QPointer<QMenu> m_dropDown;
 };

@@ -18,7 +18,7 @@ constexpr int NoIndex = -1;
 RingMenuLayout::RingMenuLayout(RingMenuWidget *parent)
     : QLayout(parent)
     , m_ringWidget(parent)
-    , m_extensionButton(new QPushButton(parent))
+    , m_extensionButton(new RingMenuButton(QString(), parent))
     , m_overflowMenu(new QMenu(parent))
 {
     setSizeConstraint(QLayout::SetMinimumSize);
@@ -154,8 +154,8 @@ void RingMenuLayout::setGeometry(const QRect &rect)
             if (button) {
                 action->setShortcut(button->shortcut());
                 connect(action, &QAction::triggered, button, &QAbstractButton::clicked);
-                if (button->menu())
-                    action->setMenu(button->menu());
+                if (button->dropDown())
+                    action->setMenu(button->dropDown());
             }
             toHide.append(widget);
         }

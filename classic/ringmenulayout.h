@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ringmenubutton.h"
+
 #include <QLayout>
 #include <QList>
 
@@ -44,7 +46,7 @@ private:
     RingMenuWidget *m_ringWidget;
     QList<QWidget *> m_buttons;
     QList<QLayoutItem *> m_items;
-    QPushButton *m_extensionButton;
+    RingMenuButton *m_extensionButton;
     QMenu *m_overflowMenu;
     int m_minimumVisibleCount = MinimumVisibleCount;
 };

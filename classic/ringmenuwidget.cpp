@@ -348,7 +348,8 @@ bool RingMenuWidget::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     case QEvent::FocusIn:
-        if (auto *button = qobject_cast<RingMenuButton *>(watched)) {
+        // The extension button is a way to the hidden items, never the current item.
+        if (auto *button = qobject_cast<RingMenuButton *>(watched); button && button != m_layout->extensionButton()) {
             setCurrentButton(button);
             emit focusedTooltipChanged(button->toolTipText());
         }

@@ -234,9 +234,15 @@ void ServerTurn::replay(const Held &held)
         return;
     }
     const auto *key = static_cast<const QKeyEvent *>(held.event.get());
-    QWidget *target = QApplication::focusWidget();
-    if (!isOnPage(target))
-        target = m_page->focusWidget() ? m_page->focusWidget() : m_page;
+    // A menu that an earlier replayed key opened takes the keys, as it would from the keyboard.
+    QWidget *target = QApplication::activePopupWidget();
+    if (target && target->focusWidget())
+        target = target->focusWidget();
+    if (!target) {
+        target = QApplication::focusWidget();
+        if (!isOnPage(target))
+            target = m_page->focusWidget() ? m_page->focusWidget() : m_page;
+    }
     // As a key from the keyboard goes: shortcuts first, then the focused widget and its parents.
     if (!qt_sendShortcutOverrideEvent(target, key->timestamp(), key->key(), key->modifiers(), key->text(),
                                       key->isAutoRepeat(), key->count())) {

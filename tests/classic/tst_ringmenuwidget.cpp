@@ -99,10 +99,10 @@ private slots:
         QCOMPARE(file->objectName(), QStringLiteral("ringButton"));
         QCOMPARE(file->property("zuKeyValue").toInt(), int('F'));
         QVERIFY(file->QPushButton::text().isEmpty());
-        QMenu *menu = file->menu();
+        QMenu *menu = file->dropDown();
         QVERIFY(menu);
         QCOMPARE(menu->objectName(), QStringLiteral("ringButtonMenu"));
-        QCOMPARE(save->menu(), nullptr);
+        QCOMPARE(save->dropDown(), nullptr);
         QCOMPARE(m_ring->currentButton(), file);
         QCOMPARE(m_ring->focusProxy(), file);
 
@@ -138,7 +138,7 @@ private slots:
                                    { 0, "Quit", 2000 } }),
                           false);
         auto *reports = qobject_cast<RingMenuButton *>(m_ring->ringLayout()->buttons().at(0));
-        QMenu *top = reports->menu();
+        QMenu *top = reports->dropDown();
         QCOMPARE(top->actions().size(), 2);
         QAction *daily = top->actions().at(0);
         QVERIFY(daily->menu());
@@ -204,7 +204,7 @@ private slots:
         QCOMPARE(m_ring->boundTo(keyOf('C', Qt::ShiftModifier)), accept);
 
         auto *tools = qobject_cast<RingMenuButton *>(m_ring->ringLayout()->buttons().at(1));
-        QAction *sort = tools->menu()->actions().at(0);
+        QAction *sort = tools->dropDown()->actions().at(0);
         QCOMPARE(sort->shortcut(), QKeySequence(Qt::Key_F6));
         QCOMPARE(sort->text(), QStringLiteral("So&rt"));
         // A lower-case key character is bound as the key that produces it.

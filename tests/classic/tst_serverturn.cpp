@@ -216,6 +216,32 @@ private slots:
         QVERIFY(page->findChild<OverlayDialog *>());
     }
 
+    // A key typed ahead that opens a drop-down of the ring menu, then the key of one of its items:
+    // the item is chosen, as from the keyboard, not the key given to the field behind the menu.
+    void keysTypedAheadIntoADropDown()
+    {
+        QVERIFY(startForm(0));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_O);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_R);
+        Pb::UIEnvelope reply;
+        QVERIFY(m_app->nextReply(&reply));
+        QCOMPARE(reply.generic_response().key_code(), int(Pb::ZUGUI_ENTER));
+        Pb::UIEnvelope browse = to();
+        browse.mutable_deactivate();
+        Pb::ScreenMenu ring = menu({ { "Next", 'N' }, { "Options", 'O' } });
+        Pb::ScreenMenu::MenuItem *reset = ring.add_menu_item();
+        reset->set_level(1);
+        reset->set_label("Reset");
+        reset->set_shortcut_key('R');
+        *browse.mutable_screen_menu() = ring;
+        browse.mutable_keyboard_mode()->set_mode(ClassicApplicationWidget::MenuMode);
+        answer({ browse });
+        QVERIFY(m_app->nextReply(&reply));
+        QCOMPARE(reply.generic_response().command(), Pb::GenericResponse::ZUGUI_MENU);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    }
+
     // The desktop's keys act during the server's turn: the page's detach key, a shortcut of the
     // desktop, and a key that an application-wide filter of the desktop takes (the zoom keys).
     void desktopKeysAreNotHeld()
