@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QDialog>
 #include <QObject>
 #include <QPointer>
 
 class HubConnection;
-class QDialog;
 struct CertificateQuestion;
 
 // Puts the hub link's questions and notices to the user, each without a nested event loop, and
