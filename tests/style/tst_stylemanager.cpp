@@ -57,8 +57,9 @@ class tst_StyleManager : public QObject
 private slots:
     void initTestCase()
     {
-        StyleManager::setThemeNameSource([] { return s_themeName; });
+        // First: the manager keeps its icon cache where the data folder is when it is made.
         m_env = std::make_unique<TestEnvironment>();
+        StyleManager::setThemeNameSource([] { return s_themeName; });
         m_systemData = m_env->path() + "/systemdata";
         qputenv("XDG_DATA_DIRS", QFile::encodeName(m_systemData));
     }
