@@ -19,8 +19,9 @@ class SessionCapture;
 
 // Drives the client from the command line to the main window: shows the login dialog, starts the
 // hub link for the chosen host, follows the menu session through authentication, a forced password
-// change and the release choice, and brings the login dialog back whenever the hub link drops. It
-// owns the hub link (and through it the menu session) for the life of the process.
+// change and the release choice, and brings the login dialog back whenever the hub link drops (the
+// desktop stays in view with its ended pages). It owns the hub link (and through it the menu
+// session) for the life of the process.
 class Runner : public QObject
 {
     Q_OBJECT
@@ -79,6 +80,8 @@ private:
     void connectToRelease(const MainConnection::Release &chosen);
     MainConnection *menuSession() const;
     void watchLinkHealth();
+    QString recentsKey() const;
+    void programsEnded(int programs);
 
     const ClientIdentity *m_identity;
     QNetworkAccessManager *m_network = nullptr;

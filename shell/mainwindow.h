@@ -4,6 +4,7 @@
 
 #include "applinks/pagehost.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -56,6 +57,11 @@ public:
     QString menuTitleForPath(const QString &menuPath) const override;
     void showHelpTopic(const QString &topic) override { displayHelpTopic(topic); }
 
+    // Without a hub link there is nothing to launch, but the pages stay to be read and closed.
+    void setLinkUp(bool up);
+    // While the hub does not answer, a launch and a reply that wait for it say so.
+    void setHubAnswering(bool answering);
+
 public slots:
     void displayHelpTopic(const QString &url = QString());
     void setRootMenuItem(MenuItem *rootItem);
@@ -78,7 +84,8 @@ private:
     void openWebPage(const QString &menuPath, const QString &title, const QUrl &url);
     void taskmanagerModal(bool modal);
     void showInvalidAddress(const QString &text, const QString &error);
-    void showApplicationsLost();
+    void launchRequested(const QString &title);
+    void showLaunchWaiting();
 
     QAction *m_actionManual = nullptr;
     TaskManager *m_taskManager = nullptr;
@@ -94,4 +101,9 @@ private:
     QPointer<FileBrowser> m_fileBrowser;
     QPointer<SettingsDialog> m_settingsDialog;
     bool m_quitAgreed = false;
+    bool m_hubAnswering = true;
+    // The last launch, until a page comes (or the hub answers again after a silence).
+    QString m_launchTitle;
+    QDateTime m_launchTime;
+    QString m_launchNotice;
 };

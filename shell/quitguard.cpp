@@ -106,7 +106,7 @@ void QuitGuard::askForcedQuit(std::function<void()> agreed)
 void QuitGuard::askLosingWork(const QStringList &losses, std::function<void()> agreed)
 {
     auto *box = new QMessageBox(QMessageBox::Warning, m_window->windowTitle(),
-                                QStringLiteral("Quitting ZU Desktop ends %1.").arg(losses.join(QStringLiteral(" and "))),
+                                QStringLiteral("Quitting ZU Desktop loses %1.").arg(losses.join(QStringLiteral(" and "))),
                                 QMessageBox::NoButton, m_window);
     box->setTextFormat(Qt::PlainText);
     QPushButton *quit = box->addButton(QStringLiteral("Quit"), QMessageBox::DestructiveRole);
