@@ -69,6 +69,7 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     SettingsManager::instance()->setMainConnection(menu);
     connect(menu, &MainConnection::connected, this, &Runner::connectionConnected);
     connect(menu, &MainConnection::releaseListRcvd, this, &Runner::releaseList);
+    connect(menu, &MainConnection::releaseChoiceOffered, this, &Runner::releaseChoiceOffered);
     connect(menu, &MainConnection::authenticationFailed, this, &Runner::authenticationFailed);
     connect(menu, &MainConnection::statusMessage, this, &Runner::receivedStatusMessage);
     connect(menu, &MainConnection::connecting, this, &Runner::connectionConnecting);
@@ -482,6 +483,8 @@ void Runner::connectionConnected()
         MainWindow *window = m_mainWindow;
         window->setPasswordChange(m_passwordChange);
         connect(window, &MainWindow::menuOptionSelected, menuSession(), &MainConnection::sendLaunchItem);
+        connect(window, &MainWindow::logOutAgreed, this, &Runner::logOut);
+        connect(window, &MainWindow::changeReleaseRequested, this, &Runner::changeRelease);
         SessionRouter *router = window->sessionRouter();
         connect(router, &SessionRouter::applicationsLost, this, &Runner::programsEnded);
         connect(m_hubConnection, &HubConnection::channelState, router, &SessionRouter::hubChannelState);
@@ -534,6 +537,64 @@ void Runner::programsEnded(int programs)
         : QStringLiteral("%1 programs ended on the server; their pages stay open, read-only, until you close them.")
               .arg(programs);
     m_loginDialog->setError(m_hubConnection->errorText() + QLatin1Char('\n') + ended);
+}
+
+// The user agreed to what logging out ends: the desktop goes with its programs (not as ended
+// pages), the link closes and the login dialog comes back, for this user or another.
+void Runner::logOut()
+{
+    // A link lost while the questions were open has brought the login dialog already, and the
+    // pages it ended were not part of what the user agreed to lose.
+    if (!m_mainWindow || m_hubConnection->state() != HubConnection::State::Connected)
+        return;
+    qInfo() << "Logging out" << menuSession()->username();
+    MainWindow *window = m_mainWindow;
+    m_mainWindow = nullptr;
+    disconnect(m_hubConnection, nullptr, window->sessionRouter(), nullptr);
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    window->hide();
+    window->deleteLater();
+    m_hubConnection->closeLink(QStringLiteral("You have logged out."));
+    if (m_loginDialog)
+        m_loginDialog->setStatus(m_hubConnection->errorText());
+}
+
+void Runner::changeRelease()
+{
+    if (menuSession()->state() != MainConnection::Connected) {
+        qWarning() << "Runner::changeRelease() - the menu session is not connected";
+        return;
+    }
+    qInfo() << "The user asks to change the release";
+    menuSession()->requestReleaseChoice();
+}
+
+void Runner::releaseChoiceOffered(const MainConnection::ReleaseList &list)
+{
+    if (!m_mainWindow)
+        return;
+    if (list.isEmpty()) {
+        m_mainWindow->showStatus(QStringLiteral("No release is available to change to."));
+        return;
+    }
+    const QString current = menuSession()->releaseKey();
+    const QString hostKey = QStringLiteral("defaultReleases/") + m_selectedHost.settingsKey();
+    auto *chooser = new ReleaseChooser(m_mainWindow);
+    chooser->setReleases(list);
+    chooser->setDefault(current);
+    connect(menuSession(), &MainConnection::disconnected, chooser, &QDialog::reject);
+    openPrompt(chooser, this, [this, current, hostKey](ReleaseChooser *answered, int result) {
+        if (result != QDialog::Accepted || menuSession()->state() != MainConnection::Connected || !m_mainWindow)
+            return;
+        const MainConnection::Release chosen = answered->selectedRelease();
+        if (answered->makeDefault())
+            QSettings().setValue(hostKey, chosen.key);
+        if (chosen.key.isEmpty() || chosen.key == current)
+            return;
+        connectToRelease(chosen);
+        m_mainWindow->showRelease();
+        SettingsManager::instance()->setRecentsKey(recentsKey());
+    });
 }
 
 void Runner::disableMainWindow()

@@ -78,6 +78,8 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
         launchRequested(index.data(Qt::DisplayRole).toString());
         emit menuOptionSelected(index.data(MenuItemModel::MenuPathRole).toString());
     });
+    connect(m_homePage, &HomePageWidget::logOutActivated, this, &MainWindow::requestLogOut);
+    connect(m_homePage, &HomePageWidget::changeReleaseActivated, this, &MainWindow::changeReleaseRequested);
     connect(m_homePage, &HomePageWidget::userSettingsActivated, this, &MainWindow::launchUserSettings);
     connect(m_homePage, &HomePageWidget::menuHistoryActivated, this, &MainWindow::menuHistoryRequested);
     connect(m_actionManual, &QAction::triggered, this, [this] { displayHelpTopic(); });
@@ -230,6 +232,18 @@ void MainWindow::showLaunchWaiting()
                          .arg(m_launchTitle, m_launchTime.toString(QStringLiteral("HH:mm:ss")));
     qInfo().noquote() << m_launchNotice;
     statusBar()->showMessage(m_launchNotice);
+}
+
+void MainWindow::showRelease()
+{
+    m_homePage->setReaseName(m_mainConnection->releaseTitle());
+}
+
+void MainWindow::requestLogOut()
+{
+    qInfo() << "The user asks to log out";
+    if (m_quitGuard->mayLeave(QuitGuard::Leaving::LogOut, [this] { emit logOutAgreed(); }))
+        emit logOutAgreed();
 }
 
 void MainWindow::displayHelpTopic(const QString &url)

@@ -61,6 +61,10 @@ public:
     void setLinkUp(bool up);
     // While the hub does not answer, a launch and a reply that wait for it say so.
     void setHubAnswering(bool answering);
+    // The release shown on the home page, after a change.
+    void showRelease();
+    // A line in the window's status bar for a while.
+    void showStatus(const QString &text);
 
 public slots:
     void displayHelpTopic(const QString &url = QString());
@@ -70,6 +74,9 @@ public slots:
 
 signals:
     void menuOptionSelected(QString menuPath);
+    // The user chose Log out and agreed to what it ends.
+    void logOutAgreed();
+    void changeReleaseRequested();
 
 protected:
     bool event(QEvent *event) override;
@@ -78,12 +85,12 @@ protected:
 private:
     void buildForm();
     void connectMenuSession();
-    void showStatus(const QString &text);
     void menuHistoryRequested();
     void filesActivated();
     void openWebPage(const QString &menuPath, const QString &title, const QUrl &url);
     void taskmanagerModal(bool modal);
     void showInvalidAddress(const QString &text, const QString &error);
+    void requestLogOut();
     void launchRequested(const QString &title);
     void showLaunchWaiting();
 

@@ -26,6 +26,7 @@
 
 #include "uidlg.pb.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
@@ -348,6 +349,49 @@ private slots:
         QVERIFY(first->isEnabled() && first->homePage()->isEnabled());
         QVERIFY(page && page->isEnded());
         QVERIFY(first->taskManager()->buttonFor(page)->property("ended").toBool());
+    }
+
+    // Change release reloads the menu on the chosen release; Log out ends the desktop and the
+    // link, and the next login makes a new desktop.
+    void changeReleaseAndLogOut()
+    {
+        twoReleases();
+        ModalDriver driver;
+        driver.expect<ReleaseChooser>(
+            [](ReleaseChooser *chooser) { chooser->findChild<QPushButton *>("selectButton")->click(); });
+        startRunner();
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->lastRelease, QString("live"), WaitMs);
+        QPointer<MainWindow> first = m_runner->mainWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->received.count("menudatarequest"), 1, WaitMs);
+
+        QString offered;
+        driver.expect<ReleaseChooser>([&offered](ReleaseChooser *chooser) {
+            offered = chooser->selectedRelease().key;
+            chooser->findChildren<QRadioButton *>().at(1)->setChecked(true);
+            chooser->findChild<QPushButton *>("selectButton")->click();
+        });
+        first->homePage()->findChild<QAction *>("changeReleaseAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(driver.allHandled(), WaitMs);
+        QCOMPARE(offered, QString("live")); // the release in use comes first
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->lastRelease, QString("test"), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->received.count("menudatarequest"), 2, WaitMs);
+        QCOMPARE(first->findChild<QLabel *>("releaseLabel")->text(), QString("Test system"));
+        QCOMPARE(m_runner->selectedHost().defaultRelease, QString("test"));
+
+        first->homePage()->findChild<QAction *>("logOutAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible(), WaitMs);
+        QCOMPARE(dialog()->statusText(), QString("You have logged out."));
+        QVERIFY(m_hub->waitForPeerGone());
+        QTRY_VERIFY(!first);
+        QVERIFY(!m_runner->mainWindow());
+
+        driver.expect<ReleaseChooser>(
+            [](ReleaseChooser *chooser) { chooser->findChild<QPushButton *>("selectButton")->click(); });
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        QVERIFY(driver.unexpected().isEmpty());
     }
 
     void hostConfiguration()
