@@ -468,7 +468,10 @@ void Runner::connectToRelease(const MainConnection::Release &chosen)
 
 QString Runner::recentsKey() const
 {
-    return QStringLiteral("%1:%2:%3").arg(m_selectedHost.host).arg(m_selectedHost.port).arg(m_selectedHost.defaultRelease);
+    return QStringLiteral("%1:%2:%3")
+        .arg(m_selectedHost.host)
+        .arg(m_selectedHost.port)
+        .arg(m_selectedHost.defaultRelease);
 }
 
 void Runner::connectionConnected()
@@ -519,7 +522,8 @@ void Runner::watchLinkHealth()
     connect(m_hubConnection, &HubConnection::disconnected, bar, &LinkHealthBar::hideSilence);
     MainWindow *window = m_mainWindow;
     connect(m_hubConnection, &HubConnection::hubSilent, window, [window] { window->setHubAnswering(false); });
-    connect(m_hubConnection, &HubConnection::hubAnswering, window, [window] { window->setHubAnswering(true); });
+    connect(m_hubConnection, &HubConnection::hubAnswering, window,
+            [window] { window->setHubAnswering(true); });
     connect(bar, &LinkHealthBar::keepWaitingClicked, m_hubConnection, &HubConnection::keepWaiting);
     connect(bar, &LinkHealthBar::disconnectClicked, this, [this] {
         m_hubConnection->closeLink(QStringLiteral("The hub at %1 stopped answering; the link was closed.")
@@ -533,8 +537,10 @@ void Runner::programsEnded(int programs)
     if (programs == 0 || !m_loginDialog)
         return;
     const QString ended = programs == 1
-        ? QStringLiteral("1 program ended on the server; its pages stay open, read-only, until you close them.")
-        : QStringLiteral("%1 programs ended on the server; their pages stay open, read-only, until you close them.")
+        ? QStringLiteral(
+            "1 program ended on the server; its pages stay open, read-only, until you close them.")
+        : QStringLiteral(
+              "%1 programs ended on the server; their pages stay open, read-only, until you close them.")
               .arg(programs);
     m_loginDialog->setError(m_hubConnection->errorText() + QLatin1Char('\n') + ended);
 }
@@ -584,7 +590,8 @@ void Runner::releaseChoiceOffered(const MainConnection::ReleaseList &list)
     chooser->setDefault(current);
     connect(menuSession(), &MainConnection::disconnected, chooser, &QDialog::reject);
     openPrompt(chooser, this, [this, current, hostKey](ReleaseChooser *answered, int result) {
-        if (result != QDialog::Accepted || menuSession()->state() != MainConnection::Connected || !m_mainWindow)
+        if (result != QDialog::Accepted || menuSession()->state() != MainConnection::Connected
+            || !m_mainWindow)
             return;
         const MainConnection::Release chosen = answered->selectedRelease();
         if (answered->makeDefault())

@@ -50,7 +50,7 @@ protected:
     void followTransport(AppTranceiver *transport);
     // Forget the pages pages() returned: they are ended pages now, and nothing of this session may
     // reach them or send for them any more.
-    virtual void releasePages() {}
+    virtual void releasePages() { }
 
 private:
     void sent();

@@ -406,7 +406,8 @@ void DictEditTaskWidget::closeClicked()
 // comes back here).
 void DictEditTaskWidget::enterEnded()
 {
-    for (QPlainTextEdit *editor : { m_form->dictDescEdit, m_form->descriptionEdit, m_form->dataDefinitionEdit }) {
+    for (QPlainTextEdit *editor :
+         { m_form->dictDescEdit, m_form->descriptionEdit, m_form->dataDefinitionEdit }) {
         editor->setReadOnly(true);
         editor->setEnabled(true);
     }

@@ -24,18 +24,20 @@ struct Words
 
 const Words &wordsFor(QuitGuard::Leaving leaving)
 {
-    static const Words quit { QStringLiteral("There are ZU applications running.\nPlease close all applications "
-                                             "before exiting."),
-                              QStringLiteral("Are you sure you want to force ZU Desktop to exit?\n(Administrator "
-                                             "will be notified)"),
-                              QStringLiteral("Force Quit"), QStringLiteral("Quitting ZU Desktop loses %1."),
-                              QStringLiteral("Quit") };
-    static const Words logOut { QStringLiteral("There are ZU applications running.\nPlease close all applications "
-                                               "before logging out."),
-                                QStringLiteral("Are you sure you want to force a log out?\n(Administrator will be "
-                                               "notified)"),
-                                QStringLiteral("Force Log Out"), QStringLiteral("Logging out loses %1."),
-                                QStringLiteral("Log Out") };
+    static const Words quit {
+        QStringLiteral("There are ZU applications running.\nPlease close all applications "
+                       "before exiting."),
+        QStringLiteral("Are you sure you want to force ZU Desktop to exit?\n(Administrator "
+                       "will be notified)"),
+        QStringLiteral("Force Quit"), QStringLiteral("Quitting ZU Desktop loses %1."), QStringLiteral("Quit")
+    };
+    static const Words logOut {
+        QStringLiteral("There are ZU applications running.\nPlease close all applications "
+                       "before logging out."),
+        QStringLiteral("Are you sure you want to force a log out?\n(Administrator will be "
+                       "notified)"),
+        QStringLiteral("Force Log Out"), QStringLiteral("Logging out loses %1."), QStringLiteral("Log Out")
+    };
     return leaving == QuitGuard::Leaving::Quit ? quit : logOut;
 }
 
@@ -136,7 +138,8 @@ void QuitGuard::askLosingWork(Leaving leaving, const QStringList &losses, std::f
 {
     const Words &words = wordsFor(leaving);
     auto *box = new QMessageBox(QMessageBox::Warning, m_window->windowTitle(),
-                                words.loses.arg(losses.join(QStringLiteral(" and "))), QMessageBox::NoButton, m_window);
+                                words.loses.arg(losses.join(QStringLiteral(" and "))), QMessageBox::NoButton,
+                                m_window);
     box->setTextFormat(Qt::PlainText);
     QPushButton *quit = box->addButton(words.leave, QMessageBox::DestructiveRole);
     box->setDefaultButton(box->addButton(QMessageBox::Cancel));

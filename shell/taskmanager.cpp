@@ -177,7 +177,8 @@ QPushButton *TaskManager::addPage(TaskPageWidget *page)
             Qt::UniqueConnection);
     connect(page, &TaskPageWidget::focusReceived, this, &TaskManager::detachedGotFocus, Qt::UniqueConnection);
     connect(page, &TaskPageWidget::pageEnded, this, &TaskManager::pageEnded, Qt::UniqueConnection);
-    connect(page, &TaskPageWidget::endedPageClosed, this, &TaskManager::endedPageClosed, Qt::UniqueConnection);
+    connect(page, &TaskPageWidget::endedPageClosed, this, &TaskManager::endedPageClosed,
+            Qt::UniqueConnection);
 
     if (page->isAttached()) {
         page->setParent(m_pageStack);

@@ -62,7 +62,8 @@ void TaskPageWidget::endPage(const QString &notice)
     if (m_ended)
         return;
     m_ended = true;
-    qInfo().noquote() << QStringLiteral("The page \"%1\" stays as an ended page").arg(title().isEmpty() ? shortName() : title());
+    qInfo().noquote() << QStringLiteral("The page \"%1\" stays as an ended page")
+                             .arg(title().isEmpty() ? shortName() : title());
     enterEnded();
     m_banner = new EndedBanner(notice, this);
     connect(m_banner, &EndedBanner::closeClicked, this, &TaskPageWidget::closeEnded);

@@ -63,7 +63,7 @@ protected:
     bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     // Makes the page read-only once it has ended; its text stays selectable.
-    virtual void enterEnded() {}
+    virtual void enterEnded() { }
     // The page's column whose first item is its title bar; the banner goes below that.
     virtual QBoxLayout *bannerLayout() const;
 

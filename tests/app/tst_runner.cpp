@@ -1,6 +1,5 @@
 #include "app/runner.h"
 
-#include "utils/clientidentity.h"
 #include "app/installerdownload.h"
 #include "app/logindialog.h"
 #include "app/releasechooser.h"
@@ -14,8 +13,9 @@
 #include "shell/homepagewidget.h"
 #include "shell/linkhealthbar.h"
 #include "shell/mainwindow.h"
-#include "shell/taskmanager.h"
 #include "shell/passchangedialog.h"
+#include "shell/taskmanager.h"
+#include "utils/clientidentity.h"
 
 #include "modaldriver.h"
 #include "silentpeer.h"
@@ -35,8 +35,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -337,9 +337,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible(), WaitMs);
         QVERIFY(first->isVisible());
         QTRY_VERIFY(page && page->isEnded());
-        QVERIFY2(dialog()->errorText().endsWith(
-                     "\n1 program ended on the server; its pages stay open, read-only, until you close them."),
-                 qPrintable(dialog()->errorText()));
+        QVERIFY2(
+            dialog()->errorText().endsWith(
+                "\n1 program ended on the server; its pages stay open, read-only, until you close them."),
+            qPrintable(dialog()->errorText()));
         QVERIFY(!first->homePage()->isEnabled());
         QCOMPARE(dialog()->username(), QString()); // not remembered this time
 
@@ -740,8 +741,9 @@ private:
         window.set_window_id(1);
         window.mutable_set_status()->set_status_text("ready");
         for (const Pb::UIEnvelope &message : { handshake, window })
-            m_hub->sendFrame(FrameCodec::ChannelFrame,
-                             FrameCodec::channelPayload(channel, QByteArray::fromStdString(message.SerializeAsString())));
+            m_hub->sendFrame(
+                FrameCodec::ChannelFrame,
+                FrameCodec::channelPayload(channel, QByteArray::fromStdString(message.SerializeAsString())));
     }
 
     void startRunner()

@@ -1,31 +1,31 @@
 #include "shell/mainwindow.h"
 
-#include "classic/applicationconnection.h"
-#include "applinks/sessionrouter.h"
 #include "applinks/channeltranceiver.h"
+#include "applinks/sessionrouter.h"
+#include "classic/applicationconnection.h"
 #include "classic/classicapplicationwidget.h"
+#include "classic/zufieldwidget.h"
+#include "dictedit/dictedittaskwidget.h"
 #include "hub/hubconnection.h"
 #include "menu/mainconnection.h"
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
 #include "shell/elidedlabel.h"
 #include "shell/homepagewidget.h"
-#include "shell/passwordchange.h"
 #include "shell/menuitemmodel.h"
+#include "shell/passwordchange.h"
 #include "shell/settingsdialog.h"
 #include "shell/taskmanager.h"
-#include "classic/zufieldwidget.h"
-#include "dictedit/dictedittaskwidget.h"
 #include "terminal/terminaltaskwidget.h"
 
 #include "files/fileviewer.h"
 
 #include "fakemenufiles.h"
 #include "modaldriver.h"
+#include "routedsessions.h"
 #include "studentmenu.h"
 #include "testdocuments.h"
 #include "testenvironment.h"
-#include "routedsessions.h"
 #include "testpaths.h"
 #include "urlcatcher.h"
 
@@ -250,7 +250,8 @@ private slots:
         update.mutable_set_focus()->mutable_field_id()->set_field_name("student_name");
         update.mutable_keyboard_mode()->set_mode(ClassicApplicationWidget::FieldMode);
         deliver(3, update);
-        QPointer<ClassicApplicationWidget> classic = routedSessions<ApplicationConnection>(m_window->sessionRouter()).value(0)->page(1);
+        QPointer<ClassicApplicationWidget> classic
+            = routedSessions<ApplicationConnection>(m_window->sessionRouter()).value(0)->page(1);
         QVERIFY(classic);
         ZuFieldWidget *field = classic->getField(5, "student_name");
         QVERIFY(field && !field->lineEdit()->isReadOnly());
@@ -280,11 +281,15 @@ private slots:
         QTRY_COMPARE(m_window->sessionRouter()->sessions().size(), 0);
         QTest::qWait(50); // what the sessions left to be deleted is gone
         QVERIFY(classic && dictionary);
-        for (TaskPageWidget *page : { static_cast<TaskPageWidget *>(classic), static_cast<TaskPageWidget *>(dictionary) }) {
+        for (TaskPageWidget *page :
+             { static_cast<TaskPageWidget *>(classic), static_cast<TaskPageWidget *>(dictionary) }) {
             QVERIFY(page->isEnded());
-            QVERIFY2(QRegularExpression("^The connection was lost at \\d\\d:\\d\\d; this program has ended on the "
-                                        "server\\.$").match(page->endedNotice()).hasMatch(),
-                     qPrintable(page->endedNotice()));
+            QVERIFY2(
+                QRegularExpression("^The connection was lost at \\d\\d:\\d\\d; this program has ended on the "
+                                   "server\\.$")
+                    .match(page->endedNotice())
+                    .hasMatch(),
+                qPrintable(page->endedNotice()));
             QVERIFY(page->findChild<QWidget *>("endedBanner")->isVisibleTo(page));
             QCOMPARE(m_window->taskManager()->buttonFor(page)->property("ended").toBool(), true);
         }
@@ -310,8 +315,9 @@ private slots:
         });
         QVERIFY(!m_window->close());
         QTRY_VERIFY(driver.allHandled());
-        QCOMPARE(question, QString("Quitting ZU Desktop loses the text typed into \"Student Records\" and never sent "
-                                   "and unsaved dictionary changes."));
+        QCOMPARE(question,
+                 QString("Quitting ZU Desktop loses the text typed into \"Student Records\" and never sent "
+                         "and unsaved dictionary changes."));
         QVERIFY(m_window->isVisible());
 
         // Closing an ended page that holds nothing unsent asks nothing; one that does asks first.
@@ -333,26 +339,34 @@ private slots:
     {
         m_window->setRootMenuItem(studentMenu());
         startClassicSession(5, 0);
-        ClassicApplicationWidget *page = routedSessions<ApplicationConnection>(m_window->sessionRouter()).value(0)->page(1);
+        ClassicApplicationWidget *page
+            = routedSessions<ApplicationConnection>(m_window->sessionRouter()).value(0)->page(1);
         auto *status = page->findChild<QLabel *>("statusLabel");
         m_window->setHubAnswering(false);
         QCOMPARE(status->text(), QString("ready")); // nothing was owed
 
         emit page->keyPressed(nullptr, Pb::Key(13));
-        QVERIFY2(status->text().startsWith("The hub is not answering: what was sent at "), qPrintable(status->text()));
+        QVERIFY2(status->text().startsWith("The hub is not answering: what was sent at "),
+                 qPrintable(status->text()));
         Pb::UIEnvelope answer;
         answer.set_window_id(1);
         answer.mutable_set_status()->set_status_text("saved");
         deliver(5, answer);
         QCOMPARE(status->text(), QString("saved"));
 
-        const QModelIndex records = m_window->menuModel()->match(m_window->menuModel()->index(0, 0), MenuItemModel::MenuPathRole,
-                                                                 "/stu/records.opt", 1, Qt::MatchRecursive).value(0);
+        const QModelIndex records
+            = m_window->menuModel()
+                  ->match(m_window->menuModel()->index(0, 0), MenuItemModel::MenuPathRole, "/stu/records.opt",
+                          1, Qt::MatchRecursive)
+                  .value(0);
         QVERIFY(records.isValid());
         emit m_window->homePage()->itemActivated(records);
-        QVERIFY2(QRegularExpression(R"(^The hub is not answering: "Student Records", asked for at [\d:]{8}, has not started\.$)")
-                     .match(m_window->statusBar()->currentMessage()).hasMatch(),
-                 qPrintable(m_window->statusBar()->currentMessage()));
+        QVERIFY2(
+            QRegularExpression(
+                R"(^The hub is not answering: "Student Records", asked for at [\d:]{8}, has not started\.$)")
+                .match(m_window->statusBar()->currentMessage())
+                .hasMatch(),
+            qPrintable(m_window->statusBar()->currentMessage()));
         m_window->setHubAnswering(true);
         QVERIFY(m_window->statusBar()->currentMessage().isEmpty());
     }
@@ -457,7 +471,10 @@ private:
         return nullptr;
     }
 
-    void deliver(ushort channel, const Pb::UIEnvelope &envelope) { deliverBytes(channel, envelope.SerializeAsString()); }
+    void deliver(ushort channel, const Pb::UIEnvelope &envelope)
+    {
+        deliverBytes(channel, envelope.SerializeAsString());
+    }
 
     // A classic application on a channel, with a session and a page for window 1.
     void startClassicSession(ushort channel, quint32 pid)
