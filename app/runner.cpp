@@ -34,6 +34,7 @@
 #include <QTcpServer>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -68,6 +69,7 @@ Runner::Runner(const ClientIdentity *identity, QObject *parent)
     SettingsManager::instance()->setMainConnection(menu);
     connect(menu, &MainConnection::connected, this, &Runner::connectionConnected);
     connect(menu, &MainConnection::releaseListRcvd, this, &Runner::releaseList);
+    connect(menu, &MainConnection::releaseChoiceOffered, this, &Runner::releaseChoiceOffered);
     connect(menu, &MainConnection::authenticationFailed, this, &Runner::authenticationFailed);
     connect(menu, &MainConnection::statusMessage, this, &Runner::receivedStatusMessage);
     connect(menu, &MainConnection::connecting, this, &Runner::connectionConnecting);
@@ -257,13 +259,22 @@ void Runner::ensureLoginDialog()
 
 void Runner::loginDialogRejected()
 {
-    QCoreApplication::quit();
+    if (!m_mainWindow) {
+        QCoreApplication::quit();
+        return;
+    }
+    // Ended pages may hold unsent text: the desktop's quit asks, and if the user stays, so does the login.
+    m_loginDialog->show();
+    m_mainWindow->close();
 }
 
 void Runner::promptForCredentials()
 {
-    if (m_mainWindow)
-        m_mainWindow->hide();
+    // The desktop stays in view with its ended pages, to be read and closed while logged out.
+    if (m_mainWindow) {
+        m_mainWindow->setEnabled(true);
+        m_mainWindow->setLinkUp(false);
+    }
     ensureLoginDialog();
 
     QVector<HostEntry> hosts;
@@ -287,6 +298,9 @@ void Runner::promptForCredentials()
         m_loginDialog->setUsername(m_capture->recordedUsername());
     m_loginDialog->enableInputs(true);
     m_loginDialog->show();
+    // In front of the desktop it stands before, without belonging to it.
+    if (m_mainWindow && m_mainWindow->windowHandle() && m_loginDialog->windowHandle())
+        m_loginDialog->windowHandle()->setTransientParent(m_mainWindow->windowHandle());
     m_loginDialog->raise();
     m_loginDialog->activateWindow();
 }
@@ -452,21 +466,30 @@ void Runner::connectToRelease(const MainConnection::Release &chosen)
     menuSession()->setRelease(chosen.key, chosen.title);
 }
 
+QString Runner::recentsKey() const
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(m_selectedHost.host)
+        .arg(m_selectedHost.port)
+        .arg(m_selectedHost.defaultRelease);
+}
+
 void Runner::connectionConnected()
 {
     if (m_mainWindow) {
         m_mainWindow->setEnabled(true);
+        m_mainWindow->setLinkUp(true);
     } else {
         registerRemainingFonts();
-        SettingsManager::instance()->setRecentsKey(QStringLiteral("%1:%2:%3")
-                                                       .arg(m_selectedHost.host)
-                                                       .arg(m_selectedHost.port)
-                                                       .arg(m_selectedHost.defaultRelease));
+        SettingsManager::instance()->setRecentsKey(recentsKey());
         m_mainWindow = new MainWindow(menuSession(), m_debugServer);
         MainWindow *window = m_mainWindow;
         window->setPasswordChange(m_passwordChange);
         connect(window, &MainWindow::menuOptionSelected, menuSession(), &MainConnection::sendLaunchItem);
+        connect(window, &MainWindow::logOutAgreed, this, &Runner::logOut);
+        connect(window, &MainWindow::changeReleaseRequested, this, &Runner::changeRelease);
         SessionRouter *router = window->sessionRouter();
+        connect(router, &SessionRouter::applicationsLost, this, &Runner::programsEnded);
         connect(m_hubConnection, &HubConnection::channelState, router, &SessionRouter::hubChannelState);
         connect(m_hubConnection, &HubConnection::channelMessageRcvd, router,
                 &SessionRouter::hubChannelMessageRcvd);
@@ -497,10 +520,87 @@ void Runner::watchLinkHealth()
     });
     connect(m_hubConnection, &HubConnection::hubAnswering, bar, &LinkHealthBar::hideSilence);
     connect(m_hubConnection, &HubConnection::disconnected, bar, &LinkHealthBar::hideSilence);
+    MainWindow *window = m_mainWindow;
+    connect(m_hubConnection, &HubConnection::hubSilent, window, [window] { window->setHubAnswering(false); });
+    connect(m_hubConnection, &HubConnection::hubAnswering, window,
+            [window] { window->setHubAnswering(true); });
     connect(bar, &LinkHealthBar::keepWaitingClicked, m_hubConnection, &HubConnection::keepWaiting);
     connect(bar, &LinkHealthBar::disconnectClicked, this, [this] {
         m_hubConnection->closeLink(QStringLiteral("The hub at %1 stopped answering; the link was closed.")
                                        .arg(m_selectedHost.settingsKey()));
+    });
+}
+
+// The link drop has been told on the login dialog; what it ended is added.
+void Runner::programsEnded(int programs)
+{
+    if (programs == 0 || !m_loginDialog)
+        return;
+    const QString ended = programs == 1
+        ? QStringLiteral(
+            "1 program ended on the server; its pages stay open, read-only, until you close them.")
+        : QStringLiteral(
+              "%1 programs ended on the server; their pages stay open, read-only, until you close them.")
+              .arg(programs);
+    m_loginDialog->setError(m_hubConnection->errorText() + QLatin1Char('\n') + ended);
+}
+
+// The user agreed to what logging out ends: the desktop goes with its programs (not as ended
+// pages), the link closes and the login dialog comes back, for this user or another.
+void Runner::logOut()
+{
+    // A link lost while the questions were open has brought the login dialog already, and the
+    // pages it ended were not part of what the user agreed to lose.
+    if (!m_mainWindow || m_hubConnection->state() != HubConnection::State::Connected)
+        return;
+    qInfo() << "Logging out" << menuSession()->username();
+    MainWindow *window = m_mainWindow;
+    m_mainWindow = nullptr;
+    disconnect(m_hubConnection, nullptr, window->sessionRouter(), nullptr);
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    window->hide();
+    window->deleteLater();
+    m_hubConnection->closeLink(QStringLiteral("You have logged out."));
+    if (m_loginDialog)
+        m_loginDialog->setStatus(m_hubConnection->errorText());
+}
+
+void Runner::changeRelease()
+{
+    if (menuSession()->state() != MainConnection::Connected) {
+        qWarning() << "Runner::changeRelease() - the menu session is not connected";
+        return;
+    }
+    qInfo() << "The user asks to change the release";
+    menuSession()->requestReleaseChoice();
+}
+
+void Runner::releaseChoiceOffered(const MainConnection::ReleaseList &list)
+{
+    if (!m_mainWindow)
+        return;
+    if (list.isEmpty()) {
+        m_mainWindow->showStatus(QStringLiteral("No release is available to change to."));
+        return;
+    }
+    const QString current = menuSession()->releaseKey();
+    const QString hostKey = QStringLiteral("defaultReleases/") + m_selectedHost.settingsKey();
+    auto *chooser = new ReleaseChooser(m_mainWindow);
+    chooser->setReleases(list);
+    chooser->setDefault(current);
+    connect(menuSession(), &MainConnection::disconnected, chooser, &QDialog::reject);
+    openPrompt(chooser, this, [this, current, hostKey](ReleaseChooser *answered, int result) {
+        if (result != QDialog::Accepted || menuSession()->state() != MainConnection::Connected
+            || !m_mainWindow)
+            return;
+        const MainConnection::Release chosen = answered->selectedRelease();
+        if (answered->makeDefault())
+            QSettings().setValue(hostKey, chosen.key);
+        if (chosen.key.isEmpty() || chosen.key == current)
+            return;
+        connectToRelease(chosen);
+        m_mainWindow->showRelease();
+        SettingsManager::instance()->setRecentsKey(recentsKey());
     });
 }
 

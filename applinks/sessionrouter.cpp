@@ -7,6 +7,7 @@
 
 #include <QDebug>
 #include <QTcpServer>
+#include <QTime>
 
 #include <algorithm>
 
@@ -85,11 +86,24 @@ void SessionRouter::hubChannelMessageRcvd(ushort channelId, const char *data, in
 
 void SessionRouter::destroyHubConnections()
 {
-    const bool hadChannels = !m_channels.isEmpty();
+    if (m_channels.isEmpty())
+        return;
+    m_lostNotice = tr("The connection was lost at %1; this program has ended on the server.")
+                       .arg(QTime::currentTime().toString(QStringLiteral("HH:mm")));
+    m_keptPrograms = 0;
     while (!m_channels.isEmpty())
         hubChannelState(m_channels.firstKey(), false);
-    if (hadChannels)
-        emit applicationsLost();
+    m_lostNotice.clear();
+    qInfo() << "SessionRouter - the hub link was lost; programs whose pages stay:" << m_keptPrograms;
+    emit applicationsLost(m_keptPrograms);
+}
+
+void SessionRouter::setHubAnswering(bool answering)
+{
+    if (answering == m_hubAnswering)
+        return;
+    m_hubAnswering = answering;
+    emit hubAnsweringChanged(answering);
 }
 
 void SessionRouter::socketNewConnection()
@@ -127,14 +141,21 @@ void SessionRouter::transportAppTypeChanged(AppTranceiver::AppType type)
     session->setParent(this);
     m_sessions.insert(session);
     connect(session, &ApplicationSession::ended, this, [this, session] {
-        if (m_sessions.remove(session))
-            session->deleteLater();
+        if (!m_sessions.remove(session))
+            return;
+        if (!m_lostNotice.isEmpty() && session->keepPagesEnded(m_lostNotice))
+            ++m_keptPrograms;
+        session->deleteLater();
     });
     connect(session, &ApplicationSession::printDocument, this, &SessionRouter::printDocument,
             Qt::QueuedConnection);
     connect(session, &ApplicationSession::viewData, this, &SessionRouter::viewData);
-    // Only the hub link can be held; a debug connection has TCP of its own.
-    if (qobject_cast<ChannelTranceiver *>(transport))
+    // Only the hub link can be held or fall silent; a debug connection has TCP of its own.
+    if (qobject_cast<ChannelTranceiver *>(transport)) {
         connect(session, &ApplicationSession::backlogFull, this,
                 [this, session](bool full) { emit hubReadingHeld(session, full); });
+        connect(this, &SessionRouter::hubAnsweringChanged, session, &ApplicationSession::setHubAnswering);
+        if (!m_hubAnswering)
+            session->setHubAnswering(false);
+    }
 }

@@ -26,6 +26,9 @@ using SessionFactories = QHash<int, SessionFactory>;
 // Where server applications arrive: the table of open hub channels, the debug listener's
 // connections, and the switch from an application's kind (learnt from its handshake) to the
 // session its factory makes. It knows no kind itself: the factories are registered above.
+//
+// A hub link that is lost ends every application on it, but not their pages: each session leaves
+// them as ended pages. An application that ends while the link is up takes its pages with it.
 class SessionRouter : public QObject
 {
     Q_OBJECT
@@ -45,14 +48,18 @@ public:
 public slots:
     void hubChannelState(ushort channelId, bool isConnected);
     void hubChannelMessageRcvd(ushort channelId, const char *data, int dataLength);
-    // The hub link is gone: every channel closes.
+    // The hub link is gone: every channel closes, and the pages of their programs stay as ended pages.
     void destroyHubConnections();
+    // Whether the hub answers; sessions on hub channels say so on their pages while it does not.
+    void setHubAnswering(bool answering);
 
 signals:
     // redacted: the sender's blanked form of data for a recording, or null (see AppTranceiver).
     void hubChannelMessageSend(ushort channelId, QByteArray data, QByteArray redacted);
-    // Applications that were running were closed by a lost hub link.
-    void applicationsLost();
+    // Applications that were running were ended by a lost hub link; `keptPrograms` of them left
+    // their pages as ended pages.
+    void applicationsLost(int keptPrograms);
+    void hubAnsweringChanged(bool answering);
     void printDocument(QString text);
     void viewData(QString title, QByteArray data);
     // A session on a hub channel cannot keep up: the hub link should stop reading while held.
@@ -71,4 +78,8 @@ private:
     const SessionFactories m_factories;
     QSet<ApplicationSession *> m_sessions;
     QMap<ushort, QPointer<ChannelTranceiver>> m_channels;
+    // While the lost link's channels close: the ended pages' notice, and how many programs left pages.
+    QString m_lostNotice;
+    int m_keptPrograms = 0;
+    bool m_hubAnswering = true;
 };

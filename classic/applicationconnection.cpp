@@ -74,6 +74,7 @@ ApplicationConnection::ApplicationConnection(AppTranceiver *transport, PageHost 
 {
     qRegisterMetaType<Pb::Key>();
     transport->setParent(this);
+    followTransport(transport);
     connect(transport, &AppTranceiver::rawMessageRcvd, this, &ApplicationConnection::messageRcvd);
     connect(transport, &AppTranceiver::disconnected, this, &ApplicationSession::ended);
 
@@ -96,6 +97,27 @@ ApplicationConnection::~ApplicationConnection()
             page->deleteLater();
     }
     qDebug() << "Connection destroyed";
+}
+
+QList<TaskPageWidget *> ApplicationConnection::pages() const
+{
+    QList<TaskPageWidget *> shown;
+    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it)
+        if (it.value() && !m_hiddenWindows.contains(it.key()))
+            shown << it.value().data();
+    return shown;
+}
+
+void ApplicationConnection::releasePages()
+{
+    for (auto it = m_pages.begin(); it != m_pages.end();) {
+        if (it.value() && !m_hiddenWindows.contains(it.key())) {
+            it.value()->disconnect(this);
+            it = m_pages.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 ApplicationSession *ApplicationConnection::create(AppTranceiver *transport, PageHost *host)
@@ -153,8 +175,14 @@ void ApplicationConnection::messageRcvd(const char *data, int dataLength)
         m_pid = envelope.pid();
     const quint32 windowId = envelope.window_id();
     if (!m_pages.contains(windowId)) {
-        for (auto it = m_pages.begin(); it != m_pages.end();)
-            it = it.value().isNull() ? m_pages.erase(it) : std::next(it);
+        for (auto it = m_pages.begin(); it != m_pages.end();) {
+            if (!it.value().isNull()) {
+                ++it;
+                continue;
+            }
+            m_hiddenWindows.remove(it.key());
+            it = m_pages.erase(it);
+        }
         if (m_pages.size() >= MaxPages) {
             qWarning() << "ApplicationConnection::messageRcvd() - window" << windowId << "refused: the application"
                        << "already has" << MaxPages << "windows";
@@ -237,6 +265,7 @@ void ApplicationConnection::mh_hide(quint32 windowId, const google::protobuf::Me
     Q_UNUSED(msg)
     ClassicApplicationWidget *page = pageFor(windowId);
     qInfo() << "Channel" << m_transport->channelId() << " Hide";
+    m_hiddenWindows.insert(windowId);
     if (!m_solo) {
         if (!page->isHidden()) {
             lastHidden().since.restart();
@@ -256,6 +285,7 @@ void ApplicationConnection::mh_show(quint32 windowId, const google::protobuf::Me
     Q_UNUSED(msg)
     ClassicApplicationWidget *page = pageFor(windowId);
     qInfo() << "Channel" << m_transport->channelId() << " Show";
+    m_hiddenWindows.remove(windowId);
     const LastHiddenPage &hidden = lastHidden();
     const bool replacing = hidden.since.isValid() && hidden.since.elapsed() <= WindowContinuityMs
         && hidden.page && hidden.page != page;

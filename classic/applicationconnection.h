@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
@@ -48,6 +49,8 @@ public:
     // A classic program cannot be ended from the client.
     bool holdsQuit() const override { return true; }
     QString describe() const override;
+    // The pages the server has not hidden.
+    QList<TaskPageWidget *> pages() const override;
 
     quint32 pid() const { return m_pid; }
     QString appName() const { return m_appName; }
@@ -110,6 +113,9 @@ private slots:
     void sendBlobEditFinished(const QString &result);
     void sendGridLookupFinished(const QVariant &rowId);
 
+protected:
+    void releasePages() override;
+
 private:
     // Runs a command that moves the focus itself; the focus changes it causes are not reported.
     class FocusReportsSuppressed;
@@ -137,6 +143,7 @@ private:
     QString m_appName;
     QString m_menuTitle;
     QHash<quint32, QPointer<ClassicApplicationWidget>> m_pages;
+    QSet<quint32> m_hiddenWindows;
     bool m_solo;
     bool m_focusReportsSuppressed = false;
     // The reply being built carries the text of a field the screen marks invisible: a recording

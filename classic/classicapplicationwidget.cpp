@@ -16,6 +16,7 @@
 #include "screendocumentlimits.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QDebug>
 #include <QFile>
@@ -588,9 +589,56 @@ void ClassicApplicationWidget::setRingMenuPrompt(const QString &prompt)
 
 void ClassicApplicationWidget::updateStatusLine()
 {
-    const QString text = m_ringMenuPrompt.isEmpty() ? m_statusText : m_ringMenuPrompt;
+    QString text = m_ringMenuPrompt.isEmpty() ? m_statusText : m_ringMenuPrompt;
+    if (!m_linkNotice.isEmpty())
+        text = m_linkNotice;
+    // The server's hints (which key saves, say) no longer hold on an ended page.
+    if (isEnded())
+        text.clear();
     m_form->statusLabel->setText(text);
     m_form->statusPanel->setVisible(!text.isEmpty());
+}
+
+void ClassicApplicationWidget::setLinkNotice(const QString &notice)
+{
+    m_linkNotice = notice;
+    updateStatusLine();
+}
+
+QString ClassicApplicationWidget::unsavedWork() const
+{
+    // While the program runs, quitting is a forced quit and asked about as such.
+    if (!isEnded())
+        return QString();
+    const QList<ZuFieldWidget *> fields = allFields();
+    for (const ZuFieldWidget *field : fields) {
+        if (field->isDataChanged())
+            return QStringLiteral("the text typed into \"%1\" and never sent")
+                .arg(m_menuTitle.isEmpty() ? title() : m_menuTitle);
+    }
+    return QString();
+}
+
+// What was typed ahead goes where the input is now; nothing hands a decision to the server any
+// more, and the fields keep their text, read-only but selectable.
+void ClassicApplicationWidget::enterEnded()
+{
+    disconnect(this, nullptr, m_turn, nullptr);
+    m_turn->release();
+    const QList<ZuFieldWidget *> fields = allFields();
+    for (ZuFieldWidget *field : fields)
+        field->setPropReadOnly(true);
+    ringMenu()->setEnabled(false);
+    m_form->formBar->setEnabled(false);
+    updateStatusLine();
+    if (m_resumeTimer.isActive())
+        unsuspendUpdates();
+    BusyMouse::instance()->stop(LoadingReason);
+}
+
+QBoxLayout *ClassicApplicationWidget::bannerLayout() const
+{
+    return qobject_cast<QBoxLayout *>(m_formWidget->layout());
 }
 
 void ClassicApplicationWidget::setErrorText(const QString &error)

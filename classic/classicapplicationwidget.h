@@ -17,6 +17,7 @@
 
 class ClassicPageForm;
 class PageGrid;
+class QBoxLayout;
 class QKeyEvent;
 class QStackedLayout;
 class QStandardItemModel;
@@ -63,7 +64,11 @@ public:
 
     QString title() const override { return m_pageTitle; }
     QString shortName() const override;
-    bool isSoloApp() const override { return m_solo; }
+    // An ended solo page holds nothing up: the desktop is free again.
+    bool isSoloApp() const override { return m_solo && !isEnded(); }
+    // On an ended page: the text typed into fields and never sent.
+    QString unsavedWork() const override;
+    void setLinkNotice(const QString &notice) override;
 
     uint windowId() const { return m_windowId; }
     QString menuTitle() const { return m_menuTitle; }
@@ -149,6 +154,8 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void enterEnded() override;
+    QBoxLayout *bannerLayout() const override;
 
 private slots:
     void unsuspendUpdates();
@@ -201,6 +208,7 @@ private:
     int m_keyboardMode = MenuMode;
     QString m_statusText;
     QString m_ringMenuPrompt;
+    QString m_linkNotice;
     bool m_solo;
     QWidget *m_formWidget;
     std::unique_ptr<ClassicPageForm> m_form;

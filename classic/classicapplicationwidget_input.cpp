@@ -105,6 +105,9 @@ bool ClassicApplicationWidget::processKeyPress(QObject *object, QKeyEvent *event
 {
     qDebug() << "**** ClassicApplicationWidget::processKeyPress() - obj:"
              << (object ? object->objectName() : QString()) << " key:" << event->key();
+    // An ended page's keys go to its read-only fields: selecting and copying still work.
+    if (isEnded())
+        return false;
     // The keypad flag would keep keypad Enter from matching the Enter of a menu item.
     const QKeySequence sequence(event->key() | int(event->modifiers() & ~Qt::KeypadModifier));
     switch (m_keyboardMode) {
@@ -174,7 +177,8 @@ void ClassicApplicationWidget::p_fieldFocusIn()
     auto *field = qobject_cast<ZuFieldWidget *>(sender());
     if (!field)
         return;
-    if (field != m_currentField) {
+    // An ended page keeps what was typed as unsent, wherever the focus goes.
+    if (field != m_currentField && !isEnded()) {
         field->commitData();
         emit fieldFocusChanged(m_currentField, field);
     }

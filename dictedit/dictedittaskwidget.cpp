@@ -19,6 +19,7 @@
 #include <QHash>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalBlocker>
@@ -272,6 +273,8 @@ void DictEditTaskWidget::switchSource(DataSource *from, DataSource *to)
     m_form->databaseLabel->setEnabled(query);
     m_form->database->setEnabled(query && editable);
     setDatabaseText(query ? Latin1::toQString(to->database()) : QString());
+    if (isEnded())
+        enterEnded();
 }
 
 void DictEditTaskWidget::typeChanged(int type)
@@ -379,6 +382,10 @@ void DictEditTaskWidget::saveClicked()
 
 void DictEditTaskWidget::closeClicked()
 {
+    if (isEnded()) {
+        closeEnded();
+        return;
+    }
     if (unsavedWork().isEmpty()) {
         cancelClicked();
         return;
@@ -393,6 +400,33 @@ void DictEditTaskWidget::closeClicked()
         else if (answer == QMessageBox::Discard)
             cancelClicked();
     });
+}
+
+// The texts stay to be read and copied; moving between sources still shows each one's edits (and
+// comes back here).
+void DictEditTaskWidget::enterEnded()
+{
+    for (QPlainTextEdit *editor :
+         { m_form->dictDescEdit, m_form->descriptionEdit, m_form->dataDefinitionEdit }) {
+        editor->setReadOnly(true);
+        editor->setEnabled(true);
+    }
+    setWidgetsEnabled({ m_form->saveButton, m_form->cancelButton, m_form->addButton, m_form->removeButton,
+                        m_form->testButton, m_form->cacheMode, m_form->sourceType, m_form->database },
+                      false);
+    setLinkNotice(QString());
+}
+
+QBoxLayout *DictEditTaskWidget::bannerLayout() const
+{
+    return m_form->verticalLayout;
+}
+
+void DictEditTaskWidget::setLinkNotice(const QString &notice)
+{
+    m_form->statusLabel->setTextFormat(Qt::PlainText);
+    m_form->statusLabel->setText(notice);
+    m_form->statusPanel->setVisible(!notice.isEmpty());
 }
 
 QString DictEditTaskWidget::unsavedWork() const

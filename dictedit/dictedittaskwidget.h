@@ -13,6 +13,7 @@
 
 class AppTranceiver;
 class Highlighter;
+class QBoxLayout;
 class QMessageBox;
 class QStackedLayout;
 
@@ -50,9 +51,14 @@ public:
     QString title() const override;
     QString shortName() const override;
     QString unsavedWork() const override;
+    void setLinkNotice(const QString &notice) override;
 
 signals:
     void disconnected();
+
+protected:
+    void enterEnded() override;
+    QBoxLayout *bannerLayout() const override;
 
 private slots:
     void cancelClicked();

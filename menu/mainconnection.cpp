@@ -44,6 +44,8 @@ void MainConnection::setState(State state)
     if (state == m_state)
         return;
     m_state = state;
+    if (state != Connected)
+        m_releaseChoiceWanted = false;
     m_files->setAvailable(state == Connected);
     m_scheduled->setAvailable(state == Connected);
     emit stateChanged(state);
@@ -165,6 +167,18 @@ void MainConnection::setRelease(const QString &key, const QString &title)
     send(printerRequest);
 }
 
+void MainConnection::requestReleaseChoice()
+{
+    if (m_state != Connected) {
+        qWarning() << "MainConnection::requestReleaseChoice() - invalid state:" << m_state;
+        return;
+    }
+    m_releaseChoiceWanted = true;
+    Menu::Envelope envelope;
+    envelope.mutable_releasedatarequest();
+    send(envelope);
+}
+
 void MainConnection::passwordChanged(const QString &newPassword)
 {
     m_password = newPassword;
@@ -227,16 +241,21 @@ void MainConnection::mh_authstatus(const google::protobuf::Message &msg)
 
 void MainConnection::mh_releaselist(const google::protobuf::Message &msg)
 {
-    // A menu reconnection within the same login keeps the release already chosen.
-    if (!m_releaseKey.isEmpty()) {
-        setRelease(m_releaseKey, m_releaseTitle);
-        return;
-    }
     const auto &list = static_cast<const Menu::ReleaseList &>(msg);
     ReleaseList releases;
     releases.reserve(list.release_size());
     for (const auto &release : list.release())
         releases.append({ Latin1::toQString(release.key()), Latin1::toQString(release.title()) });
+    if (m_releaseChoiceWanted && m_state == Connected) {
+        m_releaseChoiceWanted = false;
+        emit releaseChoiceOffered(releases);
+        return;
+    }
+    // A menu reconnection within the same login keeps the release already chosen.
+    if (!m_releaseKey.isEmpty()) {
+        setRelease(m_releaseKey, m_releaseTitle);
+        return;
+    }
     setState(ChoosingRelease);
     emit releaseListRcvd(releases);
 }

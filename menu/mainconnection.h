@@ -81,6 +81,9 @@ public:
     void setClassicListenPort(quint16 port) { m_classicListenPort = port; }
     void stopMenuConnection();
     void setRelease(const QString &key, const QString &title);
+    // While Connected: asks for the releases again, for the user to change to another; they come
+    // with releaseChoiceOffered(), and the session stays on its release until setRelease().
+    void requestReleaseChoice();
     void passwordChanged(const QString &newPassword);
 
 public slots:
@@ -105,6 +108,7 @@ signals:
     void connectionFailed(QString errorMessage);
     void passwordNeedsChanged();
     void releaseListRcvd(MainConnection::ReleaseList releases);
+    void releaseChoiceOffered(MainConnection::ReleaseList releases);
     void connected();
     void statusMessage(Menu::StatusMessage_Type type, QString text);
     void menuReceived(MenuItem *rootMenuItem);
@@ -146,6 +150,7 @@ private:
     RateLimit m_pageLaunches { MaxLaunchesPerMinute, 60000 };
     RemoteFiles *m_files;
     ScheduledProcesses *m_scheduled;
+    bool m_releaseChoiceWanted = false;
     quint16 m_classicListenPort = 0;
     QString m_localAddress;
     QString m_publicAddress;

@@ -181,8 +181,13 @@ void HomePageWidget::buildForm()
     auto *userMenu = new QMenu(m_userMenuButton);
     userMenu->addAction(QStringLiteral("Settings..."), this, &HomePageWidget::userSettingsActivated);
     userMenu->addAction(QStringLiteral("Menu History..."), this, &HomePageWidget::menuHistoryActivated);
+    userMenu->addAction(QStringLiteral("Change release\u2026"), this, &HomePageWidget::changeReleaseActivated)
+        ->setObjectName(QStringLiteral("changeReleaseAction"));
     userMenu->addSeparator();
     userMenu->addAction(QStringLiteral("About..."), this, &HomePageWidget::showAboutBox);
+    userMenu->addSeparator();
+    userMenu->addAction(QStringLiteral("Log out"), this, &HomePageWidget::logOutActivated)
+        ->setObjectName(QStringLiteral("logOutAction"));
     m_userMenuButton->setMenu(userMenu);
     pageHeaderLayout->addWidget(m_userMenuButton);
     contentLayout->addWidget(pageHeader);

@@ -53,6 +53,8 @@ signals:
     void itemActivated(QModelIndex index);
     void userSettingsActivated();
     void menuHistoryActivated();
+    void changeReleaseActivated();
+    void logOutActivated();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -41,6 +41,8 @@ const QString GeometryKey = QStringLiteral("MainWindow/geometry");
 const QString StateKey = QStringLiteral("MainWindow/windowState");
 const QString HelpSite = QStringLiteral("https://help.halvorne.example/zu");
 constexpr int StatusMessageMs = 6000;
+// A launch older than this without a page is not waited for any more.
+constexpr int LaunchWaitMs = 60000;
 
 } // namespace
 
@@ -57,7 +59,6 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     connect(m_webPages, &WebPages::notice, this, &MainWindow::showStatus);
     connect(m_router, &SessionRouter::printDocument, m_printQueue, &TextPrintQueue::print);
     connect(m_router, &SessionRouter::viewData, m_viewers, &DocumentViewers::view);
-    connect(m_router, &SessionRouter::applicationsLost, this, &MainWindow::showApplicationsLost);
     connect(m_router, &SessionRouter::notice, this, &MainWindow::showStatus);
     connect(m_viewers, &DocumentViewers::printRequested, m_printQueue, &TextPrintQueue::print);
     connect(m_viewers, &DocumentViewers::statusMessage, this, &MainWindow::showStatus);
@@ -74,8 +75,11 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     m_homePage->setReaseName(connection->releaseTitle());
     m_taskManager->setHomePage(m_homePage);
     connect(m_homePage, &HomePageWidget::itemActivated, this, [this](const QModelIndex &index) {
+        launchRequested(index.data(Qt::DisplayRole).toString());
         emit menuOptionSelected(index.data(MenuItemModel::MenuPathRole).toString());
     });
+    connect(m_homePage, &HomePageWidget::logOutActivated, this, &MainWindow::requestLogOut);
+    connect(m_homePage, &HomePageWidget::changeReleaseActivated, this, &MainWindow::changeReleaseRequested);
     connect(m_homePage, &HomePageWidget::userSettingsActivated, this, &MainWindow::launchUserSettings);
     connect(m_homePage, &HomePageWidget::menuHistoryActivated, this, &MainWindow::menuHistoryRequested);
     connect(m_actionManual, &QAction::triggered, this, [this] { displayHelpTopic(); });
@@ -163,8 +167,10 @@ void MainWindow::showStatus(const QString &text)
 
 void MainWindow::addTaskPage(TaskPageWidget *page)
 {
-    if (page)
-        m_taskManager->addPage(page);
+    if (!page)
+        return;
+    m_launchTitle.clear();
+    m_taskManager->addPage(page);
 }
 
 void MainWindow::removeTaskPage(TaskPageWidget *page, bool delayed)
@@ -186,6 +192,58 @@ QString MainWindow::menuTitleForPath(const QString &menuPath) const
     const QModelIndexList hits = m_menuModel->match(QModelIndex(), MenuItemModel::MenuPathRole, menuPath, 1,
                                                     Qt::MatchExactly | Qt::MatchRecursive);
     return hits.isEmpty() ? QString() : hits.first().data(Qt::DisplayRole).toString();
+}
+
+void MainWindow::setLinkUp(bool up)
+{
+    m_homePage->setEnabled(up);
+    if (!up)
+        setHubAnswering(true);
+}
+
+void MainWindow::setHubAnswering(bool answering)
+{
+    m_hubAnswering = answering;
+    m_router->setHubAnswering(answering);
+    if (!answering) {
+        showLaunchWaiting();
+        return;
+    }
+    m_launchTitle.clear();
+    if (!m_launchNotice.isEmpty() && statusBar()->currentMessage() == m_launchNotice)
+        statusBar()->clearMessage();
+    m_launchNotice.clear();
+}
+
+void MainWindow::launchRequested(const QString &title)
+{
+    m_launchTitle = title;
+    m_launchTime = QDateTime::currentDateTime();
+    if (!m_hubAnswering)
+        showLaunchWaiting();
+}
+
+// Shown until the hub answers again.
+void MainWindow::showLaunchWaiting()
+{
+    if (m_launchTitle.isEmpty() || m_launchTime.msecsTo(QDateTime::currentDateTime()) > LaunchWaitMs)
+        return;
+    m_launchNotice = tr("The hub is not answering: \"%1\", asked for at %2, has not started.")
+                         .arg(m_launchTitle, m_launchTime.toString(QStringLiteral("HH:mm:ss")));
+    qInfo().noquote() << m_launchNotice;
+    statusBar()->showMessage(m_launchNotice);
+}
+
+void MainWindow::showRelease()
+{
+    m_homePage->setReaseName(m_mainConnection->releaseTitle());
+}
+
+void MainWindow::requestLogOut()
+{
+    qInfo() << "The user asks to log out";
+    if (m_quitGuard->mayLeave(QuitGuard::Leaving::LogOut, [this] { emit logOutAgreed(); }))
+        emit logOutAgreed();
 }
 
 void MainWindow::displayHelpTopic(const QString &url)
@@ -266,6 +324,7 @@ void MainWindow::filesActivated()
 
 void MainWindow::openWebPage(const QString &menuPath, const QString &title, const QUrl &url)
 {
+    m_launchTitle.clear();
     m_webPages->openUrl(menuTitleForPath(menuPath), title, url);
 }
 
@@ -294,16 +353,6 @@ void MainWindow::showInvalidAddress(const QString &text, const QString &error)
                       QStringLiteral("ZU attempted to launch an invalid URL; please contact your system "
                                      "administrator.\n%1\n%2")
                           .arg(text, error));
-}
-
-void MainWindow::showApplicationsLost()
-{
-    auto *box = new QMessageBox(QMessageBox::Critical, QString(), QStringLiteral("Connection Error"),
-                                QMessageBox::Ok);
-    box->setInformativeText(QStringLiteral("ZU applications were closed due to lost connection."));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
 }
 
 bool MainWindow::event(QEvent *event)

@@ -4,6 +4,7 @@
 
 #include "applinks/pagehost.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -56,6 +57,15 @@ public:
     QString menuTitleForPath(const QString &menuPath) const override;
     void showHelpTopic(const QString &topic) override { displayHelpTopic(topic); }
 
+    // Without a hub link there is nothing to launch, but the pages stay to be read and closed.
+    void setLinkUp(bool up);
+    // While the hub does not answer, a launch and a reply that wait for it say so.
+    void setHubAnswering(bool answering);
+    // The release shown on the home page, after a change.
+    void showRelease();
+    // A line in the window's status bar for a while.
+    void showStatus(const QString &text);
+
 public slots:
     void displayHelpTopic(const QString &url = QString());
     void setRootMenuItem(MenuItem *rootItem);
@@ -64,6 +74,9 @@ public slots:
 
 signals:
     void menuOptionSelected(QString menuPath);
+    // The user chose Log out and agreed to what it ends.
+    void logOutAgreed();
+    void changeReleaseRequested();
 
 protected:
     bool event(QEvent *event) override;
@@ -72,13 +85,14 @@ protected:
 private:
     void buildForm();
     void connectMenuSession();
-    void showStatus(const QString &text);
     void menuHistoryRequested();
     void filesActivated();
     void openWebPage(const QString &menuPath, const QString &title, const QUrl &url);
     void taskmanagerModal(bool modal);
     void showInvalidAddress(const QString &text, const QString &error);
-    void showApplicationsLost();
+    void requestLogOut();
+    void launchRequested(const QString &title);
+    void showLaunchWaiting();
 
     QAction *m_actionManual = nullptr;
     TaskManager *m_taskManager = nullptr;
@@ -94,4 +108,9 @@ private:
     QPointer<FileBrowser> m_fileBrowser;
     QPointer<SettingsDialog> m_settingsDialog;
     bool m_quitAgreed = false;
+    bool m_hubAnswering = true;
+    // The last launch, until a page comes (or the hub answers again after a silence).
+    QString m_launchTitle;
+    QDateTime m_launchTime;
+    QString m_launchNotice;
 };

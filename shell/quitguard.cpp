@@ -11,6 +11,38 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace {
+
+struct Words
+{
+    QString running;
+    QString sure;
+    QString force;
+    QString loses;
+    QString leave;
+};
+
+const Words &wordsFor(QuitGuard::Leaving leaving)
+{
+    static const Words quit {
+        QStringLiteral("There are ZU applications running.\nPlease close all applications "
+                       "before exiting."),
+        QStringLiteral("Are you sure you want to force ZU Desktop to exit?\n(Administrator "
+                       "will be notified)"),
+        QStringLiteral("Force Quit"), QStringLiteral("Quitting ZU Desktop loses %1."), QStringLiteral("Quit")
+    };
+    static const Words logOut {
+        QStringLiteral("There are ZU applications running.\nPlease close all applications "
+                       "before logging out."),
+        QStringLiteral("Are you sure you want to force a log out?\n(Administrator will be "
+                       "notified)"),
+        QStringLiteral("Force Log Out"), QStringLiteral("Logging out loses %1."), QStringLiteral("Log Out")
+    };
+    return leaving == QuitGuard::Leaving::Quit ? quit : logOut;
+}
+
+} // namespace
+
 QuitGuard::QuitGuard(QWidget *window, SessionRouter *router, TaskManager *tasks)
     : QObject(window)
     , m_window(window)
@@ -38,7 +70,7 @@ QStringList QuitGuard::losses() const
     return losses;
 }
 
-bool QuitGuard::mayQuit(std::function<void()> agreed)
+bool QuitGuard::mayLeave(Leaving leaving, std::function<void()> agreed)
 {
     if (!forcedQuitNeeded() && losses().isEmpty())
         return true;
@@ -47,39 +79,39 @@ bool QuitGuard::mayQuit(std::function<void()> agreed)
         return false;
     m_asking = true;
     // The pages that would lose work are looked at again after the first question: they may be gone.
-    auto next = [this, agreed] {
+    auto next = [this, leaving, agreed] {
         const QStringList lost = losses();
         if (lost.isEmpty()) {
             m_asking = false;
             agreed();
             return;
         }
-        askLosingWork(lost, [this, agreed] {
+        askLosingWork(leaving, lost, [this, agreed] {
             m_asking = false;
             agreed();
         });
     };
     if (forcedQuitNeeded())
-        askForcedQuit(next);
+        askForcedQuit(leaving, next);
     else
         next();
     return false;
 }
 
-void QuitGuard::askForcedQuit(std::function<void()> agreed)
+void QuitGuard::askForcedQuit(Leaving leaving, std::function<void()> agreed)
 {
     qInfo() << "There are application connections still open.";
     for (const ApplicationSession *session : m_router->sessionsHoldingQuit())
         qInfo().noquote().nospace() << "    " << session->describe();
     qInfo() << "Querying user for action.";
-    auto *box = new QMessageBox(
-        QMessageBox::Warning, m_window->windowTitle(),
-        QStringLiteral("There are ZU applications running.\nPlease close all applications before exiting."),
-        QMessageBox::NoButton, m_window);
+    const Words &words = wordsFor(leaving);
+    auto *box = new QMessageBox(QMessageBox::Warning, m_window->windowTitle(), words.running,
+                                QMessageBox::NoButton, m_window);
     box->setInformativeText(QStringLiteral("NOTICE: All forced-quits are logged by the system for IT review!"));
-    QPushButton *force = box->addButton(QStringLiteral("Force Quit"), QMessageBox::DestructiveRole);
+    QPushButton *force = box->addButton(words.force, QMessageBox::DestructiveRole);
     box->setDefaultButton(box->addButton(QMessageBox::Cancel));
-    openPrompt(box, this, [this, force, agreed](QMessageBox *answered, int) {
+    openPrompt(box, this, [this, force, agreed, leaving](QMessageBox *answered, int) {
+        const Words &words = wordsFor(leaving);
         if (answered->clickedButton() != force) {
             qInfo() << "Shutdown cancelled by user.";
             m_asking = false;
@@ -87,9 +119,8 @@ void QuitGuard::askForcedQuit(std::function<void()> agreed)
         }
         auto *again = new QMessageBox(QMessageBox::Warning, m_window->windowTitle(), answered->text(),
                                       QMessageBox::NoButton, m_window);
-        again->setInformativeText(QStringLiteral(
-            "Are you sure you want to force ZU Desktop to exit?\n(Administrator will be notified)"));
-        QPushButton *sure = again->addButton(QStringLiteral("Force Quit"), QMessageBox::DestructiveRole);
+        again->setInformativeText(words.sure);
+        QPushButton *sure = again->addButton(words.force, QMessageBox::DestructiveRole);
         again->setDefaultButton(again->addButton(QMessageBox::Cancel));
         openPrompt(again, this, [this, sure, agreed](QMessageBox *second, int) {
             if (second->clickedButton() != sure) {
@@ -103,13 +134,14 @@ void QuitGuard::askForcedQuit(std::function<void()> agreed)
     });
 }
 
-void QuitGuard::askLosingWork(const QStringList &losses, std::function<void()> agreed)
+void QuitGuard::askLosingWork(Leaving leaving, const QStringList &losses, std::function<void()> agreed)
 {
+    const Words &words = wordsFor(leaving);
     auto *box = new QMessageBox(QMessageBox::Warning, m_window->windowTitle(),
-                                QStringLiteral("Quitting ZU Desktop ends %1.").arg(losses.join(QStringLiteral(" and "))),
-                                QMessageBox::NoButton, m_window);
+                                words.loses.arg(losses.join(QStringLiteral(" and "))), QMessageBox::NoButton,
+                                m_window);
     box->setTextFormat(Qt::PlainText);
-    QPushButton *quit = box->addButton(QStringLiteral("Quit"), QMessageBox::DestructiveRole);
+    QPushButton *quit = box->addButton(words.leave, QMessageBox::DestructiveRole);
     box->setDefaultButton(box->addButton(QMessageBox::Cancel));
     openPrompt(box, this, [this, quit, agreed](QMessageBox *answered, int) {
         if (answered->clickedButton() != quit) {

@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QtMath>
 
@@ -175,6 +176,9 @@ QPushButton *TaskManager::addPage(TaskPageWidget *page)
     connect(page, &TaskPageWidget::iconChanged, this, &TaskManager::applicationIconChanged,
             Qt::UniqueConnection);
     connect(page, &TaskPageWidget::focusReceived, this, &TaskManager::detachedGotFocus, Qt::UniqueConnection);
+    connect(page, &TaskPageWidget::pageEnded, this, &TaskManager::pageEnded, Qt::UniqueConnection);
+    connect(page, &TaskPageWidget::endedPageClosed, this, &TaskManager::endedPageClosed,
+            Qt::UniqueConnection);
 
     if (page->isAttached()) {
         page->setParent(m_pageStack);
@@ -293,6 +297,30 @@ void TaskManager::applicationTitleChanged(const QString &title)
 
 void TaskManager::applicationIconChanged(const QIcon &)
 { }
+
+// An ended page's button says so; an ended solo page no longer holds the desktop.
+void TaskManager::pageEnded()
+{
+    auto *page = qobject_cast<TaskPageWidget *>(sender());
+    if (QAbstractButton *button = buttonFor(page)) {
+        const QString label = tr("%1 (ended)").arg(page->title());
+        button->setProperty("ended", true);
+        button->setToolTip(PlainText::escaped(label));
+        button->setAccessibleName(label);
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+    }
+    updateModality();
+}
+
+void TaskManager::endedPageClosed()
+{
+    auto *page = qobject_cast<TaskPageWidget *>(sender());
+    if (!page || !buttonFor(page))
+        return;
+    removePage(page, false);
+    page->deleteLater();
+}
 
 QAbstractButton *TaskManager::newestButton() const
 {

@@ -77,6 +77,8 @@ private slots:
     void detachedGotFocus();
     void applicationTitleChanged(const QString &title);
     void applicationIconChanged(const QIcon &icon);
+    void pageEnded();
+    void endedPageClosed();
     void themeChanged();
     void showModalFlyout();
     void delayedAppDestruct();

@@ -105,7 +105,13 @@ QString TerminalTaskWidget::shortName() const
 // A program still runs on the server until the session ends.
 QString TerminalTaskWidget::unsavedWork() const
 {
-    return QStringLiteral("a terminal session");
+    return isEnded() ? QString() : QStringLiteral("a terminal session");
+}
+
+void TerminalTaskWidget::enterEnded()
+{
+    disconnect(m_pump, &DataPump::dataOut, this, &TerminalTaskWidget::sendTerminalData);
+    m_terminal->setLocalEcho(false);
 }
 
 void TerminalTaskWidget::updateIcons()
@@ -117,6 +123,10 @@ void TerminalTaskWidget::updateIcons()
 
 void TerminalTaskWidget::closeClicked()
 {
+    if (isEnded()) {
+        closeEnded();
+        return;
+    }
     // The application may hang up while the question is open: the page goes, and the question with it.
     auto *question = new QMessageBox(QMessageBox::Question, QStringLiteral("Close Terminal Session"),
                                      QStringLiteral("Are you sure you want to terminate this process?"),

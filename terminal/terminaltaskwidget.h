@@ -51,6 +51,10 @@ signals:
     // should stop and resume reading.
     void backlogFull(bool full);
 
+protected:
+    // Keys go nowhere once the program has ended; the screen stays.
+    void enterEnded() override;
+
 private slots:
     void closeClicked();
     void sendTerminalData(const QByteArray &data);

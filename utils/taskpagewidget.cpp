@@ -1,6 +1,13 @@
 #include "taskpagewidget.h"
 
+#include "endedbanner.h"
+#include "openprompt.h"
+
+#include <QBoxLayout>
+#include <QDebug>
 #include <QEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSizeGrip>
 #include <QStyle>
 
@@ -43,6 +50,62 @@ bool TaskPageWidget::isSoloApp() const
 QString TaskPageWidget::unsavedWork() const
 {
     return QString();
+}
+
+QString TaskPageWidget::endedNotice() const
+{
+    return m_banner ? m_banner->text() : QString();
+}
+
+void TaskPageWidget::endPage(const QString &notice)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    qInfo().noquote() << QStringLiteral("The page \"%1\" stays as an ended page")
+                             .arg(title().isEmpty() ? shortName() : title());
+    enterEnded();
+    m_banner = new EndedBanner(notice, this);
+    connect(m_banner, &EndedBanner::closeClicked, this, &TaskPageWidget::closeEnded);
+    if (QBoxLayout *column = bannerLayout()) {
+        column->insertWidget(qMin(1, column->count()), m_banner);
+    } else {
+        m_banner->setGeometry(0, 0, width(), m_banner->sizeHint().height());
+        m_banner->raise();
+    }
+    m_banner->show();
+    emit pageEnded();
+}
+
+void TaskPageWidget::setLinkNotice(const QString &notice)
+{
+    Q_UNUSED(notice)
+}
+
+void TaskPageWidget::closeEnded()
+{
+    if (!m_ended)
+        return;
+    const QString loss = unsavedWork();
+    if (loss.isEmpty()) {
+        emit endedPageClosed();
+        return;
+    }
+    auto *question = new QMessageBox(QMessageBox::Warning, title(),
+                                     QStringLiteral("Closing this page loses %1.").arg(loss),
+                                     QMessageBox::NoButton, this);
+    question->setTextFormat(Qt::PlainText);
+    QPushButton *close = question->addButton(QStringLiteral("Close"), QMessageBox::DestructiveRole);
+    question->setDefaultButton(question->addButton(QMessageBox::Cancel));
+    openPrompt(question, this, [this, close](QMessageBox *answered, int) {
+        if (answered->clickedButton() == close)
+            emit endedPageClosed();
+    });
+}
+
+QBoxLayout *TaskPageWidget::bannerLayout() const
+{
+    return qobject_cast<QBoxLayout *>(layout());
 }
 
 void TaskPageWidget::setAttached(bool attached)

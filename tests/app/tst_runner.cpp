@@ -1,18 +1,21 @@
 #include "app/runner.h"
 
-#include "utils/clientidentity.h"
 #include "app/installerdownload.h"
 #include "app/logindialog.h"
 #include "app/releasechooser.h"
+#include "classic/classicapplicationwidget.h"
 #include "devhub/demoinstaller.h"
 #include "devhub/webreportserver.h"
 #include "hub/hubconnection.h"
 #include "hub/linkhealth.h"
 #include "hub/updateprompt.h"
 #include "settings/settingsmanager.h"
+#include "shell/homepagewidget.h"
 #include "shell/linkhealthbar.h"
 #include "shell/mainwindow.h"
 #include "shell/passchangedialog.h"
+#include "shell/taskmanager.h"
+#include "utils/clientidentity.h"
 
 #include "modaldriver.h"
 #include "silentpeer.h"
@@ -21,6 +24,9 @@
 #include "testhub.h"
 #include "testmenupeer.h"
 
+#include "uidlg.pb.h"
+
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
@@ -29,8 +35,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -315,22 +321,78 @@ private slots:
         QVERIFY(m_peer->lastRelease.isEmpty());
     }
 
-    void secondLoginReusesTheMainWindow()
+    // A dropped link leaves the desktop in view with the ended program's page; the login dialog
+    // says what ended, and the next login goes on with the same desktop and page.
+    void droppedLinkKeepsTheDesktop()
     {
         startRunner();
         login("jdoe", "secret");
         QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
         QPointer<MainWindow> first = m_runner->mainWindow();
+        startClassicProgram(5);
+        QPointer<ClassicApplicationWidget> page;
+        QTRY_VERIFY_WITH_TIMEOUT((page = first->findChild<ClassicApplicationWidget *>()), WaitMs);
 
         m_hub->closePeer();
         QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible(), WaitMs);
-        QVERIFY(!first->isVisible());
+        QVERIFY(first->isVisible());
+        QTRY_VERIFY(page && page->isEnded());
+        QVERIFY2(
+            dialog()->errorText().endsWith(
+                "\n1 program ended on the server; its pages stay open, read-only, until you close them."),
+            qPrintable(dialog()->errorText()));
+        QVERIFY(!first->homePage()->isEnabled());
         QCOMPARE(dialog()->username(), QString()); // not remembered this time
 
         login("jdoe", "secret");
-        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_runner->loginDialog(), WaitMs);
         QCOMPARE(m_runner->mainWindow(), first.data());
-        QVERIFY(first->isEnabled());
+        QVERIFY(first->isEnabled() && first->homePage()->isEnabled());
+        QVERIFY(page && page->isEnded());
+        QVERIFY(first->taskManager()->buttonFor(page)->property("ended").toBool());
+    }
+
+    // Change release reloads the menu on the chosen release; Log out ends the desktop and the
+    // link, and the next login makes a new desktop.
+    void changeReleaseAndLogOut()
+    {
+        twoReleases();
+        ModalDriver driver;
+        driver.expect<ReleaseChooser>(
+            [](ReleaseChooser *chooser) { chooser->findChild<QPushButton *>("selectButton")->click(); });
+        startRunner();
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->lastRelease, QString("live"), WaitMs);
+        QPointer<MainWindow> first = m_runner->mainWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->received.count("menudatarequest"), 1, WaitMs);
+
+        QString offered;
+        driver.expect<ReleaseChooser>([&offered](ReleaseChooser *chooser) {
+            offered = chooser->selectedRelease().key;
+            chooser->findChildren<QRadioButton *>().at(1)->setChecked(true);
+            chooser->findChild<QPushButton *>("selectButton")->click();
+        });
+        first->homePage()->findChild<QAction *>("changeReleaseAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(driver.allHandled(), WaitMs);
+        QCOMPARE(offered, QString("live")); // the release in use comes first
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->lastRelease, QString("test"), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_peer->received.count("menudatarequest"), 2, WaitMs);
+        QCOMPARE(first->findChild<QLabel *>("releaseLabel")->text(), QString("Test system"));
+        QCOMPARE(m_runner->selectedHost().defaultRelease, QString("test"));
+
+        first->homePage()->findChild<QAction *>("logOutAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible(), WaitMs);
+        QCOMPARE(dialog()->statusText(), QString("You have logged out."));
+        QVERIFY(m_hub->waitForPeerGone());
+        QTRY_VERIFY(!first);
+        QVERIFY(!m_runner->mainWindow());
+
+        driver.expect<ReleaseChooser>(
+            [](ReleaseChooser *chooser) { chooser->findChild<QPushButton *>("selectButton")->click(); });
+        login("jdoe", "secret");
+        QTRY_VERIFY_WITH_TIMEOUT(m_runner->mainWindow() && m_runner->mainWindow()->isVisible(), WaitMs);
+        QVERIFY(driver.unexpected().isEmpty());
     }
 
     void hostConfiguration()
@@ -530,7 +592,8 @@ private slots:
         m_hub->sendFrame(FrameCodec::MenuFrame, QByteArray::fromStdString(notice.SerializeAsString()));
         QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->isVisible(), WaitMs);
         QCOMPARE(dialog()->errorText(), QString("The student database is offline"));
-        QVERIFY(!m_runner->mainWindow()->isVisible());
+        // The desktop stays in view, with nothing to launch from.
+        QVERIFY(!m_runner->mainWindow()->homePage()->isEnabled());
         QVERIFY(m_hub->waitForPeerGone());
         QTRY_VERIFY(dialog()->findChild<QPushButton *>("connectButton")->isEnabled());
         for (QWidget *window : QApplication::topLevelWidgets()) {
@@ -664,6 +727,24 @@ private:
     }
 
     void twoReleases() { m_peer->releases = { { "live", "Live system" }, { "test", "Test system" } }; }
+
+    // The hub opens a channel to a classic program that shows one window.
+    void startClassicProgram(ushort channel)
+    {
+        ZuHubProto::Envelope opened;
+        opened.mutable_classic_connection_status()->set_channel_id(channel);
+        opened.mutable_classic_connection_status()->set_is_connected(true);
+        m_hub->sendEnvelope(opened);
+        Pb::UIEnvelope handshake;
+        handshake.mutable_handshake()->set_ui_version("server 2");
+        Pb::UIEnvelope window;
+        window.set_window_id(1);
+        window.mutable_set_status()->set_status_text("ready");
+        for (const Pb::UIEnvelope &message : { handshake, window })
+            m_hub->sendFrame(
+                FrameCodec::ChannelFrame,
+                FrameCodec::channelPayload(channel, QByteArray::fromStdString(message.SerializeAsString())));
+    }
 
     void startRunner()
     {

@@ -101,7 +101,7 @@ private slots:
         QCOMPARE(m_page->findChild<QLabel *>("navLabel")->text(), QString("College"));
         m_page->setUserName("jdoe");
         QCOMPARE(m_page->findChild<QPushButton *>("userMenuButton")->text(), QString("jdoe   "));
-        QCOMPARE(m_page->findChild<QPushButton *>("userMenuButton")->menu()->actions().size(), 4);
+        QCOMPARE(m_page->findChild<QPushButton *>("userMenuButton")->menu()->actions().size(), 7);
     }
 
     void searchExpandsAndCollapses()

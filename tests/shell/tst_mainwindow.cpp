@@ -1,17 +1,19 @@
 #include "shell/mainwindow.h"
 
-#include "classic/applicationconnection.h"
-#include "applinks/sessionrouter.h"
 #include "applinks/channeltranceiver.h"
+#include "applinks/sessionrouter.h"
+#include "classic/applicationconnection.h"
 #include "classic/classicapplicationwidget.h"
+#include "classic/zufieldwidget.h"
+#include "dictedit/dictedittaskwidget.h"
 #include "hub/hubconnection.h"
 #include "menu/mainconnection.h"
 #include "menu/menuitem.h"
 #include "settings/settingsmanager.h"
 #include "shell/elidedlabel.h"
 #include "shell/homepagewidget.h"
-#include "shell/passwordchange.h"
 #include "shell/menuitemmodel.h"
+#include "shell/passwordchange.h"
 #include "shell/settingsdialog.h"
 #include "shell/taskmanager.h"
 #include "terminal/terminaltaskwidget.h"
@@ -20,21 +22,26 @@
 
 #include "fakemenufiles.h"
 #include "modaldriver.h"
+#include "routedsessions.h"
 #include "studentmenu.h"
 #include "testdocuments.h"
 #include "testenvironment.h"
-#include "routedsessions.h"
+#include "testpaths.h"
 #include "urlcatcher.h"
 
+#include "dictedit.pb.h"
 #include "menu.pb.h"
 #include "uidlg.pb.h"
 #include "zuterm.pb.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
@@ -216,19 +223,152 @@ private slots:
         QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
     }
 
-    void lostHubLinkShowsOneBoxOnlyWithChannels()
+    // The link goes while text is typed into a classic page and a dictionary: both pages stay,
+    // read-only, with their text, nothing more is sent, and quitting or closing a page asks first.
+    void lostLinkKeepsTypedText()
     {
-        m_window->sessionRouter()->destroyHubConnections();
-        QVERIFY(!findConnectionErrorBox());
+        m_window->setRootMenuItem(studentMenu());
+        m_window->show();
+        QSignalSpy sent(m_window->sessionRouter(), &SessionRouter::hubChannelMessageSend);
+        QSignalSpy lost(m_window->sessionRouter(), &SessionRouter::applicationsLost);
+        startClassicSession(3, 77);
+        Pb::UIEnvelope screen;
+        screen.set_window_id(1);
+        screen.mutable_load_screen()->set_screen(studentDocument().toStdString());
+        screen.mutable_load_screen()->set_screen_id(5);
+        deliver(3, screen);
+        Pb::UIEnvelope update;
+        update.set_window_id(1);
+        update.mutable_put_field()->mutable_field_id()->set_screen_id(5);
+        update.mutable_put_field()->mutable_field_id()->set_field_name("student_name");
+        update.mutable_put_field()->set_data_type(ZuFieldWidget::ZUGUI_CHAR);
+        update.mutable_put_field()->set_data("Ada");
+        update.mutable_activate_field()->mutable_field_id()->set_screen_id(5);
+        update.mutable_activate_field()->mutable_field_id()->set_field_name("student_name");
+        update.mutable_activate_field()->set_activate(true);
+        update.mutable_set_focus()->mutable_field_id()->set_screen_id(5);
+        update.mutable_set_focus()->mutable_field_id()->set_field_name("student_name");
+        update.mutable_keyboard_mode()->set_mode(ClassicApplicationWidget::FieldMode);
+        deliver(3, update);
+        QPointer<ClassicApplicationWidget> classic
+            = routedSessions<ApplicationConnection>(m_window->sessionRouter()).value(0)->page(1);
+        QVERIFY(classic);
+        ZuFieldWidget *field = classic->getField(5, "student_name");
+        QVERIFY(field && !field->lineEdit()->isReadOnly());
+        QTest::keyClicks(field->lineEdit(), "Okafor");
+        const QString typed = field->data();
+        QVERIFY2(typed.endsWith("Okafor") && field->isDataChanged(), qPrintable(typed));
 
-        m_window->sessionRouter()->hubChannelState(1, true);
-        m_window->sessionRouter()->hubChannelState(2, true);
+        m_window->sessionRouter()->hubChannelState(8, true);
+        dictedit::Envelope hello;
+        hello.mutable_handshake()->set_type(dictedit::Handshake::DICTEDIT);
+        deliverBytes(8, hello.SerializeAsString());
+        dictedit::Envelope begin;
+        dictedit::DataSource *source = begin.mutable_begin_edit()->add_dictionary_sources();
+        source->set_name("Fees");
+        source->set_type(dictedit::DataSource::STRING);
+        source->set_is_mutable(true);
+        deliverBytes(8, begin.SerializeAsString());
+        QPointer<DictEditTaskWidget> dictionary = m_window->findChild<DictEditTaskWidget *>();
+        QVERIFY(dictionary);
+        auto *definition = dictionary->findChild<QPlainTextEdit *>("dataDefinitionEdit");
+        QTest::keyClicks(definition, "@@Rate * 2");
+        QVERIFY(!dictionary->unsavedWork().isEmpty());
+
         m_window->sessionRouter()->destroyHubConnections();
-        QCOMPARE(m_window->sessionRouter()->openChannelCount(), 0);
-        QMessageBox *box = findConnectionErrorBox();
-        QVERIFY(box);
-        QCOMPARE(box->informativeText(), QString("ZU applications were closed due to lost connection."));
-        box->close();
+        QCOMPARE(lost.size(), 1);
+        QCOMPARE(lost.at(0).at(0).toInt(), 2);
+        QTRY_COMPARE(m_window->sessionRouter()->sessions().size(), 0);
+        QTest::qWait(50); // what the sessions left to be deleted is gone
+        QVERIFY(classic && dictionary);
+        for (TaskPageWidget *page :
+             { static_cast<TaskPageWidget *>(classic), static_cast<TaskPageWidget *>(dictionary) }) {
+            QVERIFY(page->isEnded());
+            QVERIFY2(
+                QRegularExpression("^The connection was lost at \\d\\d:\\d\\d; this program has ended on the "
+                                   "server\\.$")
+                    .match(page->endedNotice())
+                    .hasMatch(),
+                qPrintable(page->endedNotice()));
+            QVERIFY(page->findChild<QWidget *>("endedBanner")->isVisibleTo(page));
+            QCOMPARE(m_window->taskManager()->buttonFor(page)->property("ended").toBool(), true);
+        }
+        QCOMPARE(field->data(), typed);
+        QVERIFY(field->lineEdit()->isReadOnly());
+        field->lineEdit()->selectAll();
+        QCOMPARE(field->lineEdit()->selectedText(), typed);
+        QCOMPARE(definition->toPlainText(), QString("@@Rate * 2"));
+        QVERIFY(definition->isReadOnly() && definition->isEnabled());
+        QVERIFY(!dictionary->findChild<QPushButton *>("saveButton")->isEnabled());
+
+        // Keys and the dictionary's own buttons reach no server.
+        const int sentBefore = sent.size();
+        QTest::keyClick(field->lineEdit(), Qt::Key_Tab);
+        QTest::keyClicks(definition, "x");
+        QCOMPARE(sent.size(), sentBefore);
+
+        ModalDriver driver;
+        QString question;
+        driver.expect<QMessageBox>([&question](QMessageBox *box) {
+            question = box->text();
+            box->button(QMessageBox::Cancel)->click();
+        });
+        QVERIFY(!m_window->close());
+        QTRY_VERIFY(driver.allHandled());
+        QCOMPARE(question,
+                 QString("Quitting ZU Desktop loses the text typed into \"Student Records\" and never sent "
+                         "and unsaved dictionary changes."));
+        QVERIFY(m_window->isVisible());
+
+        // Closing an ended page that holds nothing unsent asks nothing; one that does asks first.
+        driver.expect<QMessageBox>([](QMessageBox *box) {
+            QCOMPARE(box->text(), QString("Closing this page loses unsaved dictionary changes."));
+            for (QAbstractButton *button : box->buttons())
+                if (button->text() == "Close")
+                    button->click();
+        });
+        dictionary->findChild<QPushButton *>("endedCloseButton")->click();
+        QTRY_VERIFY(!dictionary);
+        QCOMPARE(m_window->taskManager()->taskButtons().size(), 2);
+        QVERIFY(driver.unexpected().isEmpty());
+    }
+
+    // While the hub does not answer, a reply still owed an answer is named on its page, and a
+    // launch in the window's status bar; an answer takes each away.
+    void silentHubIsNamedWhereTheUserWaits()
+    {
+        m_window->setRootMenuItem(studentMenu());
+        startClassicSession(5, 0);
+        ClassicApplicationWidget *page
+            = routedSessions<ApplicationConnection>(m_window->sessionRouter()).value(0)->page(1);
+        auto *status = page->findChild<QLabel *>("statusLabel");
+        m_window->setHubAnswering(false);
+        QCOMPARE(status->text(), QString("ready")); // nothing was owed
+
+        emit page->keyPressed(nullptr, Pb::Key(13));
+        QVERIFY2(status->text().startsWith("The hub is not answering: what was sent at "),
+                 qPrintable(status->text()));
+        Pb::UIEnvelope answer;
+        answer.set_window_id(1);
+        answer.mutable_set_status()->set_status_text("saved");
+        deliver(5, answer);
+        QCOMPARE(status->text(), QString("saved"));
+
+        const QModelIndex records
+            = m_window->menuModel()
+                  ->match(m_window->menuModel()->index(0, 0), MenuItemModel::MenuPathRole, "/stu/records.opt",
+                          1, Qt::MatchRecursive)
+                  .value(0);
+        QVERIFY(records.isValid());
+        emit m_window->homePage()->itemActivated(records);
+        QVERIFY2(
+            QRegularExpression(
+                R"(^The hub is not answering: "Student Records", asked for at [\d:]{8}, has not started\.$)")
+                .match(m_window->statusBar()->currentMessage())
+                .hasMatch(),
+            qPrintable(m_window->statusBar()->currentMessage()));
+        m_window->setHubAnswering(true);
+        QVERIFY(m_window->statusBar()->currentMessage().isEmpty());
     }
 
     // A classic application over a hub channel: the reply goes back on its channel, the page is
@@ -333,8 +473,7 @@ private:
 
     void deliver(ushort channel, const Pb::UIEnvelope &envelope)
     {
-        const std::string bytes = envelope.SerializeAsString();
-        m_window->sessionRouter()->hubChannelMessageRcvd(channel, bytes.data(), int(bytes.size()));
+        deliverBytes(channel, envelope.SerializeAsString());
     }
 
     // A classic application on a channel, with a session and a page for window 1.
@@ -354,13 +493,15 @@ private:
         QCOMPARE(m_window->sessionRouter()->sessions().size(), 1);
     }
 
-    static QMessageBox *findConnectionErrorBox()
+    void deliverBytes(ushort channel, const std::string &bytes)
     {
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            if (auto *box = qobject_cast<QMessageBox *>(widget))
-                if (box->text() == "Connection Error" && box->isVisible())
-                    return box;
-        return nullptr;
+        m_window->sessionRouter()->hubChannelMessageRcvd(channel, bytes.data(), int(bytes.size()));
+    }
+
+    static QByteArray studentDocument()
+    {
+        QFile file(QStringLiteral(ZU_CLASSIC_TEST_DATA "/student.ui"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     std::unique_ptr<TestEnvironment> m_env;

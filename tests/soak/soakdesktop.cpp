@@ -149,8 +149,9 @@ bool SoakDesktop::dropLink(Drop how)
     }
     const bool back = QTest::qWaitFor(
         [this] {
+            // The desktop stays in view behind the login dialog, with nothing to launch.
             return m_runner->loginDialog() && m_runner->loginDialog()->isVisible()
-                && !m_runner->mainWindow()->isVisible();
+                && !m_runner->mainWindow()->homePage()->isEnabled();
         },
         WaitMs);
     if (!back)
