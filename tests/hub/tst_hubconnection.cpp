@@ -589,6 +589,26 @@ private slots:
         QCOMPARE(f.channelData.last(), "3:" + block);
     }
 
+    // A flood of notifications is one window of bounded size, not a box for each.
+    void notificationFloodIsOneWindow()
+    {
+        Fixture f(m_identity.get());
+        QVERIFY(f.connect());
+        constexpr int Notices = 500;
+        for (int i = 0; i < Notices; ++i) {
+            ZuHubProto::Envelope notify;
+            notify.mutable_notify()->set_message(QStringLiteral("Notice %1").arg(i).toStdString());
+            f.hub.sendEnvelope(notify);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(NoticeBoard::instance()->newestText(), QString("Notice %1").arg(Notices - 1), WaitMs);
+        int windows = 0;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            windows += widget->isVisible() ? 1 : 0;
+        QCOMPARE(windows, 1);
+        QVERIFY(NoticeBoard::instance()->entryCount() <= NoticeBoard::MaxKept);
+        QCOMPARE(f.link.state(), State::Connected);
+    }
+
     void sslErrorsIgnored()
     {
         TestCertificates::trustAuthority(false);
