@@ -4,7 +4,9 @@
 // colours, CR LF, cursor moves, erases; fixed seed), goal at least 150 MB/s; 1 = 16 MiB scrolling
 // inside a region (line feeds at its bottom, RI at its top, IL and DL, as editors and pagers
 // scroll), goal at least 3x libvterm; 2 = 16 MiB of full-screen redraws (every row addressed and
-// rewritten in colours, as htop and mc do), goal at least 3x libvterm.
+// rewritten in colours, as htop and mc do), goal at least 3x libvterm; 3 = 16 MiB of UTF-8
+// (accented Latin, Greek, Cyrillic, box drawing, wide CJK, combining marks) in 256 and 24-bit
+// colours, both sides decoding UTF-8, goal at least 3x libvterm.
 // BM_PagePackets: the mixed bytes as 4 KiB data packets through a shown TerminalTaskWidget (parse,
 // dispatch, zero bytes, pump, interpretation, painting).
 // BM_CatThroughPseudoTerminal: `cat` of a 100 MB file in a real pseudo-terminal, through the
@@ -162,13 +164,53 @@ QByteArray redrawOutput(int size, quint32 seed)
     return out;
 }
 
-// 0 mixed, 1 scrolling region, 2 full-screen redraws (see the top of the file).
+// Words in several scripts, some wide and some with combining marks, in extended colours.
+QByteArray utf8Output(int size, quint32 seed)
+{
+    static const char *const Words[] = {
+        "caf\xc3\xa9", "na\xc3\xafve", "r\xc3\xa9sum\xc3\xa9", "\xce\xb1\xce\xbb\xcf\x86\xce\xb1",
+        "\xd0\xbf\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e",
+        "\xe4\xb8\xad\xe6\x96\x87", "\xed\x95\x9c\xea\xb5\xad\xec\x96\xb4", "e\xcc\x81" "a\xcc\x88",
+        "\xe2\x94\x8c\xe2\x94\x80\xe2\x94\x90", "plain", "ascii-text", "\xe2\x86\x92",
+    };
+    constexpr int WordCount = int(sizeof Words / sizeof *Words);
+    Random random(seed);
+    QByteArray out;
+    out.reserve(size + 256);
+    while (out.size() < size) {
+        const int pick = random.below(100);
+        if (pick < 70) {
+            out.append(Words[random.below(WordCount)]);
+            out.append(' ');
+        } else if (pick < 82) {
+            out.append("\r\n");
+        } else if (pick < 90) {
+            out.append("\x1b[38;5;" + QByteArray::number(random.below(256)) + 'm');
+        } else if (pick < 96) {
+            out.append("\x1b[38;2;" + QByteArray::number(random.below(256)) + ';' + QByteArray::number(random.below(256))
+                       + ';' + QByteArray::number(random.below(256)) + 'm');
+        } else {
+            out.append("\x1b[0m");
+        }
+    }
+    return out;
+}
+
+// 0 mixed, 1 scrolling region, 2 full-screen redraws, 3 UTF-8 (see the top of the file).
+constexpr int Utf8Stream = 3;
+
 const QByteArray &sharedOutput(int stream = 0)
 {
     static const QByteArray mixed = mixedOutput(OutputBytes, 20240611);
     static const QByteArray region = regionOutput(ScreenStreamBytes, 42);
     static const QByteArray redraw = redrawOutput(ScreenStreamBytes, 43);
-    return stream == 1 ? region : stream == 2 ? redraw : mixed;
+    static const QByteArray utf8 = utf8Output(ScreenStreamBytes, 44);
+    switch (stream) {
+    case 1: return region;
+    case 2: return redraw;
+    case Utf8Stream: return utf8;
+    default: return mixed;
+    }
 }
 
 void BM_AppendData(benchmark::State &state)
@@ -177,6 +219,7 @@ void BM_AppendData(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         auto terminal = std::make_unique<QVTerminal>();
+        terminal->setUtf8(state.range(0) == Utf8Stream);
         terminal->resize(800, 600);
         terminal->show();
         QApplication::processEvents();
@@ -245,7 +288,7 @@ void BM_Libvterm(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         VTerm *vt = vterm_new(24, 80);
-        vterm_set_utf8(vt, 0);
+        vterm_set_utf8(vt, state.range(0) == Utf8Stream ? 1 : 0);
         VTermScreen *screen = vterm_obtain_screen(vt);
         vterm_screen_set_callbacks(screen, &callbacks, nullptr);
         vterm_screen_reset(screen, 1);
@@ -364,8 +407,8 @@ void warmUp()
 
 } // namespace
 
-BENCHMARK(BM_AppendData)->Unit(benchmark::kMillisecond)->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
-BENCHMARK(BM_Libvterm)->Unit(benchmark::kMillisecond)->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_AppendData)->Unit(benchmark::kMillisecond)->Iterations(3)->Arg(0)->Arg(1)->Arg(2)->Arg(Utf8Stream);
+BENCHMARK(BM_Libvterm)->Unit(benchmark::kMillisecond)->Iterations(3)->Arg(0)->Arg(1)->Arg(2)->Arg(Utf8Stream);
 BENCHMARK(BM_PagePackets)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CatThroughPseudoTerminal)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
 
@@ -383,6 +426,8 @@ int main(int argc, char **argv)
                       "BM_Libvterm/1/iterations:3");
     reporter.addRatio("16 MiB of full-screen redraws (appendData / libvterm)", "BM_AppendData/2/iterations:3",
                       "BM_Libvterm/2/iterations:3");
+    reporter.addRatio("16 MiB of UTF-8 in extended colours (appendData / libvterm)", "BM_AppendData/3/iterations:3",
+                      "BM_Libvterm/3/iterations:3");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     return 0;
 }

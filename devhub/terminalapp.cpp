@@ -28,8 +28,10 @@
 namespace {
 
 // The client's emulator follows xterm: its keys (F1 as ESC O P, Home as ESC O H), the alternate
-// screen with ?1049, eight colours.
+// screen with ?1049, the mouse, 256 colours.
 constexpr char DefaultTerm[] = "xterm";
+constexpr char Utf8Locale[] = "C.UTF-8";
+constexpr char PlainLocale[] = "C";
 constexpr char FallbackShell[] = "/bin/sh";
 constexpr int MaxDrainReads = 64;
 
@@ -108,6 +110,12 @@ TerminalApp::TerminalApp(AppLink *link, const DemoAppContext &context, QObject *
             << QStringLiteral("terminal (%1): the program ignored the hang-up; killing it").arg(where());
         signalProgram(SIGKILL);
     });
+    m_handshakeTimer.setSingleShot(true);
+    connect(&m_handshakeTimer, &QTimer::timeout, this, [this] {
+        qInfo().noquote() << QStringLiteral("terminal (%1): no handshake from the client; starting in Latin-1").arg(where());
+        if (m_state == State::WaitingForClient && !launch())
+            setState(State::Finished);
+    });
     connect(link, &AppLink::drained, this, [this] {
         if (m_readNotifier && !m_outputClosed && m_state != State::Finished)
             m_readNotifier->setEnabled(true);
@@ -150,54 +158,84 @@ bool TerminalApp::start(QString *error)
         *error = QStringLiteral("the program \"%1\" was not found or cannot be run").arg(program);
         return false;
     }
-
-    ExecPlan plan;
-    plan.path = QFile::encodeName(programInfo.absoluteFilePath());
-    plan.argumentStore.append(QFile::encodeName(program));
+    m_program = program;
+    m_programPath = programInfo.absoluteFilePath();
+    m_arguments.clear();
     for (const QJsonValue &argument : options.value(QLatin1String("arguments")).toArray()) {
         if (!argument.isString()) {
             *error = QStringLiteral("the terminal's \"arguments\" must all be strings");
             return false;
         }
-        plan.argumentStore.append(argument.toString().toLocal8Bit());
+        m_arguments.append(argument.toString());
     }
 
-    QString workingDirectory = context().homePath;
+    m_workingDirectory = context().homePath;
     const QString subdirectory = options.value(QLatin1String("workingDirectory")).toString();
     if (!subdirectory.isEmpty())
-        workingDirectory = QDir(context().homePath).absoluteFilePath(subdirectory);
-    if (!QFileInfo(workingDirectory).isDir()) {
-        *error = QStringLiteral("the working directory \"%1\" does not exist").arg(workingDirectory);
+        m_workingDirectory = QDir(context().homePath).absoluteFilePath(subdirectory);
+    if (!QFileInfo(m_workingDirectory).isDir()) {
+        *error = QStringLiteral("the working directory \"%1\" does not exist").arg(m_workingDirectory);
         return false;
     }
-    plan.workingDirectory = QFile::encodeName(workingDirectory);
-    plan.localEcho = options.value(QLatin1String("localEcho")).toBool(false);
+    m_localEcho = options.value(QLatin1String("localEcho")).toBool(false);
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), context().homePath);
-    environment.insert(QStringLiteral("TERM"),
-                       options.value(QLatin1String("term")).toString(QLatin1String(DefaultTerm)));
-    environment.insert(QStringLiteral("COLUMNS"), QString::number(Columns));
-    environment.insert(QStringLiteral("LINES"), QString::number(Rows));
-    // The client shows Latin-1; keep programs from writing UTF-8.
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    environment.insert(QStringLiteral("ZU_USER"), context().userName);
+    m_environment = QProcessEnvironment::systemEnvironment();
+    m_environment.insert(QStringLiteral("HOME"), context().homePath);
+    m_environment.insert(QStringLiteral("TERM"),
+                         options.value(QLatin1String("term")).toString(QLatin1String(DefaultTerm)));
+    // Programs that find these believe them over the pseudo-terminal's size, which follows the page.
+    m_environment.remove(QStringLiteral("COLUMNS"));
+    m_environment.remove(QStringLiteral("LINES"));
+    m_environment.insert(QStringLiteral("ZU_USER"), context().userName);
     const QJsonObject extra = options.value(QLatin1String("environment")).toObject();
     for (auto it = extra.begin(); it != extra.end(); ++it)
-        environment.insert(it.key(), it.value().toString());
+        m_environment.insert(it.key(), it.value().toString());
+
+    zuterm::Envelope hello;
+    hello.mutable_handshake()->set_ui_version(DevHubVersion);
+    hello.mutable_handshake()->set_type(zuterm::Handshake::TERMINAL);
+    send(hello);
+    zuterm::Envelope config;
+    config.mutable_config()->set_echo(m_localEcho);
+    send(config);
+    // The program starts once the client has said which encoding it takes.
+    setState(State::WaitingForClient);
+    m_handshakeTimer.start(ClientHandshakeMs);
+    return true;
+}
+
+bool TerminalApp::launch()
+{
+    m_handshakeTimer.stop();
+    QProcessEnvironment environment = m_environment;
+    // Unless the client shows UTF-8, keep programs from writing it.
+    environment.insert(QStringLiteral("LC_ALL"), QLatin1String(m_utf8 ? Utf8Locale : PlainLocale));
+    if (m_utf8) {
+        zuterm::Envelope config;
+        config.mutable_config()->set_encoding(zuterm::UTF8);
+        send(config);
+    }
+
+    ExecPlan plan;
+    plan.path = QFile::encodeName(m_programPath);
+    plan.argumentStore.append(QFile::encodeName(m_program));
+    for (const QString &argument : m_arguments)
+        plan.argumentStore.append(argument.toLocal8Bit());
+    plan.workingDirectory = QFile::encodeName(m_workingDirectory);
+    plan.localEcho = m_localEcho;
     for (const QString &entry : environment.toStringList())
         plan.environmentStore.append(entry.toLocal8Bit());
     plan.seal();
 
     winsize size;
     std::memset(&size, 0, sizeof size);
-    size.ws_row = Rows;
-    size.ws_col = Columns;
+    size.ws_row = ushort(m_rows);
+    size.ws_col = ushort(m_columns);
     int master = -1;
     int slave = -1;
     if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0) {
-        *error = QStringLiteral("cannot open a pseudo-terminal: %1")
-                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        qWarning().noquote() << QStringLiteral("terminal (%1): cannot open a pseudo-terminal: %2")
+                                    .arg(where(), QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     // Set before the program runs, so that not even its first input is echoed twice.
@@ -210,8 +248,8 @@ bool TerminalApp::start(QString *error)
     }
     const pid_t pid = ::fork();
     if (pid < 0) {
-        *error = QStringLiteral("cannot start the program: %1")
-                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        qWarning().noquote() << QStringLiteral("terminal (%1): cannot start the program: %2")
+                                    .arg(where(), QString::fromLocal8Bit(std::strerror(errno)));
         ::close(master);
         ::close(slave);
         return false;
@@ -230,19 +268,14 @@ bool TerminalApp::start(QString *error)
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &TerminalApp::writeInput);
     m_reaper.start();
-    qInfo().noquote() << QStringLiteral("terminal (%1): started \"%2\" as process %3 in %4")
-                             .arg(where(), program)
+    qInfo().noquote() << QStringLiteral("terminal (%1): started \"%2\" as process %3 in %4%5")
+                             .arg(where(), m_program)
                              .arg(pid)
-                             .arg(workingDirectory);
+                             .arg(m_workingDirectory, m_utf8 ? QStringLiteral(" (UTF-8)") : QString());
     setState(State::Running);
-
-    zuterm::Envelope hello;
-    hello.mutable_handshake()->set_ui_version(DevHubVersion);
-    hello.mutable_handshake()->set_type(zuterm::Handshake::TERMINAL);
-    send(hello);
-    zuterm::Envelope config;
-    config.mutable_config()->set_echo(plan.localEcho);
-    send(config);
+    if (m_rows != Rows || m_columns != Columns)
+        confirmWindowSize();
+    writeInput();
     return true;
 }
 
@@ -250,6 +283,7 @@ void TerminalApp::stop()
 {
     switch (m_state) {
     case State::Idle:
+    case State::WaitingForClient:
         setState(State::Finished);
         break;
     case State::Running:
@@ -268,6 +302,7 @@ void TerminalApp::setState(State state)
     m_state = state;
     switch (state) {
     case State::Idle:
+    case State::WaitingForClient:
     case State::Running:
         break;
     case State::Stopping:
@@ -276,6 +311,7 @@ void TerminalApp::setState(State state)
         m_killTimer.start(KillGraceMs);
         break;
     case State::Finished:
+        m_handshakeTimer.stop();
         m_reaper.stop();
         m_killTimer.stop();
         closeMaster();
@@ -302,12 +338,17 @@ void TerminalApp::mh_handshake(const google::protobuf::Message &msg)
     const auto &handshake = static_cast<const zuterm::Handshake &>(msg);
     qDebug().noquote() << QStringLiteral("terminal (%1): client page version %2")
                               .arg(where(), QString::fromStdString(handshake.ui_version()));
+    if (m_state != State::WaitingForClient)
+        return;
+    m_utf8 = handshake.has_encoding() && handshake.encoding() == zuterm::UTF8;
+    if (!launch())
+        setState(State::Finished);
 }
 
 void TerminalApp::mh_data_packet(const google::protobuf::Message &msg)
 {
     const auto &packet = static_cast<const zuterm::DataPacket &>(msg);
-    if (m_state != State::Running || packet.data().empty())
+    if ((m_state != State::Running && m_state != State::WaitingForClient) || packet.data().empty())
         return;
     if (m_pendingInput.size() + qint64(packet.data().size()) > MaxPendingInput) {
         qWarning().noquote() << QStringLiteral(
@@ -329,12 +370,21 @@ void TerminalApp::mh_kill_process(const google::protobuf::Message &)
 void TerminalApp::mh_window_size(const google::protobuf::Message &msg)
 {
     const auto &size = static_cast<const zuterm::WindowSize &>(msg);
-    if (m_state != State::Running || m_master < 0 || !size.has_rows() || !size.has_columns())
+    if (!size.has_rows() || !size.has_columns())
         return;
+    m_rows = int(qBound<uint32_t>(MinSize, size.rows(), MaxRows));
+    m_columns = int(qBound<uint32_t>(MinSize, size.columns(), MaxColumns));
+    // Before the program runs, its pseudo-terminal is opened at this size.
+    if (m_state == State::Running && m_master >= 0)
+        confirmWindowSize();
+}
+
+void TerminalApp::confirmWindowSize()
+{
     winsize window;
     std::memset(&window, 0, sizeof window);
-    window.ws_row = ushort(qBound<uint32_t>(MinSize, size.rows(), MaxRows));
-    window.ws_col = ushort(qBound<uint32_t>(MinSize, size.columns(), MaxColumns));
+    window.ws_row = ushort(m_rows);
+    window.ws_col = ushort(m_columns);
     if (::ioctl(m_master, TIOCSWINSZ, &window) != 0) {
         qWarning().noquote() << QStringLiteral("terminal (%1): cannot set the window size: %2")
                                     .arg(where(), QString::fromLocal8Bit(std::strerror(errno)));

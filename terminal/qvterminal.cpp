@@ -12,14 +12,22 @@
 
 #include <algorithm>
 
+namespace {
+
+QFont terminalFont()
+{
+    QFont font = fixedPitchFont();
+    font.setPointSize(QVTerminal::FontPointSize);
+    return font;
+}
+
+} // namespace
+
 QVTerminal::QVTerminal(QWidget *parent)
     : QAbstractScrollArea(parent)
     , m_emulator(std::make_unique<TerminalEmulator>())
+    , m_painter(terminalFont())
 {
-    m_font = fixedPitchFont();
-    m_font.setPointSize(FontPointSize);
-    measureFont();
-
     TerminalEmulator::Callbacks callbacks;
     callbacks.reply = [this](const QByteArray &bytes) { reply(bytes); };
     callbacks.title = [this](const QString &title) { emit titleChanged(title); };
@@ -27,8 +35,11 @@ QVTerminal::QVTerminal(QWidget *parent)
     callbacks.resized = [this] {
         const TerminalScreen &screen = m_emulator->screen();
         m_sizeWanted = QSize(screen.columns(), screen.rows());
+        m_programColumns = screen.columns();
         emit screenSizeWanted(screen.rows(), screen.columns());
+        emit programWidthChosen(screen.columns());
     };
+    callbacks.colour = [this](int which) { return m_palette.queried(which); };
     callbacks.unhandled = [this](const char *what, const QByteArray &item, bool withData) {
         logUnhandled(what, item, withData);
     };
@@ -37,6 +48,8 @@ QVTerminal::QVTerminal(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(Qt::IBeamCursor);
+    // Motion is reported to programs that ask for all of it (mode 1003).
+    viewport()->setMouseTracking(true);
     // Shown even while the lines fit: a bar that comes and goes relays the view out each time.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     for (QScrollBar *bar : { verticalScrollBar(), horizontalScrollBar() }) {
@@ -47,6 +60,11 @@ QVTerminal::QVTerminal(QWidget *parent)
     m_blinkTimer.setInterval(BlinkIntervalMs);
     connect(&m_blinkTimer, &QTimer::timeout, this, &QVTerminal::toggleCursor);
     m_blinkTimer.start();
+    m_textBlinkTimer.setInterval(BlinkIntervalMs);
+    connect(&m_textBlinkTimer, &QTimer::timeout, this, [this] {
+        m_blinkOn = !m_blinkOn;
+        viewport()->update();
+    });
 
     m_pasteAction = new QAction(QStringLiteral("Paste"), this);
     m_pasteAction->setShortcut(QKeySequence(QStringLiteral("Shift+Ctrl+V")));
@@ -54,7 +72,14 @@ QVTerminal::QVTerminal(QWidget *parent)
     m_pasteAction->setShortcutContext(Qt::WidgetShortcut);
     connect(m_pasteAction, &QAction::triggered, this, &QVTerminal::paste);
     addAction(m_pasteAction);
+    m_copyAction = new QAction(QStringLiteral("Copy"), this);
+    m_copyAction->setShortcut(QKeySequence(QStringLiteral("Shift+Ctrl+C")));
+    m_copyAction->setShortcutContext(Qt::WidgetShortcut);
+    m_copyAction->setEnabled(false);
+    connect(m_copyAction, &QAction::triggered, this, &QVTerminal::copy);
+    addAction(m_copyAction);
     updateScrollRanges();
+    scrollToBottom();
 }
 
 QVTerminal::~QVTerminal() = default;
@@ -110,6 +135,27 @@ void QVTerminal::setIODevice(QIODevice *device)
 void QVTerminal::setLocalEcho(bool localEcho)
 {
     m_localEcho = localEcho;
+}
+
+void QVTerminal::setUtf8(bool utf8)
+{
+    m_emulator->setUtf8(utf8);
+}
+
+bool QVTerminal::isUtf8() const
+{
+    return m_emulator->isUtf8();
+}
+
+QByteArray QVTerminal::encode(const QString &text) const
+{
+    return isUtf8() ? text.toUtf8() : text.toLatin1();
+}
+
+void QVTerminal::setColorScheme(const TerminalPalette::Scheme &scheme)
+{
+    m_palette.setScheme(scheme);
+    viewport()->update();
 }
 
 void QVTerminal::setScreenSize(int rows, int columns)
@@ -183,8 +229,8 @@ void QVTerminal::appendString(const QString &str)
 {
     if (str.isEmpty())
         return;
-    const QByteArray latin1 = str.toLatin1();
-    m_emulator->screen().write(reinterpret_cast<const uchar *>(latin1.constData()), latin1.size());
+    const std::u32string characters = str.toStdU32String();
+    m_emulator->screen().write(characters.data(), int(characters.size()));
     finishOutput();
 }
 

@@ -2,16 +2,17 @@
 
 #include "terminalbuffer.h"
 #include "terminalformat.h"
+#include "terminalmouse.h"
+#include "terminalpainter.h"
+#include "terminalpalette.h"
 #include "terminalparser.h"
+#include "terminalselection.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
-#include <QFont>
 #include <QPointer>
-#include <QRawFont>
 #include <QTimer>
 
-#include <array>
 #include <memory>
 
 class QAction;
@@ -21,10 +22,17 @@ class TerminalScreen;
 
 // The terminal widget: reads a program's output from a device, interprets it with a
 // TerminalEmulator (an xterm-like screen of `rows` x `columns` with its own scroll-back), paints
-// the scroll-back and the screen below it in a fixed-pitch font, and writes key presses and the
-// emulator's reports back to the device. The screen is 24 x 80 until setScreenSize(); the widget
-// asks for the size that fits its viewport with screenSizeWanted(), and whoever talks to the
-// program decides.
+// the scroll-back and the screen below it in a fixed-pitch font, and writes key presses, mouse
+// reports and the emulator's reports back to the device. The screen is 24 x 80 until
+// setScreenSize(); the widget asks for the size that fits its viewport with screenSizeWanted(),
+// and whoever talks to the program decides.
+//
+// The mouse selects (drag, double click for a word, triple click for a line; with Shift also
+// while the program takes the mouse), which goes to the X selection; Ctrl+Shift+C copies it and
+// Ctrl+Shift+V or the middle button pastes. A program that asked for mouse reports gets them
+// instead. Pasted text loses ESC and the other controls but tab and line ends; text with line
+// ends or controls is pasted into a program that did not ask for bracketed paste only once the
+// user agrees.
 class QVTerminal : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -38,6 +46,8 @@ public:
     static constexpr int BlinkIntervalMs = 500;
     static constexpr int ScrollPageStep = 10;
     static constexpr int FontPointSize = 13;
+    // Lines the wheel moves per step, and cursor keys it sends per step in the alternate screen.
+    static constexpr int WheelLines = 3;
     // Longer digit runs stop growing here, so no parameter can overflow.
     static constexpr int MaxParameterValue = TerminalParser::MaxParameterValue;
     static constexpr int MaxParameters = TerminalParser::MaxParameters;
@@ -54,6 +64,11 @@ public:
 
     void setIODevice(QIODevice *device);
     void setLocalEcho(bool localEcho);
+    // Output, keys and pasted text in UTF-8 (true) or Latin-1.
+    void setUtf8(bool utf8);
+    bool isUtf8() const;
+    void setColorScheme(const TerminalPalette::Scheme &scheme);
+    const TerminalPalette &palette() const { return m_palette; }
     // The screen's size as the program knows it; clamped to what TerminalScreen allows.
     void setScreenSize(int rows, int columns);
 
@@ -71,22 +86,32 @@ public:
     const TerminalFormat &currentFormat() const;
     const TerminalScreen &screen() const;
     const TerminalEmulator &emulator() const { return *m_emulator; }
-    int characterWidth() const { return m_characterWidth; }
-    int lineHeight() const { return m_lineHeight; }
+    int characterWidth() const { return m_painter.characterWidth(); }
+    int lineHeight() const { return m_painter.lineHeight(); }
     QAction *pasteAction() const { return m_pasteAction; }
-    // The rows and columns that fill the viewport.
+    QAction *copyAction() const { return m_copyAction; }
+    const TerminalSelection &selection() const { return m_selection; }
+    QString selectedText() const;
+    // The rows and columns that fill the viewport (132 columns while the program asks for them).
     QSize fittingScreenSize() const;
     int bellsRung() const { return m_bellsRung; }
+    // The viewport point in the middle of a cell of a view line.
+    QPoint cellCentre(int line, int column) const;
+    // The widget's size that shows a screen of `rows` x `columns` whole.
+    QSize sizeForScreen(int rows, int columns) const;
 
 public slots:
     void writeData(const QByteArray &data);
     void paste();
+    void copy();
     void appendData(const QByteArray &data);
     void appendString(const QString &str);
 
 signals:
     void titleChanged(const QString &title);
     void screenSizeWanted(int rows, int columns);
+    // The program set its width (DECCOLM): 80 or 132 columns.
+    void programWidthChosen(int columns);
 
 protected slots:
     void read();
@@ -96,7 +121,13 @@ protected:
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -106,38 +137,50 @@ private:
     void reply(const QByteArray &bytes);
     // Logs an unknown control: `what`, then the item if any, then (withData) an excerpt of the output.
     void logUnhandled(const char *what, const QByteArray &item, bool withData);
+    QByteArray encode(const QString &text) const;
 
     // View (qvterminal_view.cpp).
     QByteArray keyBytes(const QKeyEvent *event) const;
     void measureFont();
-    void prepareGlyphs();
     void updateScrollRanges();
     void followCursor();
+    void scrollToBottom();
     void finishOutput();
     void checkFittingSize();
     int visibleLines() const;
     int visibleColumns() const;
     QRect cellRect(int line, int column) const;
-    void paintLine(QPainter &painter, const TerminalLine &line, int y, int firstCell, int lastCell);
-    void paintLineDrawing(QPainter &painter, uchar character, const QRect &cell);
     void pasteText(const QString &text);
+    void sendPaste(const QString &text);
 
-    int m_characterWidth = 1;
-    int m_lineHeight = 1;
-    QPointer<QIODevice> m_device;
+    // Mouse (qvterminal_mouse.cpp).
+    struct CellPosition
+    {
+        int line = 0;
+        int column = 0;
+        int boundary = 0; // the column boundary nearest the point
+    };
+    CellPosition cellAt(const QPoint &point) const;
+    // An event for the program, at a viewport point.
+    void reportMouse(TerminalMouse::Action action, int button, const QPoint &point, Qt::KeyboardModifiers modifiers);
+    bool programTakesMouse(Qt::KeyboardModifiers modifiers) const;
+    void selectFrom(const QPoint &point, TerminalSelection::Unit unit);
+    void setSelectionEmpty();
+    void repaintSelection();
+    void finishSelection();
+
     std::unique_ptr<TerminalEmulator> m_emulator;
+    TerminalPainter m_painter;
+    TerminalPalette m_palette;
+    QPointer<QIODevice> m_device;
     QTimer m_blinkTimer;
+    // Blinking text keeps its own phase, which output does not restart.
+    QTimer m_textBlinkTimer;
     bool m_cursorShown = true;
+    bool m_blinkOn = true;
     bool m_localEcho = false;
     QAction *m_pasteAction = nullptr;
-
-    QFont m_font;
-    // Glyphs of the 256 Latin-1 characters in the regular and the bold font, placed by hand.
-    std::array<QRawFont, 2> m_rawFonts;
-    std::array<std::array<quint32, 256>, 2> m_glyphs {};
-    std::array<std::array<qreal, 256>, 2> m_glyphOffsets {};
-    QVector<quint32> m_runGlyphs;
-    QVector<QPointF> m_runPositions;
+    QAction *m_copyAction = nullptr;
 
     bool m_readDeferred = false;
     qint64 m_readSinceYield = 0;
@@ -147,5 +190,19 @@ private:
     QElapsedTimer m_sinceBell;
     int m_bellsRung = 0;
     QSize m_sizeWanted;
+    // 80 or 132 while the program chose its width (DECCOLM), until the view grows to hold more.
+    int m_programColumns = 0;
+    int m_lastViewportWidth = -1;
     int m_lastCursorLine = 0;
+    qint64 m_lastFirstLine = 0;
+    bool m_wasAlternate = false;
+
+    TerminalSelection m_selection;
+    bool m_selecting = false;
+    // The button whose press went to the program, for its motion and release; -1 for none.
+    int m_reportedButton = -1;
+    QPoint m_lastReportedCell { -1, -1 };
+    int m_wheelRemainder = 0;
+    QElapsedTimer m_sinceDoubleClick;
+    QPoint m_doubleClickAt;
 };

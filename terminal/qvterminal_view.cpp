@@ -1,51 +1,52 @@
-// QVTerminal's view: keys, mouse, painting and scrolling.
+// QVTerminal's view: keys, pasting, painting and scrolling.
 #include "qvterminal.h"
 
 #include "terminalemulator.h"
 #include "terminalkeys.h"
 
+#include "utils/openprompt.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFontMetrics>
-#include <QGlyphRun>
 #include <QIODevice>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 
 #include <algorithm>
 
 namespace {
 
-const QColor CursorColor(187, 187, 187);
 const QByteArray PasteStart("\x1b[200~");
 const QByteArray PasteEnd("\x1b[201~");
 
-// Which arms of a box-drawing character reach the cell's edges: left, right, up, down.
-struct BoxArms
+bool isControl(QChar character)
 {
-    bool left, right, up, down;
-};
+    const ushort code = character.unicode();
+    return code < 0x20 || code == 0x7F || (code >= 0x80 && code <= 0x9F);
+}
 
-bool boxArms(uchar character, BoxArms *arms)
+// Pasted text as typed keys: no ESC or other controls but tab, line ends as Return (CR).
+QString pastedKeys(const QString &text)
 {
-    switch (character) {
-    case 'j': *arms = { true, false, true, false }; return true;
-    case 'k': *arms = { true, false, false, true }; return true;
-    case 'l': *arms = { false, true, false, true }; return true;
-    case 'm': *arms = { false, true, true, false }; return true;
-    case 'n': *arms = { true, true, true, true }; return true;
-    case 'q': *arms = { true, true, false, false }; return true;
-    case 't': *arms = { false, true, true, true }; return true;
-    case 'u': *arms = { true, false, true, true }; return true;
-    case 'v': *arms = { true, true, true, false }; return true;
-    case 'w': *arms = { true, true, false, true }; return true;
-    case 'x': *arms = { false, false, true, true }; return true;
-    default: return false;
+    QString keys;
+    keys.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar character = text.at(i);
+        if (character == QLatin1Char('\r') || character == QLatin1Char('\n')) {
+            keys += QLatin1Char('\r');
+            if (character == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+        } else if (character == QLatin1Char('\t') || !isControl(character)) {
+            keys += character;
+        }
     }
+    return keys;
 }
 
 } // namespace
@@ -56,6 +57,7 @@ QByteArray QVTerminal::keyBytes(const QKeyEvent *event) const
     modes.applicationCursorKeys = m_emulator->applicationCursorKeys();
     modes.applicationKeypad = m_emulator->keypadApplicationMode();
     modes.newLineMode = m_emulator->newLineMode();
+    modes.utf8 = isUtf8();
     return TerminalKeys::encode(event->key(), event->modifiers(), event->text(), modes);
 }
 
@@ -105,9 +107,11 @@ void QVTerminal::keyPressEvent(QKeyEvent *event)
         return;
     }
     // Typed text is echoed locally when the server asks; control keys never are.
-    const bool isText = bytes.size() == event->text().toLatin1().size() && bytes == event->text().toLatin1()
-        && !bytes.startsWith('\x1b') && bytes != "\x7f" && bytes != "\t" && bytes != "\r";
+    const QByteArray typed = encode(event->text());
+    const bool isText = bytes == typed && !bytes.startsWith('\x1b') && bytes != "\x7f" && bytes != "\t" && bytes != "\r";
     m_device->write(bytes);
+    // Typing brings the view back to the screen.
+    scrollToBottom();
     if (m_localEcho && isText)
         appendData(bytes);
     else if (m_localEcho && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
@@ -120,38 +124,75 @@ void QVTerminal::paste()
     pasteText(QApplication::clipboard()->text());
 }
 
-void QVTerminal::pasteText(const QString &text)
+void QVTerminal::copy()
 {
-    if (text.isEmpty())
-        return;
-    QByteArray bytes = text.toLatin1();
-    if (m_emulator->bracketedPaste()) {
-        // The pasted text cannot end the bracket early.
-        bytes.replace(PasteEnd, QByteArray());
-        bytes = PasteStart + bytes + PasteEnd;
-    }
-    writeData(bytes);
+    const QString text = selectedText();
+    if (!text.isEmpty())
+        QApplication::clipboard()->setText(text);
 }
 
-void QVTerminal::mousePressEvent(QMouseEvent *event)
+void QVTerminal::pasteText(const QString &text)
 {
-    QClipboard *clipboard = QApplication::clipboard();
-    if (event->button() == Qt::MiddleButton && clipboard->supportsSelection()) {
-        pasteText(clipboard->text(QClipboard::Selection));
-        event->accept();
+    if (text.isEmpty() || !m_device || !m_device->isWritable())
+        return;
+    const bool risky = std::any_of(text.begin(), text.end(),
+                                   [](QChar c) { return c != QLatin1Char('\t') && isControl(c); });
+    if (!risky || m_emulator->bracketedPaste()) {
+        sendPaste(text);
         return;
     }
-    QAbstractScrollArea::mousePressEvent(event);
+    // Without bracketed paste every line end is Return: each line would run at once.
+    auto *question = new QMessageBox(QMessageBox::Warning, QStringLiteral("Paste"),
+                                     QStringLiteral("The text holds line breaks or control characters, and the "
+                                                    "program did not ask to be told what is pasted: each line "
+                                                    "may run as a command at once.\n\nPaste it anyway?"),
+                                     QMessageBox::Yes | QMessageBox::Cancel, this);
+    question->button(QMessageBox::Yes)->setText(QStringLiteral("Paste"));
+    question->setDefaultButton(QMessageBox::Cancel);
+    openPrompt(question, this, [this, text](QMessageBox *, int answer) {
+        if (answer == QMessageBox::Yes)
+            sendPaste(text);
+    });
+}
+
+void QVTerminal::sendPaste(const QString &text)
+{
+    QByteArray bytes = encode(pastedKeys(text));
+    if (m_emulator->bracketedPaste())
+        bytes = PasteStart + bytes + PasteEnd;
+    writeData(bytes);
+    scrollToBottom();
 }
 
 void QVTerminal::contextMenuEvent(QContextMenuEvent *event)
 {
+    // The right button is the program's while it takes the mouse (Shift opens the menu).
+    if (event->reason() == QContextMenuEvent::Mouse && programTakesMouse(event->modifiers()))
+        return;
     m_pasteAction->setEnabled(!QApplication::clipboard()->text().isEmpty());
+    m_copyAction->setEnabled(!m_selection.isEmpty());
     // Not exec(): a hang-up deletes the page, and this view with it, while the menu is open.
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(m_copyAction);
     menu->addAction(m_pasteAction);
     menu->popup(event->globalPos());
+}
+
+void QVTerminal::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    if (m_emulator->focusReports())
+        reply(QByteArrayLiteral("\x1b[I"));
+    viewport()->update(cellRect(cursorLine(), cursorColumn()));
+}
+
+void QVTerminal::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    if (m_emulator->focusReports())
+        reply(QByteArrayLiteral("\x1b[O"));
+    viewport()->update(cellRect(cursorLine(), cursorColumn()));
 }
 
 void QVTerminal::toggleCursor()
@@ -163,8 +204,18 @@ void QVTerminal::toggleCursor()
 void QVTerminal::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    // The width the program chose holds until the view becomes wide enough for it or more (the
+    // page widening its window for the program, or the user); narrower, the view scrolls. The
+    // horizontal bar that comes and goes with it changes only the height.
+    if (m_lastViewportWidth >= 0 && viewport()->width() != m_lastViewportWidth
+        && visibleColumns() - 1 >= m_programColumns)
+        m_programColumns = 0;
+    m_lastViewportWidth = viewport()->width();
     measureFont();
+    const bool atBottom = verticalScrollBar()->value() == verticalScrollBar()->maximum();
     updateScrollRanges();
+    if (atBottom)
+        scrollToBottom();
     followCursor();
     checkFittingSize();
 }
@@ -177,11 +228,12 @@ void QVTerminal::showEvent(QShowEvent *event)
 
 QSize QVTerminal::fittingScreenSize() const
 {
-    // One column stays empty at the left edge. The horizontal bar that a wide screen (DECCOLM)
-    // brings does not count: the screen would otherwise lose a row to it.
-    const int height = contentsRect().height();
-    const int rows = std::clamp((height - 2 * Margin) / m_lineHeight, TerminalScreen::MinRows, TerminalScreen::MaxRows);
-    const int columns = std::clamp(visibleColumns() - 1, TerminalScreen::MinColumns, TerminalScreen::MaxColumns);
+    // Rows that the viewport shows whole, below a horizontal bar if there is one; one column
+    // stays empty at the left edge.
+    const int rows = std::clamp(visibleLines(), TerminalScreen::MinRows, TerminalScreen::MaxRows);
+    const int columns = m_programColumns > 0 ? m_programColumns
+                                             : std::clamp(visibleColumns() - 1, TerminalScreen::MinColumns,
+                                                          TerminalScreen::MaxColumns);
     return QSize(columns, rows);
 }
 
@@ -198,49 +250,17 @@ void QVTerminal::checkFittingSize()
 
 void QVTerminal::measureFont()
 {
-    const QFontMetrics metrics(m_font);
-    const int width = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
-    const int height = std::max(1, metrics.height());
-    if (width == m_characterWidth && height == m_lineHeight && m_rawFonts[0].isValid())
-        return;
-    m_characterWidth = width;
-    m_lineHeight = height;
-    prepareGlyphs();
-}
-
-void QVTerminal::prepareGlyphs()
-{
-    QString all(256, QLatin1Char(' '));
-    for (int i = 0x20; i < 256; ++i)
-        all[i] = QLatin1Char(char(i));
-    for (int weight = 0; weight < 2; ++weight) {
-        QFont font = m_font;
-        font.setBold(weight == 1);
-        QRawFont &raw = m_rawFonts[size_t(weight)];
-        raw = QRawFont::fromFont(font);
-        if (!raw.isValid())
-            continue;
-        const QVector<quint32> glyphs = raw.glyphIndexesForString(all);
-        if (glyphs.size() != 256) {
-            raw = QRawFont();
-            continue;
-        }
-        const QVector<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
-        for (int i = 0; i < 256; ++i) {
-            m_glyphs[size_t(weight)][size_t(i)] = glyphs.at(i);
-            m_glyphOffsets[size_t(weight)][size_t(i)] = (m_characterWidth - advances.value(i).x()) / 2;
-        }
-    }
+    m_painter.setFont(m_painter.font());
 }
 
 int QVTerminal::visibleLines() const
 {
-    return (viewport()->height() - 2 * Margin) / m_lineHeight;
+    return (viewport()->height() - 2 * Margin) / lineHeight();
 }
 
 int QVTerminal::visibleColumns() const
 {
-    return (viewport()->width() - 2 * Margin) / m_characterWidth;
+    return (viewport()->width() - 2 * Margin) / characterWidth();
 }
 
 void QVTerminal::updateScrollRanges()
@@ -248,6 +268,11 @@ void QVTerminal::updateScrollRanges()
     const TerminalScreen &screen = m_emulator->screen();
     verticalScrollBar()->setRange(0, std::max(0, screen.viewLineCount() - visibleLines()));
     horizontalScrollBar()->setRange(0, std::max(0, screen.columns() + 1 - visibleColumns()));
+}
+
+void QVTerminal::scrollToBottom()
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void QVTerminal::followCursor()
@@ -260,34 +285,62 @@ void QVTerminal::followCursor()
             first = position - (visible - 1);
         bar->setValue(first);
     };
-    follow(verticalScrollBar(), cursorLine(), visibleLines());
+    // Vertically only while the view is at the screen: one scrolled back into the history stays
+    // there; the screen shows whole at the bottom unless the viewport is too short for it.
+    if (verticalScrollBar()->value() == verticalScrollBar()->maximum())
+        follow(verticalScrollBar(), cursorLine(), visibleLines());
     follow(horizontalScrollBar(), cursorColumn(), visibleColumns());
 }
 
 void QVTerminal::finishOutput()
 {
     TerminalScreen &screen = m_emulator->screen();
-    TerminalScreen::Changes changes = screen.takeChanges();
+    const TerminalScreen::Changes changes = screen.takeChanges();
+    QScrollBar *bar = verticalScrollBar();
+    const int top = bar->value();
+    const bool atBottom = top == bar->maximum();
     if (changes.lineCount)
         updateScrollRanges();
-    const int top = verticalScrollBar()->value();
-    // Moving the view repaints all of it.
+
+    // Text under the selection changed (somewhere on the screen, when all of it may have), or
+    // went out of the scroll-back: the selection goes.
+    const qint64 firstLine = screen.firstLineNumber();
+    const qint64 screenTop = firstLine + screen.scrollbackLines();
+    if (!m_selection.isEmpty()
+        && (m_selection.start().line < firstLine
+            || (changes.all && m_selection.touchesLines(screenTop, screenTop + screen.rows() - 1))
+            || (changes.first >= 0 && m_selection.touchesLines(changes.first, changes.last))))
+        setSelectionEmpty();
+
+    // At the bottom the view stays with the screen (also when the program switches screens);
+    // scrolled back, it keeps showing the same lines while older ones leave.
+    if (atBottom || screen.isAlternate() != m_wasAlternate)
+        scrollToBottom();
+    else if (firstLine != m_lastFirstLine)
+        bar->setValue(top - int(std::min<qint64>(firstLine - m_lastFirstLine, top)));
+    m_wasAlternate = screen.isAlternate();
+    m_lastFirstLine = firstLine;
     followCursor();
+
     m_cursorShown = true;
     m_blinkTimer.start();
     const int cursor = cursorLine();
-    if (changes.all || verticalScrollBar()->value() != top) {
+    const int newTop = bar->value();
+    if (changes.all || changes.scrolled || newTop != top) {
         viewport()->update();
     } else {
-        const int first = changes.first < 0 ? cursor : std::min(changes.first, cursor);
-        const int last = std::max(changes.last, cursor);
-        const QRect lines(0, Margin + (first - top) * m_lineHeight, viewport()->width(),
-                          (last - first + 1) * m_lineHeight);
+        const int changedFirst = changes.first < 0 ? cursor : int(changes.first - firstLine);
+        const int changedLast = changes.last < 0 ? cursor : int(changes.last - firstLine);
+        const int first = std::min(changedFirst, cursor);
+        const int last = std::max(changedLast, cursor);
+        const QRect lines(0, Margin + (first - newTop) * lineHeight(), viewport()->width(),
+                          (last - first + 1) * lineHeight());
         viewport()->update(lines & viewport()->rect());
     }
     // The cursor's old place is repainted by the next output or blink.
     if (m_lastCursorLine != cursor) {
-        viewport()->update(QRect(0, Margin + (m_lastCursorLine - top) * m_lineHeight, viewport()->width(), m_lineHeight)
+        viewport()->update(QRect(0, Margin + (m_lastCursorLine - newTop) * lineHeight(), viewport()->width(),
+                                 lineHeight())
                            & viewport()->rect());
         m_lastCursorLine = cursor;
     }
@@ -295,9 +348,25 @@ void QVTerminal::finishOutput()
 
 QRect QVTerminal::cellRect(int line, int column) const
 {
-    return QRect(Margin + (column - horizontalScrollBar()->value() + 1) * m_characterWidth,
-                 Margin + (line - verticalScrollBar()->value()) * m_lineHeight, m_characterWidth,
-                 m_lineHeight);
+    const TerminalScreen &screen = m_emulator->screen();
+    const bool doubleWidth = line >= 0 && line < screen.viewLineCount() && screen.viewLine(line).isDoubleWidth();
+    const int scale = doubleWidth ? 2 : 1;
+    return QRect(Margin + (scale * column - horizontalScrollBar()->value() + 1) * characterWidth(),
+                 Margin + (line - verticalScrollBar()->value()) * lineHeight(), scale * characterWidth(),
+                 lineHeight());
+}
+
+QSize QVTerminal::sizeForScreen(int rows, int columns) const
+{
+    // One empty column at the left edge, the margins, the frame and the vertical bar.
+    const int frame = 2 * frameWidth();
+    return QSize((columns + 1) * characterWidth() + 2 * Margin + frame + verticalScrollBar()->sizeHint().width(),
+                 rows * lineHeight() + 2 * Margin + frame);
+}
+
+QPoint QVTerminal::cellCentre(int line, int column) const
+{
+    return cellRect(line, column).center();
 }
 
 void QVTerminal::paintEvent(QPaintEvent *event)
@@ -306,133 +375,45 @@ void QVTerminal::paintEvent(QPaintEvent *event)
     const bool reverse = m_emulator->reverseScreen();
     QPainter painter(viewport());
     const QRect area = event->rect();
-    painter.fillRect(area, TerminalFormat::paletteColor(reverse ? TerminalFormat::DefaultForeground
-                                                                : TerminalFormat::DefaultBackground));
-    painter.setFont(m_font);
+    painter.fillRect(area, QColor(m_palette.defaultBackground(reverse)));
 
+    const int w = characterWidth();
+    const int h = lineHeight();
     const int top = verticalScrollBar()->value();
     const int left = horizontalScrollBar()->value();
-    const int screenLines = (viewport()->height() + m_lineHeight - 1) / m_lineHeight;
-    const int firstLine = top + std::max(0, (area.top() - Margin) / m_lineHeight);
+    const int screenLines = (viewport()->height() + h - 1) / h;
+    const int firstLine = top + std::max(0, (area.top() - Margin) / h);
     const int lastLine = std::min({ screen.viewLineCount() - 1, top + screenLines,
-                                    top + std::max(0, area.bottom() - Margin) / m_lineHeight });
+                                    top + std::max(0, area.bottom() - Margin) / h });
     // Column c is drawn one cell right of where it would start, leaving an empty column.
-    const int firstCell = std::max(left, left - 1 + (area.left() - Margin) / m_characterWidth);
-    const int lastCell = left - 1 + std::max(0, area.right() - Margin) / m_characterWidth;
-    for (int line = firstLine; line <= lastLine; ++line)
-        paintLine(painter, screen.viewLine(line), Margin + (line - top) * m_lineHeight, firstCell, lastCell);
+    const int firstColumn = std::max(left, left - 1 + (area.left() - Margin) / w);
+    const int lastColumn = left - 1 + std::max(0, area.right() - Margin) / w;
+    const qint64 lineNumberBase = screen.firstLineNumber();
+    bool sawBlink = false;
+    for (int line = firstLine; line <= lastLine; ++line) {
+        TerminalPainter::Line shown;
+        shown.cells = &screen.viewLine(line);
+        shown.x = Margin + (1 - left) * w;
+        shown.y = Margin + (line - top) * h;
+        const int scale = shown.cells->isDoubleWidth() ? 2 : 1;
+        shown.firstCell = firstColumn / scale;
+        shown.lastCell = lastColumn / scale;
+        m_selection.cellsOnLine(lineNumberBase + line, screen.columns(), &shown.selectionFirst, &shown.selectionEnd);
+        sawBlink |= m_painter.paintLine(painter, shown, m_palette, reverse, m_blinkOn);
+    }
+    // The text blinks while the view shows some that does, which only a whole repaint can tell;
+    // it stops in the "on" phase.
+    if (sawBlink && !m_textBlinkTimer.isActive())
+        m_textBlinkTimer.start();
+    else if (!sawBlink && m_blinkOn && area.contains(viewport()->rect()))
+        m_textBlinkTimer.stop();
 
     const int cursor = cursorLine();
     if (m_cursorShown && m_emulator->cursorVisible() && cursor >= firstLine && cursor <= lastLine) {
-        // A block, with the character under it in the background's colour.
-        const QRect box = cellRect(cursor, cursorColumn());
-        painter.fillRect(box, CursorColor);
         const TerminalLine &line = screen.viewLine(cursor);
-        if (cursorColumn() < int(line.size()) && line[size_t(cursorColumn())].character != ' ') {
-            const TerminalCell &cell = line[size_t(cursorColumn())];
-            QFont font = m_font;
-            font.setBold(cell.format.isBold());
-            painter.setFont(font);
-            painter.setPen(TerminalFormat::paletteColor(TerminalFormat::DefaultBackground));
-            painter.drawText(box, Qt::AlignCenter, QString(cell.toQChar()));
-        }
+        QRect box = cellRect(cursor, cursorColumn());
+        if (cursorColumn() < int(line.size()) && line[size_t(cursorColumn())].format.has(TerminalFormat::Wide))
+            box.setWidth(2 * box.width());
+        m_painter.paintCursor(painter, line, cursorColumn(), box, m_palette, reverse, hasFocus());
     }
-}
-
-void QVTerminal::paintLine(QPainter &painter, const TerminalLine &line, int y, int firstCell, int lastCell)
-{
-    const bool reverse = m_emulator->reverseScreen();
-    const int left = horizontalScrollBar()->value();
-    const int end = std::min(int(line.size()) - 1, lastCell);
-    const auto cellX = [&](int cell) { return Margin + (cell - left + 1) * m_characterWidth; };
-    const auto shownForeground = [&](const TerminalFormat &format) {
-        const char code = reverse ? format.shownBackground() : format.shownForeground();
-        // Bold text in one of the eight colours is shown in its bright variant, as xterm does.
-        return format.isBold() && code >= '0' && code <= '7' ? char('A' + (code - '0')) : code;
-    };
-    const auto shownBackground = [&](const TerminalFormat &format) {
-        return reverse ? format.shownForeground() : format.shownBackground();
-    };
-    const QColor plain = TerminalFormat::paletteColor(reverse ? TerminalFormat::DefaultForeground
-                                                              : TerminalFormat::DefaultBackground);
-
-    for (int cell = firstCell; cell <= end;) {
-        const char background = shownBackground(line[size_t(cell)].format);
-        int next = cell + 1;
-        while (next <= end && shownBackground(line[size_t(next)].format) == background)
-            ++next;
-        const QColor colour = TerminalFormat::paletteColor(background);
-        if (colour != plain)
-            painter.fillRect(cellX(cell), y, (next - cell) * m_characterWidth, m_lineHeight, colour);
-        cell = next;
-    }
-
-    const qreal baseline = y + QFontMetricsF(m_font).ascent();
-    for (int cell = firstCell; cell <= end;) {
-        const TerminalFormat &format = line[size_t(cell)].format;
-        const char foreground = shownForeground(format);
-        const quint8 style = format.attributes & (TerminalFormat::Bold | TerminalFormat::Underline);
-        int next = cell + 1;
-        while (next <= end && shownForeground(line[size_t(next)].format) == foreground
-               && (line[size_t(next)].format.attributes & (TerminalFormat::Bold | TerminalFormat::Underline)) == style)
-            ++next;
-        const QColor colour = TerminalFormat::paletteColor(foreground);
-        const int weight = (style & TerminalFormat::Bold) && m_rawFonts[1].isValid() ? 1 : 0;
-        const QRawFont &raw = m_rawFonts[size_t(weight)];
-        painter.setPen(colour);
-        m_runGlyphs.resize(0);
-        m_runPositions.resize(0);
-        for (int i = cell; i < next; ++i) {
-            const TerminalCell &cellData = line[size_t(i)];
-            const uchar character = cellData.character;
-            const QRect box(cellX(i), y, m_characterWidth, m_lineHeight);
-            if (cellData.format.attributes & TerminalFormat::LineDrawing) {
-                paintLineDrawing(painter, character, box);
-                continue;
-            }
-            if (character == ' ')
-                continue;
-            const quint32 glyph = raw.isValid() ? m_glyphs[size_t(weight)][character] : 0;
-            if (glyph != 0) {
-                m_runGlyphs.append(glyph);
-                m_runPositions.append(QPointF(cellX(i) + m_glyphOffsets[size_t(weight)][character], baseline));
-            } else {
-                // Not in the fixed font: let Qt find a font that has it.
-                painter.drawText(box, Qt::AlignCenter, QString(cellData.toQChar()));
-            }
-        }
-        if (!m_runGlyphs.isEmpty()) {
-            QGlyphRun run;
-            run.setRawFont(raw);
-            run.setGlyphIndexes(m_runGlyphs);
-            run.setPositions(m_runPositions);
-            painter.drawGlyphRun(QPointF(), run);
-        }
-        if (style & TerminalFormat::Underline)
-            painter.fillRect(cellX(cell), int(baseline) + 1, (next - cell) * m_characterWidth, 1, colour);
-        cell = next;
-    }
-}
-
-void QVTerminal::paintLineDrawing(QPainter &painter, uchar character, const QRect &cell)
-{
-    BoxArms arms {};
-    if (!boxArms(character, &arms)) {
-        const QChar shown = TerminalCell { character, TerminalFormat { '7', '0', TerminalFormat::LineDrawing } }.toQChar();
-        if (shown != QLatin1Char(' ') && shown != QChar(0x00A0))
-            painter.drawText(cell, Qt::AlignCenter, QString(shown));
-        return;
-    }
-    // Lines drawn by hand meet across cells whatever the font.
-    const QColor colour = painter.pen().color();
-    const int midX = cell.left() + cell.width() / 2;
-    const int midY = cell.top() + cell.height() / 2;
-    if (arms.left)
-        painter.fillRect(QRect(QPoint(cell.left(), midY), QPoint(midX, midY)), colour);
-    if (arms.right)
-        painter.fillRect(QRect(QPoint(midX, midY), QPoint(cell.right(), midY)), colour);
-    if (arms.up)
-        painter.fillRect(QRect(QPoint(midX, cell.top()), QPoint(midX, midY)), colour);
-    if (arms.down)
-        painter.fillRect(QRect(QPoint(midX, midY), QPoint(midX, cell.bottom())), colour);
 }

@@ -2,24 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// DEC special graphics for the bytes 0x5F..0x7E.
-constexpr char16_t LineDrawing[32] = {
-    0x00A0, 0x25C6, 0x2592, 0x2409, 0x240C, 0x240D, 0x240A, 0x00B0, 0x00B1, 0x2424, 0x240B,
-    0x2518, 0x2510, 0x250C, 0x2514, 0x253C, 0x23BA, 0x23BB, 0x2500, 0x23BC, 0x23BD, 0x251C,
-    0x2524, 0x2534, 0x252C, 0x2502, 0x2264, 0x2265, 0x03C0, 0x2260, 0x00A3, 0x00B7,
-};
-
-} // namespace
-
-QChar TerminalCell::toQChar() const
-{
-    if ((format.attributes & TerminalFormat::LineDrawing) && character >= 0x5F && character <= 0x7E)
-        return QChar(LineDrawing[character - 0x5F]);
-    return QLatin1Char(char(character));
-}
-
 TerminalBuffer::TerminalBuffer()
 {
     m_slots.reserve(MaxLines);
@@ -28,11 +10,7 @@ TerminalBuffer::TerminalBuffer()
 
 QString TerminalBuffer::lineText(int index) const
 {
-    const TerminalLine &cells = line(index);
-    QString text(int(cells.size()), Qt::Uninitialized);
-    for (int i = 0; i < int(cells.size()); ++i)
-        text[i] = cells[size_t(i)].toQChar();
-    return text;
+    return line(index).text();
 }
 
 bool TerminalBuffer::addLine()
@@ -48,6 +26,7 @@ bool TerminalBuffer::addLine()
     // The oldest slot becomes the newest line.
     m_slots[size_t(m_first)].clear();
     m_first = m_first + 1 < MaxLines ? m_first + 1 : 0;
+    ++m_dropped;
     return true;
 }
 
@@ -69,10 +48,12 @@ void TerminalBuffer::dropOldest(int count, int keep)
         std::rotate(m_slots.begin(), m_slots.begin() + count, m_slots.begin() + m_count);
     }
     m_count -= count;
+    m_dropped += count;
 }
 
 void TerminalBuffer::reset(int lines)
 {
+    m_dropped += m_count;
     m_first = 0;
     m_count = 0;
     for (int i = 0; i < std::min(lines, int(MaxLines)); ++i)

@@ -1,18 +1,16 @@
 #pragma once
 
-#include "terminalformat.h"
+#include "terminalline.h"
 
 #include <QString>
 
 #include <vector>
 
-using TerminalLine = std::vector<TerminalCell>;
-
-// The main screen's lines, oldest first: the scroll-back, then the screen's rows at the end.
-// Lines are ragged: a line holds only the cells written so far (missing cells are blanks in the
-// default format). The buffer holds at most MaxLines; from then on each new line pushes out the
-// oldest. The lines live in a ring whose slots keep their storage, so a terminal that scrolls for
-// ever stops allocating once every slot has been used.
+// The main screen's lines, oldest first: the scroll-back, then the screen's rows at the end. The
+// buffer holds at most MaxLines; from then on each new line pushes out the oldest. The lines live
+// in a ring whose slots keep their storage, so a terminal that scrolls for ever stops allocating
+// once every slot has been used. droppedLines() counts the lines that have left at the front, so
+// that a line keeps one number (index + droppedLines()) while the lines before it go.
 class TerminalBuffer
 {
 public:
@@ -30,6 +28,8 @@ public:
     // The line's characters as text, for logs and tests.
     QString lineText(int index) const;
 
+    qint64 droppedLines() const { return m_dropped; }
+
     // Appends an empty line; when full, the oldest line goes first. Returns whether it went.
     bool addLine();
     void removeLastLine();
@@ -44,4 +44,5 @@ private:
     std::vector<TerminalLine> m_slots;
     int m_first = 0;
     int m_count = 0;
+    qint64 m_dropped = 0;
 };

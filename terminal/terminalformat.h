@@ -1,57 +1,68 @@
 #pragma once
 
-#include <QColor>
 #include <QtGlobal>
 
-// How one character cell looks. Colours are palette codes: the digits '0'..'9' (the last digit of
-// an SGR colour 30-37/40-47), 'A'..'H' for the bright colours 90-97/100-107; 256-colour and direct
-// colours are mapped to the nearest of these. Reverse is kept as an attribute, so that 27 can undo
-// it; the colour accessors give what is shown. Small on purpose: the lines hold many thousands.
-struct TerminalFormat
+// A colour as the program chose it: the default, one of the 256 indexed colours (0-7 the ANSI
+// colours, 8-15 their bright forms, then the 6x6x6 cube and the grey ramp), or a direct 24-bit
+// colour. One word, so that cells stay small and formats compare cheaply; TerminalPalette turns
+// it into what is shown.
+class TerminalColor
 {
-    enum Attribute : quint8 {
-        Bold = 0x1,
-        Underline = 0x2,
-        Reverse = 0x4,
-        // The character is one of the DEC special graphics (line drawing), stored as its ASCII byte.
-        LineDrawing = 0x8,
-    };
-    static constexpr char DefaultForeground = '7';
-    static constexpr char DefaultBackground = '0';
+public:
+    enum class Kind : quint8 { Default, Indexed, Rgb };
 
-    char foreground = DefaultForeground;
-    char background = DefaultBackground;
-    quint8 attributes = 0;
-
-    // The colour of a palette code; codes without their own colour share the background's.
-    static QColor paletteColor(char code)
+    constexpr TerminalColor() = default;
+    static constexpr TerminalColor indexed(int index) { return TerminalColor(IndexedTag | quint32(index & 0xff)); }
+    static constexpr TerminalColor rgb(int red, int green, int blue)
     {
-        switch (code) {
-        case '1': return QColor(255, 128, 128);
-        case '2': return QColor(Qt::green);
-        case '3': return QColor(Qt::yellow);
-        case '4': return QColor(128, 128, 255);
-        case '5': return QColor(Qt::magenta);
-        case '6': return QColor(Qt::cyan);
-        case '7': return QColor(238, 238, 238);
-        case 'A': return QColor(128, 128, 128);
-        case 'B': return QColor(255, 160, 160);
-        case 'C': return QColor(144, 255, 144);
-        case 'D': return QColor(255, 255, 160);
-        case 'E': return QColor(168, 168, 255);
-        case 'F': return QColor(255, 144, 255);
-        case 'G': return QColor(160, 255, 255);
-        case 'H': return QColor(255, 255, 255);
-        default: return QColor(35, 38, 41);
-        }
+        return TerminalColor(RgbTag | quint32(red & 0xff) << 16 | quint32(green & 0xff) << 8 | quint32(blue & 0xff));
     }
 
-    char shownForeground() const { return attributes & Reverse ? background : foreground; }
-    char shownBackground() const { return attributes & Reverse ? foreground : background; }
-    QColor foregroundColor() const { return paletteColor(shownForeground()); }
-    QColor backgroundColor() const { return paletteColor(shownBackground()); }
-    bool isBold() const { return attributes & Bold; }
-    bool isUnderlined() const { return attributes & Underline; }
+    Kind kind() const { return m_value == 0 ? Kind::Default : (m_value & RgbTag) == RgbTag ? Kind::Rgb : Kind::Indexed; }
+    bool isDefault() const { return m_value == 0; }
+    int index() const { return int(m_value & 0xff); }
+    // 0xRRGGBB of a direct colour.
+    quint32 rgbValue() const { return m_value & 0xffffff; }
+
+    friend constexpr bool operator==(TerminalColor a, TerminalColor b) { return a.m_value == b.m_value; }
+    friend constexpr bool operator!=(TerminalColor a, TerminalColor b) { return a.m_value != b.m_value; }
+
+private:
+    static constexpr quint32 IndexedTag = 0x01000000;
+    static constexpr quint32 RgbTag = 0x02000000;
+    explicit constexpr TerminalColor(quint32 value) : m_value(value) { }
+
+    quint32 m_value = 0;
+};
+
+// How one character cell looks: the colours as chosen and the SGR attributes. Reverse is kept as
+// an attribute, so that 27 can undo it. Wide and WideTail mark the two cells of a double-width
+// character; they belong to cells, never to the format a program sets.
+struct TerminalFormat
+{
+    enum Attribute : quint16 {
+        Bold = 0x1,
+        Faint = 0x2,
+        Italic = 0x4,
+        Underline = 0x8,
+        Blink = 0x10,
+        Reverse = 0x20,
+        Hidden = 0x40,
+        Strike = 0x80,
+        // DECSCA: selective erase leaves the cell alone.
+        Protected = 0x100,
+        Wide = 0x200,
+        WideTail = 0x400,
+    };
+    static constexpr quint16 CellShapeAttributes = Wide | WideTail;
+
+    TerminalColor foreground;
+    TerminalColor background;
+    quint16 attributes = 0;
+
+    bool has(Attribute attribute) const { return attributes & attribute; }
+    bool isBold() const { return has(Bold); }
+    bool isUnderlined() const { return has(Underline); }
 
     friend bool operator==(const TerminalFormat &a, const TerminalFormat &b)
     {
@@ -60,11 +71,15 @@ struct TerminalFormat
     friend bool operator!=(const TerminalFormat &a, const TerminalFormat &b) { return !(a == b); }
 };
 
-// One written character: a Latin-1 byte (or a line-drawing byte, see LineDrawing) and its format.
+// One written character and its format. A character with ClusterFlag set is a base character
+// with combining marks, kept by its line (TerminalLine::cluster); the second cell of a wide
+// character holds 0.
 struct TerminalCell
 {
-    uchar character = ' ';
+    static constexpr char32_t ClusterFlag = 0x80000000;
+
+    char32_t character = U' ';
     TerminalFormat format;
 
-    QChar toQChar() const;
+    bool isBlank() const { return character == U' '; }
 };

@@ -124,5 +124,5 @@ QByteArray TerminalKeys::encode(int key, Qt::KeyboardModifiers modifiers, const 
     }
     if (text.isEmpty())
         return QByteArray();
-    return altPrefix + text.toLatin1();
+    return altPrefix + (modes.utf8 ? text.toUtf8() : text.toLatin1());
 }

@@ -16,6 +16,8 @@ public:
         bool applicationCursorKeys = false;
         bool applicationKeypad = false;
         bool newLineMode = false;
+        // Typed text in UTF-8, else Latin-1.
+        bool utf8 = false;
     };
 
     static QByteArray encode(int key, Qt::KeyboardModifiers modifiers, const QString &text, const Modes &modes);

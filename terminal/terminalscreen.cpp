@@ -1,6 +1,28 @@
 #include "terminalscreen.h"
 
+#include "terminalcharwidth.h"
+
 #include <algorithm>
+
+namespace {
+
+// Blanks the halves of wide characters that [from, to) of the line is about to cut in two.
+void splitWideCharacters(TerminalLine &line, int from, int to)
+{
+    const int size = int(line.size());
+    if (from > 0 && from < size && line[size_t(from)].format.has(TerminalFormat::WideTail)) {
+        TerminalCell &head = line[size_t(from - 1)];
+        head.character = U' ';
+        head.format.attributes &= ~TerminalFormat::CellShapeAttributes;
+    }
+    if (to > 0 && to < size && line[size_t(to)].format.has(TerminalFormat::WideTail)) {
+        TerminalCell &tail = line[size_t(to)];
+        tail.character = U' ';
+        tail.format.attributes &= ~TerminalFormat::CellShapeAttributes;
+    }
+}
+
+} // namespace
 
 TerminalScreen::TerminalScreen()
 {
@@ -28,11 +50,12 @@ const TerminalLine &TerminalScreen::row(int row) const
 
 QString TerminalScreen::rowText(int row) const
 {
-    const TerminalLine &cells = this->row(row);
-    QString text(int(cells.size()), Qt::Uninitialized);
-    for (int i = 0; i < int(cells.size()); ++i)
-        text[i] = cells[size_t(i)].toQChar();
-    return text;
+    return this->row(row).text();
+}
+
+int TerminalScreen::rowColumns(int row) const
+{
+    return this->row(row).isDoubleWidth() ? std::max(1, m_columns / 2) : m_columns;
 }
 
 void TerminalScreen::resize(int rows, int columns)
@@ -92,6 +115,7 @@ void TerminalScreen::resize(int rows, int columns)
     m_saved[0].row = m_alternate ? mainRow : std::min(m_saved[0].row, rows - 1);
     m_saved[1].row = m_alternate ? std::min(m_saved[1].row, rows - 1) : alternateRow;
     m_column = std::min(m_column, m_columns - 1);
+    clampColumn();
     m_pendingWrap = false;
     m_top = 0;
     m_bottom = rows - 1;
@@ -105,13 +129,14 @@ void TerminalScreen::setAlternate(bool alternate)
     if (alternate == m_alternate)
         return;
     m_alternate = alternate;
+    clampColumn();
     m_changes.all = true;
 }
 
 void TerminalScreen::setCursor(int row, int column)
 {
     m_row = std::clamp(row, 0, m_rows - 1);
-    m_column = std::clamp(column, 0, m_columns - 1);
+    m_column = std::clamp(column, 0, rowColumns(m_row) - 1);
     m_pendingWrap = false;
 }
 
@@ -151,48 +176,141 @@ void TerminalScreen::moveRight(int count)
 
 void TerminalScreen::padTo(TerminalLine &line, int size)
 {
-    if (int(line.size()) < size)
-        line.resize(size_t(size));
+    if (int(line.size()) >= size)
+        return;
+    // A line takes its full width at once instead of growing a cell at a time; lines keep their
+    // storage when they are cleared and reused.
+    if (int(line.capacity()) < size)
+        line.reserve(size_t(std::max(size, m_columns)));
+    line.resize(size_t(size));
 }
 
-void TerminalScreen::write(const uchar *text, int size, quint8 extraAttributes)
+void TerminalScreen::wrapIfPending()
+{
+    if (m_pendingWrap && autoWrap) {
+        row(m_row).wrapped = true;
+        m_column = 0;
+        lineFeed();
+    }
+    m_pendingWrap = false;
+}
+
+void TerminalScreen::write(const uchar *text, int size)
+{
+    writeNarrow(text, size);
+}
+
+void TerminalScreen::write(const char32_t *text, int size)
+{
+    const char32_t *const end = text + size;
+    while (text < end) {
+        // Runs of one-cell characters take the quick path.
+        const char32_t *run = text;
+        int width = 1;
+        while (text < end && (width = terminalCharWidth(*text)) == 1)
+            ++text;
+        if (text != run)
+            writeNarrow(run, int(text - run));
+        if (text == end)
+            break;
+        if (width == 2)
+            writeWide(*text);
+        else
+            addMark(*text);
+        ++text;
+    }
+}
+
+template<class Char>
+void TerminalScreen::writeNarrow(const Char *text, int size)
 {
     TerminalFormat cellFormat = format;
-    cellFormat.attributes |= extraAttributes;
+    cellFormat.attributes &= ~TerminalFormat::CellShapeAttributes;
     while (size > 0) {
-        if (m_pendingWrap && autoWrap) {
-            m_column = 0;
-            lineFeed();
-        }
-        m_pendingWrap = false;
+        wrapIfPending();
+        const int columns = rowColumns(m_row);
         const int column = m_column;
-        const int room = m_columns - column;
+        const int room = columns - column;
         int count = std::min(size, room);
         if (insertMode)
             insertBlanks(count);
         TerminalLine &line = row(m_row);
         padTo(line, column + count);
+        splitWideCharacters(line, column, column + count);
         TerminalCell *cell = line.data() + column;
         if (!autoWrap && size > room) {
             // Without wrapping, everything past the margin lands on the last column.
             for (int i = 0; i < count - 1; ++i)
-                cell[i] = TerminalCell { text[i], cellFormat };
-            cell[count - 1] = TerminalCell { text[size - 1], cellFormat };
+                cell[i] = TerminalCell { char32_t(text[i]), cellFormat };
+            cell[count - 1] = TerminalCell { char32_t(text[size - 1]), cellFormat };
             count = size;
         } else {
             for (int i = 0; i < count; ++i)
-                cell[i] = TerminalCell { text[i], cellFormat };
+                cell[i] = TerminalCell { char32_t(text[i]), cellFormat };
         }
         markRow(m_row);
         text += count;
         size -= count;
-        if (column + count >= m_columns) {
-            m_column = m_columns - 1;
+        if (column + count >= columns) {
+            m_column = columns - 1;
             m_pendingWrap = autoWrap;
         } else {
             m_column = column + count;
         }
     }
+}
+
+void TerminalScreen::writeWide(char32_t character)
+{
+    wrapIfPending();
+    int columns = rowColumns(m_row);
+    if (columns < 2)
+        return;
+    if (m_column >= columns - 1) {
+        // No room for both halves: xterm goes on at the next line, or without wrapping overwrites
+        // the last two cells.
+        if (autoWrap) {
+            row(m_row).wrapped = true;
+            m_column = 0;
+            lineFeed();
+            columns = rowColumns(m_row);
+            if (columns < 2)
+                return;
+        } else {
+            m_column = columns - 2;
+        }
+    }
+    if (insertMode)
+        insertBlanks(2);
+    TerminalLine &line = row(m_row);
+    padTo(line, m_column + 2);
+    splitWideCharacters(line, m_column, m_column + 2);
+    TerminalFormat cellFormat = format;
+    cellFormat.attributes &= ~TerminalFormat::CellShapeAttributes;
+    line[size_t(m_column)] = TerminalCell { character, cellFormat };
+    line[size_t(m_column)].format.attributes |= TerminalFormat::Wide;
+    line[size_t(m_column + 1)] = TerminalCell { 0, cellFormat };
+    line[size_t(m_column + 1)].format.attributes |= TerminalFormat::WideTail;
+    markRow(m_row);
+    if (m_column + 2 >= columns) {
+        m_column = columns - 1;
+        m_pendingWrap = autoWrap;
+    } else {
+        m_column += 2;
+    }
+}
+
+void TerminalScreen::addMark(char32_t mark)
+{
+    // The character written last: under the cursor while a wrap is pending, else before it.
+    int column = m_pendingWrap ? m_column : m_column - 1;
+    TerminalLine &line = row(m_row);
+    if (column < 0 || column >= int(line.size()))
+        return;
+    if (line[size_t(column)].format.has(TerminalFormat::WideTail) && column > 0)
+        --column;
+    line.addMark(column, mark);
+    markRow(m_row);
 }
 
 void TerminalScreen::backspace()
@@ -215,6 +333,7 @@ void TerminalScreen::lineFeed()
         scrollRegionUp(m_top, m_bottom, 1, true);
     else if (m_row < m_rows - 1)
         ++m_row;
+    clampColumn();
 }
 
 void TerminalScreen::reverseIndex()
@@ -224,15 +343,23 @@ void TerminalScreen::reverseIndex()
         scrollRegionDown(m_top, m_bottom, 1);
     else if (m_row > 0)
         --m_row;
+    clampColumn();
+}
+
+void TerminalScreen::clampColumn()
+{
+    // The cursor's line may have become a double-width one (moved onto it, or scrolled under it).
+    m_column = std::min(m_column, rowColumns(m_row) - 1);
 }
 
 void TerminalScreen::tab(int count)
 {
     m_pendingWrap = false;
-    for (int i = 0; i < count && m_column < m_columns - 1; ++i) {
+    const int last = rowColumns(m_row) - 1;
+    for (int i = 0; i < count && m_column < last; ++i) {
         do
             ++m_column;
-        while (m_column < m_columns - 1 && !m_tabStops[size_t(m_column)]);
+        while (m_column < last && !m_tabStops[size_t(m_column)]);
     }
 }
 
@@ -266,6 +393,20 @@ void TerminalScreen::resetTabStops()
         m_tabStops[size_t(column)] = true;
 }
 
+void TerminalScreen::setLineSize(TerminalLine::Size size)
+{
+    TerminalLine &line = row(m_row);
+    if (line.lineSize == size)
+        return;
+    line.lineSize = size;
+    const int columns = rowColumns(m_row);
+    if (int(line.size()) > columns)
+        line.resize(size_t(columns));
+    m_column = std::min(m_column, columns - 1);
+    m_pendingWrap = false;
+    markRow(m_row);
+}
+
 bool TerminalScreen::setRegion(int top, int bottom)
 {
     top = std::clamp(top, 0, m_rows - 1);
@@ -287,17 +428,25 @@ TerminalCell TerminalScreen::blank() const
 
 void TerminalScreen::clearRow(TerminalLine &line)
 {
-    if (blankIsDefault())
-        line.clear();
-    else
+    line.clear();
+    if (!blankIsDefault())
         line.assign(size_t(m_columns), blank());
 }
 
-void TerminalScreen::eraseCells(TerminalLine &line, int from, int to)
+void TerminalScreen::eraseCells(TerminalLine &line, int from, int to, bool selective)
 {
     to = std::min(to, m_columns);
     if (from >= to)
         return;
+    splitWideCharacters(line, from, to);
+    if (selective) {
+        const int end = std::min(to, int(line.size()));
+        for (int i = from; i < end; ++i) {
+            if (!line[size_t(i)].format.has(TerminalFormat::Protected))
+                line[size_t(i)] = blank();
+        }
+        return;
+    }
     if (blankIsDefault() && to >= int(line.size())) {
         if (int(line.size()) > from)
             line.resize(size_t(from));
@@ -312,21 +461,24 @@ void TerminalScreen::scrollRegionUp(int top, int bottom, int count, bool saveLin
     count = std::min(count, bottom - top + 1);
     if (count <= 0)
         return;
-    m_changes.all = true;
     // Lines that a line feed pushes off the whole main screen go into the scroll-back.
     if (saveLines && !m_alternate && top == 0 && bottom == m_rows - 1) {
+        m_changes.scrolled = true;
         for (int i = 0; i < count; ++i) {
             if (!m_buffer.addLine())
                 m_changes.lineCount = true;
             if (!blankIsDefault())
                 clearRow(m_buffer.line(m_buffer.lastLine()));
         }
+        markRows(std::max(top, bottom - count + 1), bottom);
         return;
     }
     for (int i = top; i <= bottom - count; ++i)
         row(i).swap(row(i + count));
     for (int i = bottom - count + 1; i <= bottom; ++i)
         clearRow(row(i));
+    markRows(top, bottom);
+    clampColumn();
 }
 
 void TerminalScreen::scrollRegionDown(int top, int bottom, int count)
@@ -334,11 +486,12 @@ void TerminalScreen::scrollRegionDown(int top, int bottom, int count)
     count = std::min(count, bottom - top + 1);
     if (count <= 0)
         return;
-    m_changes.all = true;
     for (int i = bottom; i >= top + count; --i)
         row(i).swap(row(i - count));
     for (int i = top; i < top + count; ++i)
         clearRow(row(i));
+    markRows(top, bottom);
+    clampColumn();
 }
 
 void TerminalScreen::scrollUp(int count)
@@ -371,13 +524,18 @@ void TerminalScreen::insertBlanks(int count)
 {
     m_pendingWrap = false;
     TerminalLine &line = row(m_row);
-    count = std::min(count, m_columns - m_column);
+    const int columns = rowColumns(m_row);
+    count = std::min(count, columns - m_column);
     if (m_column >= int(line.size()) && blankIsDefault())
         return;
     padTo(line, m_column);
+    splitWideCharacters(line, m_column, m_column);
     line.insert(line.begin() + m_column, size_t(count), blank());
-    if (int(line.size()) > m_columns)
-        line.resize(size_t(m_columns));
+    if (int(line.size()) > columns) {
+        line.resize(size_t(columns));
+        if (line.back().format.has(TerminalFormat::Wide))
+            line.back() = blank();
+    }
     markRow(m_row);
 }
 
@@ -385,14 +543,16 @@ void TerminalScreen::deleteCharacters(int count)
 {
     m_pendingWrap = false;
     TerminalLine &line = row(m_row);
+    const int columns = rowColumns(m_row);
     if (!blankIsDefault())
-        padTo(line, m_columns);
+        padTo(line, columns);
     if (m_column >= int(line.size()))
         return;
     count = std::min(count, int(line.size()) - m_column);
+    splitWideCharacters(line, m_column, m_column + count);
     line.erase(line.begin() + m_column, line.begin() + m_column + count);
     if (!blankIsDefault())
-        line.resize(size_t(m_columns), blank());
+        line.resize(size_t(columns), blank());
     markRow(m_row);
 }
 
@@ -403,36 +563,43 @@ void TerminalScreen::eraseCharacters(int count)
     markRow(m_row);
 }
 
-void TerminalScreen::eraseInLine(int mode)
+void TerminalScreen::eraseInLine(int mode, bool selective)
 {
     m_pendingWrap = false;
     TerminalLine &line = row(m_row);
     switch (mode) {
-    case 0: eraseCells(line, m_column, m_columns); break;
-    case 1: eraseCells(line, 0, m_column + 1); break;
-    case 2: eraseCells(line, 0, m_columns); break;
+    case 0: eraseCells(line, m_column, m_columns, selective); break;
+    case 1: eraseCells(line, 0, m_column + 1, selective); break;
+    case 2: eraseCells(line, 0, m_columns, selective); break;
     default: return;
     }
     markRow(m_row);
 }
 
-void TerminalScreen::eraseInDisplay(int mode)
+void TerminalScreen::eraseInDisplay(int mode, bool selective)
 {
+    // A whole line erased becomes single size again, as on the VT100.
+    const auto eraseRow = [this, selective](int i) {
+        if (selective)
+            eraseCells(row(i), 0, m_columns, true);
+        else
+            clearRow(row(i));
+    };
     switch (mode) {
     case 0:
-        eraseInLine(0);
+        eraseInLine(0, selective);
         for (int i = m_row + 1; i < m_rows; ++i)
-            clearRow(row(i));
+            eraseRow(i);
         break;
     case 1:
-        eraseInLine(1);
+        eraseInLine(1, selective);
         for (int i = 0; i < m_row; ++i)
-            clearRow(row(i));
+            eraseRow(i);
         break;
     case 2:
         m_pendingWrap = false;
         for (int i = 0; i < m_rows; ++i)
-            clearRow(row(i));
+            eraseRow(i);
         break;
     case 3:
         m_buffer.dropOldest(scrollbackLines(), m_rows);
@@ -444,10 +611,13 @@ void TerminalScreen::eraseInDisplay(int mode)
     m_changes.all = true;
 }
 
-void TerminalScreen::fillWith(uchar character)
+void TerminalScreen::fillWith(char32_t character)
 {
-    for (int i = 0; i < m_rows; ++i)
-        row(i).assign(size_t(m_columns), TerminalCell { character, TerminalFormat() });
+    for (int i = 0; i < m_rows; ++i) {
+        TerminalLine &line = row(i);
+        line.clear();
+        line.assign(size_t(m_columns), TerminalCell { character, TerminalFormat() });
+    }
     m_changes.all = true;
 }
 
@@ -494,9 +664,14 @@ TerminalScreen::Changes TerminalScreen::takeChanges()
 
 void TerminalScreen::markRow(int row)
 {
-    const int line = viewLineOfRow(row);
-    if (m_changes.first < 0 || line < m_changes.first)
-        m_changes.first = line;
-    if (line > m_changes.last)
-        m_changes.last = line;
+    markRows(row, row);
+}
+
+void TerminalScreen::markRows(int first, int last)
+{
+    const qint64 base = firstLineNumber() + scrollbackLines();
+    if (m_changes.first < 0 || base + first < m_changes.first)
+        m_changes.first = base + first;
+    if (base + last > m_changes.last)
+        m_changes.last = base + last;
 }

@@ -11,11 +11,13 @@
 // region, tab stops, and two screens. The main screen is the end of a TerminalBuffer whose earlier
 // lines are the scroll-back; the alternate screen has no scroll-back of its own, so full-screen
 // programs leave the history alone. Rows and columns count from 0 here; the cursor is always on
-// the screen (0 <= row < rows, 0 <= column < columns). A view shows "view lines": the scroll-back
-// followed by the active screen's rows.
+// the screen (0 <= row < rows, 0 <= column < columns, half of that on a double-width line). A
+// view shows "view lines": the scroll-back followed by the active screen's rows.
 //
-// Lines are ragged (see TerminalBuffer). Erasing in the default background shortens a line;
-// erasing in another background writes blanks of that colour, as xterm does.
+// Lines are ragged (see TerminalLine). Erasing in the default background shortens a line;
+// erasing in another background writes blanks of that colour, as xterm does. A wide character
+// takes two cells; writing over either half blanks the other. Combining marks go onto the
+// character before the cursor.
 class TerminalScreen
 {
 public:
@@ -40,6 +42,10 @@ public:
     const TerminalLine &row(int row) const;
     QString rowText(int row) const;
     int viewLineOfRow(int row) const { return scrollbackLines() + row; }
+    // A line's number that stays while older lines leave the scroll-back: view line + this.
+    qint64 firstLineNumber() const { return m_buffer.droppedLines(); }
+    // The columns a row can hold: half of them on a double-width line.
+    int rowColumns(int row) const;
 
     bool isAlternate() const { return m_alternate; }
     void setAlternate(bool alternate);
@@ -64,7 +70,10 @@ public:
     bool autoWrap = true;
     bool insertMode = false;
     bool originMode = false;
-    void write(const uchar *text, int size, quint8 extraAttributes = 0);
+    // Characters of one cell each (ASCII, Latin-1).
+    void write(const uchar *text, int size);
+    // Any characters: wide ones take two cells, combining marks none.
+    void write(const char32_t *text, int size);
     void backspace();
     void carriageReturn();
     void lineFeed();       // IND
@@ -73,6 +82,8 @@ public:
     void backTab(int count = 1);
     void setTabStop();
     void clearTabStop(bool all);
+    // DECDWL, DECDHL, DECSWL for the cursor's line; a double line loses its right half.
+    void setLineSize(TerminalLine::Size size);
 
     // Regions and scrolling.
     int regionTop() const { return m_top; }
@@ -86,9 +97,10 @@ public:
     void insertBlanks(int count);
     void deleteCharacters(int count);
     void eraseCharacters(int count);
-    void eraseInLine(int mode);
-    void eraseInDisplay(int mode);
-    void fillWith(uchar character); // DECALN
+    // Selective erases (DECSEL, DECSED) leave protected cells (DECSCA) alone.
+    void eraseInLine(int mode, bool selective = false);
+    void eraseInDisplay(int mode, bool selective = false);
+    void fillWith(char32_t character); // DECALN
 
     // DECSC/DECRC: each screen keeps its own saved cursor.
     struct SavedCursor
@@ -107,24 +119,34 @@ public:
     // Everything back to a fresh screen of the same size; the scroll-back stays unless `clearAll`.
     void reset(bool clearAll);
 
-    // What changed since the last takeChanges(), in view lines.
+    // What changed since the last takeChanges(). first and last are line numbers (view line +
+    // firstLineNumber()); `all`: every row may have changed; `scrolled`: lines moved into the
+    // scroll-back, so a view that follows the screen moved; `lineCount`: the number of view lines.
     struct Changes
     {
-        int first = -1;
-        int last = -1;
+        qint64 first = -1;
+        qint64 last = -1;
         bool all = false;
+        bool scrolled = false;
         bool lineCount = false;
     };
     Changes takeChanges();
     void markRow(int row);
 
 private:
+    template<class Char>
+    void writeNarrow(const Char *text, int size);
+    void writeWide(char32_t character);
+    void addMark(char32_t mark);
+    void wrapIfPending();
+    void clampColumn();
     TerminalCell blank() const;
-    bool blankIsDefault() const { return format.background == TerminalFormat::DefaultBackground; }
+    bool blankIsDefault() const { return format.background.isDefault(); }
     void clearRow(TerminalLine &line);
-    void eraseCells(TerminalLine &line, int from, int to);
+    void eraseCells(TerminalLine &line, int from, int to, bool selective = false);
     void scrollRegionUp(int top, int bottom, int count, bool saveLines);
     void scrollRegionDown(int top, int bottom, int count);
+    void markRows(int first, int last);
     void padTo(TerminalLine &line, int size);
     void resetTabStops();
 

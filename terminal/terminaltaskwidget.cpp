@@ -8,6 +8,7 @@
 #include "applinks/apptranceiver.h"
 #include "style/stylemanager.h"
 #include "utils/openprompt.h"
+#include "utils/windowfit.h"
 
 #include "zuterm.pb.h"
 
@@ -35,7 +36,7 @@ TerminalTaskWidget::TerminalTaskWidget(AppTranceiver *transport, QWidget *parent
     connect(transport, &AppTranceiver::rawMessageRcvd, this, &TerminalTaskWidget::processRawMessage);
     connect(m_pump, &DataPump::dataOut, this, &TerminalTaskWidget::sendTerminalData);
     connect(m_pump, &DataPump::backlogFull, this, &TerminalTaskWidget::backlogFull);
-    connect(StyleManager::instance(), &StyleManager::themeChanged, this, &TerminalTaskWidget::updateIcons);
+    connect(StyleManager::instance(), &StyleManager::themeChanged, this, &TerminalTaskWidget::applyTheme);
     connect(this, &TaskPageWidget::attachedChanged, this, &TerminalTaskWidget::updateIcons);
     setDetachButton(m_form->detachButton);
 
@@ -46,7 +47,7 @@ TerminalTaskWidget::TerminalTaskWidget(AppTranceiver *transport, QWidget *parent
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_terminal);
     setFocusProxy(m_terminal);
-    updateIcons();
+    applyTheme();
     connect(m_terminal, &QVTerminal::titleChanged, this, &TerminalTaskWidget::setProgramTitle);
     // A window being dragged asks for many sizes; the program hears the last.
     m_resizeTimer.setSingleShot(true);
@@ -56,11 +57,13 @@ TerminalTaskWidget::TerminalTaskWidget(AppTranceiver *transport, QWidget *parent
         m_wantedSize = QSize(columns, rows);
         m_resizeTimer.start();
     });
+    connect(m_terminal, &QVTerminal::programWidthChosen, this, &TerminalTaskWidget::fitWindowToProgram);
 
     zuterm::Envelope envelope;
     zuterm::Handshake *handshake = envelope.mutable_handshake();
     handshake->set_ui_version(UiVersion);
     handshake->set_type(zuterm::Handshake::TERMINAL);
+    handshake->set_encoding(zuterm::UTF8);
     sendEnvelope(envelope);
 }
 
@@ -97,6 +100,20 @@ void TerminalTaskWidget::sendWindowSize()
     sendEnvelope(envelope);
 }
 
+void TerminalTaskWidget::fitWindowToProgram(int columns)
+{
+    // A free window grows or shrinks to the width the program chose, as xterm's does; in the
+    // desktop's stack the terminal scrolls sideways instead.
+    if (isAttached())
+        return;
+    QWidget *frame = window();
+    const int change = m_terminal->sizeForScreen(m_terminal->screen().rows(), columns).width() - m_terminal->width();
+    if (change == 0)
+        return;
+    frame->resize(frame->width() + change, frame->height());
+    fitWindowOntoDesktop(frame);
+}
+
 QString TerminalTaskWidget::shortName() const
 {
     return QStringLiteral("VT");
@@ -112,6 +129,12 @@ void TerminalTaskWidget::enterEnded()
 {
     disconnect(m_pump, &DataPump::dataOut, this, &TerminalTaskWidget::sendTerminalData);
     m_terminal->setLocalEcho(false);
+}
+
+void TerminalTaskWidget::applyTheme()
+{
+    updateIcons();
+    m_terminal->setColorScheme(TerminalPalette::schemeFor(QColor(StyleManager::themeVar(QStringLiteral("color_page_bg")))));
 }
 
 void TerminalTaskWidget::updateIcons()
@@ -173,6 +196,8 @@ void TerminalTaskWidget::mh_config(const google::protobuf::Message &msg)
     const auto &config = static_cast<const zuterm::Config &>(msg);
     if (config.has_echo())
         m_terminal->setLocalEcho(config.echo());
+    if (config.has_encoding())
+        m_terminal->setUtf8(config.encoding() == zuterm::UTF8);
     // The screen changes only when the server says the program's terminal did; bounded there.
     if (config.has_rows() && config.has_columns())
         m_terminal->setScreenSize(int(std::min<uint32_t>(config.rows(), TerminalScreen::MaxRows)),

@@ -26,8 +26,9 @@ class Message;
 // The task page of a terminal application: the emulator, fed through a DataPump with the
 // application's output, and the zuterm protocol on the application's transport (handshake, one
 // data packet per key press, echo config, kill request, and the window size the terminal would
-// show, which the screen takes once the server confirms it in a config). The page owns the transport; it goes
-// when the transport reports disconnected().
+// show, which the screen takes once the server confirms it in a config). The handshake says the
+// page takes UTF-8; the stream stays Latin-1 until a config names another encoding. The page owns
+// the transport; it goes when the transport reports disconnected(). Its colours follow the theme.
 class TerminalTaskWidget : public TaskPageWidget
 {
     Q_OBJECT
@@ -64,9 +65,11 @@ private slots:
 
 private:
     void sendEnvelope(const google::protobuf::Message &envelope);
+    void applyTheme();
     void updateIcons();
     void setProgramTitle(const QString &title);
     void sendWindowSize();
+    void fitWindowToProgram(int columns);
 
     std::unique_ptr<Ui::TerminalTaskWidget> m_form;
     QPointer<AppTranceiver> m_transport;

@@ -61,6 +61,17 @@ zuterm::Envelope keys(const QByteArray &bytes)
     return envelope;
 }
 
+// The page's handshake, which starts the program.
+zuterm::Envelope clientHandshake(bool utf8 = false)
+{
+    zuterm::Envelope envelope;
+    envelope.mutable_handshake()->set_ui_version("test");
+    envelope.mutable_handshake()->set_type(zuterm::Handshake::TERMINAL);
+    if (utf8)
+        envelope.mutable_handshake()->set_encoding(zuterm::UTF8);
+    return envelope;
+}
+
 } // namespace
 
 // The terminal application against a recording link: handshake and echo setting first, the
@@ -71,6 +82,9 @@ class TestTerminalApp : public QObject
 
 private slots:
     void handshakeConfigAndOutput();
+    void encodingFollowsTheClient_data();
+    void encodingFollowsTheClient();
+    void inputBeforeTheClientsHandshakeIsKept();
     void localEcho_data();
     void localEcho();
     void missingProgram();
@@ -107,6 +121,7 @@ void TestTerminalApp::handshakeConfigAndOutput()
     QSignalSpy finished(&app, &DemoApplication::finished);
     QString error;
     QVERIFY2(app.start(&error), qPrintable(error));
+    link.deliver(clientHandshake());
     QVERIFY(finished.wait(10000));
 
     QVERIFY(link.sent.size() >= 3);
@@ -121,6 +136,61 @@ void TestTerminalApp::handshakeConfigAndOutput()
     QVERIFY2(output.contains("ab\r\n"), output.constData());
     QVERIFY(!output.contains('\0'));
     QCOMPARE(app.state(), TerminalApp::State::Finished);
+}
+
+void TestTerminalApp::encodingFollowsTheClient_data()
+{
+    QTest::addColumn<bool>("utf8");
+    QTest::newRow("a client that takes UTF-8") << true;
+    QTest::newRow("a client that says nothing") << false;
+}
+
+void TestTerminalApp::encodingFollowsTheClient()
+{
+    QFETCH(bool, utf8);
+    FakeLink link;
+    qputenv("COLUMNS", "99");
+    TerminalApp app(&link, context(QStringLiteral("/bin/sh"),
+                                   { QStringLiteral("-c"), QStringLiteral("echo \"[$LC_ALL|${COLUMNS-none}|${LINES-none}]\"") }));
+    QSignalSpy finished(&app, &DemoApplication::finished);
+    QString error;
+    QVERIFY2(app.start(&error), qPrintable(error));
+    qunsetenv("COLUMNS");
+    // Nothing runs before the client has said what it takes.
+    QCOMPARE(app.state(), TerminalApp::State::WaitingForClient);
+    QCOMPARE(link.sent.size(), 2);
+    link.deliver(clientHandshake(utf8));
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(app.isUtf8(), utf8);
+    QVERIFY2(link.output().contains(utf8 ? "[C.UTF-8|none|none]" : "[C|none|none]"), link.output().constData());
+    // A server that sends UTF-8 says so before the first output.
+    const auto named = std::find_if(link.sent.begin(), link.sent.end(),
+                                    [](const zuterm::Envelope &e) { return e.has_config() && e.config().has_encoding(); });
+    const auto output = std::find_if(link.sent.begin(), link.sent.end(),
+                                     [](const zuterm::Envelope &e) { return e.has_data_packet(); });
+    QCOMPARE(named != link.sent.end(), utf8);
+    if (utf8) {
+        QCOMPARE(named->config().encoding(), zuterm::UTF8);
+        QVERIFY(named < output);
+    }
+}
+
+void TestTerminalApp::inputBeforeTheClientsHandshakeIsKept()
+{
+    FakeLink link;
+    TerminalApp app(&link, context(QStringLiteral("/bin/sh"),
+                                   { QStringLiteral("-c"), QStringLiteral("read line; echo \"got $line\"; stty size") }));
+    QSignalSpy finished(&app, &DemoApplication::finished);
+    QString error;
+    QVERIFY2(app.start(&error), qPrintable(error));
+    link.deliver(keys("early\n"));
+    zuterm::Envelope size;
+    size.mutable_window_size()->set_rows(30);
+    size.mutable_window_size()->set_columns(100);
+    link.deliver(size);
+    link.deliver(clientHandshake());
+    QVERIFY(finished.wait(10000));
+    QVERIFY2(link.output().contains("got early\r\n30 100\r\n"), link.output().constData());
 }
 
 void TestTerminalApp::localEcho_data()
@@ -142,6 +212,7 @@ void TestTerminalApp::localEcho()
     QSignalSpy finished(&app, &DemoApplication::finished);
     QString error;
     QVERIFY2(app.start(&error), qPrintable(error));
+    link.deliver(clientHandshake());
     QCOMPARE(link.sent.at(1).config().echo(), localEcho);
     link.deliver(keys("xyz\n"));
     QVERIFY(finished.wait(10000));
@@ -178,6 +249,7 @@ void TestTerminalApp::windowSize()
     QSignalSpy finished(&app, &DemoApplication::finished);
     QString error;
     QVERIFY2(app.start(&error), qPrintable(error));
+    link.deliver(clientHandshake());
     zuterm::Envelope size;
     size.mutable_window_size()->set_rows(uint32_t(rows));
     size.mutable_window_size()->set_columns(uint32_t(columns));
@@ -205,6 +277,7 @@ void TestTerminalApp::congestionHoldsOutput()
     QSignalSpy finished(&app, &DemoApplication::finished);
     QString error;
     QVERIFY2(app.start(&error), qPrintable(error));
+    link.deliver(clientHandshake());
     QTest::qWait(500);
     QCOMPARE(link.dataPackets(), 0);
 
@@ -224,6 +297,7 @@ void TestTerminalApp::killRequestEndsEvenAStubbornProgram()
     QSignalSpy finished(&app, &DemoApplication::finished);
     QString error;
     QVERIFY2(app.start(&error), qPrintable(error));
+    link.deliver(clientHandshake());
     QTRY_VERIFY(link.output().contains("ready"));
     const pid_t pid = pid_t(app.processId());
 

@@ -1,7 +1,10 @@
 // Byte streams into the emulator on a small screen (4 rows x 10 columns), compared with the grid,
 // the scroll-back and the cursor they should leave, grouped by feature; reports it writes back.
 #include "terminal/terminalemulator.h"
+#include "terminal/terminalpalette.h"
 #include "testpaths.h"
+
+#include "shownrow.h"
 
 #include <QFile>
 #include <QTest>
@@ -10,25 +13,6 @@ namespace {
 
 constexpr int Rows = 4;
 constexpr int Columns = 10;
-
-// A row as a string of Columns characters: '.' for a blank cell in the default background, '_'
-// for a blank in another background.
-QString shownRow(const TerminalLine &line)
-{
-    QString text;
-    for (int column = 0; column < Columns; ++column) {
-        if (column >= int(line.size())) {
-            text += QLatin1Char('.');
-            continue;
-        }
-        const TerminalCell &cell = line[size_t(column)];
-        if (cell.character == ' ' && !(cell.format.attributes & TerminalFormat::LineDrawing))
-            text += cell.format.background == TerminalFormat::DefaultBackground ? QLatin1Char('.') : QLatin1Char('_');
-        else
-            text += cell.toQChar();
-    }
-    return text;
-}
 
 // Short rows in the tables are padded with '.'.
 QStringList padded(QStringList rows)
@@ -45,6 +29,7 @@ struct Fed
         TerminalEmulator::Callbacks callbacks;
         callbacks.reply = [this](const QByteArray &reply) { replies += reply; };
         callbacks.title = [this](const QString &text) { title = text; };
+        callbacks.colour = [](int which) { return which == -2 ? 0x102030u : TerminalPalette::indexedColor(which) & 0xffffffu; };
         emulator.setCallbacks(callbacks);
         emulator.screen().resize(rows, columns);
         emulator.feed(reinterpret_cast<const uchar *>(bytes.constData()), bytes.size());
@@ -53,7 +38,7 @@ struct Fed
     {
         QStringList rows;
         for (int row = 0; row < emulator.screen().rows(); ++row)
-            rows.append(shownRow(emulator.screen().row(row)));
+            rows.append(shownRow(emulator.screen().row(row), Columns));
         return rows;
     }
     QStringList scrollback() const
@@ -71,10 +56,17 @@ struct Fed
 
 using RowTexts = QMap<int, QString>;
 
+char *toString(const TerminalColor &colour)
+{
+    return qstrdup(QByteArray::number(int(colour.kind())) + ':' + QByteArray::number(colour.rgbValue(), 16));
+}
+
 const QByteArray FourLines("1\r\n2\r\n3\r\n4");
 const QByteArray SixLines("1\r\n2\r\n3\r\n4\r\n5\r\n6");
 
 } // namespace
+
+Q_DECLARE_METATYPE(TerminalColor)
 
 class tst_TerminalEmulator : public QObject
 {
@@ -95,13 +87,16 @@ private slots:
     void parser() { checkGrid(); }
     void reports_data();
     void reports();
-    void resizeKeepsTheCursorsText();
+    void utf8_data();
+    void utf8() { checkGrid(true); }
+    void renditions_data();
+    void renditions();
     void captures_data();
     void captures();
 
 private:
     void addColumns();
-    void checkGrid();
+    void checkGrid(bool utf8 = false);
 };
 
 void tst_TerminalEmulator::addColumns()
@@ -113,7 +108,7 @@ void tst_TerminalEmulator::addColumns()
     QTest::addColumn<int>("column");
 }
 
-void tst_TerminalEmulator::checkGrid()
+void tst_TerminalEmulator::checkGrid(bool utf8)
 {
     QFETCH(QByteArray, output);
     QFETCH(QStringList, grid);
@@ -122,12 +117,15 @@ void tst_TerminalEmulator::checkGrid()
     QFETCH(int, column);
     // Whole and one byte at a time: the result may not depend on how the output is cut.
     for (const bool bytewise : { false, true }) {
-        Fed fed(bytewise ? QByteArray() : output);
+        Fed fed(QByteArray(), Rows, Columns);
+        fed.emulator.setUtf8(utf8);
+        if (!bytewise)
+            fed.emulator.feed(reinterpret_cast<const uchar *>(output.constData()), output.size());
         if (bytewise) {
             for (const char byte : output)
                 fed.emulator.feed(reinterpret_cast<const uchar *>(&byte), 1);
         }
-        QCOMPARE(fed.grid(), padded(grid));
+        QCOMPARE(fed.grid(), utf8 ? grid : padded(grid));
         QCOMPARE(fed.emulator.screen().columns(), output.contains("\x1b[?3h") ? 132 : Columns);
         QCOMPARE(fed.scrollback(), scrollback);
         QCOMPARE(fed.emulator.screen().cursorRow(), row);
@@ -229,11 +227,20 @@ void tst_TerminalEmulator::characterSets_data()
     QTest::newRow("G1 shifted in and out") << QByteArray("\x1b)0a\x0eq\x0fq")
                                            << QStringList { QString::fromUtf8("a\u2500q"), "", "", "" }
                                            << QStringList {} << 0 << 3;
-    QTest::newRow("United Kingdom") << QByteArray("\x1b(A#") << QStringList { QString::fromLatin1("\xa3"), "", "", "" }
+    QTest::newRow("British in NRC mode") << QByteArray("\x1b[?42h\x1b(A#") << QStringList { QString::fromLatin1("\xa3"), "", "", "" }
                                     << QStringList {} << 0 << 1;
     QTest::newRow("saved with the cursor") << QByteArray("\x1b(0\x1b" "7\x1b(B\x1b" "8x")
                                            << QStringList { QString::fromUtf8("\u2502"), "", "", "" }
                                            << QStringList {} << 0 << 1;
+    QTest::newRow("'A' without NRC mode is Latin-1's upper half") << QByteArray("\x1b)A\x0e!#")
+        << QStringList { QString::fromLatin1("\xa1\xa3"), "", "", "" } << QStringList {} << 0 << 2;
+    QTest::newRow("Latin-1's upper half as a 96-character G1")
+        << QByteArray("\x1b-A\x0e!#i\x0f!") << QStringList { QString::fromLatin1("\xa1\xa3\xe9!"), "", "", "" }
+        << QStringList {} << 0 << 4;
+    QTest::newRow("single shift of G3") << QByteArray("\x1b+0\x1bOqq") << QStringList { QString::fromUtf8("\u2500q"), "", "", "" }
+                                        << QStringList {} << 0 << 2;
+    QTest::newRow("DEC supplemental") << QByteArray("\x1b(<!W(") << QStringList { QString::fromUtf8("\u00a1\u0152\u00a4"), "", "", "" }
+                                      << QStringList {} << 0 << 3;
 }
 
 void tst_TerminalEmulator::alternateScreen_data()
@@ -258,16 +265,74 @@ void tst_TerminalEmulator::parser_data()
     QTest::newRow("unknown sequences are consumed, not printed")
         << QByteArray("a\x1b[?1;2$pb\x1b]0;title\x07" "c\x1bP1$r\x1b\\d\x1b[>4;2me\x1b_apc\x1b\\f\x1b[1;2;3 q")
         << QStringList { "abcdef", "", "", "" } << QStringList {} << 0 << 6;
-    QTest::newRow("C0 inside a sequence is executed") << QByteArray("ab\x1b[\r1Cc")
-                                                      << QStringList { "ac", "", "", "" } << QStringList {} << 0 << 2;
-    QTest::newRow("CAN abandons a sequence") << QByteArray("a\x1b[1\x18" "b") << QStringList { "ab", "", "", "" }
-                                             << QStringList {} << 0 << 2;
-    QTest::newRow("ESC restarts a sequence") << QByteArray("a\x1b[5\x1b[2Cb") << QStringList { "a..b", "", "", "" }
-                                             << QStringList {} << 0 << 4;
-    QTest::newRow("too many intermediates") << QByteArray("a\x1b[1!!!pb\x1b!!!xc")
-                                            << QStringList { "abc", "", "", "" } << QStringList {} << 0 << 3;
     QTest::newRow("huge parameters") << QByteArray("\x1b[99999999999999;99999999999999999H\x1b[999999999Lx")
                                      << QStringList { "", "", "", "x" } << QStringList {} << 3 << 1;
+}
+
+// UTF-8 output: rows as text (a wide character once for its two cells), so not padded.
+void tst_TerminalEmulator::utf8_data()
+{
+    addColumns();
+    QTest::newRow("wide characters wrap whole") << QByteArray("abcdefgh\xe4\xb8\xad\xe6\x96\x87")
+                                                << QStringList { "abcdefgh\u4e2d", QString::fromUtf8("\u6587........"), "..........", ".........." }
+                                                << QStringList {} << 1 << 2;
+    QTest::newRow("marks on their base") << QByteArray("e\xcc\x81\xcc\xa3x")
+                                         << QStringList { QString::fromUtf8("e\u0301\u0323x........"), "..........", "..........", ".........." }
+                                         << QStringList {} << 0 << 2;
+    QTest::newRow("malformed input shows U+FFFD") << QByteArray("a\xff\xe4\xb8" "b")
+                                                  << QStringList { QString::fromUtf8("a\ufffd\ufffdb......"), "..........", "..........", ".........." }
+                                                  << QStringList {} << 0 << 4;
+    QTest::newRow("line drawing still applies to ASCII") << QByteArray("\x1b(0q\xc3\xa9q")
+                                                         << QStringList { QString::fromUtf8("\u2500\u00e9\u2500......."), "..........", "..........", ".........." }
+                                                         << QStringList {} << 0 << 3;
+    // As in xterm: while a set is shifted into GR, bytes from 0xA0 that are no part of a UTF-8
+    // character are that set's characters.
+    QTest::newRow("GR shifted in") << QByteArray("\x1b.A\x1b}\xa1\xe9\xc3\xa9\x9b\x1b" "c\xa1")
+                                   << QStringList { QString::fromUtf8("\ufffd........."), "..........", "..........", ".........." }
+                                   << QStringList {} << 0 << 1;
+    QTest::newRow("GR shifted in, UTF-8 still decoded") << QByteArray("\x1b.A\x1b}\xa1\xe9\xc3\xa9\x9b")
+                                   << QStringList { QString::fromUtf8("\u00a1\u00e9\u00e9\ufffd......"), "..........", "..........", ".........." }
+                                   << QStringList {} << 0 << 4;
+    QTest::newRow("double width wraps at half the width") << QByteArray("\x1b#6abcdefg")
+                                                          << QStringList { "abcde.....", "fg........", "..........", ".........." }
+                                                          << QStringList {} << 1 << 2;
+}
+
+// SGR: the formats text takes (colours as chosen, attributes), and what undoes them.
+void tst_TerminalEmulator::renditions_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<TerminalColor>("foreground");
+    QTest::addColumn<TerminalColor>("background");
+    QTest::addColumn<int>("attributes");
+    using C = TerminalColor;
+    using F = TerminalFormat;
+    QTest::newRow("ANSI and bright") << QByteArray("\x1b[31;104m") << C::indexed(1) << C::indexed(12) << 0;
+    QTest::newRow("256 colours") << QByteArray("\x1b[38;5;196;48;5;16m") << C::indexed(196) << C::indexed(16) << 0;
+    QTest::newRow("direct colours") << QByteArray("\x1b[38;2;1;2;3;48;2;300;0;0m") << C::rgb(1, 2, 3) << C::rgb(255, 0, 0) << 0;
+    QTest::newRow("colon forms, with and without a colour space")
+        << QByteArray("\x1b[38:2::1:2:3;48:2:1:2:3m") << C::rgb(1, 2, 3) << C::rgb(1, 2, 3) << 0;
+    QTest::newRow("an index past 255 is ignored") << QByteArray("\x1b[31m\x1b[38;5;256m") << C::indexed(1) << C() << 0;
+    QTest::newRow("malformed: the rest is dropped") << QByteArray("\x1b[38;7;1m") << C() << C() << 0;
+    QTest::newRow("every attribute") << QByteArray("\x1b[1;2;3;4;5;7;8;9m") << C() << C()
+                                     << int(F::Bold | F::Faint | F::Italic | F::Underline | F::Blink | F::Reverse | F::Hidden | F::Strike);
+    QTest::newRow("undone one by one") << QByteArray("\x1b[1;2;3;4;5;7;8;9m\x1b[22;23;24;25;27;28;29m") << C() << C() << 0;
+    QTest::newRow("4:0 is no underline") << QByteArray("\x1b[4m\x1b[4:0m") << C() << C() << 0;
+    QTest::newRow("defaults back") << QByteArray("\x1b[31;41m\x1b[39;49m") << C() << C() << 0;
+    QTest::newRow("protection outlives SGR 0") << QByteArray("\x1b[1\"q\x1b[1;31m\x1b[0m") << C() << C() << int(F::Protected);
+}
+
+void tst_TerminalEmulator::renditions()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(TerminalColor, foreground);
+    QFETCH(TerminalColor, background);
+    QFETCH(int, attributes);
+    Fed fed(output + "x");
+    const TerminalFormat &format = fed.emulator.screen().row(0).at(0).format;
+    QCOMPARE(format.foreground, foreground);
+    QCOMPARE(format.background, background);
+    QCOMPARE(int(format.attributes), attributes);
 }
 
 void tst_TerminalEmulator::reports_data()
@@ -278,11 +343,20 @@ void tst_TerminalEmulator::reports_data()
     QTest::newRow("DSR 6") << QByteArray("\x1b[3;4H\x1b[6n") << QByteArray("\x1b[3;4R");
     QTest::newRow("DSR 6 in origin mode") << QByteArray("\x1b[2;4r\x1b[?6h\x1b[2;5H\x1b[6n") << QByteArray("\x1b[2;5R");
     QTest::newRow("DECXCPR") << QByteArray("\x1b[?6n") << QByteArray("\x1b[?1;1R");
-    QTest::newRow("DA") << QByteArray("\x1b[c\x1b[0c") << QByteArray("\x1b[?1;2c\x1b[?1;2c");
-    QTest::newRow("DA2") << QByteArray("\x1b[>c") << QByteArray("\x1b[>0;10;0c");
-    QTest::newRow("DECID") << QByteArray("\x1bZ") << QByteArray("\x1b[?1;2c");
+    // A VT220 with 132 columns, selective erase and ANSI colour.
+    QTest::newRow("DA") << QByteArray("\x1b[c\x1b[0c") << QByteArray("\x1b[?62;1;6;22c\x1b[?62;1;6;22c");
+    QTest::newRow("DA2") << QByteArray("\x1b[>c") << QByteArray("\x1b[>1;10;0c");
+    QTest::newRow("DECID") << QByteArray("\x1bZ") << QByteArray("\x1b[?62;1;6;22c");
+    QTest::newRow("DA3: xterm's unit ID") << QByteArray("\x1b[=c") << QByteArray("\x1bP!|00000000\x1b\\");
+    QTest::newRow("VT220 status: printer, keys, keyboard")
+        << QByteArray("\x1b[?15n\x1b[?25n\x1b[?26n") << QByteArray("\x1b[?13n\x1b[?20n\x1b[?27;1;0;0n");
+    QTest::newRow("DECRQM") << QByteArray("\x1b[?1000h\x1b[?1000$p\x1b[?1002$p\x1b[?4711$p\x1b[4$p")
+                            << QByteArray("\x1b[?1000;1$y\x1b[?1002;2$y\x1b[?4711;0$y\x1b[4;2$y");
+    QTest::newRow("text area size") << QByteArray("\x1b[18t") << QByteArray("\x1b[8;24;80t");
+    QTest::newRow("background colour query")
+        << QByteArray("\x1b]11;?\x07\x1b]4;1;?\x07") << QByteArray("\x1b]11;rgb:1010/2020/3030\x1b\\\x1b]4;1;rgb:cdcd/0000/0000\x1b\\");
     QTest::newRow("split across reads") << QByteArray("\x1b[") + "6" + "n" << QByteArray("\x1b[1;1R");
-    QTest::newRow("unknown queries get nothing") << QByteArray("\x1b[99n\x1b[>1c\x1b[=c") << QByteArray();
+    QTest::newRow("unknown queries get nothing") << QByteArray("\x1b[99n\x1b[>1c\x1b[=1c\x1b]11;x\x07") << QByteArray();
 }
 
 void tst_TerminalEmulator::reports()
@@ -291,22 +365,6 @@ void tst_TerminalEmulator::reports()
     QFETCH(QByteArray, replies);
     Fed fed(output, 24, 80);
     QCOMPARE(fed.replies, replies);
-}
-
-void tst_TerminalEmulator::resizeKeepsTheCursorsText()
-{
-    // Growing takes lines back from the scroll-back; shrinking drops empty rows below the cursor,
-    // then moves the top rows into the scroll-back.
-    Fed fed(SixLines);
-    TerminalScreen &screen = fed.emulator.screen();
-    screen.resize(6, 5);
-    QCOMPARE(fed.grid(), padded({ "1", "2", "3", "4", "5", "6" }));
-    QCOMPARE(screen.cursorRow(), 5);
-    fed.emulator.feed(reinterpret_cast<const uchar *>("\x1b[2;1H"), 6);
-    screen.resize(3, 5);
-    QCOMPARE(fed.grid(), padded({ "2", "3", "4" }));
-    QCOMPARE(fed.scrollback(), QStringList { "1" });
-    QCOMPARE(screen.cursorRow(), 0);
 }
 
 // Real programs recorded on a 24 x 80 pseudo-terminal with TERM=xterm: rows that must show, how

@@ -2,10 +2,12 @@
 // the stand-in hub's terminal application in a real pseudo-terminal through the main window's
 // debug listener.
 #include "applinks/apptranceiver.h"
+#include "style/stylemanager.h"
 #include "menu/mainconnection.h"
 #include "shell/mainwindow.h"
 #include "shell/taskmanager.h"
 #include "terminal/qvterminal.h"
+#include "terminal/terminalpalette.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminaltaskwidget.h"
 
@@ -17,6 +19,10 @@
 #include "testpaths.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -27,6 +33,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -66,6 +73,9 @@ private slots:
     void disconnectIsPassedOn();
     void windowSizeTakenOnlyWhenConfirmed();
     void programTitleIsPlainText();
+    void freeWindowFollowsTheProgramsWidth();
+    void encodingIsTheServersWord();
+    void colourZeroShowsInEveryTheme();
     void shellOverTheDebugPort();
 
 private:
@@ -96,6 +106,7 @@ void tst_TerminalTaskWidget::handshakeFirst()
     QVERIFY(envelope.has_handshake());
     QCOMPARE(envelope.handshake().ui_version(), "1.9.0-143");
     QCOMPARE(envelope.handshake().type(), zuterm::Handshake::TERMINAL);
+    QCOMPARE(envelope.handshake().encoding(), zuterm::UTF8);
     QVERIFY(!envelope.handshake().has_is_menuopt());
     QCOMPARE(m_page->title(), QString("Virtual Terminal"));
     QCOMPARE(m_page->shortName(), QString("VT"));
@@ -232,6 +243,75 @@ void tst_TerminalTaskWidget::programTitleIsPlainText()
     QCOMPARE(m_page->title(), QString("Virtual Terminal"));
     auto *label = m_page->findChild<QLabel *>(QStringLiteral("formTitle"));
     QCOMPARE(label->textFormat(), Qt::PlainText);
+}
+
+void tst_TerminalTaskWidget::freeWindowFollowsTheProgramsWidth()
+{
+    // As xterm's window does for DECCOLM, where the desktop has room.
+    m_page->resize(700, 500);
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    QVERIFY(!m_page->isAttached());
+    const int narrow = m_page->width();
+    m_transport->deliver(dataPacket("\x1b[?3h"));
+    QTRY_VERIFY(m_page->width() > narrow);
+    // Back to 80 columns, the window fits them (as far as the desktop allows).
+    m_transport->deliver(dataPacket("\x1b[?3l"));
+    QVTerminal *terminal = m_page->terminal();
+    const int room = QGuiApplication::primaryScreen()->availableVirtualGeometry().width();
+    QTRY_COMPARE(terminal->width(), std::min(room, terminal->sizeForScreen(terminal->screen().rows(), 80).width()));
+    QCOMPARE(terminal->screen().columns(), 80);
+}
+
+void tst_TerminalTaskWidget::encodingIsTheServersWord()
+{
+    const auto typeEacute = [this] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QString::fromUtf8("\u00e9"));
+        QApplication::sendEvent(m_page->terminal(), &press);
+    };
+    // Latin-1 until the server names UTF-8, for output and keys alike; a config without the
+    // field changes nothing.
+    m_transport->deliver(dataPacket("caf\xc3\xa9 "));
+    typeEacute();
+    zuterm::Envelope echoOnly;
+    echoOnly.mutable_config()->set_echo(false);
+    m_transport->deliver(echoOnly);
+    zuterm::Envelope utf8;
+    utf8.mutable_config()->set_encoding(zuterm::UTF8);
+    m_transport->deliver(utf8);
+    m_transport->deliver(dataPacket("caf\xc3\xa9"));
+    typeEacute();
+    QCOMPARE(m_page->terminal()->buffer().lineText(0), QString::fromUtf8("caf\u00c3\u00a9 caf\u00e9"));
+    const QList<zuterm::Envelope> sent = m_transport->envelopes<zuterm::Envelope>();
+    QCOMPARE(sent.at(sent.size() - 2).data_packet().data(), "\xe9");
+    QCOMPARE(sent.constLast().data_packet().data(), "\xc3\xa9");
+}
+
+void tst_TerminalTaskWidget::colourZeroShowsInEveryTheme()
+{
+    // Black cells and black text stand out from the terminal's own background, whichever theme
+    // the desktop has.
+    const auto luminance = [](const QColor &colour) {
+        const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+    };
+    m_page->resize(700, 500);
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    m_transport->deliver(dataPacket("\x1b[40m  \x1b[m\r\n"));
+    QVTerminal *terminal = m_page->terminal();
+    const QStringList themes = StyleManager::themeNames();
+    QVERIFY(themes.size() >= 2);
+    for (const QString &theme : themes) {
+        StyleManager::instance()->updateThemeName(theme);
+        const QImage image = terminal->viewport()->grab().toImage();
+        const QColor black = image.pixelColor(terminal->cellCentre(0, 0));
+        const QColor background = image.pixelColor(terminal->cellCentre(0, 5));
+        QCOMPARE(black, QColor(TerminalPalette::indexedColor(0)));
+        const double lighter = std::max(luminance(black), luminance(background));
+        const double darker = std::min(luminance(black), luminance(background));
+        QVERIFY2((lighter + 0.05) / (darker + 0.05) >= 1.5, qPrintable(theme));
+    }
 }
 
 void tst_TerminalTaskWidget::shellOverTheDebugPort()
