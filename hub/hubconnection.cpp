@@ -256,6 +256,9 @@ void HubConnection::mh_hello_ack(const google::protobuf::Message &msg)
             emit updateOffered(version, ack.client_incompatible());
             return;
         }
+        qInfo().noquote() << "The hub offers client version" << version
+                          << "but no update is offered: this installation cannot update itself (no"
+                          << tool.absoluteFilePath() << "beside the client).";
         if (ack.client_incompatible()) {
             qInfo() << "A new version of the client is available but this client installation cannot be "
                        "automatically updated.";
