@@ -237,6 +237,7 @@ private slots:
         QVERIFY(!sheet.contains(QRegularExpression("icon_[a-z]")));
         QVERIFY(!sheet.contains("font_body"));
         QVERIFY(!sheet.contains("var_fontsize"));
+        QVERIFY(!sheet.contains("var_scaled"));
         QVERIFY(sheet.contains("background-color: " + StyleManager::themeVar("color_taskbar_bg") + ";"));
         QVERIFY(sheet.contains("font-size: 11pt;"));
         QVERIFY(sheet.contains("'Open Sans', sans-serif"));
@@ -263,6 +264,21 @@ private slots:
             QCOMPARE(StyleManager::fontSize(steps.at(i)), sizes.at(i));
         QVERIFY(
             StyleManager::instance()->styleSheet().contains(QString("font-size: %1pt;").arg(sizes.at(2))));
+    }
+
+    // Icons and their boxes grow with the text and shrink with it.
+    void scaledPixels()
+    {
+        QCOMPARE(StyleManager::scalePixelTokens(
+                     "icon-size: var_scaled_24px; x: var_scaled_16px var_scaled_16px;", 150),
+                 QString("icon-size: 36px; x: 24px 24px;"));
+        QCOMPARE(StyleManager::scalePixelTokens("icon-size: var_scaled_24px;", 50),
+                 QString("icon-size: 12px;"));
+        QCOMPARE(StyleManager::scalePixelTokens("var_scaled_px var_scaled_12345px", 200),
+                 QString("var_scaled_px var_scaled_12345px"));
+        StyleManager::loadTheme();
+        StyleManager::setFontScale(200);
+        QVERIFY(StyleManager::instance()->styleSheet().contains("icon-size: 32px;"));
     }
 
     // Keyboard zoom and the settings slider step through the same scales, never out of range.
