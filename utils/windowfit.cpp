@@ -67,6 +67,8 @@ public:
     {
         setObjectName(QStringLiteral("windowFitter"));
         window->installEventFilter(this);
+        // Shown already, but not yet framed: the window manager's placement is still to come.
+        m_placing = window->isVisible() && frameOf(window) == QMargins();
     }
 
 protected:
