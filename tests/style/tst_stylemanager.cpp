@@ -152,6 +152,7 @@ const QVector<ColourPair> &pairsAcrossRules()
         { "icon_toolbar_focus", "color_button_focus_bg", Ink::Graphic, "focused ring menu icons" },
         { "icon_page_default", "color_page_bg", Ink::Graphic, "header, flyout and dialog icons" },
         { "icon_page_default", "color_canvas_bg", Ink::Graphic, "page and form bar icons" },
+        { "icon_page_disabled", "color_page_bg", Ink::Graphic, "the pin of a program not pinned" },
         { "icon_field_default", "color_field_bg", Ink::Graphic, "field buttons" },
         { "icon_field_focus", "color_field_focus_bg", Ink::Graphic, "focused field buttons" },
         { "icon_status_default", "color_status_bg", Ink::Graphic, "status line icon" },
