@@ -4,6 +4,7 @@
 #include "utils/version.h"
 
 #include "style/stylemanager.h"
+#include "utils/windowfit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,6 +54,7 @@ LoginDialog::LoginDialog(QWidget *parent)
     setWindowTitle(QStringLiteral("Halvorne ZU"));
     setStyleSheet(StyleManager::unthemedStyleSheet());
     resize(350, 370);
+    fitWindowOntoDesktop(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(8);

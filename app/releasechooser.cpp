@@ -1,6 +1,7 @@
 #include "releasechooser.h"
 
 #include "style/stylemanager.h"
+#include "utils/windowfit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -65,6 +66,7 @@ ReleaseChooser::ReleaseChooser(QWidget *parent)
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(select, &QPushButton::clicked, this, &QDialog::accept);
     resize(420, 320);
+    fitWindowOntoDesktop(this);
 }
 
 void ReleaseChooser::setReleases(const MainConnection::ReleaseList &releases)

@@ -5,10 +5,11 @@
 
 #include "hub/hubconnection.h"
 #include "hub/recordingtap.h"
-#include "utils/replaymode.h"
 #include "hub/sessionreplay.h"
 #include "sessionrecordwriter.h"
+#include "utils/replaymode.h"
 #include "utils/version.h"
+#include "utils/windowfit.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -108,6 +109,7 @@ void SessionCapture::startReplay(const QString &path, double speed, bool step)
         m_bar->move(area.right() - m_bar->width(), area.bottom() - m_bar->height());
     }
     m_bar->show();
+    fitWindowOntoDesktop(m_bar);
 }
 
 QString SessionCapture::recordedUsername() const

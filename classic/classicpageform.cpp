@@ -52,6 +52,8 @@ ClassicPageForm::ClassicPageForm(QWidget *form)
     formTitle = named(new QLabel(contentBar), "formTitle");
     // Every label of the page that shows server text shows it literally.
     formTitle->setTextFormat(Qt::PlainText);
+    // Long lines wrap rather than widen the page past its window, where they would be cut off.
+    formTitle->setWordWrap(true);
     detachButton = flatButton(contentBar, "detachButton");
     detachButton->setToolTip(QStringLiteral("Detach/Attach Window"));
     helpButton = flatButton(contentBar, "helpButton");
@@ -111,6 +113,7 @@ ClassicPageForm::ClassicPageForm(QWidget *form)
                            errorPanel),
                 "errorLabel");
     errorLabel->setTextFormat(Qt::PlainText);
+    errorLabel->setWordWrap(true);
     errorClose = flatButton(errorPanel, "errorClose");
     horizontalLayout4->addWidget(errorIcon);
     horizontalLayout4->addWidget(errorLabel, 1);
@@ -121,6 +124,7 @@ ClassicPageForm::ClassicPageForm(QWidget *form)
     statusIcon = flatButton(statusPanel, "statusIcon");
     statusLabel = named(new QLabel(statusPanel), "statusLabel");
     statusLabel->setTextFormat(Qt::PlainText);
+    statusLabel->setWordWrap(true);
     horizontalLayout->addWidget(statusIcon);
     horizontalLayout->addWidget(statusLabel, 1);
 

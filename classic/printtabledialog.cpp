@@ -5,6 +5,7 @@
 
 #include "utils/formparts.h"
 #include "utils/openprompt.h"
+#include "utils/windowfit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -79,6 +80,7 @@ void PrintTableDialog::buildForm()
     setObjectName(QStringLiteral("PrintTableDialog"));
     setWindowTitle(QStringLiteral("Table Print"));
     resize(DesignerSize);
+    fitWindowOntoDesktop(this);
     auto *mainLayout = namedLayout<QVBoxLayout>("verticalLayout_3", this);
 
     auto *upperPane = new QWidget(this);

@@ -1,5 +1,7 @@
 #include "tablelookupdialog.h"
 
+#include "utils/windowfit.h"
+
 #include <QDebug>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -96,6 +98,7 @@ TableLookupDialog::TableLookupDialog(QWidget *anchor, const QStringList &items, 
 
     m_view->ensurePolished();
     resize(sizeHint());
+    fitWindowOntoDesktop(this);
     placeUnderAnchor();
     connect(m_view, &QTreeView::activated, this, &TableLookupDialog::p_itemSelected);
     connect(m_view, &QTreeView::clicked, this, &TableLookupDialog::p_itemSelected);

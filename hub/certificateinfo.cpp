@@ -1,6 +1,7 @@
 #include "certificateinfo.h"
 
 #include "certificatepins.h"
+#include "utils/windowfit.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -83,6 +84,7 @@ CertificateInfo::CertificateInfo(QWidget *parent)
     layout->addWidget(m_certificateInfo);
     layout->addWidget(buttons);
     resize(510, 500);
+    fitWindowOntoDesktop(this);
 }
 
 void CertificateInfo::setCertificateChain(const QList<QSslCertificate> &chain, const QString &host)

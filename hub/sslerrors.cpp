@@ -1,6 +1,7 @@
 #include "sslerrors.h"
 
 #include "certificatepins.h"
+#include "utils/windowfit.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -63,6 +64,7 @@ SslErrors::SslErrors(QWidget *parent)
     layout->addWidget(m_trustBox);
     layout->addWidget(buttons);
     resize(500, 300);
+    fitWindowOntoDesktop(this);
 }
 
 void SslErrors::offerTrust(const QString &hostPort)
@@ -90,6 +92,7 @@ void SslErrors::warnOfChange(const QString &hostPort, const QString &trustedFing
             .arg(hostPort, trustedFingerprint, presentedFingerprint));
     m_changeWarning->show();
     resize(640, 420);
+    fitWindowOntoDesktop(this);
 }
 
 void SslErrors::warnOfNewProblem(const QString &hostPort, const QSslCertificate &certificate,
@@ -123,6 +126,7 @@ void SslErrors::warnOfNewProblem(const QString &hostPort, const QSslCertificate 
             .arg(problems.join(QLatin1Char('\n')), CertificatePins::fingerprint(certificate)));
     m_changeWarning->show();
     resize(640, 420);
+    fitWindowOntoDesktop(this);
 }
 
 void SslErrors::addError(const QString &text)

@@ -1,6 +1,7 @@
 #include "aboutdialog.h"
 
 #include "utils/version.h"
+#include "utils/windowfit.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -14,6 +15,7 @@ aboutDialog::aboutDialog(QWidget *parent)
     setObjectName(QStringLiteral("aboutDialog"));
     setWindowTitle(QStringLiteral("Dialog"));
     resize(546, 335);
+    fitWindowOntoDesktop(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setObjectName(QStringLiteral("verticalLayout"));

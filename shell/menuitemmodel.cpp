@@ -2,6 +2,7 @@
 
 #include "menu/menuitem.h"
 
+#include <QFile>
 #include <QIcon>
 
 namespace {
@@ -81,9 +82,15 @@ QVariant MenuItemModel::data(const QModelIndex &index, int role) const
     if (role == LockedRole)
         return locked;
     if (index.column() == 1) {
-        if (role == Qt::DecorationRole && !item->password.isEmpty())
+        if (role == Qt::DecorationRole && !item->password.isEmpty()) {
+            // In the menu panel's icon colour once the style manager has written it.
+            const QString themed = item->unlocked ? QStringLiteral("theme:lock-open_panel.svg")
+                                                  : QStringLiteral("theme:lock_panel.svg");
+            if (QFile::exists(themed))
+                return QIcon(themed);
             return QIcon(item->unlocked ? QStringLiteral("://icons/ic_menu_unlocked.svg")
                                         : QStringLiteral("://icons/ic_menu_locked.svg"));
+        }
         return {};
     }
     switch (role) {

@@ -1,6 +1,7 @@
 #include "passchangedialog.h"
 
 #include "style/stylemanager.h"
+#include "utils/windowfit.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -36,6 +37,7 @@ PassChangeDialog::PassChangeDialog(QWidget *parent)
     setStyleSheet(StyleManager::unthemedStyleSheet());
     setModal(true);
     resize(268, 167);
+    fitWindowOntoDesktop(this);
 
     auto *grid = new QGridLayout(this);
     grid->setObjectName(QStringLiteral("gridLayout"));

@@ -8,6 +8,7 @@
 
 #include "settings/settingsmanager.h"
 #include "style/stylemanager.h"
+#include "utils/windowfit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -63,6 +64,7 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     setObjectName(QStringLiteral("SettingsDialog"));
     setWindowTitle(QStringLiteral("Settings"));
     setMinimumSize(MinimumDialogSize);
+    fitWindowOntoDesktop(this);
 
     auto *layout = named(new QVBoxLayout(this), "verticalLayout_2");
     buildTabButtons(layout);

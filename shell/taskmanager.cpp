@@ -4,9 +4,10 @@
 #include "modaltaskbuttonflyout.h"
 #include "utils/taskpagewidget.h"
 
-#include "utils/busymouse.h"
 #include "style/stylemanager.h"
+#include "utils/busymouse.h"
 #include "utils/plaintext.h"
+#include "utils/windowfit.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -494,13 +495,7 @@ void TaskManager::detachClicked()
         page->setAttached(false);
         page->setGeometry(rect);
         page->show();
-        if (const QScreen *screen = this->screen()) {
-            const QRect available = screen->availableGeometry();
-            QPoint topLeft = page->pos();
-            topLeft.setX(qMax(topLeft.x(), available.left()));
-            topLeft.setY(qMax(topLeft.y(), available.top()));
-            page->move(topLeft);
-        }
+        fitWindowOntoDesktop(page);
         page->activateWindow();
         page->setFocus(Qt::OtherFocusReason);
         m_pageStack->setCurrentIndex(0);

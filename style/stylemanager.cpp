@@ -5,6 +5,7 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -20,6 +21,21 @@ QByteArray readResource(const QString &path, bool *ok)
 }
 
 } // namespace
+
+QString StyleManager::scalePixelTokens(const QString &sheet, int scalePercent)
+{
+    static const QRegularExpression token(QStringLiteral("var_scaled_(\\d{1,4})px"));
+    QString result;
+    int copied = 0;
+    for (auto it = token.globalMatch(sheet); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        result += sheet.midRef(copied, match.capturedStart() - copied);
+        result += QStringLiteral("%1px").arg(scaledSize(match.capturedRef(1).toInt(), scalePercent));
+        copied = match.capturedEnd();
+    }
+    result += sheet.midRef(copied);
+    return result;
+}
 
 StyleManager *StyleManager::instance()
 {
@@ -222,6 +238,7 @@ void StyleManager::applyTheme()
         sheet.replace(QStringLiteral("var_fontsize_%1").arg(QLatin1String(step)),
                       QStringLiteral("%1pt").arg(fontSize(QLatin1String(step))));
     }
+    sheet = scalePixelTokens(sheet, m_fontScale);
     // QJsonObject keys iterate in ascending order.
     const QJsonObject vars = m_theme.value(QStringLiteral("vars")).toObject();
     for (auto it = vars.constBegin(); it != vars.constEnd(); ++it)

@@ -45,6 +45,9 @@ public:
     QString styleSheet() const { return m_styleSheet; }
     QString iconDirectory() const { return m_iconDir.absolutePath(); }
 
+    // Every "var_scaled_<N>px" of the sheet becomes N scaled to the font scale, in pixels: sizes of
+    // icons and of the boxes around them that follow the zoom.
+    static QString scalePixelTokens(const QString &sheet, int scalePercent);
     static QByteArray recolorSvg(const QByteArray &svg, const QString &color);
     // (scale × size + 50) / 100: half a point rounds up.
     static int scaledSize(int size, int scalePercent) { return (scalePercent * size + 50) / 100; }

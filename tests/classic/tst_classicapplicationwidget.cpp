@@ -497,6 +497,22 @@ private slots:
         QCOMPARE(form.errorLabel->text(), QString());
     }
 
+    // Long status, error and title lines wrap; only the form scrolls. None of them may make the
+    // page wider than its window, where the task stack would cut it off at a larger zoom.
+    void longLinesNeverWidenThePage()
+    {
+        const QString line
+            = QString("Enter a number, part of a name or a programme, then search. ").repeated(8);
+        m_page->setStatusText(line);
+        m_page->setErrorText(line);
+        m_page->setTitle(1, line);
+        QFont large = m_page->font();
+        large.setPointSize(large.pointSize() * 2);
+        m_page->setFont(large);
+        QVERIFY2(m_page->minimumSizeHint().width() < 600,
+                 qPrintable(QString::number(m_page->minimumSizeHint().width())));
+    }
+
     // Server text in every label of the page and its overlays is shown as it is, never as markup.
     void serverTextIsNeverMarkup()
     {

@@ -4,6 +4,7 @@
 #include "testenvironment.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
@@ -15,6 +16,10 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <QHash>
+#include <QVector>
+
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -46,6 +51,117 @@ QByteArray themeFile(const QString &name, const QString &buttonColour, bool with
     return QJsonDocument(QJsonArray { theme }).toJson();
 }
 
+// WCAG 2 relative luminance and contrast ratio.
+double luminance(const QColor &colour)
+{
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF())
+        + 0.0722 * channel(colour.blueF());
+}
+
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+enum class Ink { Text, Graphic };
+
+struct ColourPair
+{
+    QString foreground; // theme variable names
+    QString background;
+    Ink ink;
+    QString where;
+};
+
+// The icon group (its colour variable) of each file in the icon cache.
+QHash<QString, QString> iconColours()
+{
+    QHash<QString, QString> colours;
+    const QJsonObject groups = QJsonDocument::fromJson(readFile(":/iconGroups.json")).object();
+    for (const QString &group : groups.keys())
+        for (const QString &file : groups.value(group).toObject().keys())
+            colours.insert(file, group);
+    return colours;
+}
+
+// Every rule of the template that paints text or a theme icon on a background of its own. Disabled
+// states are left out, as contrast rules leave out inactive controls.
+QVector<ColourPair> pairsInTemplate()
+{
+    QString sheet = QString::fromUtf8(readFile(":/appstyle.css"));
+    sheet.remove(QRegularExpression("/\\*.*?\\*/", QRegularExpression::DotMatchesEverythingOption));
+    const QHash<QString, QString> icons = iconColours();
+    const QRegularExpression rule("([^{}]+)\\{([^}]*)\\}");
+    const QRegularExpression themeIcon("url\\(theme:([^)]+)\\)");
+    QVector<ColourPair> pairs;
+    for (auto match = rule.globalMatch(sheet); match.hasNext();) {
+        const QRegularExpressionMatch block = match.next();
+        const QString selector = block.captured(1).simplified();
+        if (selector.contains(":disabled"))
+            continue;
+        QHash<QString, QString> properties;
+        for (const QString &declaration : block.captured(2).split(';')) {
+            const int colon = declaration.indexOf(':');
+            if (colon > 0)
+                properties.insert(declaration.left(colon).trimmed(), declaration.mid(colon + 1).trimmed());
+        }
+        QString background = properties.value("background-color", properties.value("background"));
+        if (!background.startsWith("color_"))
+            continue;
+        const QString text = properties.value("color");
+        if (text.startsWith("color_") || text.startsWith("icon_"))
+            pairs.append({ text, background, Ink::Text, selector });
+        const QString selected = properties.value("selection-color");
+        if (selected.startsWith("color_"))
+            pairs.append({ selected, properties.value("selection-background-color"), Ink::Text, selector });
+        for (const QString &property : { QString("image"), QString("qproperty-icon") }) {
+            const QString file = themeIcon.match(properties.value(property)).captured(1);
+            if (!file.isEmpty())
+                pairs.append(
+                    { icons.value(file, "unknown icon " + file), background, Ink::Graphic, selector });
+        }
+    }
+    return pairs;
+}
+
+// What the sheet and the widgets draw over a background that another rule, a parent or the code
+// sets: inherited text, icons set in code, focus marks.
+const QVector<ColourPair> &pairsAcrossRules()
+{
+    static const QVector<ColourPair> pairs {
+        { "color_page_text", "color_canvas_bg", Ink::Text, "labels and fields' captions on a page" },
+        { "color_page_text", "color_ringmenu_bg", Ink::Text, "ring menu prompt" },
+        { "color_page_subheader_text", "color_canvas_bg", Ink::Text, "home page section labels" },
+        { "color_page_subheader_text", "color_page_bg", Ink::Text, "recent programs' paths" },
+        { "color_field_text", "color_field_readonly_bg", Ink::Text, "read-only fields" },
+        { "color_field_text", "color_field_focus_bg", Ink::Text, "the focused field" },
+        { "color_field_warning_text", "color_field_warning_bg", Ink::Text, "ended page banner" },
+        { "color_shortcut_text", "color_ringmenu_bg", Ink::Text, "ring menu keys" },
+        { "color_field_focus_border", "color_field_focus_bg", Ink::Graphic, "focus frame" },
+        { "color_field_focus_border", "color_canvas_bg", Ink::Graphic, "focus frame" },
+        { "icon_taskbar_default", "color_taskbar_bg", Ink::Graphic, "utility buttons" },
+        { "icon_taskbar_default", "color_button_bg", Ink::Graphic, "task buttons" },
+        { "icon_taskbar_default", "color_button_focus_bg", Ink::Graphic, "the current task button" },
+        { "icon_panel_default", "color_panel_bg", Ink::Graphic, "menu tree branches" },
+        { "icon_toolbar_default", "color_ringmenu_bg", Ink::Graphic, "ring menu icons" },
+        { "icon_toolbar_focus", "color_button_focus_bg", Ink::Graphic, "focused ring menu icons" },
+        { "icon_page_default", "color_page_bg", Ink::Graphic, "header, flyout and dialog icons" },
+        { "icon_page_default", "color_canvas_bg", Ink::Graphic, "page and form bar icons" },
+        { "icon_page_disabled", "color_page_bg", Ink::Graphic, "the pin of a program not pinned" },
+        { "icon_field_default", "color_field_bg", Ink::Graphic, "field buttons" },
+        { "icon_field_focus", "color_field_focus_bg", Ink::Graphic, "focused field buttons" },
+        { "icon_status_default", "color_status_bg", Ink::Graphic, "status line icon" },
+        { "icon_status_default", "color_panel_bg", Ink::Graphic, "overlay title bar buttons" },
+        { "icon_status_alert", "color_warning_bg", Ink::Graphic, "error line icons" },
+        { "icon_alert_default", "color_page_bg", Ink::Graphic, "warning in a field" },
+    };
+    return pairs;
+}
 } // namespace
 
 static QString s_themeName;
@@ -122,6 +238,7 @@ private slots:
         QVERIFY(!sheet.contains(QRegularExpression("icon_[a-z]")));
         QVERIFY(!sheet.contains("font_body"));
         QVERIFY(!sheet.contains("var_fontsize"));
+        QVERIFY(!sheet.contains("var_scaled"));
         QVERIFY(sheet.contains("background-color: " + StyleManager::themeVar("color_taskbar_bg") + ";"));
         QVERIFY(sheet.contains("font-size: 11pt;"));
         QVERIFY(sheet.contains("'Open Sans', sans-serif"));
@@ -148,6 +265,21 @@ private slots:
             QCOMPARE(StyleManager::fontSize(steps.at(i)), sizes.at(i));
         QVERIFY(
             StyleManager::instance()->styleSheet().contains(QString("font-size: %1pt;").arg(sizes.at(2))));
+    }
+
+    // Icons and their boxes grow with the text and shrink with it.
+    void scaledPixels()
+    {
+        QCOMPARE(StyleManager::scalePixelTokens(
+                     "icon-size: var_scaled_24px; x: var_scaled_16px var_scaled_16px;", 150),
+                 QString("icon-size: 36px; x: 24px 24px;"));
+        QCOMPARE(StyleManager::scalePixelTokens("icon-size: var_scaled_24px;", 50),
+                 QString("icon-size: 12px;"));
+        QCOMPARE(StyleManager::scalePixelTokens("var_scaled_px var_scaled_12345px", 200),
+                 QString("var_scaled_px var_scaled_12345px"));
+        StyleManager::loadTheme();
+        StyleManager::setFontScale(200);
+        QVERIFY(StyleManager::instance()->styleSheet().contains("icon-size: 32px;"));
     }
 
     // Keyboard zoom and the settings slider step through the same scales, never out of range.
@@ -227,6 +359,65 @@ private slots:
         StyleManager::instance()->updateThemeName("Nope");
         QCOMPARE(changed.size(), 2);
         QCOMPARE(StyleManager::currentThemeName(), QString("Default (Dark)"));
+    }
+
+    // Text reaches 4.5:1 on its background and icons and focus marks 3:1; the high-contrast theme
+    // reaches 7:1 throughout.
+    void themesAreReadable()
+    {
+        const QVector<ColourPair> pairs = pairsInTemplate() + pairsAcrossRules();
+        QVERIFY(pairs.size() > 40);
+        QStringList failures;
+        const QJsonArray themes = StyleManager::allThemes();
+        QCOMPARE(themes.size(), 3);
+        for (const QJsonValue &theme : themes) {
+            const QString name = theme.toObject().value("name").toString();
+            const QJsonObject vars = theme.toObject().value("vars").toObject();
+            const bool high = name == "High Contrast";
+            for (const ColourPair &pair : pairs) {
+                const QColor foreground(vars.value(pair.foreground).toString());
+                const QColor background(vars.value(pair.background).toString());
+                if (!foreground.isValid() || !background.isValid()) {
+                    failures << QString("%1: %2 on %3 (%4): not a colour")
+                                    .arg(name, pair.foreground, pair.background, pair.where);
+                    continue;
+                }
+                const double bound = high ? 7.0 : pair.ink == Ink::Text ? 4.5 : 3.0;
+                const double ratio = contrast(foreground, background);
+                if (ratio < bound)
+                    failures << QString("%1: %2 %3 on %4 %5: %6 < %7")
+                                    .arg(name, pair.foreground, foreground.name(), pair.background,
+                                         background.name())
+                                    .arg(ratio, 0, 'f', 2)
+                                    .arg(bound);
+            }
+        }
+        failures.removeDuplicates();
+        for (const QString &failure : qAsConst(failures))
+            qWarning().noquote() << failure;
+        QVERIFY2(failures.isEmpty(), qPrintable(QString("%1 pairs below the bound").arg(failures.size())));
+    }
+
+    // An icon the sheet names but no group writes is never drawn.
+    void templateIconsExist()
+    {
+        const QHash<QString, QString> icons = iconColours();
+        const QString sheet = QString::fromUtf8(readFile(":/appstyle.css"));
+        QStringList missing;
+        for (auto match = QRegularExpression("url\\(theme:([^)]+)\\)").globalMatch(sheet); match.hasNext();) {
+            const QString file = match.next().captured(1);
+            if (!icons.contains(file))
+                missing << file;
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(' ')));
+    }
+
+    void contrastRatio()
+    {
+        QCOMPARE(contrast(Qt::black, Qt::white), 21.0);
+        QCOMPARE(contrast(QColor("#777777"), QColor("#777777")), 1.0);
+        // A grey of WCAG's own examples: #767676 on white is just above 4.5.
+        QVERIFY(qAbs(contrast(QColor("#767676"), Qt::white) - 4.54) < 0.01);
     }
 
     void externalThemes()

@@ -10,6 +10,7 @@
 #include "terminal/terminalpalette.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminaltaskwidget.h"
+#include "utils/windowfit.h"
 
 #include "modaldriver.h"
 #include "recordingtransport.h"
@@ -258,7 +259,12 @@ void tst_TerminalTaskWidget::freeWindowFollowsTheProgramsWidth()
     // Back to 80 columns, the window fits them (as far as the desktop allows).
     m_transport->deliver(dataPacket("\x1b[?3l"));
     QVTerminal *terminal = m_page->terminal();
-    const int room = QGuiApplication::primaryScreen()->availableVirtualGeometry().width();
+    // The window's frame fits the screen too.
+    const QRect frame = m_page->frameGeometry();
+    const QRect inner = m_page->geometry();
+    const int room = roomForWindow(QMargins(inner.left() - frame.left(), 0, frame.right() - inner.right(), 0),
+                                   QGuiApplication::primaryScreen()->availableGeometry())
+                         .width();
     QTRY_COMPARE(terminal->width(), std::min(room, terminal->sizeForScreen(terminal->screen().rows(), 80).width()));
     QCOMPARE(terminal->screen().columns(), 80);
 }
