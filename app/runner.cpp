@@ -504,6 +504,11 @@ void Runner::connectionConnected()
         m_loginDialog->deleteLater();
         m_loginDialog = nullptr;
     }
+    m_mainWindow->setHubName(m_selectedHost.name.isEmpty()
+                                 ? QStringLiteral("%1:%2").arg(m_selectedHost.host).arg(m_selectedHost.port)
+                                 : QStringLiteral("%1 (%2:%3)")
+                                       .arg(m_selectedHost.name, m_selectedHost.host)
+                                       .arg(m_selectedHost.port));
     m_mainWindow->show();
     QGuiApplication::setQuitOnLastWindowClosed(true);
 }

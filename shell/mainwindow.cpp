@@ -9,6 +9,7 @@
 #include "scheduledprocessflyout.h"
 #include "settingsdialog.h"
 #include "taskmanager.h"
+#include "userguidewindow.h"
 #include "zoomkeys.h"
 
 #include "applinks/sessionrouter.h"
@@ -82,6 +83,7 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     connect(m_homePage, &HomePageWidget::changeReleaseActivated, this, &MainWindow::changeReleaseRequested);
     connect(m_homePage, &HomePageWidget::userSettingsActivated, this, &MainWindow::launchUserSettings);
     connect(m_homePage, &HomePageWidget::menuHistoryActivated, this, &MainWindow::menuHistoryRequested);
+    connect(m_homePage, &HomePageWidget::userGuideActivated, this, &MainWindow::showUserGuide);
     connect(m_actionManual, &QAction::triggered, this, [this] { displayHelpTopic(); });
     connect(m_taskManager, &TaskManager::filesActivated, this, &MainWindow::filesActivated);
     connectMenuSession();
@@ -110,6 +112,7 @@ MainWindow::~MainWindow()
     delete m_fileBrowser.data();
     delete m_webPages;
     delete m_settingsDialog.data();
+    delete m_userGuide.data();
 }
 
 void MainWindow::buildForm()
@@ -301,6 +304,20 @@ FileBrowser *MainWindow::fileBrowser()
         connect(m_fileBrowser, &FileBrowser::viewData, m_viewers, &DocumentViewers::view, Qt::QueuedConnection);
     }
     return m_fileBrowser;
+}
+
+void MainWindow::setHubName(const QString &hubName)
+{
+    m_homePage->setHubName(hubName);
+}
+
+void MainWindow::showUserGuide()
+{
+    if (!m_userGuide)
+        m_userGuide = new UserGuideWindow;
+    m_userGuide->showNormal();
+    m_userGuide->raise();
+    m_userGuide->activateWindow();
 }
 
 void MainWindow::launchFileBrowser()
