@@ -142,21 +142,13 @@ void Runner::registerRemainingFonts()
 void Runner::run()
 {
     CommandLine commandLine;
-    switch (commandLine.parse(QCoreApplication::arguments())) {
-    case CommandLine::Outcome::ShowHelp:
-        std::fputs(qPrintable(commandLine.helpText()), stdout);
-        std::fflush(stdout);
-        QCoreApplication::exit(0);
+    // The entry point answers help, version and errors before any window; this is the safety net.
+    const CommandLine::Outcome outcome = commandLine.parse(QCoreApplication::arguments());
+    if (outcome != CommandLine::Outcome::Run) {
+        if (outcome == CommandLine::Outcome::Error)
+            qWarning() << "Runner::run() - bad command line:" << commandLine.errorText();
+        QCoreApplication::exit(commandLine.answer(outcome));
         return;
-    case CommandLine::Outcome::Error:
-        std::fprintf(stderr, "%s\n\n%s", qPrintable(commandLine.errorText()),
-                     qPrintable(commandLine.helpText()));
-        std::fflush(stderr);
-        qWarning() << "Runner::run() - bad command line:" << commandLine.errorText();
-        QCoreApplication::exit(1);
-        return;
-    case CommandLine::Outcome::Run:
-        break;
     }
 
     if (const auto level = commandLine.logLevel())

@@ -19,7 +19,6 @@ aboutDialog::aboutDialog(const QString &hubName, QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("aboutDialog"));
     setWindowTitle(QStringLiteral("About ZU Desktop"));
-    resize(546, 335);
 
     auto *layout = new QVBoxLayout(this);
     layout->setObjectName(QStringLiteral("verticalLayout"));
@@ -62,6 +61,8 @@ aboutDialog::aboutDialog(const QString &hubName, QWidget *parent)
         copy->setText(QStringLiteral("Copied"));
     });
     layout->addWidget(copy, 0, Qt::AlignRight);
+    // At least the old size, and room for every line of the details.
+    resize(sizeHint().expandedTo(QSize(546, 335)));
     show();
     copy->setFocus(Qt::OtherFocusReason);
 }
