@@ -45,7 +45,8 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine::Outcome early = CommandLine::outcomeWithoutWindows(arguments);
-    const bool windowless = early == CommandLine::Outcome::ShowHelp || early == CommandLine::Outcome::ShowVersion
+    const bool windowless = early == CommandLine::Outcome::ShowHelp
+        || early == CommandLine::Outcome::ShowVersion
         || (early == CommandLine::Outcome::Error && !displayFound(arguments));
 
     // No Qt::AA_ShareOpenGLContexts here: the web library's loader shares the contexts itself.

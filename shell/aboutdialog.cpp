@@ -69,15 +69,18 @@ aboutDialog::aboutDialog(const QString &hubName, QWidget *parent)
 
 QString aboutDialog::details(const QString &hubName)
 {
-    const QString protobuf = QString::fromStdString(google::protobuf::internal::VersionString(GOOGLE_PROTOBUF_VERSION));
+    const QString protobuf
+        = QString::fromStdString(google::protobuf::internal::VersionString(GOOGLE_PROTOBUF_VERSION));
     QStringList lines;
     lines << QStringLiteral("ZU Desktop %1").arg(QLatin1String(ClientVersion));
-    lines << QStringLiteral("Qt %1 (built with %2)").arg(QLatin1String(qVersion()), QLatin1String(QT_VERSION_STR));
+    lines << QStringLiteral("Qt %1 (built with %2)")
+                 .arg(QLatin1String(qVersion()), QLatin1String(QT_VERSION_STR));
     // The protocols carry no version numbers of their own: each handshake names the client's.
     lines << QStringLiteral("Protocols: hub ZuHubProto, menu Menu, forms Pb, terminal zuterm, dictionary "
                             "dictedit (protocol buffers %1), as of client %2")
                  .arg(protobuf, QLatin1String(ClientVersion));
     lines << QStringLiteral("Hub: %1").arg(hubName.isEmpty() ? QStringLiteral("not connected") : hubName);
-    lines << QStringLiteral("System: %1 (%2)").arg(QSysInfo::prettyProductName(), QSysInfo::currentCpuArchitecture());
+    lines << QStringLiteral("System: %1 (%2)")
+                 .arg(QSysInfo::prettyProductName(), QSysInfo::currentCpuArchitecture());
     return lines.join(QLatin1Char('\n'));
 }

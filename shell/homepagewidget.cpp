@@ -15,10 +15,10 @@
 #include <QDebug>
 #include <QDrag>
 #include <QDragEnterEvent>
-#include <QKeyEvent>
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -99,7 +99,8 @@ HomePageWidget::HomePageWidget(MenuItemModel *model, QWidget *parent)
     // Only while the home page is in view: Ctrl+F and F1 mean other things in a program's page.
     auto *find = new QShortcut(QKeySequence::Find, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
     connect(find, &QShortcut::activated, this, &HomePageWidget::focusSearch);
-    auto *guide = new QShortcut(QKeySequence(Qt::Key_F1), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    auto *guide
+        = new QShortcut(QKeySequence(Qt::Key_F1), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
     connect(guide, &QShortcut::activated, this, &HomePageWidget::userGuideActivated);
     m_debounce.setSingleShot(true);
     m_debounce.setInterval(LaunchDebounceMs);
@@ -682,7 +683,8 @@ void HomePageWidget::dragMoveEvent(QDragMoveEvent *event)
 int HomePageWidget::pinnedDropRow(const QObject *source, const QPoint &pos) const
 {
     const QPoint inFrame = m_pinnedFrame->mapFrom(this, pos);
-    if (source != this || m_pinnedRows < 1 || !m_pinnedFrame->isVisible() || !m_pinnedFrame->rect().contains(inFrame))
+    if (source != this || m_pinnedRows < 1 || !m_pinnedFrame->isVisible()
+        || !m_pinnedFrame->rect().contains(inFrame))
         return -1;
     return qMin(inFrame.y() / qMax(1, m_pinnedFrame->height() / m_pinnedRows), m_pinnedRows - 1);
 }
@@ -700,7 +702,8 @@ void HomePageWidget::showPinnedMenu(MainMenuButton *button, const QPoint &pos)
     auto *menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("pinnedMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(QStringLiteral("Move Up"), this, [this, row] { movePinned(row, -1); })->setEnabled(row > 0);
+    menu->addAction(QStringLiteral("Move Up"), this, [this, row] { movePinned(row, -1); })
+        ->setEnabled(row > 0);
     menu->addAction(QStringLiteral("Move Down"), this, [this, row] { movePinned(row, 1); })
         ->setEnabled(row < m_pinnedRows - 1);
     menu->popup(button->mapToGlobal(pos));

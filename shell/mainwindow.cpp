@@ -19,6 +19,7 @@
 #include "menu/mainconnection.h"
 #include "menu/menuitem.h"
 #include "menu/weburl.h"
+#include "terminal/terminaltaskwidget.h"
 #include "utils/noticeboard.h"
 #include "utils/taskpagewidget.h"
 #include "utils/windowfit.h"
@@ -172,6 +173,11 @@ void MainWindow::addTaskPage(TaskPageWidget *page)
 {
     if (!page)
         return;
+    // The terminal protocol names no menu item: the page is the answer to the launch in flight.
+    auto *terminal = qobject_cast<TerminalTaskWidget *>(page);
+    if (terminal && !m_launchTitle.isEmpty()
+        && m_launchTime.msecsTo(QDateTime::currentDateTime()) <= LaunchWaitMs)
+        terminal->setMenuTitle(m_launchTitle);
     m_launchTitle.clear();
     m_taskManager->addPage(page);
 }

@@ -270,7 +270,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
         QTRY_COMPARE(liveChildren<MainMenuButton>(m_page->pinnedFrame()).size(), 3);
         QWidget *frame = m_page->pinnedFrame();
-        const auto at = [&](int x, int y) { return frame->mapTo(m_page.get(), QPoint(x, y)); };
+        const auto at = [&](int x, int y) {
+            return frame->mapTo(m_page.get(), QPoint(x, y));
+        };
         QCOMPARE(m_page->pinnedDropRow(m_page.get(), at(10, 2)), 0);
         QCOMPARE(m_page->pinnedDropRow(m_page.get(), at(10, frame->height() / 2)), 1);
         QCOMPARE(m_page->pinnedDropRow(m_page.get(), at(10, frame->height() - 1)), 2);
@@ -296,7 +298,8 @@ private slots:
             order << entry.path;
         QCOMPARE(order, QStringList({ key("/many/p1.opt"), key("/many/p3.opt"), key("/many/p2.opt") }));
         QTRY_COMPARE(liveChildren<QLabel>(m_page->pinnedFrame(), "recentTitle").size(), 3);
-        QCOMPARE(liveChildren<QLabel>(m_page->pinnedFrame(), "recentTitle").at(1)->text(), QString("Program 3"));
+        QCOMPARE(liveChildren<QLabel>(m_page->pinnedFrame(), "recentTitle").at(1)->text(),
+                 QString("Program 3"));
 
         m_page->movePinned(0, -1); // nothing above the first
         m_page->movePinned(2, 1);

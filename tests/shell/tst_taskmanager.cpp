@@ -264,7 +264,9 @@ private slots:
             buttons << m_manager->addPage(new Page(name));
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         const QPushButton *home = m_manager->homeButton();
-        const auto centre = [](const QWidget *button) { return button->geometry().center(); };
+        const auto centre = [](const QWidget *button) {
+            return button->geometry().center();
+        };
 
         QCOMPARE(m_manager->dropIndexFor(m_manager, centre(buttons.at(1))), 2);
         QCOMPARE(m_manager->dropIndexFor(m_manager, centre(buttons.at(2))), 3);
@@ -272,7 +274,9 @@ private slots:
         QCOMPARE(m_manager->dropIndexFor(m_manager, QPoint(centre(home).x(), 1)), 1);
         QCOMPARE(m_manager->dropIndexFor(m_manager, centre(home)), 1);
         // Below the last button, in the empty part of the column: the last place.
-        QCOMPARE(m_manager->dropIndexFor(m_manager, QPoint(centre(home).x(), buttons.at(2)->geometry().bottom() + 40)), 3);
+        QCOMPARE(m_manager->dropIndexFor(m_manager,
+                                         QPoint(centre(home).x(), buttons.at(2)->geometry().bottom() + 40)),
+                 3);
 
         QObject stranger;
         QCOMPARE(m_manager->dropIndexFor(&stranger, centre(buttons.at(1))), -1);
