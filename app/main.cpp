@@ -63,6 +63,8 @@ int main(int argc, char *argv[])
 
     auto identity = std::make_unique<ClientIdentity>();
     if (windowless) {
+        // As the Runner would: where the client runs from and takes its plugins.
+        qInfo() << "Library paths:" << QCoreApplication::libraryPaths();
         CommandLine commandLine;
         const int status = commandLine.answer(commandLine.parse(QCoreApplication::arguments()));
         identity.reset();
