@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QtNumeric>
 
+#include <cstdio>
+
 namespace {
 
 QString &startDirectory()
@@ -28,10 +30,21 @@ void CommandLine::setStartDirectory(const QString &path)
 
 CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
 {
+    return parseArguments(arguments, true);
+}
+
+CommandLine::Outcome CommandLine::outcomeWithoutWindows(const QStringList &arguments)
+{
+    return CommandLine().parseArguments(arguments, false);
+}
+
+CommandLine::Outcome CommandLine::parseArguments(const QStringList &arguments, bool withHelpText)
+{
     *this = CommandLine(); // a second parse starts from nothing
     QCommandLineParser parser;
     parser.setApplicationDescription(QCoreApplication::applicationName());
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption hostOption(QStringLiteral("host"), QStringLiteral("ZU host to connect to."),
                                         QStringLiteral("host"));
     const QCommandLineOption portOption(QStringLiteral("port"),
@@ -57,13 +70,17 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
     parser.addOptions({ hostOption, portOption, debugPortOption, logLevelOption, recordOption, replayOption,
                         replaySpeedOption, replayStepOption });
 
-    m_helpText = parser.helpText();
+    // The help text names the executable, which only an application object knows.
+    if (withHelpText)
+        m_helpText = parser.helpText();
     if (!parser.parse(arguments)) {
         m_errorText = parser.errorText();
         return Outcome::Error;
     }
     if (parser.isSet(helpOption))
         return Outcome::ShowHelp;
+    if (parser.isSet(versionOption))
+        return Outcome::ShowVersion;
 
     m_host = parser.value(hostOption);
     m_port = parser.value(portOption).toUShort();
@@ -86,4 +103,26 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
         return Outcome::Error;
     }
     return Outcome::Run;
+}
+
+int CommandLine::answer(Outcome outcome) const
+{
+    switch (outcome) {
+    case Outcome::ShowHelp:
+        std::fputs(qPrintable(m_helpText), stdout);
+        std::fflush(stdout);
+        return 0;
+    case Outcome::ShowVersion:
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        std::fflush(stdout);
+        return 0;
+    case Outcome::Error:
+        std::fprintf(stderr, "%s\n\n%s", qPrintable(m_errorText), qPrintable(m_helpText));
+        std::fflush(stderr);
+        return 1;
+    case Outcome::Run:
+        break;
+    }
+    return 0;
 }

@@ -10,12 +10,17 @@
 class CommandLine
 {
 public:
-    enum class Outcome { Run, ShowHelp, Error };
+    enum class Outcome { Run, ShowHelp, ShowVersion, Error };
 
     Outcome parse(const QStringList &arguments);
+    // The outcome of `arguments` worked out without an application object (nor its help text):
+    // the entry point's way to know whether windows are needed at all.
+    static Outcome outcomeWithoutWindows(const QStringList &arguments);
     // Where relative file names on the command line start from; the process changes its own
     // working directory before the command line is read.
     static void setStartDirectory(const QString &path);
+    // Prints the help, the version or the error of an outcome other than Run; the exit status.
+    int answer(Outcome outcome) const;
 
     QString host() const { return m_host; }
     // 0 when absent or not a number, which the login flow rejects for an explicit host.
@@ -33,6 +38,8 @@ public:
     QString errorText() const { return m_errorText; }
 
 private:
+    Outcome parseArguments(const QStringList &arguments, bool withHelpText);
+
     QString m_host;
     quint16 m_port = 0;
     quint16 m_debugPort = 0;

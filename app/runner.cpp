@@ -142,21 +142,13 @@ void Runner::registerRemainingFonts()
 void Runner::run()
 {
     CommandLine commandLine;
-    switch (commandLine.parse(QCoreApplication::arguments())) {
-    case CommandLine::Outcome::ShowHelp:
-        std::fputs(qPrintable(commandLine.helpText()), stdout);
-        std::fflush(stdout);
-        QCoreApplication::exit(0);
+    // The entry point answers help, version and errors before any window; this is the safety net.
+    const CommandLine::Outcome outcome = commandLine.parse(QCoreApplication::arguments());
+    if (outcome != CommandLine::Outcome::Run) {
+        if (outcome == CommandLine::Outcome::Error)
+            qWarning() << "Runner::run() - bad command line:" << commandLine.errorText();
+        QCoreApplication::exit(commandLine.answer(outcome));
         return;
-    case CommandLine::Outcome::Error:
-        std::fprintf(stderr, "%s\n\n%s", qPrintable(commandLine.errorText()),
-                     qPrintable(commandLine.helpText()));
-        std::fflush(stderr);
-        qWarning() << "Runner::run() - bad command line:" << commandLine.errorText();
-        QCoreApplication::exit(1);
-        return;
-    case CommandLine::Outcome::Run:
-        break;
     }
 
     if (const auto level = commandLine.logLevel())
@@ -351,10 +343,46 @@ void Runner::quitAsking()
         QCoreApplication::quit();
 }
 
+// The server's authentication module answers with its own numbers (PAM's); the user reads a
+// sentence, with the server's words after it for whoever helps them (and in the log).
+QString Runner::loginFailureText(int errorNumber, const QString &errorMessage)
+{
+    QString sentence;
+    switch (errorNumber) {
+    case 7: // authentication failed
+    case 10: // unknown user
+        sentence = QStringLiteral("The user name or the password is not right. Check both (is Caps Lock on?) "
+                                  "and try again.");
+        break;
+    case 13: // account expired
+        sentence = QStringLiteral("Your account has expired. Ask your administrator to renew it.");
+        break;
+    case 6: // permission denied
+        sentence = QStringLiteral("This account may not log in here. Ask your administrator.");
+        break;
+    case 11: // too many tries
+        sentence = QStringLiteral("Too many failed logins. Wait a while before trying again, or ask your "
+                                  "administrator.");
+        break;
+    case 4: // system error
+    case 9: // authentication service unavailable
+        sentence = QStringLiteral("The server could not check your password just now. Try again in a "
+                                  "moment.");
+        break;
+    default:
+        sentence = QStringLiteral("The server refused the login.");
+        break;
+    }
+    const QString details = errorMessage.trimmed().isEmpty()
+        ? QStringLiteral("error %1").arg(errorNumber)
+        : QStringLiteral("%1, error %2").arg(errorMessage.trimmed()).arg(errorNumber);
+    return QStringLiteral("%1\n(The server said: %2.)").arg(sentence, details);
+}
+
 void Runner::authenticationFailed(int errorNumber, const QString &errorMessage)
 {
     ensureLoginDialog();
-    m_loginDialog->setError(QStringLiteral("Error %1: %2").arg(errorNumber).arg(errorMessage));
+    m_loginDialog->setError(loginFailureText(errorNumber, errorMessage));
     promptForCredentials();
 }
 
@@ -504,6 +532,11 @@ void Runner::connectionConnected()
         m_loginDialog->deleteLater();
         m_loginDialog = nullptr;
     }
+    m_mainWindow->setHubName(m_selectedHost.name.isEmpty()
+                                 ? QStringLiteral("%1:%2").arg(m_selectedHost.host).arg(m_selectedHost.port)
+                                 : QStringLiteral("%1 (%2:%3)")
+                                       .arg(m_selectedHost.name, m_selectedHost.host)
+                                       .arg(m_selectedHost.port));
     m_mainWindow->show();
     QGuiApplication::setQuitOnLastWindowClosed(true);
 }

@@ -27,6 +27,9 @@ class Runner : public QObject
     Q_OBJECT
 
 public:
+    // What the login dialog says when the server refuses a login.
+    static QString loginFailureText(int errorNumber, const QString &errorMessage);
+
     explicit Runner(const ClientIdentity *identity, QObject *parent = nullptr);
     ~Runner() override;
 

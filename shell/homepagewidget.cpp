@@ -15,10 +15,10 @@
 #include <QDebug>
 #include <QDrag>
 #include <QDragEnterEvent>
-#include <QKeyEvent>
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -28,6 +28,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QShortcut>
 #include <QSizeGrip>
 #include <QSplitter>
 #include <QTreeView>
@@ -95,6 +96,12 @@ HomePageWidget::HomePageWidget(MenuItemModel *model, QWidget *parent)
 
     setFocusProxy(m_search);
     m_search->setFocus();
+    // Only while the home page is in view: Ctrl+F and F1 mean other things in a program's page.
+    auto *find = new QShortcut(QKeySequence::Find, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, this, &HomePageWidget::focusSearch);
+    auto *guide
+        = new QShortcut(QKeySequence(Qt::Key_F1), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(guide, &QShortcut::activated, this, &HomePageWidget::userGuideActivated);
     m_debounce.setSingleShot(true);
     m_debounce.setInterval(LaunchDebounceMs);
 }
@@ -184,6 +191,8 @@ void HomePageWidget::buildForm()
     userMenu->addAction(QStringLiteral("Change release\u2026"), this, &HomePageWidget::changeReleaseActivated)
         ->setObjectName(QStringLiteral("changeReleaseAction"));
     userMenu->addSeparator();
+    // Named, not bound: F1 is the page's shortcut, which a menu action would make ambiguous.
+    userMenu->addAction(QStringLiteral("User Guide\tF1"), this, &HomePageWidget::userGuideActivated);
     userMenu->addAction(QStringLiteral("About..."), this, &HomePageWidget::showAboutBox);
     userMenu->addSeparator();
     userMenu->addAction(QStringLiteral("Log out"), this, &HomePageWidget::logOutActivated)
@@ -232,7 +241,25 @@ void HomePageWidget::setReaseName(const QString &releaseName)
 
 void HomePageWidget::showAboutBox()
 {
-    new aboutDialog(this);
+    new aboutDialog(m_hubName, this);
+}
+
+void HomePageWidget::focusSearch()
+{
+    m_search->setFocus(Qt::ShortcutFocusReason);
+    m_search->selectAll();
+}
+
+// Coming back to the home page, typing searches: the focus goes to the search field unless it is
+// already somewhere on the page.
+void HomePageWidget::showEvent(QShowEvent *event)
+{
+    QFrame::showEvent(event);
+    QTimer::singleShot(0, this, [this] {
+        QWidget *focus = QApplication::focusWidget();
+        if (isVisible() && isEnabled() && (!focus || !isAncestorOf(focus)))
+            m_search->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void HomePageWidget::hideEvent(QHideEvent *event)
@@ -425,6 +452,7 @@ void HomePageWidget::buildPinnedTable(const SettingsManager::LaunchList &pinnedL
     m_pinnedLabel->setVisible(!pinnedLaunches.isEmpty());
     m_pinnedFrame->setVisible(!pinnedLaunches.isEmpty());
     QGridLayout *grid = newTableLayout(m_pinnedFrame);
+    m_pinnedRows = pinnedLaunches.size();
     for (int i = 0; i < pinnedLaunches.size(); ++i)
         addProgramRow(grid, i, indexes.at(i), pinnedLaunches.at(i), false, false);
     keepScrollPosition(position);
@@ -489,6 +517,9 @@ void HomePageWidget::addProgramRow(QGridLayout *grid, int row, const QModelIndex
         }
     } else {
         button->installEventFilter(this);
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QWidget::customContextMenuRequested, this,
+                [this, button](const QPoint &pos) { showPinnedMenu(button, pos); });
         auto *unpin = new QPushButton(frame);
         unpin->setObjectName(QStringLiteral("recentPinnedButton"));
         unpin->setIcon(QIcon(QStringLiteral("theme:pin.svg")));
@@ -638,20 +669,64 @@ void HomePageWidget::dragMoveEvent(QDragMoveEvent *event)
     auto *grid = qobject_cast<QGridLayout *>(m_pinnedFrame->layout());
     if (!event->mimeData()->hasFormat(QLatin1String(PinnedDragFormat)) || !grid || m_workingPinned.isEmpty())
         return;
-    const QPoint inFrame = m_pinnedFrame->mapFrom(this, event->pos());
-    if (!m_pinnedFrame->rect().contains(inFrame)) {
+    const int row = pinnedDropRow(event->source(), event->pos());
+    if (row < 0) {
         // Outside the frame the previous order comes back.
         moveDraggedRow(grid, m_dragStartRow);
         event->ignore();
         return;
     }
-    const int rows = m_workingPinned.size();
-    moveDraggedRow(grid, qMin(inFrame.y() / qMax(1, m_pinnedFrame->height() / rows), rows - 1));
+    moveDraggedRow(grid, row);
     event->accept();
 }
 
-// Moves the row's cells instead of rebuilding the table: the dragged button is the parent of the
-// running drag and must live until it ends.
+int HomePageWidget::pinnedDropRow(const QObject *source, const QPoint &pos) const
+{
+    const QPoint inFrame = m_pinnedFrame->mapFrom(this, pos);
+    if (source != this || m_pinnedRows < 1 || !m_pinnedFrame->isVisible()
+        || !m_pinnedFrame->rect().contains(inFrame))
+        return -1;
+    return qMin(inFrame.y() / qMax(1, m_pinnedFrame->height() / m_pinnedRows), m_pinnedRows - 1);
+}
+
+void HomePageWidget::showPinnedMenu(MainMenuButton *button, const QPoint &pos)
+{
+    auto *grid = qobject_cast<QGridLayout *>(m_pinnedFrame->layout());
+    const int index = grid ? grid->indexOf(button) : -1;
+    if (index < 0)
+        return;
+    int gridRow = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    grid->getItemPosition(index, &gridRow, &column, &rowSpan, &columnSpan);
+    const int row = gridRow / 2;
+    // The page's child, not the button's: moving rebuilds the table, buttons and all.
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("pinnedMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(QStringLiteral("Move Up"), this, [this, row] { movePinned(row, -1); })
+        ->setEnabled(row > 0);
+    menu->addAction(QStringLiteral("Move Down"), this, [this, row] { movePinned(row, 1); })
+        ->setEnabled(row < m_pinnedRows - 1);
+    menu->popup(button->mapToGlobal(pos));
+}
+
+void HomePageWidget::movePinned(int row, int delta)
+{
+    SettingsManager::LaunchList pinned = SettingsManager::instance()->pinnedLaunches();
+    const int target = row + delta;
+    if (row < 0 || row >= pinned.size() || target < 0 || target >= pinned.size())
+        return;
+    pinned.move(row, target);
+    SettingsManager::instance()->setPinnedLaunches(pinned);
+    // The table was rebuilt: the keyboard stays with the program that moved.
+    if (auto *grid = qobject_cast<QGridLayout *>(m_pinnedFrame->layout()))
+        if (QLayoutItem *item = grid->itemAtPosition(2 * target, 1))
+            if (QWidget *moved = item->widget())
+                // Once shown: the new rows appear on the next turn of the event loop.
+                QTimer::singleShot(0, moved, [moved] { moved->setFocus(Qt::OtherFocusReason); });
+}
+
+// Moves the row's cells instead of rebuilding the table: the dragged button must live until the
+// drag ends.
 void HomePageWidget::moveDraggedRow(QGridLayout *grid, int target)
 {
     if (target == m_dragRow)
@@ -680,9 +755,15 @@ void HomePageWidget::moveDraggedRow(QGridLayout *grid, int target)
     shadeRow(target);
 }
 
+// The drag's source is this page (the drag object's parent), not the button.
 void HomePageWidget::dropEvent(QDropEvent *event)
 {
-    if (event->source() && event->source()->parent() == m_pinnedFrame
-        && event->proposedAction() == Qt::MoveAction)
-        event->acceptProposedAction();
+    auto *grid = qobject_cast<QGridLayout *>(m_pinnedFrame->layout());
+    const int row = pinnedDropRow(event->source(), event->pos());
+    if (!grid || row < 0 || m_workingPinned.isEmpty() || event->proposedAction() != Qt::MoveAction) {
+        event->ignore();
+        return;
+    }
+    moveDraggedRow(grid, row);
+    event->acceptProposedAction();
 }

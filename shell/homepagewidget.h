@@ -10,6 +10,7 @@
 class ElidedLabel;
 class MenuFilter;
 class MenuItemModel;
+class MainMenuButton;
 class QGridLayout;
 class QKeyEvent;
 class QLabel;
@@ -43,6 +44,13 @@ public:
     QWidget *recentFrame() const { return m_recentFrame; }
     QModelIndex pendingIndex() const { return m_pendingIndex; }
     bool isDebouncing() const { return m_debounce.isActive(); }
+    // The pinned row a pinned program dragged from `source` lands on for the pointer at `pos`
+    // (this widget's coordinates); -1: refused (another source, or outside the pinned table).
+    int pinnedDropRow(const QObject *source, const QPoint &pos) const;
+    // Moves a pinned program by `delta` rows and keeps the new order, as a drag does.
+    void movePinned(int row, int delta);
+    // The hub named in the about box.
+    void setHubName(const QString &hubName) { m_hubName = hubName; }
 
 public slots:
     void setUserName(const QString &userName);
@@ -55,10 +63,12 @@ signals:
     void menuHistoryActivated();
     void changeReleaseActivated();
     void logOutActivated();
+    void userGuideActivated();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -87,6 +97,8 @@ private:
     void moveDraggedRow(QGridLayout *grid, int target);
     void startPinnedDrag(QPushButton *button);
     void shadeRow(int row);
+    void showPinnedMenu(MainMenuButton *button, const QPoint &pos);
+    void focusSearch();
 
     MenuItemModel *m_model;
     MenuFilter *m_filter;
@@ -98,6 +110,8 @@ private:
     int m_dragRow = -1;
     int m_dragStartRow = -1;
     QPointer<QFrame> m_dragShade;
+    int m_pinnedRows = 0;
+    QString m_hubName;
 
     QSplitter *m_splitter = nullptr;
     QLineEdit *m_search = nullptr;

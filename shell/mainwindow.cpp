@@ -9,6 +9,7 @@
 #include "scheduledprocessflyout.h"
 #include "settingsdialog.h"
 #include "taskmanager.h"
+#include "userguidewindow.h"
 #include "zoomkeys.h"
 
 #include "applinks/sessionrouter.h"
@@ -18,6 +19,7 @@
 #include "menu/mainconnection.h"
 #include "menu/menuitem.h"
 #include "menu/weburl.h"
+#include "terminal/terminaltaskwidget.h"
 #include "utils/noticeboard.h"
 #include "utils/taskpagewidget.h"
 #include "utils/windowfit.h"
@@ -82,6 +84,7 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     connect(m_homePage, &HomePageWidget::changeReleaseActivated, this, &MainWindow::changeReleaseRequested);
     connect(m_homePage, &HomePageWidget::userSettingsActivated, this, &MainWindow::launchUserSettings);
     connect(m_homePage, &HomePageWidget::menuHistoryActivated, this, &MainWindow::menuHistoryRequested);
+    connect(m_homePage, &HomePageWidget::userGuideActivated, this, &MainWindow::showUserGuide);
     connect(m_actionManual, &QAction::triggered, this, [this] { displayHelpTopic(); });
     connect(m_taskManager, &TaskManager::filesActivated, this, &MainWindow::filesActivated);
     connectMenuSession();
@@ -110,6 +113,7 @@ MainWindow::~MainWindow()
     delete m_fileBrowser.data();
     delete m_webPages;
     delete m_settingsDialog.data();
+    delete m_userGuide.data();
 }
 
 void MainWindow::buildForm()
@@ -169,6 +173,11 @@ void MainWindow::addTaskPage(TaskPageWidget *page)
 {
     if (!page)
         return;
+    // The terminal protocol names no menu item: the page is the answer to the launch in flight.
+    auto *terminal = qobject_cast<TerminalTaskWidget *>(page);
+    if (terminal && !m_launchTitle.isEmpty()
+        && m_launchTime.msecsTo(QDateTime::currentDateTime()) <= LaunchWaitMs)
+        terminal->setMenuTitle(m_launchTitle);
     m_launchTitle.clear();
     m_taskManager->addPage(page);
 }
@@ -301,6 +310,20 @@ FileBrowser *MainWindow::fileBrowser()
         connect(m_fileBrowser, &FileBrowser::viewData, m_viewers, &DocumentViewers::view, Qt::QueuedConnection);
     }
     return m_fileBrowser;
+}
+
+void MainWindow::setHubName(const QString &hubName)
+{
+    m_homePage->setHubName(hubName);
+}
+
+void MainWindow::showUserGuide()
+{
+    if (!m_userGuide)
+        m_userGuide = new UserGuideWindow;
+    m_userGuide->showNormal();
+    m_userGuide->raise();
+    m_userGuide->activateWindow();
 }
 
 void MainWindow::launchFileBrowser()

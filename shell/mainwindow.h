@@ -22,6 +22,7 @@ class SessionRouter;
 class SettingsDialog;
 class TaskManager;
 class TextPrintQueue;
+class UserGuideWindow;
 class WebPages;
 
 // The desktop after login: the task manager with the home page as its first page, and the PageHost
@@ -65,12 +66,16 @@ public:
     void showRelease();
     // A line in the window's status bar for a while.
     void showStatus(const QString &text);
+    // The hub this desktop is connected to, for the about box.
+    void setHubName(const QString &hubName);
 
 public slots:
     void displayHelpTopic(const QString &url = QString());
     void setRootMenuItem(MenuItem *rootItem);
     void launchUserSettings();
     void launchFileBrowser();
+    // The user guide in a window of its own; one at a time.
+    void showUserGuide();
 
 signals:
     void menuOptionSelected(QString menuPath);
@@ -107,6 +112,7 @@ private:
     QPointer<PasswordChange> m_passwordChange;
     QPointer<FileBrowser> m_fileBrowser;
     QPointer<SettingsDialog> m_settingsDialog;
+    QPointer<UserGuideWindow> m_userGuide;
     bool m_quitAgreed = false;
     bool m_hubAnswering = true;
     // The last launch, until a page comes (or the hub answers again after a silence).

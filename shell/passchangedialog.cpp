@@ -33,7 +33,7 @@ PassChangeDialog::PassChangeDialog(QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("PassChangeDialog"));
-    setWindowTitle(QStringLiteral("Dialog"));
+    setWindowTitle(QStringLiteral("Password Expired"));
     setStyleSheet(StyleManager::unthemedStyleSheet());
     setModal(true);
     resize(268, 167);

@@ -18,6 +18,8 @@ struct Words
     QString running;
     QString sure;
     QString force;
+    // What the first question asks.
+    QString ask;
     QString loses;
     QString leave;
 };
@@ -29,14 +31,21 @@ const Words &wordsFor(QuitGuard::Leaving leaving)
                        "before exiting."),
         QStringLiteral("Are you sure you want to force ZU Desktop to exit?\n(Administrator "
                        "will be notified)"),
-        QStringLiteral("Force Quit"), QStringLiteral("Quitting ZU Desktop loses %1."), QStringLiteral("Quit")
+        QStringLiteral("Force Quit"),
+        QStringLiteral("Quit anyway? The programs end on the server, and what they have not saved is lost."),
+        QStringLiteral("Quitting ZU Desktop loses %1."),
+        QStringLiteral("Quit")
     };
     static const Words logOut {
         QStringLiteral("There are ZU applications running.\nPlease close all applications "
                        "before logging out."),
         QStringLiteral("Are you sure you want to force a log out?\n(Administrator will be "
                        "notified)"),
-        QStringLiteral("Force Log Out"), QStringLiteral("Logging out loses %1."), QStringLiteral("Log Out")
+        QStringLiteral("Force Log Out"),
+        QStringLiteral(
+            "Log out anyway? The programs end on the server, and what they have not saved is lost."),
+        QStringLiteral("Logging out loses %1."),
+        QStringLiteral("Log Out")
     };
     return leaving == QuitGuard::Leaving::Quit ? quit : logOut;
 }
@@ -107,7 +116,7 @@ void QuitGuard::askForcedQuit(Leaving leaving, std::function<void()> agreed)
     const Words &words = wordsFor(leaving);
     auto *box = new QMessageBox(QMessageBox::Warning, m_window->windowTitle(), words.running,
                                 QMessageBox::NoButton, m_window);
-    box->setInformativeText(QStringLiteral("NOTICE: All forced-quits are logged by the system for IT review!"));
+    box->setInformativeText(words.ask);
     QPushButton *force = box->addButton(words.force, QMessageBox::DestructiveRole);
     box->setDefaultButton(box->addButton(QMessageBox::Cancel));
     openPrompt(box, this, [this, force, agreed, leaving](QMessageBox *answered, int) {

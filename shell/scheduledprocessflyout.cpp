@@ -27,7 +27,7 @@ ScheduledProcessFlyout::ScheduledProcessFlyout(const MainConnection::SchedProcLi
     auto *header = new QWidget(this);
     auto *headerLayout = new QVBoxLayout(header);
     headerLayout->setContentsMargins(8, 4, 8, 4);
-    auto *headerText = new QLabel(QStringLiteral("Scheduled Tasks"), header);
+    auto *headerText = new QLabel(QStringLiteral("Scheduled Processes"), header);
     headerText->setObjectName(QStringLiteral("headerText"));
     headerLayout->addWidget(headerText);
     layout->addWidget(header);

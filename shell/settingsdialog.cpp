@@ -333,7 +333,7 @@ void SettingsDialog::changePassword()
         emit passwordChangeRequested(m_currentPassEdit->text().trimmed(), m_newPassEdit->text().trimmed());
         m_currentPassEdit->clear();
     } else {
-        PlainText::information(this, QStringLiteral("Change Password Failed"),
+        PlainText::information(this, QStringLiteral("Password Change Failed"),
                                QStringLiteral("New password fields must match."));
     }
     m_newPassEdit->clear();

@@ -436,28 +436,47 @@ void TaskManager::dragMoveEvent(QDragMoveEvent *event)
 {
     if (!event->mimeData()->hasFormat(QLatin1String(DragFormat)) || !m_draggedButton)
         return;
-    const QRect answer = event->answerRect();
-    if (!answer.intersects(m_taskButtonLayout->geometry())
-        || answer.top() <= m_homeButton->geometry().bottom()) {
+    const int target = dropIndexFor(event->source(), event->pos());
+    if (target < 0) {
         event->ignore();
         return;
     }
-    const int count = m_taskButtonLayout->count();
-    int target = 1;
-    while (target < count - 1 && answer.top() >= m_taskButtonLayout->itemAt(target + 1)->geometry().top())
-        ++target;
-    if (target != m_dragCurrentIndex) {
-        m_taskButtonLayout->removeWidget(m_draggedButton);
-        m_taskButtonLayout->insertWidget(target, m_draggedButton);
-        m_dragCurrentIndex = target;
-    }
+    moveDraggedButton(target);
     event->accept();
 }
 
+// The drag's source is this bar (the drag object's parent), not the button.
 void TaskManager::dropEvent(QDropEvent *event)
 {
-    if (event->source() && event->source()->parent() == this && event->proposedAction() == Qt::MoveAction)
-        event->acceptProposedAction();
+    const int target = dropIndexFor(event->source(), event->pos());
+    if (target < 0 || !m_draggedButton || event->proposedAction() != Qt::MoveAction) {
+        event->ignore();
+        return;
+    }
+    moveDraggedButton(target);
+    event->acceptProposedAction();
+}
+
+int TaskManager::dropIndexFor(const QObject *source, const QPoint &pos) const
+{
+    const int count = m_taskButtonLayout->count();
+    const QRect column = m_taskButtonLayout->geometry();
+    if (source != this || count < 2 || pos.x() < column.left() || pos.x() > column.right())
+        return -1;
+    // Above the home button, or over it, is the first place after it.
+    int target = 1;
+    while (target < count - 1 && pos.y() >= m_taskButtonLayout->itemAt(target + 1)->geometry().top())
+        ++target;
+    return target;
+}
+
+void TaskManager::moveDraggedButton(int target)
+{
+    if (!m_draggedButton || target == m_dragCurrentIndex)
+        return;
+    m_taskButtonLayout->removeWidget(m_draggedButton);
+    m_taskButtonLayout->insertWidget(target, m_draggedButton);
+    m_dragCurrentIndex = target;
 }
 
 QRect TaskManager::detachedGeometry(const QRect &rect)

@@ -52,6 +52,10 @@ public:
     // Size a page detached from `rect` gets: halfway to 1300 x 900 around the same centre.
     static QRect detachedGeometry(const QRect &rect);
     static int reattachDuration(const QRect &from, const QRect &to);
+    // Where a task button dragged from `source` lands for the pointer at `pos` (this widget's
+    // coordinates): only this bar's own buttons, anywhere over the button column, never above the
+    // home button. -1: the drop is refused.
+    int dropIndexFor(const QObject *source, const QPoint &pos) const;
 
 public slots:
     void resetButtonToContents();
@@ -89,6 +93,7 @@ private:
     QAbstractButton *newestButton() const;
     void startDrag(QPushButton *button);
     int layoutIndexOf(QWidget *widget) const;
+    void moveDraggedButton(int target);
 
     QPushButton *m_homeButton;
     QStackedWidget *m_pageStack;

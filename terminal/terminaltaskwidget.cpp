@@ -7,6 +7,7 @@
 
 #include "applinks/apptranceiver.h"
 #include "style/stylemanager.h"
+#include "utils/abbreviatename.h"
 #include "utils/openprompt.h"
 #include "utils/windowfit.h"
 
@@ -71,7 +72,17 @@ TerminalTaskWidget::~TerminalTaskWidget() = default;
 
 QString TerminalTaskWidget::title() const
 {
-    return m_programTitle.isEmpty() ? QStringLiteral("Virtual Terminal") : m_programTitle;
+    if (!m_programTitle.isEmpty())
+        return m_programTitle;
+    return m_menuTitle.isEmpty() ? QStringLiteral("Virtual Terminal") : m_menuTitle;
+}
+
+void TerminalTaskWidget::setMenuTitle(const QString &title)
+{
+    m_menuTitle = title.trimmed();
+    m_form->formTitle->setTextFormat(Qt::PlainText);
+    m_form->formTitle->setText(this->title());
+    emit titleChanged(this->title());
 }
 
 void TerminalTaskWidget::setProgramTitle(const QString &title)
@@ -116,7 +127,8 @@ void TerminalTaskWidget::fitWindowToProgram(int columns)
 
 QString TerminalTaskWidget::shortName() const
 {
-    return QStringLiteral("VT");
+    const QString letters = abbreviateName(m_menuTitle);
+    return letters.isEmpty() ? QStringLiteral("VT") : letters;
 }
 
 // A program still runs on the server until the session ends.

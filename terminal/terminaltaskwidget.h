@@ -43,6 +43,9 @@ public:
     QString title() const override;
     QString shortName() const override;
     QString unsavedWork() const override;
+    // The title of the menu item that started the program: the page's title until the program
+    // sets one of its own.
+    void setMenuTitle(const QString &title);
 
     QVTerminal *terminal() const { return m_terminal; }
 
@@ -77,6 +80,7 @@ private:
     DataPump *m_pump = nullptr;
     EnvelopeDispatcher m_dispatcher;
     QString m_programTitle;
+    QString m_menuTitle;
     QTimer m_resizeTimer;
     QSize m_wantedSize;
 };

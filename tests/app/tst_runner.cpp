@@ -164,7 +164,15 @@ private slots:
         m_peer->authStatus.set_pam_error_message("Authentication failure");
         startRunner();
         login("jdoe", "wrong");
-        QTRY_COMPARE_WITH_TIMEOUT(dialog()->errorText(), QString("Error 7: Authentication failure"), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            dialog()->errorText(),
+            QString(
+                "The user name or the password is not right. Check both (is Caps Lock on?) and try again.\n"
+                "(The server said: Authentication failure, error 7.)"),
+            WaitMs);
+        QCOMPARE(Runner::loginFailureText(13, "Account expired"),
+                 QString("Your account has expired. Ask your administrator to renew it.\n"
+                         "(The server said: Account expired, error 13.)"));
         QTRY_VERIFY(dialog()->findChild<QPushButton *>("connectButton")->isEnabled());
         QVERIFY(!m_runner->mainWindow());
         QTRY_VERIFY(m_peer->menuLinkRequests.contains("off"));

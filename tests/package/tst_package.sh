@@ -25,7 +25,7 @@ app="$root/usr/lib/zu-desktop"
 for file in "$app/zu-desktop" "$root/usr/bin/zu-devhub"; do
     [ -x "$file" ] || fail "missing executable $file"
 done
-for file in "$app/scripts/auto_update.qs" "$app/libzuweb.so" "$root/usr/share/applications/zu-desktop.desktop" \
+for file in "$app/scripts/auto_update.qs" "$app/doc/user-guide.md" "$app/libzuweb.so" "$root/usr/share/applications/zu-desktop.desktop" \
     "$root/usr/share/icons/hicolor/64x64/apps/zu-desktop.png" \
     "$root/usr/share/icons/hicolor/scalable/apps/zu-desktop.svg"; do
     [ -f "$file" ] || fail "missing $file"

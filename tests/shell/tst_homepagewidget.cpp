@@ -10,6 +10,7 @@
 #include "testenvironment.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCryptographicHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -101,7 +102,7 @@ private slots:
         QCOMPARE(m_page->findChild<QLabel *>("navLabel")->text(), QString("College"));
         m_page->setUserName("jdoe");
         QCOMPARE(m_page->findChild<QPushButton *>("userMenuButton")->text(), QString("jdoe   "));
-        QCOMPARE(m_page->findChild<QPushButton *>("userMenuButton")->menu()->actions().size(), 7);
+        QCOMPARE(m_page->findChild<QPushButton *>("userMenuButton")->menu()->actions().size(), 8);
     }
 
     void searchExpandsAndCollapses()
@@ -255,6 +256,69 @@ private slots:
         QTRY_COMPARE(SettingsManager::instance()->recentLaunches().size(), 1);
         QCOMPARE(SettingsManager::instance()->recentLaunches().first().path, key("/many/p5.opt"));
         QTRY_COMPARE(liveChildren<MainMenuButton>(m_page->recentFrame()).size(), 1);
+    }
+
+    // A pinned program's drag comes from the page itself; the order it leaves is the one kept.
+    void pinnedDropsAndKeyboardMoves()
+    {
+        SettingsManager *settings = SettingsManager::instance();
+        SettingsManager::LaunchList pinned;
+        for (int i = 1; i <= 3; ++i)
+            pinned.append({ key(QString("/many/p%1.opt").arg(i)), QDateTime::currentDateTime() });
+        settings->setPinnedLaunches(pinned);
+        QApplication::setActiveWindow(m_page.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
+        QTRY_COMPARE(liveChildren<MainMenuButton>(m_page->pinnedFrame()).size(), 3);
+        QWidget *frame = m_page->pinnedFrame();
+        const auto at = [&](int x, int y) {
+            return frame->mapTo(m_page.get(), QPoint(x, y));
+        };
+        QCOMPARE(m_page->pinnedDropRow(m_page.get(), at(10, 2)), 0);
+        QCOMPARE(m_page->pinnedDropRow(m_page.get(), at(10, frame->height() / 2)), 1);
+        QCOMPARE(m_page->pinnedDropRow(m_page.get(), at(10, frame->height() - 1)), 2);
+        QCOMPARE(m_page->pinnedDropRow(m_page.get(), at(10, frame->height() + 5)), -1);
+        QObject stranger;
+        QCOMPARE(m_page->pinnedDropRow(&stranger, at(10, 2)), -1);
+        QCOMPARE(m_page->pinnedDropRow(frame, at(10, 2)), -1);
+
+        // The context menu opens without waiting and moves the row; the new order is kept.
+        MainMenuButton *last = liveChildren<MainMenuButton>(m_page->pinnedFrame()).at(2);
+        QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, last->rect().center());
+        QApplication::sendEvent(last, &keyboard);
+        auto *menu = m_page->findChild<QMenu *>("pinnedMenu");
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->actions().at(0)->text(), QString("Move Up"));
+        QVERIFY(menu->actions().at(0)->isEnabled());
+        QVERIFY(!menu->actions().at(1)->isEnabled());
+        menu->actions().at(0)->trigger();
+        menu->close();
+        QStringList order;
+        for (const auto &entry : settings->pinnedLaunches())
+            order << entry.path;
+        QCOMPARE(order, QStringList({ key("/many/p1.opt"), key("/many/p3.opt"), key("/many/p2.opt") }));
+        QTRY_COMPARE(liveChildren<QLabel>(m_page->pinnedFrame(), "recentTitle").size(), 3);
+        QCOMPARE(liveChildren<QLabel>(m_page->pinnedFrame(), "recentTitle").at(1)->text(),
+                 QString("Program 3"));
+
+        m_page->movePinned(0, -1); // nothing above the first
+        m_page->movePinned(2, 1);
+        QCOMPARE(settings->pinnedLaunches().at(0).path, key("/many/p1.opt"));
+        QCOMPARE(settings->pinnedLaunches().at(2).path, key("/many/p2.opt"));
+    }
+
+    // Ctrl+F brings the keyboard back to the search field; F1 asks for the user guide.
+    void searchAndGuideKeys()
+    {
+        QApplication::setActiveWindow(m_page.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
+        m_page->tree()->setFocus();
+        QTest::keyClick(m_page->tree(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), m_page->searchField());
+
+        QSignalSpy guide(m_page.get(), &HomePageWidget::userGuideActivated);
+        QTest::keyClick(m_page->tree(), Qt::Key_F1);
+        QCOMPARE(guide.size(), 1);
     }
 
 private:

@@ -284,7 +284,7 @@ private slots:
         click(m_dialog, "changePassButton");
 
         if (sent.isEmpty()) {
-            QTRY_COMPARE(box, QString("Change Password Failed|New password fields must match."));
+            QTRY_COMPARE(box, QString("Password Change Failed|New password fields must match."));
             QCOMPARE(requested.size(), 0);
             QCOMPARE(currentEdit->text(), current);
         } else {

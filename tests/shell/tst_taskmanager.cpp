@@ -256,6 +256,36 @@ private slots:
         QVERIFY(m_manager->schedButtonRect().isValid());
     }
 
+    // The drag's source is the bar itself; a drop from anywhere else is refused.
+    void dropDecisions()
+    {
+        QList<QPushButton *> buttons;
+        for (const char *name : { "P1", "P2", "P3" })
+            buttons << m_manager->addPage(new Page(name));
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        const QPushButton *home = m_manager->homeButton();
+        const auto centre = [](const QWidget *button) {
+            return button->geometry().center();
+        };
+
+        QCOMPARE(m_manager->dropIndexFor(m_manager, centre(buttons.at(1))), 2);
+        QCOMPARE(m_manager->dropIndexFor(m_manager, centre(buttons.at(2))), 3);
+        // Above and over the home button: the first place after it.
+        QCOMPARE(m_manager->dropIndexFor(m_manager, QPoint(centre(home).x(), 1)), 1);
+        QCOMPARE(m_manager->dropIndexFor(m_manager, centre(home)), 1);
+        // Below the last button, in the empty part of the column: the last place.
+        QCOMPARE(m_manager->dropIndexFor(m_manager,
+                                         QPoint(centre(home).x(), buttons.at(2)->geometry().bottom() + 40)),
+                 3);
+
+        QObject stranger;
+        QCOMPARE(m_manager->dropIndexFor(&stranger, centre(buttons.at(1))), -1);
+        QCOMPARE(m_manager->dropIndexFor(nullptr, centre(buttons.at(1))), -1);
+        QCOMPARE(m_manager->dropIndexFor(buttons.at(1), centre(buttons.at(1))), -1);
+        // Over the page, not the bar.
+        QCOMPARE(m_manager->dropIndexFor(m_manager, m_manager->pageStack()->geometry().center()), -1);
+    }
+
 private:
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<QWidget> m_window;
