@@ -102,6 +102,8 @@ private:
     // The current directory with one trailing "/".
     QString directoryPrefix() const;
     bool currentRowIsFile() const;
+    // Fetches a listed file for its viewer, unless it is too large.
+    void view(const Row &entry);
 
     void listingArrived(const QString &directory, const Menu::FileInfoData *listing, const QString &error);
 
