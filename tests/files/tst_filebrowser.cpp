@@ -1,6 +1,7 @@
 #include "hubmenusession.h"
 
 #include "files/filebrowser.h"
+#include "utils/savednotice.h"
 
 #include "fakemenufiles.h"
 #include "modaldriver.h"
@@ -344,6 +345,11 @@ void tst_FileBrowser::downloadSkipsExistingLocalFile()
     QCOMPARE(readFile(local.filePath("three.bin")), QByteArray(3000, '\xff'));
     QCOMPARE(readFile(local.filePath("two.bin")), QByteArray("old"));
     QCOMPARE(unexpected(driver), QStringList());
+    // The end is told, with the way to the folder.
+    auto *notice = browser.findChild<SavedNotice *>();
+    QVERIFY(notice && notice->isVisible() && !notice->isModal());
+    QCOMPARE(notice->text(), QString("Saved 2 files to %1").arg(QDir::toNativeSeparators(local.path())));
+    QVERIFY(notice->openFolderButton());
 }
 
 void tst_FileBrowser::failedDownloadSkippedLeavesLocalFile()
