@@ -5,6 +5,7 @@
 
 #include "utils/formparts.h"
 #include "utils/openprompt.h"
+#include "utils/savednotice.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -289,6 +290,12 @@ void PrintTableDialog::printFromPreview(const QString &target)
         openPrompt(box, this, [](QMessageBox *, int) {});
         return;
     }
+    // The dialog goes with accept(): the notice belongs to what opened it.
+    if (pdfChosen())
+        SavedNotice::savedTo(parentWidget(), target);
+    else
+        SavedNotice::notify(parentWidget(),
+                            QStringLiteral("The table was sent to the printer %1.").arg(target));
     accept();
 }
 
