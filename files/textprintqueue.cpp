@@ -85,6 +85,7 @@ void TextPrintQueue::startRun()
     m_stopRequested = false;
     auto *progress
         = new QProgressDialog(QStringLiteral("Printing..."), QStringLiteral("Abort"), 0, 0, m_window);
+    progress->setWindowTitle(QStringLiteral("Printing"));
     progress->setMinimumDuration(ProgressDelayMs);
     progress->setAutoReset(false);
     progress->setValue(0);
