@@ -5,6 +5,7 @@
 
 #include "utils/formparts.h"
 #include "utils/openprompt.h"
+#include "utils/savednotice.h"
 #include "utils/windowfit.h"
 
 #include <QCheckBox>
@@ -291,6 +292,12 @@ void PrintTableDialog::printFromPreview(const QString &target)
         openPrompt(box, this, [](QMessageBox *, int) {});
         return;
     }
+    // The dialog goes with accept(): the notice belongs to what opened it.
+    if (pdfChosen())
+        SavedNotice::savedTo(parentWidget(), target);
+    else
+        SavedNotice::notify(parentWidget(),
+                            QStringLiteral("The table was sent to the printer %1.").arg(target));
     accept();
 }
 

@@ -6,6 +6,7 @@
 
 #include "menu/mainconnection.h"
 #include "style/stylemanager.h"
+#include "utils/formatdatetime.h"
 #include "utils/openprompt.h"
 #include "utils/windowfit.h"
 
@@ -18,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
@@ -46,6 +48,61 @@ QString joinPath(const QString &directory, const QString &name)
 {
     return directory.endsWith(QLatin1Char('/')) ? directory + name : directory + QLatin1Char('/') + name;
 }
+
+// A cell of the listing. Whatever the column and direction, folders come first; rows of equal value
+// follow their names. Sorting uses the value kept under SortRole, not the text shown.
+class ListingItem : public QTableWidgetItem
+{
+public:
+    static constexpr int SortRole = Qt::UserRole;
+
+    ListingItem(const QString &text, const QVariant &key, bool folder, const QString &name)
+        : QTableWidgetItem(text)
+        , m_folder(folder)
+        , m_name(name)
+    {
+        setData(SortRole, key);
+    }
+
+    bool operator<(const QTableWidgetItem &other) const override
+    {
+        const auto *item = dynamic_cast<const ListingItem *>(&other);
+        if (!item)
+            return QTableWidgetItem::operator<(other);
+        // Qt sorts descending by asking the other way round: the direction keeps folders on top.
+        const bool descending
+            = tableWidget() && tableWidget()->horizontalHeader()->sortIndicatorOrder() == Qt::DescendingOrder;
+        if (m_folder != item->m_folder)
+            return m_folder != descending;
+        const int byValue = compare(data(SortRole), item->data(SortRole));
+        if (byValue != 0)
+            return byValue < 0;
+        const int byName = compare(m_name, item->m_name);
+        return descending ? byName > 0 : byName < 0;
+    }
+
+private:
+    static int compare(const QVariant &left, const QVariant &right)
+    {
+        if (left.userType() == QMetaType::QString) {
+            const QString a = left.toString();
+            const QString b = right.toString();
+            const int folded = a.compare(b, Qt::CaseInsensitive);
+            return folded != 0 ? folded : a.compare(b);
+        }
+        if (left.userType() == QMetaType::QDateTime) {
+            const QDateTime a = left.toDateTime();
+            const QDateTime b = right.toDateTime();
+            return a < b ? -1 : b < a ? 1 : 0;
+        }
+        const qint64 a = left.toLongLong();
+        const qint64 b = right.toLongLong();
+        return a < b ? -1 : b < a ? 1 : 0;
+    }
+
+    bool m_folder;
+    QString m_name;
+};
 
 } // namespace
 
@@ -106,7 +163,8 @@ void FileBrowser::buildForm()
 {
     setObjectName(QStringLiteral("FileBrowser"));
     setWindowTitle(QStringLiteral("Files"));
-    resize(670, 309);
+    // Room for a dozen rows.
+    resize(720, 480);
     setSizeGripEnabled(true);
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(8);
@@ -224,24 +282,27 @@ void FileBrowser::listingArrived(const QString &directory, const Menu::FileInfoD
     m_table->setSortingEnabled(false);
     m_table->setRowCount(data->fileinfo_size());
     int row = 0;
+    const QLocale locale;
     for (const auto &info : data->fileinfo()) {
         const bool folder = info.type() == Menu::FileInfoData::FileInfo::DIR;
-        auto *name = new QTableWidgetItem(QIcon(folder ? FolderIcon : FileIcon), Latin1::toQString(info.name()));
-        auto *modified = new QTableWidgetItem;
-        modified->setData(Qt::DisplayRole,
-                          QDateTime(QDate::fromString(Latin1::toQString(info.date()), QStringLiteral("MM/dd/yyyy")),
-                                    QTime::fromString(Latin1::toQString(info.time()), Qt::TextDate), Qt::LocalTime));
-        auto *type = new QTableWidgetItem(TypeNames.value(int(info.type()), TypeNames.last()));
+        const QString nameText = Latin1::toQString(info.name());
+        auto *name = new ListingItem(nameText, nameText, folder, nameText);
+        name->setIcon(QIcon(folder ? FolderIcon : FileIcon));
+        const QDateTime when(QDate::fromString(Latin1::toQString(info.date()), QStringLiteral("MM/dd/yyyy")),
+                             QTime::fromString(Latin1::toQString(info.time()), Qt::TextDate), Qt::LocalTime);
+        const QString typeText = TypeNames.value(int(info.type()), TypeNames.last());
         m_table->setItem(row, NameColumn, name);
-        m_table->setItem(row, ModifiedColumn, modified);
-        m_table->setItem(row, TypeColumn, type);
-        if (!folder) {
-            auto *size = new QTableWidgetItem;
-            // A negative size from the server must not shrink a batch total.
-            size->setData(Qt::DisplayRole, qMax(0, info.size()));
-            size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            m_table->setItem(row, SizeColumn, size);
-        }
+        m_table->setItem(row, ModifiedColumn, new ListingItem(formatDateTime(when), when, folder, nameText));
+        m_table->setItem(row, TypeColumn, new ListingItem(typeText, typeText, folder, nameText));
+        // A negative size from the server must not shrink a batch total.
+        const qint64 bytes = folder ? 0 : qMax(0, info.size());
+        // Folders get an empty cell: rows without one would sort after all others.
+        auto *size = new ListingItem(folder ? QString() : locale.formattedDataSize(bytes, 1), bytes, folder,
+                                     nameText);
+        if (!folder)
+            size->setToolTip(QStringLiteral("%1 bytes").arg(locale.toString(bytes)));
+        size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_table->setItem(row, SizeColumn, size);
         ++row;
     }
     if (row > 0) {
@@ -256,6 +317,10 @@ void FileBrowser::cellDoubleClicked(int row, int col)
 {
     Q_UNUSED(col)
     const Row entry = rowAt(row);
+    if (entry.type == FileType) {
+        view(entry);
+        return;
+    }
     if (entry.type != FolderType || m_history.isEmpty())
         return;
     const QString path = joinPath(currentPath(), entry.name);
@@ -323,7 +388,7 @@ FileBrowser::Row FileBrowser::rowAt(int row) const
     if (const QTableWidgetItem *type = m_table->item(row, TypeColumn))
         entry.type = type->text();
     if (const QTableWidgetItem *size = m_table->item(row, SizeColumn))
-        entry.size = size->data(Qt::DisplayRole).toLongLong();
+        entry.size = size->data(ListingItem::SortRole).toLongLong();
     return entry;
 }
 
@@ -363,9 +428,12 @@ void FileBrowser::themeChanged()
 
 void FileBrowser::clickedView()
 {
-    if (!currentRowIsFile())
-        return;
-    const Row entry = rowAt(m_table->currentRow());
+    if (currentRowIsFile())
+        view(rowAt(m_table->currentRow()));
+}
+
+void FileBrowser::view(const Row &entry)
+{
     if (entry.size > MaxTransferSize) {
         auto *box = new FileMessageBox(QMessageBox::Critical, QStringLiteral("File Too Large"),
                                        QStringLiteral("File too big to download using ZU Client."), QString(), this);

@@ -27,7 +27,8 @@ class FileBrowser : public QDialog
 public:
     // Viewing, multi-file downloads and uploads are refused above this size.
     static constexpr qint64 MaxTransferSize = 8 * 1024 * 1024;
-    static constexpr int ProgressDelayMs = 2000;
+    // Work that takes longer than this shows its progress.
+    static constexpr int ProgressDelayMs = 1000;
 
     explicit FileBrowser(MainConnection *connection, QWidget *parent = nullptr);
 
@@ -46,6 +47,7 @@ public:
         QString localPath; // downloads: the folder they go to
         qint64 total = 0; // bytes, for the progress of transfers
         qint64 done = 0;
+        QStringList finished; // downloads: local files written; uploads: server files written
         QString printer; // printing only
         QString formType;
 
@@ -102,6 +104,8 @@ private:
     // The current directory with one trailing "/".
     QString directoryPrefix() const;
     bool currentRowIsFile() const;
+    // Fetches a listed file for its viewer, unless it is too large.
+    void view(const Row &entry);
 
     void listingArrived(const QString &directory, const Menu::FileInfoData *listing, const QString &error);
 

@@ -9,6 +9,7 @@
 
 #include "menu/mainconnection.h"
 #include "utils/openprompt.h"
+#include "utils/savednotice.h"
 
 #include <QDebug>
 #include <QFileDialog>
@@ -103,6 +104,18 @@ void FileBrowser::endBatch(const Batch &batch)
     }
     if (!batch.printer.isEmpty())
         emit batchPrintInProgress(false);
+    if (!batch.localPath.isEmpty() && !batch.finished.isEmpty()) {
+        if (batch.finished.size() == 1)
+            SavedNotice::savedTo(this, batch.finished.first());
+        else
+            SavedNotice::savedFilesTo(this, batch.localPath, batch.finished.size());
+    } else if (batch.localPath.isEmpty() && !batch.finished.isEmpty()) {
+        SavedNotice::notify(
+            this,
+            batch.finished.size() == 1
+                ? QStringLiteral("Uploaded to %1").arg(batch.finished.first())
+                : QStringLiteral("Uploaded %1 files to %2").arg(batch.finished.size()).arg(currentPath()));
+    }
     refreshData();
 }
 
@@ -301,9 +314,16 @@ void FileBrowser::uploadStep(const Batch &batch)
     if (file.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = file.readAll();
         const QString name = QFileInfo(file.fileName()).fileName();
-        if (m_connection)
-            m_connection->files()->uploadFile(this, directoryPrefix() + name, bytes, true, false,
-                                              [this, batch](const QString &error) { uploadAnswered(batch, error); });
+        if (m_connection) {
+            const QString remote = directoryPrefix() + name;
+            m_connection->files()->uploadFile(this, remote, bytes, true, false,
+                                              [this, batch, remote](const QString &error) {
+                                                  Batch answered = batch;
+                                                  if (error.isEmpty())
+                                                      answered.finished << remote;
+                                                  uploadAnswered(answered, error);
+                                              });
+        }
         return;
     }
     const QString text = QStringLiteral("Unable to open '%1' for reading.").arg(file.fileName());
@@ -366,17 +386,35 @@ void FileBrowser::downloadPrompt(const QString &path, const QString &source)
         if (!m_connection)
             return;
         const QString remote = path + source;
-        m_connection->files()->requestFile(this, remote, [this, remote, local](const QByteArray &data,
-                                                                               const QString &error) {
-            if (!error.isEmpty()) {
-                FileMessageBox::showCritical(this, QStringLiteral("Could not access file '%1'").arg(remote), error);
-                refreshData();
-                return;
-            }
-            QString writeError;
-            if (!LocalFiles::write(local, data, &writeError))
-                LocalFiles::reportWriteFailure(this, local, writeError);
-        });
+        // One request: nothing to count, but the user sees it is under way and can stop waiting.
+        QPointer<QProgressDialog> progress = new QProgressDialog(
+            QStringLiteral("Downloading %1...").arg(source), QStringLiteral("Abort"), 0, 0, this);
+        progress->setMinimumDuration(ProgressDelayMs);
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setValue(0);
+        m_connection->files()->requestFile(
+            this, remote, [this, remote, local, progress](const QByteArray &data, const QString &error) {
+                const bool abandoned = progress && progress->wasCanceled();
+                if (progress) {
+                    progress->hide();
+                    progress->deleteLater();
+                }
+                if (abandoned) {
+                    qInfo() << "Download abandoned by the user:" << remote;
+                    return;
+                }
+                if (!error.isEmpty()) {
+                    FileMessageBox::showCritical(
+                        this, QStringLiteral("Could not access file '%1'").arg(remote), error);
+                    refreshData();
+                    return;
+                }
+                QString writeError;
+                if (LocalFiles::write(local, data, &writeError))
+                    SavedNotice::savedTo(this, local);
+                else
+                    LocalFiles::reportWriteFailure(this, local, writeError);
+            });
     });
 }
 
@@ -496,7 +534,9 @@ void FileBrowser::writeBatchFile(const Batch &batch, const QByteArray &data)
     QString reason;
     const QString target = LocalFiles::childPath(batch.localPath, name, &reason);
     if (!target.isEmpty() && LocalFiles::write(target, data, &reason)) {
-        batchFileDone(batch, data.size());
+        Batch written = batch;
+        written.finished << target;
+        batchFileDone(written, data.size());
         return;
     }
     askRetry(this, QStringLiteral("Could not write file '%1'").arg(name), reason, true,

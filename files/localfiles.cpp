@@ -3,6 +3,7 @@
 #include "filemessagebox.h"
 
 #include "utils/openprompt.h"
+#include "utils/savednotice.h"
 
 #include <QDebug>
 #include <QDir>
@@ -123,7 +124,9 @@ void LocalFiles::saveAs(QWidget *parent, const QString &proposedName, const QByt
 {
     askSaveFileName(parent, proposedName, [parent, bytes](const QString &path) {
         QString error;
-        if (!write(path, bytes, &error))
+        if (write(path, bytes, &error))
+            SavedNotice::savedTo(parent, path);
+        else
             reportWriteFailure(parent, path, error);
     });
 }

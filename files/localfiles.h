@@ -32,7 +32,7 @@ public:
     // and runs no event loop of its own: `chosen` is never called once `parent` is gone.
     static void askSaveFileName(QWidget *parent, const QString &proposedName,
                                 std::function<void(const QString &path)> chosen);
-    // Asks where, as above, and writes `bytes` there; a failure is reported.
+    // Asks where, as above, and writes `bytes` there; where it went, or the failure, is reported.
     static void saveAs(QWidget *parent, const QString &proposedName, const QByteArray &bytes);
 
     // Tells the user a write failed; nothing was changed.

@@ -2,6 +2,7 @@
 
 #include "latin1.h"
 #include "files/filebrowser.h"
+#include "utils/formatdatetime.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -113,7 +114,7 @@ void FilesFlyout::addRow(const QString &name, const QDateTime &modified, qint64 
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(plainLabel(QStringLiteral("fileTitle"), name, row));
-    column->addWidget(plainLabel(QStringLiteral("fileTime"), modified.toString(QStringLiteral("MMM dd hh:mm")), row));
+    column->addWidget(plainLabel(QStringLiteral("fileTime"), formatDateTime(modified), row));
     rowLayout->addLayout(column, 1);
 
     QPushButton *menuButton = iconButton(QStringLiteral("fileMenuButton"), QString(), row);

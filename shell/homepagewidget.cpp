@@ -9,6 +9,7 @@
 
 #include "menu/menuitem.h"
 #include "style/stylemanager.h"
+#include "utils/formatdatetime.h"
 #include "utils/plaintext.h"
 
 #include <QApplication>
@@ -503,9 +504,7 @@ void HomePageWidget::addProgramRow(QGridLayout *grid, int row, const QModelIndex
     const QString key = entry.path;
     const QDateTime time = entry.time;
     if (recentTable) {
-        grid->addWidget(
-            label(QStringLiteral("recentDate"), time.toString(QStringLiteral("MMMM d, yyyy")), frame),
-            2 * row, 4);
+        grid->addWidget(label(QStringLiteral("recentDate"), formatDateTime(time), frame), 2 * row, 4);
         if (pinAllowed) {
             auto *pin = new QPushButton(frame);
             pin->setObjectName(QStringLiteral("recentUnpinnedButton"));

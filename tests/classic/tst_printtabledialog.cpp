@@ -2,7 +2,9 @@
 
 #include "modaldriver.h"
 #include "pdfreadback.h"
+
 #include "testenvironment.h"
+#include "utils/savednotice.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -200,6 +202,14 @@ private slots:
         QVERIFY(pdf.isLoaded());
         QVERIFY(pdf.text(0).contains("Student004"));
         QCOMPARE(QSettings().value("downloadLocation").toString(), m_dir->path());
+        SavedNotice *notice = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (auto *shown = qobject_cast<SavedNotice *>(window); shown && shown->isVisible())
+                notice = shown;
+        }
+        QVERIFY(notice);
+        QCOMPARE(notice->text(), "Saved to " + QDir::toNativeSeparators(chosen + ".pdf"));
+        notice->close();
     }
 
 private:

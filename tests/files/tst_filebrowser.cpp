@@ -1,6 +1,7 @@
 #include "hubmenusession.h"
 
 #include "files/filebrowser.h"
+#include "utils/savednotice.h"
 
 #include "fakemenufiles.h"
 #include "modaldriver.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -115,6 +117,7 @@ private slots:
     void initTestCase();
     void navigation();
     void failingListingFallsBack();
+    void foldersFirstWithReadableSizes();
     void actionButtonsFollowSelection_data();
     void actionButtonsFollowSelection();
     void viewLimitIsEightMiB();
@@ -164,7 +167,12 @@ void tst_FileBrowser::navigation()
     QVERIFY(shows(&browser, "/nav", "a"));
     open(&browser, "a");
     QVERIFY(shows(&browser, "/nav/a", "b"));
-    open(&browser, "in-a.txt"); // a file: nothing happens
+    QSignalSpy viewed(&browser, &FileBrowser::viewData);
+    open(&browser, "in-a.txt"); // a file is viewed, as View does
+    QVERIFY(viewed.wait(WaitMs));
+    QCOMPARE(viewed.first().at(0).toString(), QString("in-a.txt"));
+    QCOMPARE(viewed.first().at(1).toByteArray(), QByteArray("a"));
+    QCOMPARE(browser.currentPath(), QString("/nav/a"));
     open(&browser, "b");
     QVERIFY(shows(&browser, "/nav/a/b", "in-b.txt"));
     QCOMPARE(browser.findChild<QLineEdit *>("editPath")->text(), QString("/nav/a/b"));
@@ -212,6 +220,43 @@ void tst_FileBrowser::failingListingFallsBack()
     QCOMPARE(browser.currentPath(), QString("/"));
     QVERIFY(!button(&browser, "buttonBack")->isEnabled());
     QVERIFY(!button(&browser, "buttonForward")->isEnabled());
+}
+
+void tst_FileBrowser::foldersFirstWithReadableSizes()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QVERIFY(writeFile(home("/order/B-small.txt"), QByteArray(191, 'b'))
+            && writeFile(home("/order/a-big.bin"), QByteArray(9437193, 'a'))
+            && writeFile(home("/order/c-mid.bin"), QByteArray(1536, 'c'))
+            && writeFile(home("/order/zeta/in.txt"), "z") && writeFile(home("/order/Alpha/in.txt"), "a"));
+    FileBrowser browser(&m_session->connection());
+    QVERIFY(shows(&browser, "/", "order"));
+    open(&browser, "order");
+    QVERIFY(shows(&browser, "/order", "c-mid.bin"));
+    QTableWidget *table = tableOf(&browser);
+
+    table->sortByColumn(0, Qt::AscendingOrder);
+    QCOMPARE(namesIn(&browser), (QStringList { "Alpha", "zeta", "a-big.bin", "B-small.txt", "c-mid.bin" }));
+    table->sortByColumn(0, Qt::DescendingOrder);
+    QCOMPARE(namesIn(&browser), (QStringList { "zeta", "Alpha", "c-mid.bin", "B-small.txt", "a-big.bin" }));
+    // By size the bytes count, not the text shown; folders stay on top, by name.
+    table->sortByColumn(3, Qt::AscendingOrder);
+    QCOMPARE(namesIn(&browser), (QStringList { "Alpha", "zeta", "B-small.txt", "c-mid.bin", "a-big.bin" }));
+    table->sortByColumn(3, Qt::DescendingOrder);
+    QCOMPARE(namesIn(&browser), (QStringList { "Alpha", "zeta", "a-big.bin", "c-mid.bin", "B-small.txt" }));
+
+    QStringList sizes;
+    for (int row = 0; row < table->rowCount(); ++row)
+        sizes << table->item(row, 3)->text() + "|" + table->item(row, 3)->toolTip();
+    QCOMPARE(
+        sizes,
+        (QStringList { "|", "|", "9.0 MiB|9,437,193 bytes", "1.5 KiB|1,536 bytes", "191 bytes|191 bytes" }));
+    QLocale::setDefault(QLocale::system());
+
+    // The window has room for more than six rows.
+    browser.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&browser));
+    QVERIFY(table->viewport()->height() > 6 * table->rowHeight(0));
 }
 
 void tst_FileBrowser::actionButtonsFollowSelection_data()
@@ -300,6 +345,11 @@ void tst_FileBrowser::downloadSkipsExistingLocalFile()
     QCOMPARE(readFile(local.filePath("three.bin")), QByteArray(3000, '\xff'));
     QCOMPARE(readFile(local.filePath("two.bin")), QByteArray("old"));
     QCOMPARE(unexpected(driver), QStringList());
+    // The end is told, with the way to the folder.
+    auto *notice = browser.findChild<SavedNotice *>();
+    QVERIFY(notice && notice->isVisible() && !notice->isModal());
+    QCOMPARE(notice->text(), QString("Saved 2 files to %1").arg(QDir::toNativeSeparators(local.path())));
+    QVERIFY(notice->openFolderButton());
 }
 
 void tst_FileBrowser::failedDownloadSkippedLeavesLocalFile()

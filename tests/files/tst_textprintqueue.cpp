@@ -1,10 +1,18 @@
 #include "files/textprintqueue.h"
 
 #include "modaldriver.h"
+#include "pdfreadback.h"
 
+#include "utils/savednotice.h"
+
+#include <QDir>
+#include <QElapsedTimer>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class tst_TextPrintQueue : public QObject
 {
@@ -61,6 +69,53 @@ private slots:
         m_queue->print("fifth");
         QTRY_VERIFY(driver.allHandled());
         QTRY_COMPARE(m_queue->queuedCount(), 0);
+    }
+
+    // Pages go out between events, documents that come meanwhile join the same job, and the end
+    // names the file.
+    void printsPageByPageIntoOneJob()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("queue.pdf");
+        ModalDriver driver;
+        driver.expect<QPrintDialog>([&](QPrintDialog *dialog) {
+            // As "Print to File": set once the dialog has written its own choices to the printer.
+            QPrinter *printer = dialog->printer();
+            connect(dialog, &QDialog::accepted, [printer, file] {
+                printer->setOutputFormat(QPrinter::PdfFormat);
+                printer->setOutputFileName(file);
+            });
+            m_queue->print("second document");
+            dialog->accept();
+        });
+        QString text = "first document\n";
+        for (int i = 0; i < TextPrintQueue::PageLines * 600; ++i)
+            text += QString("line %1\n").arg(i);
+        m_queue->print(text);
+        QTRY_VERIFY(m_queue->isPrinting());
+        m_queue->print("third document");
+
+        QElapsedTimer sinceTick;
+        sinceTick.start();
+        qint64 longestGap = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
+        ticker.start(5);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_queue->isPrinting(), 60000);
+        ticker.stop();
+        QVERIFY2(longestGap < 250, qPrintable(QString("the event loop waited %1 ms").arg(longestGap)));
+
+        auto *notice = m_window->findChild<SavedNotice *>();
+        QVERIFY(notice);
+        QCOMPARE(notice->text(), "Saved to " + QDir::toNativeSeparators(file));
+        PdfReadback pdf(file);
+        QVERIFY(pdf.pageCount() > 600);
+        QVERIFY(pdf.text(0).startsWith("firstdocumentline0"));
+        QVERIFY(pdf.text(pdf.pageCount() - 3)
+                    .contains(QString("line%1").arg(TextPrintQueue::PageLines * 600 - 1)));
+        QCOMPARE(pdf.text(pdf.pageCount() - 2), QString("seconddocument"));
+        QCOMPARE(pdf.text(pdf.pageCount() - 1), QString("thirddocument"));
+        QVERIFY(driver.unexpected().isEmpty());
     }
 
 private:

@@ -9,6 +9,7 @@
 #include "menu.pb.h"
 
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -59,10 +60,13 @@ private slots:
             const std::string date = QStringLiteral("03/%1/2025").arg(day, 2, 10, QLatin1Char('0')).toStdString();
             addEntry(&listing, "day" + std::to_string(day), FileInfo::FILE, date.c_str(), "09:00:00");
         }
+        // Times read as the user's locale writes them.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         FilesFlyout *flyout = FilesFlyout::showFlyout(listing, anchor(), nullptr);
+        QLocale::setDefault(QLocale::system());
         QCOMPARE(flyout->objectName(), QString("filesFlyout"));
         QCOMPARE(titles(flyout), (QStringList { "day10", "day9", "day8", "day7", "day6", "day5", "day4", "day3" }));
-        QCOMPARE(flyout->findChildren<QLabel *>("fileTime").first()->text(), QString("Mar 10 09:00"));
+        QCOMPARE(flyout->findChildren<QLabel *>("fileTime").first()->text(), QString("3/10/25 9:00 AM"));
         QCOMPARE(flyout->findChild<QLabel *>("headerText")->text(), QString("Recent Files"));
 
         // A second flyout replaces the first.
