@@ -77,7 +77,7 @@ char32_t translated(uchar byte, char set)
     }
 }
 
-// An X colour specification, as xterm answers colour queries.
+// A colour in X11 rgb: form, as xterm answers colour queries.
 QByteArray colourSpec(quint32 rgb)
 {
     const auto channel = [](quint32 value) { return QByteArray::number(value * 0x101, 16).rightJustified(4, '0'); };
