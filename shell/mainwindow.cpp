@@ -3,6 +3,7 @@
 #include "applicationkinds.h"
 #include "filesflyout.h"
 #include "homepagewidget.h"
+#include "launchinflight.h"
 #include "menuitemmodel.h"
 #include "passwordchange.h"
 #include "quitguard.h"
@@ -43,8 +44,6 @@ const QString GeometryKey = QStringLiteral("MainWindow/geometry");
 const QString StateKey = QStringLiteral("MainWindow/windowState");
 const QString HelpSite = QStringLiteral("https://help.halvorne.example/zu");
 constexpr int StatusMessageMs = 6000;
-// A launch older than this without a page is not waited for any more.
-constexpr int LaunchWaitMs = 60000;
 
 } // namespace
 
@@ -58,6 +57,14 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     m_printQueue = new TextPrintQueue(this);
     m_webPages = new WebPages(connection->username(), this, this);
     m_quitGuard = new QuitGuard(this, m_router, m_taskManager);
+    m_launch = new LaunchInFlight(this);
+    connect(m_launch, &LaunchInFlight::waiting, statusBar(), [this](const QString &notice) {
+        statusBar()->showMessage(notice);
+    });
+    connect(m_launch, &LaunchInFlight::waitOver, statusBar(), [this](const QString &notice) {
+        if (statusBar()->currentMessage() == notice)
+            statusBar()->clearMessage();
+    });
     connect(m_webPages, &WebPages::notice, this, &MainWindow::showStatus);
     connect(m_router, &SessionRouter::printDocument, m_printQueue, &TextPrintQueue::print);
     connect(m_router, &SessionRouter::viewData, m_viewers, &DocumentViewers::view);
@@ -77,7 +84,7 @@ MainWindow::MainWindow(MainConnection *connection, QTcpServer *listener, QWidget
     m_homePage->setReaseName(connection->releaseTitle());
     m_taskManager->setHomePage(m_homePage);
     connect(m_homePage, &HomePageWidget::itemActivated, this, [this](const QModelIndex &index) {
-        launchRequested(index.data(Qt::DisplayRole).toString());
+        m_launch->requested(index.data(Qt::DisplayRole).toString());
         emit menuOptionSelected(index.data(MenuItemModel::MenuPathRole).toString());
     });
     connect(m_homePage, &HomePageWidget::logOutActivated, this, &MainWindow::requestLogOut);
@@ -173,12 +180,10 @@ void MainWindow::addTaskPage(TaskPageWidget *page)
 {
     if (!page)
         return;
-    // The terminal protocol names no menu item: the page is the answer to the launch in flight.
+    const QString launched = m_launch->takeTitle();
     auto *terminal = qobject_cast<TerminalTaskWidget *>(page);
-    if (terminal && !m_launchTitle.isEmpty()
-        && m_launchTime.msecsTo(QDateTime::currentDateTime()) <= LaunchWaitMs)
-        terminal->setMenuTitle(m_launchTitle);
-    m_launchTitle.clear();
+    if (terminal && !launched.isEmpty())
+        terminal->setMenuTitle(launched);
     m_taskManager->addPage(page);
 }
 
@@ -212,35 +217,8 @@ void MainWindow::setLinkUp(bool up)
 
 void MainWindow::setHubAnswering(bool answering)
 {
-    m_hubAnswering = answering;
     m_router->setHubAnswering(answering);
-    if (!answering) {
-        showLaunchWaiting();
-        return;
-    }
-    m_launchTitle.clear();
-    if (!m_launchNotice.isEmpty() && statusBar()->currentMessage() == m_launchNotice)
-        statusBar()->clearMessage();
-    m_launchNotice.clear();
-}
-
-void MainWindow::launchRequested(const QString &title)
-{
-    m_launchTitle = title;
-    m_launchTime = QDateTime::currentDateTime();
-    if (!m_hubAnswering)
-        showLaunchWaiting();
-}
-
-// Shown until the hub answers again.
-void MainWindow::showLaunchWaiting()
-{
-    if (m_launchTitle.isEmpty() || m_launchTime.msecsTo(QDateTime::currentDateTime()) > LaunchWaitMs)
-        return;
-    m_launchNotice = tr("The hub is not answering: \"%1\", asked for at %2, has not started.")
-                         .arg(m_launchTitle, m_launchTime.toString(QStringLiteral("HH:mm:ss")));
-    qInfo().noquote() << m_launchNotice;
-    statusBar()->showMessage(m_launchNotice);
+    m_launch->setHubAnswering(answering);
 }
 
 void MainWindow::showRelease()
@@ -347,7 +325,7 @@ void MainWindow::filesActivated()
 
 void MainWindow::openWebPage(const QString &menuPath, const QString &title, const QUrl &url)
 {
-    m_launchTitle.clear();
+    m_launch->forget();
     m_webPages->openUrl(menuTitleForPath(menuPath), title, url);
 }
 

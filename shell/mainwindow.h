@@ -4,13 +4,13 @@
 
 #include "applinks/pagehost.h"
 
-#include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
 
 class DocumentViewers;
 class FileBrowser;
 class HomePageWidget;
+class LaunchInFlight;
 class MainConnection;
 class MenuItem;
 class MenuItemModel;
@@ -28,7 +28,7 @@ class WebPages;
 // The desktop after login: the task manager with the home page as its first page, and the PageHost
 // of every server application. The work is done by the objects it owns: the session router
 // (applications), the document viewers and the text print queue, the web pages, the file browser,
-// the settings dialog and the quit guard.
+// the settings dialog, the quit guard and the launch in flight.
 class MainWindow : public QMainWindow, public PageHost
 {
     Q_OBJECT
@@ -96,8 +96,6 @@ private:
     void taskmanagerModal(bool modal);
     void showInvalidAddress(const QString &text, const QString &error);
     void requestLogOut();
-    void launchRequested(const QString &title);
-    void showLaunchWaiting();
 
     QAction *m_actionManual = nullptr;
     TaskManager *m_taskManager = nullptr;
@@ -109,14 +107,10 @@ private:
     TextPrintQueue *m_printQueue = nullptr;
     WebPages *m_webPages = nullptr;
     QuitGuard *m_quitGuard = nullptr;
+    LaunchInFlight *m_launch = nullptr;
     QPointer<PasswordChange> m_passwordChange;
     QPointer<FileBrowser> m_fileBrowser;
     QPointer<SettingsDialog> m_settingsDialog;
     QPointer<UserGuideWindow> m_userGuide;
     bool m_quitAgreed = false;
-    bool m_hubAnswering = true;
-    // The last launch, until a page comes (or the hub answers again after a silence).
-    QString m_launchTitle;
-    QDateTime m_launchTime;
-    QString m_launchNotice;
 };
