@@ -45,8 +45,8 @@ const Book Books[] = {
 
 const char *const Schema[] = {
     "CREATE TABLE IF NOT EXISTS books (isbn TEXT PRIMARY KEY, title TEXT NOT NULL, author TEXT NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS loans (id INTEGER PRIMARY KEY AUTOINCREMENT, student_no INTEGER NOT NULL,"
-    " isbn TEXT NOT NULL, loaned TEXT NOT NULL, due TEXT NOT NULL, returned TEXT)",
+    ("CREATE TABLE IF NOT EXISTS loans (id INTEGER PRIMARY KEY AUTOINCREMENT, student_no INTEGER NOT NULL,"
+     " isbn TEXT NOT NULL, loaned TEXT NOT NULL, due TEXT NOT NULL, returned TEXT)"),
     "CREATE INDEX IF NOT EXISTS loans_student ON loans (student_no)",
 };
 

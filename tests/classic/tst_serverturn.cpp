@@ -380,12 +380,13 @@ private:
         start << openOnly(Fields.first());
         answer(start);
         ClassicApplicationWidget *page = nullptr;
-        QTest::qWaitFor([&] {
+        // Null unless the form reached the user's turn with its first field focused.
+        const bool ready = QTest::qWaitFor([&] {
             page = m_session ? m_session->page(Window) : nullptr;
             return page && page->currentField() && page->serverTurn()->state() == ServerTurn::State::UserTurn
                 && page->currentField()->lineEdit()->hasFocus();
         });
-        return page && page->currentField() ? page : nullptr;
+        return ready ? page : nullptr;
     }
 
     TestEnvironment m_environment;

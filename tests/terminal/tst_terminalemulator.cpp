@@ -56,17 +56,18 @@ struct Fed
 
 using RowTexts = QMap<int, QString>;
 
-char *toString(const TerminalColor &colour)
-{
-    return qstrdup(QByteArray::number(int(colour.kind())) + ':' + QByteArray::number(colour.rgbValue(), 16));
-}
-
 const QByteArray FourLines("1\r\n2\r\n3\r\n4");
 const QByteArray SixLines("1\r\n2\r\n3\r\n4\r\n5\r\n6");
 
 } // namespace
 
 Q_DECLARE_METATYPE(TerminalColor)
+
+// Found by QCOMPARE through the colour's own namespace, so a failing colour reads as kind:rgb.
+static char *toString(const TerminalColor &colour)
+{
+    return qstrdup(QByteArray::number(int(colour.kind())) + ':' + QByteArray::number(colour.rgbValue(), 16));
+}
 
 class tst_TerminalEmulator : public QObject
 {
